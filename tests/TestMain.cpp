@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <QByteArray>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    // Discovery runs the binary at build time, without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

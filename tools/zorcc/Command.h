@@ -1,0 +1,51 @@
+// zorcc's subcommands: each capability registers one Command from its own
+// file. Exit status: 0 success, 1 bad input, 2 wrong usage.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+
+namespace zorcc {
+
+struct Io
+{
+    QTextStream &out;
+    QTextStream &err;
+};
+
+struct Command
+{
+    QString name;     // first word after zorcc ("variant", "info" …)
+    QString summary;  // one line for zorcc --help
+    QString usage;    // full help text for zorcc <name> --help
+    std::function<int(const QStringList &args, Io &io)> run;
+};
+
+// Registers a command; call from a static initialiser (see ZORCC_COMMAND).
+bool registerCommand(Command cmd);
+
+// Raised by commands for "exit 2 with this usage message".
+struct UsageError
+{
+    QString message;
+};
+
+// Raised by commands for "exit 1 with this message".
+struct InputError
+{
+    QString message;
+};
+
+// Reads a whole file given on the command line; InputError when it cannot.
+QByteArray readFileArg(const QString &path);
+// Writes a file; InputError when it cannot.
+void writeFileArg(const QString &path, const QByteArray &data);
+
+} // namespace zorcc
+
+#define ZORCC_CONCAT2(a, b) a##b
+#define ZORCC_CONCAT(a, b) ZORCC_CONCAT2(a, b)
+#define ZORCC_COMMAND(...) \
+    static const bool ZORCC_CONCAT(zorcc_registered_, __LINE__) = ::zorcc::registerCommand(__VA_ARGS__)
