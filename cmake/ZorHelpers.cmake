@@ -1,3 +1,12 @@
+# True when the folder (platform, core, script …) takes part in this build.
+function(zor_folder_enabled folder out)
+  if(NOT ZOR_ONLY OR folder STREQUAL "package" OR folder IN_LIST ZOR_ONLY)
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
 # One OBJECT library per source folder; all of them end up in libZorCompCore.so.
 # Sources are collected from the folder (and the sub-folders given), so adding a
 # unit is adding its file pair.
