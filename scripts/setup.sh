@@ -19,7 +19,10 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# A fresh clone elsewhere must hit the same cache: hash paths relative to here.
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+export CCACHE_BASEDIR="$PWD"
+export CCACHE_NOHASHDIR=1
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 preset="${ZOR_PRESET:-default}"
 cmake --preset "$preset" >/dev/null
