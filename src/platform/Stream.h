@@ -100,10 +100,12 @@ public:
     void WriteString(const QString &text);   // UTF-8 bytes at the position
 };
 
-// File stream. Sharing modes become advisory flock() locks: an exclusive open
-// takes LOCK_EX, deny-write takes LOCK_SH and refuses writers, so two opens of
-// our own see each other. EFOpenError "Cannot open file \"%s\". %s" /
-// EFCreateError "Cannot create file \"%s\". %s".
+// File stream. Sharing modes become advisory locks (per open, so two opens
+// inside one process see each other too): an open fails when it wants access
+// that an existing open denies, or denies access that an existing open has.
+// fmShareCompat denies nothing. EFOpenError "Cannot open file \"%s\". %s" /
+// EFCreateError "Cannot create file \"%s\". %s" (fmCreate truncates only
+// after the sharing check passed, so a refused create loses no data).
 class ZOR_EXPORT TFileStream : public TStream
 {
 public:
@@ -120,6 +122,9 @@ public:
 protected:
     QString FFileName;
     int FHandle = -1;
+
+private:
+    int FLockHandle = -1; // second descriptor carrying the locks of a write-only open
 };
 
 // File stream with a read/write buffer of BufferSize bytes (default 32 KiB).

@@ -104,11 +104,22 @@ public:
     void SaveToFile(const QString &fileName, const QString &encoding = {}) const;
     void LoadFromStream(TStream &stream, const QString &encoding = {});
     void SaveToStream(TStream &stream, const QString &encoding = {}) const;
+    // Encoding of the last load ("UTF-8", "UTF-16LE", "windows-1252" …; empty
+    // before any load). Saves without an encoding name use it again, with the
+    // BOM the loaded text had, so a file keeps its form through load and save.
+    // Text without a BOM that is not valid UTF-8 loads as windows-1252.
+    QString Encoding() const;
 
     QStringList ToQStringList() const;
     bool Equals(const TStringList &other) const;     // same items (text) in the same order
 
 private:
+    void insertItem(int index, const QString &s, void *obj);
+    void setItems(const QStringList &items);
+    void notifyChanging();
+    void notifyChanged();
+    QByteArray encodeText(const QString &encoding) const;
+
     struct Private;
     std::unique_ptr<Private> d;
 };
