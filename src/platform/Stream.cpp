@@ -278,9 +278,10 @@ qint64 TStream::CopyFrom(TStream &source, qint64 count, qint64 bufferSize)
     }
     if (bufferSize <= 0)
         bufferSize = 1 << 20;
-    // The buffer never exceeds what is to be copied: a huge count from
-    // outside must not drive the allocation.
-    QByteArray buffer(qsizetype(std::min(count, bufferSize)), Qt::Uninitialized);
+    // The buffer never exceeds what is to be copied, nor much more than the
+    // source holds: a huge count from outside must not drive the allocation.
+    const qint64 available = std::max<qint64>(source.Size() - source.Position(), 1 << 16);
+    QByteArray buffer(qsizetype(std::min({count, bufferSize, available})), Qt::Uninitialized);
     qint64 left = count;
     while (left > 0) {
         const qint64 n = std::min<qint64>(left, buffer.size());
@@ -720,7 +721,9 @@ qint64 TBufferedFileStream::Seek(qint64 offset, TSeekOrigin origin)
 
 qint64 TBufferedFileStream::Size()
 {
-    return std::max(TFileStream::Size(), d->bufStart + d->bufLen);
+    // An empty buffer may stand past the end after a seek: it adds nothing.
+    const qint64 onDisk = TFileStream::Size();
+    return d->bufLen > 0 ? std::max(onDisk, d->bufStart + d->bufLen) : onDisk;
 }
 
 void TBufferedFileStream::SetSize(qint64 newSize)
