@@ -30,6 +30,10 @@ struct ZOR_EXPORT TFormatSettings
     QStringList ShortDayNames, LongDayNames;     // 7 entries, Sunday first
     QString CurrencyString = QStringLiteral("$");
     int CurrencyDecimals = 2;
+    // Placement of the currency string (Windows layouts): positive 0 "$1",
+    // 1 "1$", 2 "$ 1", 3 "1 $"; negative 0 "($1)", 1 "-$1", 2 "$-1", 3 "$1-" … 15 "(1 $)".
+    int CurrencyFormat = 0;
+    int NegCurrFormat = 0;
 
     // Fixed, locale-independent settings (English names, '.' decimals, MM/dd/yyyy).
     static TFormatSettings Invariant();
@@ -56,6 +60,13 @@ ZOR_EXPORT double StrToFloatDef(const QString &s, double def, const TFormatSetti
 ZOR_EXPORT bool TryStrToFloat(const QString &s, double &out, const TFormatSettings &fs = FormatSettings());
 // Shortest text with up to 15 significant digits, exponent form "1.5E20" when needed.
 ZOR_EXPORT QString FloatToStr(double v, const TFormatSettings &fs = FormatSettings());
+enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+// ffGeneral: shortest of fixed/scientific with `precision` significant digits,
+// `digits` the minimum exponent digits; ffExponent "d.dddE+ddd"; ffFixed and
+// ffNumber (thousands grouped) `digits` decimals, scientific when the integer
+// part exceeds `precision`; ffCurrency with the currency string and layouts.
+ZOR_EXPORT QString FloatToStrF(double v, TFloatFormat format, int precision, int digits,
+                               const TFormatSettings &fs = FormatSettings());
 // Format pictures with 0 # . , E+ and ;-sections.
 ZOR_EXPORT QString FormatFloat(const QString &format, double v, const TFormatSettings &fs = FormatSettings());
 ZOR_EXPORT QString CurrToStr(Currency v, const TFormatSettings &fs = FormatSettings());

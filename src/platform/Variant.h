@@ -14,6 +14,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <utility>
 
 namespace zor {
 
@@ -74,6 +75,13 @@ public:
     Variant(const char16_t *v) : Variant(QString::fromUtf16(v)) {}
     Variant(const char *v) : Variant(QString::fromUtf8(v)) {}
     Variant(const IPtr<IInterface> &v); // varUnknown
+    Variant(IInterface *v);              // varUnknown (a reference is added)
+    Variant(long v);                     // varInt64 (std::int64_t on LP64)
+    Variant(unsigned v);                 // varLongWord
+    Variant(unsigned long v);            // varUInt64
+    Variant(unsigned long long v);       // varUInt64
+    // Any other pointer would silently become a Boolean.
+    Variant(const void *) = delete;
 
     static Variant Null();
     static Variant FromDateTime(TDateTime v);
@@ -117,8 +125,8 @@ public:
     IInterface *RawInterface() const;      // varUnknown / varDispatch
     // Address of the value field (the 8-byte slot, or the string object) for
     // block copies of simple values.
-    void *ValuePtr() { return &m_v; }
-    const void *ValuePtr() const { return &m_v; }
+    void *ValuePtr() { return holdsStringObject() ? m_v.ptr : &m_v; }
+    const void *ValuePtr() const { return holdsStringObject() ? m_v.ptr : &m_v; }
 
     // --- arrays ------------------------------------------------------------
     int ArrayLowBound() const;     // EVariantError "Variant is not an array" when not an array
@@ -137,6 +145,7 @@ public:
 
     // Comparison by VarSameValue (see below); strict type equality is Type() ==.
     friend bool operator==(const Variant &a, const Variant &b);
+    void swap(Variant &o) noexcept { std::swap(m_type, o.m_type); std::swap(m_v, o.m_v); }
 
     // Conversions to/from QVariant (for properties and scripting): strings,
     // numbers, bools, date-times (QDateTime), byte arrays, lists map across.
@@ -144,8 +153,25 @@ public:
     static Variant FromQVariant(const QVariant &v);
 
 private:
+    friend class VariantArray;
+    friend struct VariantAccess;
+
+    // Types whose value lives entirely in the 8-byte slot (by-reference
+    // variants do not own their target), so copies are plain bit copies.
+    static constexpr bool isTrivial(TVarType t)
+    {
+        constexpr quint32 mask = 0x003F4CFFu; // 0-7, 10, 11, 14, 16-21
+        return (t & varByRef) || (t < 32 && ((mask >> t) & 1u));
+    }
+
+    bool holdsStringObject() const
+    {
+        return m_type == varOleStr || m_type == varUString || m_type == varString;
+    }
+
     void clear() noexcept;
     void copyFrom(const Variant &o);
+    void assignSlow(const Variant &o);
 
     TVarType m_type = varEmpty;
     union Value {
@@ -164,12 +190,67 @@ private:
     } m_v;
 };
 
+// The common non-heap cases stay inline: the script interpreter copies
+// integers and doubles in its inner loop.
+inline Variant::Variant(const Variant &o)
+{
+    if (isTrivial(o.m_type)) {
+        m_type = o.m_type;
+        m_v = o.m_v;
+    } else {
+        m_v.i64 = 0;
+        copyFrom(o);
+    }
+}
+inline Variant::Variant(Variant &&o) noexcept : m_type(o.m_type), m_v(o.m_v)
+{
+    o.m_type = varEmpty;
+    o.m_v.i64 = 0;
+}
+inline Variant &Variant::operator=(const Variant &o)
+{
+    if (isTrivial(m_type) && isTrivial(o.m_type)) {
+        m_type = o.m_type;
+        m_v = o.m_v;
+    } else {
+        assignSlow(o);
+    }
+    return *this;
+}
+inline Variant &Variant::operator=(Variant &&o) noexcept
+{
+    Variant tmp(std::move(o));
+    swap(tmp);
+    return *this;
+}
+inline Variant::~Variant()
+{
+    if (!isTrivial(m_type))
+        clear();
+}
+inline Variant::Variant(bool v) : m_type(varBoolean) { m_v.i64 = 0; m_v.wbool = v ? -1 : 0; }
+inline Variant::Variant(int v) : m_type(varInteger) { m_v.i64 = 0; m_v.i32 = v; }
+inline Variant::Variant(qint64 v) : m_type(varInt64) { m_v.i64 = v; }
+inline Variant::Variant(long v) : m_type(varInt64) { m_v.i64 = v; }
+inline Variant::Variant(unsigned v) : m_type(varLongWord) { m_v.i64 = 0; m_v.u32 = v; }
+inline Variant::Variant(unsigned long v) : m_type(varUInt64) { m_v.u64 = v; }
+inline Variant::Variant(unsigned long long v) : m_type(varUInt64) { m_v.u64 = v; }
+inline Variant::Variant(double v) : m_type(varDouble) { m_v.dbl = v; }
+inline Variant::Variant(Currency v) : m_type(varCurrency) { m_v.i64 = v.Scaled; }
+
 // Array construction (VarArrayCreate): bounds low..high of the element type;
 // elements start as the type's zero (empty for varVariant).
 ZOR_EXPORT Variant VarArrayCreate(int lowBound, int highBound, TVarType elementType);
 ZOR_EXPORT Variant VarArrayOf(const QList<Variant> &values); // varVariant elements, bounds 0..n-1
 ZOR_EXPORT Variant VarArrayFromBytes(const QByteArray &bytes);  // varByte array
 ZOR_EXPORT QByteArray VarArrayToBytes(const Variant &v);        // raw storage of a byte array, else its elements as bytes
+// Bounds of a one-dimensional array (dim must be 1); EVariantError otherwise.
+ZOR_EXPORT int VarArrayDimCount(const Variant &v); // 1 for arrays, 0 otherwise
+ZOR_EXPORT int VarArrayLowBound(const Variant &v, int dim = 1);
+ZOR_EXPORT int VarArrayHighBound(const Variant &v, int dim = 1);
+// Bytes per element of the raw storage of an element type; 0 when the
+// elements are held as variants.
+ZOR_EXPORT int VarArrayElementSize(TVarType elementType);
 
 inline TVarType VarType(const Variant &v) { return v.Type(); }
 inline bool VarIsNull(const Variant &v) { return v.Deref().IsNull(); }
