@@ -1,0 +1,214 @@
+#include "core/CustomException.h"
+#include "core/ExceptionUtils.h"
+
+#include "TestUtil.h"
+
+#include <QStringList>
+#include <thread>
+
+using namespace zor;
+
+namespace {
+
+// A handler that records every call as text.
+class RecordingHandler : public TZORExceptionUtilsHandler
+{
+public:
+    void Show(Exception &E, const QString &AdvInfo) override
+    {
+        calls << QStringLiteral("Show(%1|%2)").arg(E.Message(), AdvInfo);
+    }
+    void AddExceptionInfo(Exception &E, const QString &AdvInfo) override
+    {
+        calls << QStringLiteral("AddExceptionInfo(%1|%2)").arg(E.Message(), AdvInfo);
+    }
+    void SetLogStateInThread(bool AEnabled) override
+    {
+        calls << QStringLiteral("SetLogStateInThread(%1)").arg(AEnabled);
+    }
+    void SetSilent(bool Value) override { calls << QStringLiteral("SetSilent(%1)").arg(Value); }
+    QStringList calls;
+};
+
+// Overrides one operation only; the others must complain.
+class ShowOnlyHandler : public TZORExceptionUtilsHandler
+{
+public:
+    void Show(Exception &, const QString &) override {}
+};
+
+class EUserAbort : public EAbort
+{
+public:
+    using EAbort::EAbort;
+};
+
+class ExceptionUtils : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ApplicationShowException = [this](Exception &E) { displayed << E.Message(); };
+    }
+    void TearDown() override
+    {
+        GlobalHandler = nullptr;
+        ApplicationShowException = nullptr;
+        TZORExceptionUtils::SetSilent(false);
+    }
+    QStringList displayed;
+    RecordingHandler handler;
+};
+
+} // namespace
+
+TEST_F(ExceptionUtils, ShowFollowsHandlerSilenceAndAbortRules)
+{
+    struct Row
+    {
+        const char *name;
+        bool abort;
+        QString advInfo;
+        bool withHandler;
+        bool silent;
+        QString message;       // E's message afterwards
+        QStringList displayed; // what the application was shown
+        QStringList handled;   // what the handler was asked
+    };
+    const Row rows[] = {
+        {"abort with handler", true, "info", true, false, "stop", {}, {}},
+        {"abort without handler", true, "info", false, false, "stop", {}, {}},
+        {"no info", false, "", false, false, "boom", {"boom"}, {}},
+        {"info appended before display", false, "at line 3", false, false, "boom\r\nat line 3",
+         {"boom\r\nat line 3"}, {}},
+        {"silent still annotates", false, "at line 3", false, true, "boom\r\nat line 3", {}, {}},
+        {"handler takes over", false, "at line 3", true, false, "boom", {}, {"Show(boom|at line 3)"}},
+        {"handler even when silent", false, "", true, true, "boom", {}, {"Show(boom|)"}},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
+        displayed.clear();
+        handler.calls.clear();
+        GlobalHandler = nullptr;
+        TZORExceptionUtils::SetSilent(r.silent);
+        GlobalHandler = r.withHandler ? &handler : nullptr;
+
+        if (r.abort) {
+            EUserAbort e(QStringLiteral("stop")); // a subclass counts as well
+            TZORExceptionUtils::Show(e, r.advInfo);
+            EXPECT_EQ(e.Message(), r.message);
+        } else {
+            Exception e(QStringLiteral("boom"));
+            TZORExceptionUtils::Show(e, r.advInfo);
+            EXPECT_EQ(e.Message(), r.message);
+        }
+        EXPECT_EQ(displayed, r.displayed);
+        EXPECT_EQ(handler.calls, r.handled);
+    }
+}
+
+TEST_F(ExceptionUtils, WithoutAnyDisplayShowOnlyAnnotates)
+{
+    ApplicationShowException = nullptr;
+    EConvertError e(QStringLiteral("'x' is not a valid integer value"));
+    TZORExceptionUtils::Show(e, QStringLiteral("Field: Amount"));
+    EXPECT_EQ(e.Message(), "'x' is not a valid integer value\r\nField: Amount");
+}
+
+TEST_F(ExceptionUtils, AddExceptionInfoAppendsLineBreakEvenForEmptyInfoUnlessHandled)
+{
+    Exception e(QStringLiteral("first"));
+    TZORExceptionUtils::AddExceptionInfo(e, QString());
+    EXPECT_EQ(e.Message(), "first\r\n");
+    TZORExceptionUtils::AddExceptionInfo(e, QStringLiteral("second"));
+    EXPECT_EQ(e.Message(), "first\r\n\r\nsecond");
+
+    GlobalHandler = &handler;
+    Exception f(QStringLiteral("kept"));
+    TZORExceptionUtils::AddExceptionInfo(f, QStringLiteral("extra"));
+    EXPECT_EQ(f.Message(), "kept");
+    EXPECT_EQ(handler.calls, QStringList{"AddExceptionInfo(kept|extra)"});
+}
+
+TEST_F(ExceptionUtils, SilenceIsRememberedWithOrWithoutHandler)
+{
+    TZORExceptionUtils::SetSilent(true);
+    EXPECT_TRUE(TZORExceptionUtils::IsSilent());
+
+    GlobalHandler = &handler;
+    TZORExceptionUtils::SetSilent(false);
+    EXPECT_FALSE(TZORExceptionUtils::IsSilent());
+    TZORExceptionUtils::SetSilent(true);
+    EXPECT_TRUE(TZORExceptionUtils::IsSilent());
+    EXPECT_EQ(handler.calls, (QStringList{"SetSilent(0)", "SetSilent(1)"}));
+
+    // Once the handler is gone, the remembered value decides again.
+    GlobalHandler = nullptr;
+    Exception e(QStringLiteral("quiet"));
+    TZORExceptionUtils::Show(e);
+    EXPECT_TRUE(displayed.isEmpty());
+}
+
+TEST_F(ExceptionUtils, LogStateGoesToTheHandlerOnly)
+{
+    TZORExceptionUtils::SetLogStateInThread(true); // no handler: nothing happens
+    GlobalHandler = &handler;
+    TZORExceptionUtils::SetLogStateInThread(false);
+    EXPECT_EQ(handler.calls, QStringList{"SetLogStateInThread(0)"});
+}
+
+TEST_F(ExceptionUtils, UnoverriddenHandlerOperationsRaiseAbstractError)
+{
+    ShowOnlyHandler partial;
+    GlobalHandler = &partial;
+    Exception e(QStringLiteral("x"));
+    EXPECT_NO_THROW(TZORExceptionUtils::Show(e, QStringLiteral("y")));
+
+    const std::function<void()> calls[] = {
+        [&] { TZORExceptionUtils::AddExceptionInfo(e, QStringLiteral("y")); },
+        [] { TZORExceptionUtils::SetLogStateInThread(true); },
+        [] { TZORExceptionUtils::SetSilent(true); },
+    };
+    for (const auto &call : calls) {
+        try {
+            call();
+            ADD_FAILURE() << "no exception";
+        } catch (const EAbstractError &err) {
+            EXPECT_EQ(err.Message(), "Abstract Error");
+        }
+    }
+}
+
+TEST_F(ExceptionUtils, DisplayRunsOnTheCallingThread)
+{
+    std::thread::id seen;
+    ApplicationShowException = [&seen](Exception &) { seen = std::this_thread::get_id(); };
+    std::thread::id worker;
+    std::thread t([&] {
+        worker = std::this_thread::get_id();
+        Exception e(QStringLiteral("from a worker"));
+        TZORExceptionUtils::Show(e);
+    });
+    t.join();
+    EXPECT_EQ(seen, worker);
+}
+
+TEST(CustomException, CarriesTheUserMessageFlagThroughTheHierarchy)
+{
+    try {
+        throw EquenlorUIValidationException(QStringLiteral("Please enter a name"), true);
+    } catch (const EquenlorCustomException &e) {
+        EXPECT_EQ(e.Message(), "Please enter a name");
+        EXPECT_TRUE(e.IsUserMessage());
+        EXPECT_STREQ(e.ClassName(), "EquenlorUIValidationException");
+        EXPECT_STREQ(e.what(), "Please enter a name");
+    }
+    try {
+        throw EquenlorCustomException(QStringLiteral("internal"));
+    } catch (const Exception &e) {
+        // A plain library exception handler sees it too, flag off by default.
+        ASSERT_NE(dynamic_cast<const EquenlorCustomException *>(&e), nullptr);
+        EXPECT_FALSE(static_cast<const EquenlorCustomException &>(e).IsUserMessage());
+        EXPECT_STREQ(e.ClassName(), "EquenlorCustomException");
+    }
+}
