@@ -143,12 +143,12 @@ bool Currency::TryParse(const QString &text, Currency &out)
     return true;
 }
 
-Currency operator*(Currency a, Currency b)
+ZOR_EXPORT Currency operator*(Currency a, Currency b)
 {
     return Currency::FromScaled(roundedDiv(__int128(a.Scaled) * b.Scaled, 10000));
 }
 
-Currency operator/(Currency a, Currency b)
+ZOR_EXPORT Currency operator/(Currency a, Currency b)
 {
     if (b.Scaled == 0) {
         if (a.Scaled == 0)

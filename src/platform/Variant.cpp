@@ -773,7 +773,7 @@ const void *Variant::ArrayData() const
     return VA::array(d)->raw.data();
 }
 
-bool operator==(const Variant &a, const Variant &b)
+ZOR_EXPORT bool operator==(const Variant &a, const Variant &b)
 {
     return VarSameValue(a, b);
 }
