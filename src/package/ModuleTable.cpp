@@ -1,30 +1,149 @@
 // The module table. Each module keeps a start-up counter: start-up decrements
 // it and works only when it was 0; shut-down increments it and works only when
 // it reaches 0, so a library initialised through two paths works once and
-// undoes once. Entries stand in the package's start-up order; a module adds
-// its actions here when it has work to do at load or unload.
+// undoes once.
+//
+// Every unit of the library is a module with an optional start-up and
+// shut-down action. The list below holds one entry per unit, in start-up
+// order (shut-down runs backwards). Units whose folder is left out of a
+// partial build (ZOR_ONLY) are left out of the list: ZOR_WITH_<FOLDER> is
+// defined for each folder that is built.
+//
+// Adding a module:
+//  - no load/unload work: add {"<unit name>", nullptr, nullptr} to its
+//    folder's block;
+//  - with work: declare `void <Name>Startup(); void <Name>Shutdown();` in
+//    the unit's header, inside namespace zor::detail (either may be left
+//    out, pass nullptr), include that header with the others below, and put
+//    the entry in the numbered slot reserved for it (the slots fix the order
+//    in which the working modules start), inside `#if ZOR_WITH_<FOLDER>`.
+//
+// Actions run from the library's load hook, which may come before the
+// dynamic initialisers of other source files, and from its unload hook,
+// which may come after their destructors. So an action must only touch
+// globals that are constant-initialised (raw or unique pointers, atomics,
+// `constinit` values) or function-local statics.
+
 #include "Package.h"
 #include "ModuleTable_p.h"
 
+#include <array>
 #include <atomic>
+#include <utility>
+
+#if ZOR_WITH_LOCALISATION
+#include "localisation/Translator.h"
+#endif
+
+namespace zor::detail {
+namespace {
+
+struct ModuleEntry
+{
+    const char *Name;
+    void (*Startup)();
+    void (*Shutdown)();
+};
+
+// Start-up order; shut-down runs backwards (ORDER MODULES).
+constexpr ModuleEntry kModules[] = {
+    // --- core: the package frame and the data types everything else uses
+    {"_quenlorCustomException", nullptr, nullptr},
+    {"quenlor.Tools.Exceptions", nullptr, nullptr},
+    {"quenlor.Tools.SyncObjs", nullptr, nullptr},
+    {"_LiveTourActionDef", nullptr, nullptr},
+    {"_LiveTourDef", nullptr, nullptr},
+    {"_LiveTourGlobalRegister", nullptr, nullptr},
+    {"_UniqueComponent", nullptr, nullptr},
+    {"_UniqueComponentHelper", nullptr, nullptr},
+    {"_StreamHelper", nullptr, nullptr},
+    {"_SortedLists", nullptr, nullptr},
+    {"_VariantUtils", nullptr, nullptr},
+    {"_NamedVariantList", nullptr, nullptr},
+    {"_InterfaceDataDef", nullptr, nullptr},
+    {"_InterfaceData", nullptr, nullptr},
+    {"_DataStreamDef", nullptr, nullptr},
+    {"_InterfacedStream", nullptr, nullptr},
+    {"_BinaryUtils", nullptr, nullptr},
+
+#if ZOR_WITH_UTILITIES
+    // --- utilities
+    {"quenlor.Hash.Murmur2", nullptr, nullptr},
+    {"_FileUtils", nullptr, nullptr},
+    {"_ProcessUtils", nullptr, nullptr},
+    {"_WindowsKnownFolders", nullptr, nullptr},
+    {"_Tools", nullptr, nullptr},
+    {"_DateUtils", nullptr, nullptr},
+    {"StrUtilsEx", nullptr, nullptr},
+    {"FastStrings", nullptr, nullptr},
+    {"QEDialogs", nullptr, nullptr},
+    {"_JSONUtils", nullptr, nullptr},
+    {"_AnsiStringTools", nullptr, nullptr},
+    {"_WindowsMessageText", nullptr, nullptr},
+#endif
+
+#if ZOR_WITH_LOCALISATION
+    {"quenlor.Tools.TranslatorCache", nullptr, nullptr},
+#endif
+
+    // --- modules with load/unload work, in their fixed order. Slot 1 (the
+    // tree-view cell editor registry) belongs to a control library this
+    // package does not carry.
+    // Slot 2: _QEPopupMenu (controls)
+    // Slot 3: _deffonts (localisation)
+    // Slot 4: _WidthsTooltip (localisation)
+#if ZOR_WITH_LOCALISATION
+    // Slot 5
+    {"quenlor.Tools.Translator", &TranslatorStartup, &TranslatorShutdown},
+#endif
+    // Slot 6: _QEWPHTMLWriter (richtext)
+    // Slot 7: _dWPRichText (richtext)
+    // Slot 8: _dmQEWPActions (richtext)
+    // Slot 9: _cxWPToolsRichEditZOREditor (richtext)
+    // Slot 10: _WindowsPreviewHandlerControl (imaging)
+    // Slot 11: _FastScriptUtils (script)
+    // Slot 12: _ZORSpreadSheet (reporting)
+    // Slot 13: _HtmlEncodeDecode (web)
+    // Slot 14: _SysUtilsRTTI (reporting)
+    // Slot 15: _ZORHtReportDocument (reporting)
+
+    // --- further modules without work go in their folder's block above
+};
+
+constexpr int kModuleCount = int(std::size(kModules));
+
+} // namespace
+} // namespace zor::detail
 
 namespace {
 
-// Keep in step with kModules below (ORDER MODULES).
-std::atomic<int> g_counters[zor::detail::kModuleCount];
+using namespace zor::detail;
+
+std::atomic<int> g_counters[kModuleCount];
+std::atomic<ModuleTraceHook> g_traceHook{nullptr};
+
+void trace(int index, bool startup, bool worked)
+{
+    if (ModuleTraceHook hook = g_traceHook.load())
+        hook(index, startup, worked);
+}
 
 template <int I>
 void startup()
 {
-    if (g_counters[I].fetch_sub(1) == 0 && zor::detail::kModules[I].Startup)
-        zor::detail::kModules[I].Startup();
+    const bool work = g_counters[I].fetch_sub(1) == 0;
+    trace(I, true, work);
+    if (work && kModules[I].Startup)
+        kModules[I].Startup();
 }
 
 template <int I>
 void shutdown()
 {
-    if (g_counters[I].fetch_add(1) == -1 && zor::detail::kModules[I].Shutdown)
-        zor::detail::kModules[I].Shutdown();
+    const bool work = g_counters[I].fetch_add(1) == -1;
+    trace(I, false, work);
+    if (work && kModules[I].Shutdown)
+        kModules[I].Shutdown();
 }
 
 template <int... I>
@@ -34,8 +153,8 @@ constexpr auto makeEntries(std::integer_sequence<int, I...>)
         ZorPackageUnitEntry{&startup<I>, &shutdown<I>}...};
 }
 
-const auto g_entries = makeEntries(std::make_integer_sequence<int, zor::detail::kModuleCount>{});
-const ZorPackageInfoTable g_table{zor::detail::kModuleCount, g_entries.data()};
+constexpr auto g_entries = makeEntries(std::make_integer_sequence<int, kModuleCount>{});
+constexpr ZorPackageInfoTable g_table{kModuleCount, g_entries.data()};
 
 } // namespace
 
@@ -64,13 +183,23 @@ namespace zor {
 
 int ModuleCount()
 {
-    return detail::kModuleCount;
+    return kModuleCount;
 }
 
 ModuleInfo ModuleAt(int index)
 {
-    const auto &m = detail::kModules[index];
+    if (index < 0 || index >= kModuleCount)
+        return {nullptr, false, false};
+    const auto &m = kModules[index];
     return {m.Name, m.Startup != nullptr, m.Shutdown != nullptr};
 }
 
+namespace detail {
+
+void SetModuleTraceHook(ModuleTraceHook hook)
+{
+    g_traceHook.store(hook);
+}
+
+} // namespace detail
 } // namespace zor

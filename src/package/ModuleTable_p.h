@@ -1,30 +1,18 @@
 //
 //  W A R N I N G
 //  -------------
-// This file is not part of the library's API: the module list behind the
-// package frame. Each module that has load/unload work declares its two
-// actions in its own header's detail namespace and is listed here in start-up
-// order.
+// This file is not part of the library's API: a trace hook into the module
+// table for the package's own tests. The module list itself is in
+// ModuleTable.cpp.
 #pragma once
 
-#include <array>
+#include "zor_export.h"
 
 namespace zor::detail {
 
-struct ModuleEntry
-{
-    const char *Name;
-    void (*Startup)();
-    void (*Shutdown)();
-};
-
-// Start-up order; shut-down runs backwards.
-inline constexpr ModuleEntry kModules[] = {
-    {"quenlor.Tools.Exceptions", nullptr, nullptr},
-    {"quenlor.Tools.SyncObjs", nullptr, nullptr},
-    {"_StreamHelper", nullptr, nullptr},
-};
-
-inline constexpr int kModuleCount = int(std::size(kModules));
+// Called for every start-up (Startup = true) or shut-down call of a module,
+// with whether the counter let its action run. Null by default.
+using ModuleTraceHook = void (*)(int index, bool Startup, bool Worked);
+ZOR_EXPORT void SetModuleTraceHook(ModuleTraceHook hook);
 
 } // namespace zor::detail

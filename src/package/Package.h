@@ -40,7 +40,8 @@ struct ModuleInfo
     bool HasShutdown;
 };
 
-// The modules in start-up order, with the names the table uses.
+// The modules in start-up order, with the names the table uses; ModuleAt
+// answers a null Name for an index out of range.
 ZOR_EXPORT int ModuleCount();
 ZOR_EXPORT ModuleInfo ModuleAt(int index);
 ZOR_EXPORT QString LibraryVersion();
