@@ -201,7 +201,23 @@ struct DecimalRec
     int exponent = 0;
 };
 
+void roundDigits(DecimalRec &r, int keep);
+
+// Digits beyond the fifteen a double carries are noise: values are first
+// taken to 15 significant digits, then rounded half away from zero, so that
+// 1234.5 to four digits is 1235 and 1.005 to two decimals is 1.01.
+DecimalRec toDecimalExact(double v, int precision);
+
 DecimalRec toDecimal(double v, int precision)
+{
+    if (precision >= 15)
+        return toDecimalExact(v, precision);
+    DecimalRec r = toDecimalExact(v, 15);
+    roundDigits(r, precision);
+    return r;
+}
+
+DecimalRec toDecimalExact(double v, int precision)
 {
     DecimalRec r;
     r.negative = std::signbit(v);
@@ -1303,15 +1319,13 @@ QString Format(const QString &format, const QList<Variant> &args, const TFormatS
             continue;
         }
         // %[index:][-][width][.precision]type
-        qsizetype save = i;
-        qint64 first = scanCount(i);
-        if (i < n && format[i] == u':') {
-            if (first < 0)
-                first = 0;
-            argIndex = first;
-            ++i;
-        } else {
-            i = save;
+        qsizetype k = i;
+        qint64 index = 0;
+        while (k < n && format[k].unicode() >= '0' && format[k].unicode() <= '9' && index <= 100000)
+            index = index * 10 + (format[k++].unicode() - '0');
+        if (k < n && format[k] == u':') {
+            argIndex = index;
+            i = k + 1;
         }
         bool left = false;
         if (i < n && format[i] == u'-') {
@@ -1337,7 +1351,9 @@ QString Format(const QString &format, const QList<Variant> &args, const TFormatS
         case 'p': {
             const Variant &a = nextArg();
             qint64 v;
-            if (a.IsOrdinal()) {
+            if (a.Type() == varUInt64) {
+                v = a.RawInt(); // the bits; printed unsigned below
+            } else if (a.IsOrdinal()) {
                 v = VarToInt64(a);
             } else if (a.IsString()) {
                 if (!TryStrToInt64(VarToStr(a), v))
