@@ -871,6 +871,52 @@ std::unique_ptr<QIODevice> MakeIODevice(TStream &stream, bool writable)
 
 // ---------------------------------------------------------------------------
 
+bool WriteFileAtomically(const QString &fileName, const QByteArray &data, QString *error)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    QByteArray tmp = path + ".XXXXXX";
+    auto fail = [&](int err, int fd) {
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(tmp.constData());
+        }
+        if (error)
+            *error = errnoText(err);
+        return false;
+    };
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno, -1);
+    // Keep the permissions of the file being replaced; new files get the
+    // usual 0666 less the umask rather than mkstemp's 0600.
+    struct stat st {};
+    mode_t mode;
+    if (::stat(path.constData(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+    errno = ENOSPC; // a short write without errno is out of space
+    if (writeFully(fd, data.constData(), data.size()) != data.size())
+        return fail(errno, fd);
+    if (::fsync(fd) != 0)
+        return fail(errno, fd);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.constData());
+        return fail(err, -1);
+    }
+    if (::rename(tmp.constData(), path.constData()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.constData());
+        return fail(err, -1);
+    }
+    return true;
+}
+
 bool CanOpenFile(const QString &fileName, quint16 mode)
 {
     const QByteArray path = QFile::encodeName(fileName);

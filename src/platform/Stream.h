@@ -167,6 +167,13 @@ private:
 // Presents a TStream as a QIODevice (opened in the given mode on construction).
 ZOR_EXPORT std::unique_ptr<QIODevice> MakeIODevice(TStream &stream, bool writable);
 
+// Replaces the file's content as a whole: writes a temporary file beside it,
+// flushes it to disk and renames it into place, so readers and crashes see the
+// old or the new content, never a mix. Every short write counts as a failure
+// (QSaveFile may commit a truncated file when the disk or a size limit runs
+// out). Returns false with the reason in *error; the old file is untouched.
+ZOR_EXPORT bool WriteFileAtomically(const QString &fileName, const QByteArray &data, QString *error = nullptr);
+
 // True when a file can be opened with the given mode now (no conflicting lock).
 ZOR_EXPORT bool CanOpenFile(const QString &fileName, quint16 mode);
 

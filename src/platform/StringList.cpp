@@ -3,7 +3,6 @@
 #include "Exception.h"
 #include "Stream.h"
 
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -841,9 +840,9 @@ void TStringList::SaveToFile(const QString &fileName, const QString &encoding) c
 {
     const QByteArray bytes = encodeText(encoding);
     // Written beside and renamed into place: a crash never leaves half a file.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    QString error;
+    if (!WriteFileAtomically(fileName, bytes, &error))
+        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, error));
 }
 
 void TStringList::LoadFromStream(TStream &stream, const QString &encoding)

@@ -4,8 +4,12 @@
 
 #include "TestUtil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace zor;
 
@@ -472,6 +476,27 @@ TEST_F(StringListFileTest, Errors)
     TStringList greek(QStringList{QStringLiteral("Ωx")});
     greek.SaveToStream(m, QStringLiteral("windows-1252"));
     EXPECT_EQ(m.ToBytes(), QByteArray("?x\n"));
+}
+
+TEST_F(StringListFileTest, FailedSaveKeepsTheOldFile)
+{
+    const QString p = path("keep.txt");
+    TStringList l(QStringList{QStringLiteral("old")});
+    l.SaveToFile(p);
+    // A file size limit makes the save fail half-way (for root too).
+    rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    l.SetText(QString(100, u'n'));
+    const QString error = errorOf([&] { l.SaveToFile(p); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(p))) << error.toStdString();
+    EXPECT_EQ(read(p), QByteArray("old\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.txt")});
 }
 
 TEST_F(StringListFileTest, LoadFromStreamReadsFromThePosition)
