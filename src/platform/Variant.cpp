@@ -212,6 +212,10 @@ i128 integralOf(const Variant &d, TVarType to)
         qint64 iv;
         if (TryStrToInt64(s, iv))
             return iv;
+        bool ok = false;
+        const quint64 uv = s.trimmed().toULongLong(&ok, 10); // the upper half of UInt64
+        if (ok)
+            return uv;
         double dv;
         if (TryStrToFloat(s, dv)) {
             if (!roundToIntegral(dv, r))
@@ -1215,6 +1219,8 @@ TVariantRelationship VarCompareValue(const Variant &va, const Variant &vb)
                 return vrNotEqual;
         return vrEqual;
     }
+    if (ta == varError || tb == varError)
+        return ta == tb && a.RawInt() == b.RawInt() ? vrEqual : vrNotEqual;
     if (isInterfaceType(ta) || isInterfaceType(tb))
         return isInterfaceType(ta) && isInterfaceType(tb) && a.RawInterface() == b.RawInterface() ? vrEqual
                                                                                                   : vrNotEqual;
