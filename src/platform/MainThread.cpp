@@ -3,17 +3,19 @@
 #include "Exception.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QSocketNotifier>
 #include <QThread>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <fcntl.h>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace zor {
 
@@ -38,7 +40,6 @@ struct SyncQueue
     std::condition_variable arrived;  // the main thread waits for calls
     std::condition_variable finished; // workers wait for their call to run
     std::deque<std::shared_ptr<Request>> calls;
-    std::atomic<bool> wakePosted{false};
 };
 
 // Never destroyed: workers may still be queueing while static objects of the
@@ -49,24 +50,14 @@ SyncQueue &syncQueue()
     return *q;
 }
 
-void serveFromEventLoop();
-
-// Lets a running event loop serve the queue. One wake-up at a time is enough:
-// the flag is cleared before serving, so calls queued later post their own.
-void postWake()
-{
-    QCoreApplication *app = QCoreApplication::instance();
-    if (!app)
-        return;
-    SyncQueue &q = syncQueue();
-    if (q.wakePosted.exchange(true))
-        return;
-    QMetaObject::invokeMethod(app, &serveFromEventLoop, Qt::QueuedConnection);
-}
+// Wake-ups for a running event loop travel through a pipe watched by a socket
+// notifier on the main thread: writing a byte is all a worker does, so no Qt
+// object crosses threads and the queue's own mutex is the only hand-over.
+int gWakePipe[2] = {-1, -1};
+std::atomic<bool> gWakeReady{false};
 
 void serveFromEventLoop()
 {
-    syncQueue().wakePosted = false;
     try {
         CheckSynchronize(0);
     } catch (const std::exception &e) {
@@ -75,6 +66,40 @@ void serveFromEventLoop()
     } catch (...) {
         qWarning("Unknown exception in a call queued for the main thread");
     }
+}
+
+void postWake()
+{
+    if (!gWakeReady.load(std::memory_order_acquire))
+        return;
+    const char c = 1;
+    // A full pipe already holds a pending wake-up.
+    [[maybe_unused]] const ssize_t n = ::write(gWakePipe[1], &c, 1);
+}
+
+// Runs when a QCoreApplication is constructed (or at load when one exists).
+void installWakeNotifier()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || app->thread() != QThread::currentThread())
+        return;
+    if (gWakePipe[0] < 0 && ::pipe2(gWakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        gWakePipe[0] = gWakePipe[1] = -1;
+        return;
+    }
+    auto *notifier = new QSocketNotifier(gWakePipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+        char buf[256];
+        while (::read(gWakePipe[0], buf, sizeof buf) > 0) {
+        }
+        serveFromEventLoop();
+        // Calls left behind by a failing one get another round.
+        if (PendingSynchronizeCount() > 0)
+            postWake();
+    });
+    QObject::connect(app, &QObject::destroyed, [] { gWakeReady.store(false, std::memory_order_release); });
+    gWakeReady.store(true, std::memory_order_release);
+    // Calls queued before the application existed.
     if (PendingSynchronizeCount() > 0)
         postWake();
 }
@@ -91,6 +116,8 @@ void enqueue(const std::shared_ptr<Request> &request)
 }
 
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installWakeNotifier)
 
 bool IsMainThread()
 {
