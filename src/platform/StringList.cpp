@@ -1,5 +1,6 @@
 #include "StringList.h"
 
+#include "CodePage.h"
 #include "Exception.h"
 #include "Stream.h"
 
@@ -32,64 +33,15 @@ struct Item
 }
 
 // ---------------------------------------------------------------------------
-// Text encodings. Unicode encodings go through QStringConverter; Windows-1252,
-// the usual 8-bit encoding of text files from Windows machines, is mapped here
-// because QStringConverter does not know it on every build.
+// Text encodings: Unicode ones through QStringConverter (which also reads the
+// BOMs), "ANSI" as the process's 8-bit code page, any other charset name
+// ("windows-1252", "koi8-r" …) through the code page tables.
 
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
-};
-
-QString decodeCp1252(const QByteArray &bytes)
-{
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar *p = out.data();
-    for (const char c : bytes) {
-        const auto b = uchar(c);
-        // Undefined positions keep their C1 control value so that nothing is lost.
-        if (b >= 0x80 && b < 0xA0)
-            *p++ = QChar(kCp1252High[b - 0x80] == 0xFFFD ? char16_t(b) : kCp1252High[b - 0x80]);
-        else
-            *p++ = QChar(char16_t(b));
-    }
-    return out;
-}
-
-QByteArray encodeCp1252(const QString &text)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.append(char(u));
-            continue;
-        }
-        char mapped = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (kCp1252High[i] == u || (kCp1252High[i] == 0xFFFD && u == 0x80 + i)) {
-                mapped = char(0x80 + i);
-                break;
-            }
-        }
-        out.append(mapped);
-    }
-    return out;
-}
-
-bool isCp1252Name(const QString &name)
+bool isAnsiName(const QString &name)
 {
     const QString n = name.trimmed().toLower();
-    return n == u"windows-1252" || n == u"cp1252" || n == u"ansi" || n == u"1252" || n == u"x-cp1252";
+    return n == u"ansi" || n == u"default";
 }
-
-struct EncodingInfo
-{
-    QString name;   // canonical name ("UTF-8", "UTF-16LE", "windows-1252" …)
-    bool bom = false;
-};
 
 // BOM at the start of the bytes: its length and encoding.
 int detectBom(const QByteArray &b, QString &encoding)
@@ -117,31 +69,27 @@ std::optional<QStringConverter::Encoding> unicodeEncoding(const QString &name)
     return *e;
 }
 
-[[noreturn]] void unknownEncoding(const QString &name)
-{
-    throw EEncodingError(QStringLiteral("Unknown encoding \"%1\"").arg(name));
-}
-
+// EEncodingError "Unsupported charset: %s" for a name nobody knows.
 QString decodeWith(const QByteArray &bytes, const QString &encoding)
 {
-    if (isCp1252Name(encoding))
-        return decodeCp1252(bytes);
-    const auto e = unicodeEncoding(encoding);
-    if (!e)
-        unknownEncoding(encoding);
-    QStringDecoder dec(*e, QStringConverter::Flag::Stateless);
-    return dec.decode(bytes);
+    if (isAnsiName(encoding))
+        return FromAnsi(bytes);
+    if (const auto e = unicodeEncoding(encoding)) {
+        QStringDecoder dec(*e, QStringConverter::Flag::Stateless);
+        return dec.decode(bytes);
+    }
+    return DecodeCharset(bytes, encoding);
 }
 
 QByteArray encodeWith(const QString &text, const QString &encoding)
 {
-    if (isCp1252Name(encoding))
-        return encodeCp1252(text);
-    const auto e = unicodeEncoding(encoding);
-    if (!e)
-        unknownEncoding(encoding);
-    QStringEncoder enc(*e, QStringConverter::Flag::Stateless);
-    return enc.encode(text);
+    if (isAnsiName(encoding))
+        return ToAnsi(text);
+    if (const auto e = unicodeEncoding(encoding)) {
+        QStringEncoder enc(*e, QStringConverter::Flag::Stateless);
+        return enc.encode(text);
+    }
+    return EncodeCharset(text, encoding);
 }
 
 QByteArray bomFor(const QString &encoding)
@@ -860,19 +808,19 @@ void TStringList::LoadFromStream(TStream &stream, const QString &encoding)
             text = decodeWith(bytes.mid(bomLength), used);
         } else {
             // Without a BOM the text is taken as UTF-8 unless it is not valid
-            // UTF-8: then it is 8-bit Windows text, decoded without loss.
+            // UTF-8: then it is 8-bit text in the ANSI code page.
             QStringDecoder dec(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
             text = dec.decode(bytes);
             used = QStringLiteral("UTF-8");
             if (dec.hasError()) {
-                used = QStringLiteral("windows-1252");
-                text = decodeCp1252(bytes);
+                used = QStringLiteral("ANSI");
+                text = FromAnsi(bytes);
             }
         }
     } else {
         QByteArray body = bytes;
         // A BOM of the named encoding is not part of the text.
-        if (bomLength > 0 && !isCp1252Name(used)) {
+        if (bomLength > 0) {
             const auto named = unicodeEncoding(used);
             const auto found = unicodeEncoding(bomEncoding);
             if (named && found

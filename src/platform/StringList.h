@@ -107,7 +107,9 @@ public:
     // Encoding of the last load ("UTF-8", "UTF-16LE", "windows-1252" …; empty
     // before any load). Saves without an encoding name use it again, with the
     // BOM the loaded text had, so a file keeps its form through load and save.
-    // Text without a BOM that is not valid UTF-8 loads as windows-1252.
+    // Text without a BOM that is not valid UTF-8 loads as "ANSI": the
+    // process's 8-bit code page (windows-1252 unless set otherwise). Unknown
+    // names raise EEncodingError.
     QString Encoding() const;
 
     QStringList ToQStringList() const;
