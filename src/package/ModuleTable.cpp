@@ -34,6 +34,9 @@
 #if ZOR_WITH_LOCALISATION
 #include "localisation/Translator.h"
 #endif
+#if ZOR_WITH_SCRIPT
+#include "script/FastScriptUtils.h"
+#endif
 
 namespace zor::detail {
 namespace {
@@ -80,6 +83,7 @@ constexpr ModuleEntry kModules[] = {
     {"_JSONUtils", nullptr, nullptr},
     {"_AnsiStringTools", nullptr, nullptr},
     {"_WindowsMessageText", nullptr, nullptr},
+    {"_HTTPUtils", nullptr, nullptr},
 #endif
 
 #if ZOR_WITH_LOCALISATION
@@ -101,7 +105,10 @@ constexpr ModuleEntry kModules[] = {
     // Slot 8: _dmQEWPActions (richtext)
     // Slot 9: _cxWPToolsRichEditZOREditor (richtext)
     // Slot 10: _WindowsPreviewHandlerControl (imaging)
-    // Slot 11: _FastScriptUtils (script)
+#if ZOR_WITH_SCRIPT
+    // Slot 11
+    {"_FastScriptUtils", nullptr, &FastScriptUtilsShutdown},
+#endif
     // Slot 12: _ZORSpreadSheet (reporting)
     // Slot 13: _HtmlEncodeDecode (web)
     // Slot 14: _SysUtilsRTTI (reporting)
