@@ -4,6 +4,7 @@
 
 #include <QTimeZone>
 #include <cmath>
+#include <limits>
 
 namespace zor {
 
@@ -290,8 +291,15 @@ TDateTime UnixToDateTime(qint64 secs)
 qint64 DateTimeToUnix(TDateTime dt)
 {
     qint64 dayNumber, ms;
-    if (!split(dt, dayNumber, ms))
-        return qint64(std::llround((toLinear(dt) - kUnixDateDelta) * 86400.0));
+    if (!split(dt, dayNumber, ms)) {
+        if (!std::isfinite(dt))
+            return 0;
+        const double secs = (toLinear(dt) - kUnixDateDelta) * 86400.0;
+        // beyond year 9999: saturate rather than overflow
+        if (std::fabs(secs) >= 9.2e18)
+            return secs < 0 ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+        return qint64(std::llround(secs));
+    }
     const qint64 days = dayNumber - kUnixDayNumber;
     const qint64 msTotal = days * kMSecsPerDay + ms;
     // round to the nearest second, halves away from zero

@@ -1273,6 +1273,8 @@ QString FloatToStrF(double v, TFloatFormat format, int precision, int digits, co
 
 QString Format(const QString &format, const QList<Variant> &args, const TFormatSettings &fs)
 {
+    // Width and precision bound what one specifier may add to the output.
+    constexpr qint64 kMaxFormatCount = 65535;
     auto invalid = [&]() -> QString {
         throw EConvertError(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(format));
     };
@@ -1294,12 +1296,15 @@ QString Format(const QString &format, const QList<Variant> &args, const TFormatS
             const Variant &a = nextArg();
             if (!a.IsOrdinal())
                 invalid();
-            return std::clamp<qint64>(VarToInt64(a), -1, 100000);
+            const qint64 v = VarToInt64(a);
+            if (v > kMaxFormatCount)
+                invalid();
+            return v < 0 ? -1 : v;
         }
         qint64 v = -1;
         while (i < n && format[i].unicode() >= '0' && format[i].unicode() <= '9') {
             v = (v < 0 ? 0 : v) * 10 + (format[i].unicode() - '0');
-            if (v > 100000)
+            if (v > kMaxFormatCount)
                 invalid(); // widths that large are a broken format, not a request
             ++i;
         }

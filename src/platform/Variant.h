@@ -74,6 +74,7 @@ public:
     Variant(const QString &v);
     Variant(const char16_t *v) : Variant(QString::fromUtf16(v)) {}
     Variant(const char *v) : Variant(QString::fromUtf8(v)) {}
+    Variant(QChar v) : Variant(QString(v)) {}
     Variant(const IPtr<IInterface> &v); // varUnknown
     Variant(IInterface *v);              // varUnknown (a reference is added)
     Variant(long v);                     // varInt64 (std::int64_t on LP64)

@@ -75,10 +75,11 @@ TEST(Currency, TryParseAcceptsDecimalTextOnly)
         SCOPED_TRACE(r.text);
         Currency c = Currency::FromScaled(42);
         EXPECT_EQ(Currency::TryParse(QString::fromLatin1(r.text), c), r.ok);
-        if (r.ok)
+        if (r.ok) {
             EXPECT_EQ(c.Scaled, r.scaled);
-        else
+        } else {
             EXPECT_EQ(c.Scaled, 42) << "target changed on failure";
+        }
     }
 }
 

@@ -143,11 +143,12 @@ TEST(SysUtils, StrToFloatParsesWithTheSettingsSeparator)
         const QString s = QString::fromLatin1(r.text);
         double v = 42;
         EXPECT_EQ(TryStrToFloat(s, v), r.ok);
-        if (r.ok)
+        if (r.ok) {
             EXPECT_EQ(v, r.v);
-        else
+        } else {
             EXPECT_EQ(convertErrorOf([&] { StrToFloat(s); }),
                       QStringLiteral("'%1' is not a valid floating point value").arg(s));
+        }
     }
     EXPECT_EQ(StrToFloat(QStringLiteral("1,5"), germanStyle()), 1.5);
     EXPECT_EQ(StrToFloatDef(QStringLiteral("1.5"), -1, germanStyle()), -1);
@@ -285,10 +286,11 @@ TEST(SysUtils, StrToDateFollowsTheShortDateOrder)
         const TFormatSettings fs = r.german ? germanStyle() : TFormatSettings::Invariant();
         TDateTime v = -5;
         EXPECT_EQ(TryStrToDate(s, v, fs), r.ok);
-        if (r.ok)
+        if (r.ok) {
             EXPECT_EQ(v, EncodeDate(r.y, r.m, r.d));
-        else
+        } else {
             EXPECT_EQ(convertErrorOf([&] { StrToDate(s, fs); }), QStringLiteral("'%1' is not a valid date").arg(s));
+        }
     }
     // two-digit years fall into the 100 years around now
     int y, m, d;
@@ -323,10 +325,11 @@ TEST(SysUtils, StrToTimeWithSecondsMillisecondsAndAmPm)
         const QString s = QString::fromLatin1(r.text);
         TDateTime v;
         EXPECT_EQ(TryStrToTime(s, v), r.ok);
-        if (r.ok)
+        if (r.ok) {
             EXPECT_EQ(v, EncodeTime(r.h, r.n, r.s, r.z));
-        else
+        } else {
             EXPECT_EQ(convertErrorOf([&] { StrToTime(s); }), QStringLiteral("'%1' is not a valid time").arg(s));
+        }
     }
 }
 
@@ -411,6 +414,7 @@ TEST(SysUtils, FormatRejectsMismatchedArguments)
         {"%5", {1}, "Format '%5' invalid or incompatible with argument"},
         {"%*d", {1.5, 2}, "Format '%*d' invalid or incompatible with argument"},
         {"%999999999d", {1}, "Format '%999999999d' invalid or incompatible with argument"},
+        {"%*d", {100000, 1}, "Format '%*d' invalid or incompatible with argument"},
         {"%d %d", {1}, "No argument for format '%d %d'"},
         {"%3:d", {1}, "No argument for format '%3:d'"},
     };
@@ -431,8 +435,9 @@ TEST(SysUtils, BooleansAndCurrencyText)
         SCOPED_TRACE(r.text);
         bool b = !r.value;
         EXPECT_EQ(TryStrToBool(QString::fromLatin1(r.text), b), r.ok);
-        if (r.ok)
+        if (r.ok) {
             EXPECT_EQ(b, r.value);
+        }
     }
     EXPECT_EQ(convertErrorOf([] { StrToBool(QStringLiteral("yes")); }),
               QStringLiteral("'yes' is not a valid boolean value"));
