@@ -1,10 +1,44 @@
 #include "utilities/Tools.h"
 
+#include "utilities/WindowsKnownFolders.h"
+
 #include <QMetaMethod>
 #include <QMetaObject>
 #include <QObject>
 
 namespace zor {
+
+namespace {
+
+QString StandardFolder(const QUuid &id, const char *envFallback)
+{
+    QString path = ShGetKnownFolderPath(id);
+    if (path.isEmpty())
+        path = qEnvironmentVariable(envFallback);
+    return ExcludeTrailingDirSeparator(path);
+}
+
+} // namespace
+
+QString GetAppDataDirectory(bool roaming)
+{
+    return StandardFolder(roaming ? FOLDERID_RoamingAppData : FOLDERID_LocalAppData, "APPDATA");
+}
+
+QString GetProgramDataDirectory()
+{
+    return StandardFolder(FOLDERID_ProgramData, "ProgramData");
+}
+
+QString GetPublicDocumentsDirectory()
+{
+    return StandardFolder(FOLDERID_PublicDocuments, "PUBLIC");
+}
+
+QString GetUserDocumentsDataDirectory()
+{
+    return StandardFolder(FOLDERID_Documents, "PUBLIC");
+}
 
 QString ExcludeTrailingDirSeparator(const QString &path, QChar separator)
 {

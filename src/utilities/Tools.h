@@ -44,6 +44,16 @@ ZOR_EXPORT bool IsValidEmail(const QString &text, bool notEmpty = false);
 // True after an odd number of quotes: the end of text lies inside a quoted field.
 ZOR_EXPORT bool IsInQuotedFieldData(const QString &text, QChar quote = u'"');
 
+// The user's standard folders, without a trailing separator: roaming
+// application data (the translation cache lives below it) or local data,
+// program data, public documents and the user's documents. When the desktop
+// knows no such folder, the environment variables APPDATA, ProgramData and
+// PUBLIC are asked.
+ZOR_EXPORT QString GetAppDataDirectory(bool roaming = true);
+ZOR_EXPORT QString GetProgramDataDirectory();
+ZOR_EXPORT QString GetPublicDocumentsDirectory();
+ZOR_EXPORT QString GetUserDocumentsDataDirectory();
+
 // Calls the public parameterless slot or invokable method `name` of object;
 // nothing happens (false) when it has none.
 ZOR_EXPORT bool ExecuteRoutine(QObject *object, const QString &name);

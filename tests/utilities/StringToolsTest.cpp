@@ -2,12 +2,15 @@
 #include "utilities/FastStrings.h"
 #include "utilities/StrUtilsEx.h"
 #include "utilities/Tools.h"
+#include "utilities/WindowsKnownFolders.h"
 #include "utilities/WindowsMessageText.h"
 
 #include "TestUtil.h"
 #include "platform/Exception.h"
 #include "platform/Stream.h"
 
+#include <QDir>
+#include <QFile>
 #include <QObject>
 #include <QSet>
 
@@ -170,6 +173,54 @@ TEST(Tools, FileVersions)
     EXPECT_FALSE(TryStrToFileVersion(QStringLiteral("1.2.3.4.5"), parsed));
     EXPECT_FALSE(TryStrToFileVersion(QStringLiteral("1.x"), parsed));
     EXPECT_FALSE(TryStrToFileVersion(QStringLiteral("1..2"), parsed));
+}
+
+namespace {
+
+// Sets an environment variable for the scope of a test.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char *name, const QByteArray &value)
+        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (FHad)
+            qputenv(FName, FOld);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char *FName;
+    bool FHad;
+    QByteArray FOld;
+};
+
+} // namespace
+
+TEST(Tools, StandardFolders)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString root = tmp.path();
+    ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/cfg/")));
+    ScopedEnv data("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
+    ScopedEnv program("ZOR_PROGRAM_DATA", QFile::encodeName(root + QStringLiteral("/progdata")));
+
+    EXPECT_EQ(GetAppDataDirectory(true), root + QStringLiteral("/cfg"));
+    EXPECT_EQ(GetAppDataDirectory(false), root + QStringLiteral("/data"));
+    EXPECT_EQ(GetProgramDataDirectory(), root + QStringLiteral("/progdata"));
+    EXPECT_FALSE(GetUserDocumentsDataDirectory().isEmpty());
+    EXPECT_FALSE(GetUserDocumentsDataDirectory().endsWith(u'/'));
+    EXPECT_FALSE(GetPublicDocumentsDirectory().isEmpty());
+
+    EXPECT_EQ(ShGetKnownFolderPath(FOLDERID_RoamingAppData), root + QStringLiteral("/cfg"));
+    EXPECT_EQ(ShGetKnownFolderPath(FOLDERID_Profile), QDir::homePath());
+    EXPECT_EQ(ShGetKnownFolderPath(QUuid::createUuid()), QString());
 }
 
 namespace {
