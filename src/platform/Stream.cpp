@@ -1,5 +1,6 @@
 #include "Stream.h"
 
+#include "CodePage.h"
 #include "Exception.h"
 
 #include <QBuffer>
@@ -445,6 +446,34 @@ QByteArray TBytesStream::Bytes() const
     return FData.left(qsizetype(FSize));
 }
 
+namespace {
+
+bool isUtf8Name(const QString &encoding)
+{
+    const QString n = encoding.trimmed().toLower();
+    return n.isEmpty() || n == u"utf-8" || n == u"utf8";
+}
+
+QByteArray encodeText(const QString &text, const QString &encoding)
+{
+    if (isUtf8Name(encoding))
+        return text.toUtf8();
+    if (encoding.compare(u"ANSI", Qt::CaseInsensitive) == 0)
+        return ToAnsi(text);
+    return EncodeCharset(text, encoding);
+}
+
+QString decodeText(const QByteArray &bytes, const QString &encoding)
+{
+    if (isUtf8Name(encoding))
+        return QString::fromUtf8(bytes);
+    if (encoding.compare(u"ANSI", Qt::CaseInsensitive) == 0)
+        return FromAnsi(bytes);
+    return DecodeCharset(bytes, encoding);
+}
+
+} // namespace
+
 TStringStream::TStringStream(const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
@@ -458,15 +487,33 @@ TStringStream::TStringStream(const QByteArray &bytes)
     FSize = bytes.size();
 }
 
+TStringStream::TStringStream(const QString &text, const QString &encoding)
+{
+    const QByteArray bytes = encodeText(text, encoding); // raises for an unknown encoding
+    FEncoding = encoding.trimmed();
+    FData = bytes;
+    FSize = bytes.size();
+}
+
 QString TStringStream::DataString() const
 {
-    return QString::fromUtf8(FData.constData(), qsizetype(FSize));
+    return decodeText(FData.left(qsizetype(FSize)), FEncoding);
 }
 
 void TStringStream::WriteString(const QString &text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    WriteBuffer(utf8.constData(), utf8.size());
+    const QByteArray bytes = encodeText(text, FEncoding);
+    WriteBuffer(bytes.constData(), bytes.size());
+}
+
+QString TStringStream::ReadString(qint64 byteCount)
+{
+    if (byteCount <= 0 || FPosition < 0 || FPosition >= FSize)
+        return {};
+    const qint64 n = std::min(byteCount, FSize - FPosition);
+    const QByteArray bytes(FData.constData() + FPosition, qsizetype(n));
+    FPosition += n;
+    return decodeText(bytes, FEncoding);
 }
 
 // ---------------------------------------------------------------------------

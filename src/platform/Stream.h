@@ -90,14 +90,22 @@ public:
 };
 
 // A memory stream whose content is text (TStringStream): DataString is the
-// content decoded as UTF-8 (or Latin-1/ANSI when constructed so).
+// content decoded with the stream's encoding, UTF-8 unless constructed with
+// another ("ANSI" for the process's 8-bit code page, "ISO-8859-1",
+// "UTF-16LE", any charset name; EEncodingError for unknown names).
 class ZOR_EXPORT TStringStream : public TMemoryStream
 {
 public:
     explicit TStringStream(const QString &text = {});
     explicit TStringStream(const QByteArray &bytes);
+    TStringStream(const QString &text, const QString &encoding);
     QString DataString() const;
-    void WriteString(const QString &text);   // UTF-8 bytes at the position
+    void WriteString(const QString &text);   // encoded bytes at the position
+    QString ReadString(qint64 byteCount);    // decodes up to byteCount bytes from the position
+    QString Encoding() const { return FEncoding; }
+
+private:
+    QString FEncoding = QStringLiteral("UTF-8");
 };
 
 // File stream. Sharing modes become advisory locks (per open, so two opens

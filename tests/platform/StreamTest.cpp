@@ -134,6 +134,29 @@ TEST(StringStream, DataStringIsUtf8)
     s.Seek(0, soEnd);
     s.WriteString(QStringLiteral(" €"));
     EXPECT_EQ(s.DataString(), QStringLiteral("Grüße €"));
+    s.SetPosition(0);
+    EXPECT_EQ(s.ReadString(4), QStringLiteral("Grü"));
+
+    struct Row
+    {
+        const char *encoding;
+        QByteArray bytes;
+    };
+    const Row rows[] = {
+        {"ANSI", QByteArray("Gr\xfc\xdf" "e?")},
+        {"ISO-8859-1", QByteArray("Gr\xfc\xdf" "e?")},
+        {"UTF-16LE", QByteArray("G\0r\0\xfc\0\xdf\0" "e\0\x29\x04", 12)},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.encoding);
+        TStringStream enc(QStringLiteral("Grüße") + QChar(0x0429), QString::fromLatin1(row.encoding));
+        EXPECT_EQ(enc.ToBytes(), row.bytes);
+        TStringStream back(QString(), QString::fromLatin1(row.encoding));
+        back.WriteBuffer(row.bytes.constData(), row.bytes.size());
+        EXPECT_EQ(back.DataString(), enc.DataString());
+    }
+    EXPECT_THROW(TStringStream(QStringLiteral("x"), QStringLiteral("no-such-charset")), EEncodingError);
+
     TBytesStream b(QByteArray("xyz"));
     b.Seek(0, soEnd);
     b.WriteBuffer("!", 1);
