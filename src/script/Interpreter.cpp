@@ -1,0 +1,773 @@
+// Host API of the script engine: the script component and its items.
+#include "script/Interpreter.h"
+
+#include "script/Compiler.h"
+#include "script/Parser.h"
+
+#include <QHash>
+#include <QMetaMethod>
+#include <QMetaProperty>
+#include <QMutex>
+#include <QSet>
+
+namespace zor {
+
+using script::Value;
+using script::VK;
+
+namespace {
+
+QString shortClassName(const char *name)
+{
+    QString n = QString::fromLatin1(name);
+    const qsizetype p = n.lastIndexOf(u"::");
+    return p >= 0 ? n.mid(p + 2) : n;
+}
+
+// Type names that are values, not classes: any other result type of a host
+// method names a class, and an integer it returns is an object address.
+bool isValueType(const QString &typeName)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("INTEGER"), QStringLiteral("INT64"), QStringLiteral("CARDINAL"), QStringLiteral("BYTE"),
+        QStringLiteral("WORD"), QStringLiteral("SMALLINT"), QStringLiteral("LONGINT"), QStringLiteral("DOUBLE"),
+        QStringLiteral("EXTENDED"), QStringLiteral("SINGLE"), QStringLiteral("REAL"), QStringLiteral("CURRENCY"),
+        QStringLiteral("STRING"), QStringLiteral("ANSISTRING"), QStringLiteral("WIDESTRING"),
+        QStringLiteral("UTF8STRING"), QStringLiteral("CHAR"), QStringLiteral("BOOLEAN"), QStringLiteral("VARIANT"),
+        QStringLiteral("OLEVARIANT"), QStringLiteral("TDATETIME"), QStringLiteral("TDATE"), QStringLiteral("TTIME"),
+        QStringLiteral("TBYTES"), QStringLiteral("POINTER"), QStringLiteral(""),
+    };
+    return names.contains(typeName.toUpper());
+}
+
+TfsVarType typeCodeOf(const QString &typeName)
+{
+    const QString t = typeName.toUpper();
+    if (t == u"INTEGER" || t == u"INT64" || t == u"CARDINAL" || t == u"BYTE" || t == u"WORD" || t == u"LONGINT")
+        return fvtInt;
+    if (t == u"BOOLEAN")
+        return fvtBool;
+    if (t == u"DOUBLE" || t == u"EXTENDED" || t == u"SINGLE" || t == u"REAL" || t == u"CURRENCY")
+        return fvtFloat;
+    if (t == u"STRING" || t == u"ANSISTRING" || t == u"WIDESTRING" || t == u"UTF8STRING")
+        return fvtString;
+    if (t == u"CHAR")
+        return fvtChar;
+    if (isValueType(typeName))
+        return fvtVariant;
+    return fvtClass;
+}
+
+// A literal default of a declaration ("= ''", "= -1", "= true").
+bool literalDefault(const script::Expr &e, Variant &out)
+{
+    if (e.Kind == script::EK::Literal) {
+        out = e.Lit.ToVariant();
+        return true;
+    }
+    if (e.Kind == script::EK::Unary && e.Oper == script::Op::Neg && e.A && e.A->Kind == script::EK::Literal) {
+        out = script::Neg(e.A->Lit).ToVariant();
+        return true;
+    }
+    return false;
+}
+
+QMutex g_autoLock;
+QHash<const QMetaObject *, std::shared_ptr<TfsClassVariable>> &autoClasses()
+{
+    static QHash<const QMetaObject *, std::shared_ptr<TfsClassVariable>> classes;
+    return classes;
+}
+
+// A class made from a QObject class that no script registered.
+TfsClassVariable *autoClass(const QMetaObject *meta)
+{
+    if (!meta)
+        return nullptr;
+    QMutexLocker lock(&g_autoLock);
+    auto &map = autoClasses();
+    auto it = map.find(meta);
+    if (it != map.end())
+        return it->get();
+    auto cls = std::make_shared<TfsClassVariable>(shortClassName(meta->className()),
+                                                  meta->superClass() ? shortClassName(meta->superClass()->className())
+                                                                     : QString(),
+                                                  meta);
+    map.insert(meta, cls);
+    return cls.get();
+}
+
+} // namespace
+
+// --- errors -----------------------------------------------------------------
+
+EfsScriptError::EfsScriptError(QString message, QByteArray className)
+    : Exception(std::move(message)), FClassName(std::move(className))
+{
+}
+
+// --- item lists -------------------------------------------------------------
+
+TfsItemList::TfsItemList() = default;
+TfsItemList::~TfsItemList() = default;
+
+void TfsItemList::Add(std::shared_ptr<TfsCustomVariable> item)
+{
+    FItems.push_back(std::move(item));
+}
+
+void TfsItemList::Remove(TfsCustomVariable *item)
+{
+    for (auto it = FItems.begin(); it != FItems.end(); ++it) {
+        if (it->get() == item) {
+            FItems.erase(it);
+            return;
+        }
+    }
+}
+
+std::shared_ptr<TfsCustomVariable> TfsItemList::Shared(const TfsCustomVariable *item) const
+{
+    for (auto it = FItems.rbegin(); it != FItems.rend(); ++it)
+        if (it->get() == item)
+            return *it;
+    return nullptr;
+}
+
+void TfsItemList::ClearList()
+{
+    FItems.clear();
+}
+
+// --- items ------------------------------------------------------------------
+
+TfsCustomVariable::TfsCustomVariable(const QString &AName, TfsVarType ATyp, const QString &ATypeName)
+    : FName(AName), FTyp(ATyp), FTypeName(ATypeName)
+{
+}
+
+TfsCustomVariable::~TfsCustomVariable() = default;
+
+Variant TfsCustomVariable::Value()
+{
+    return FValue.ToVariant();
+}
+
+void TfsCustomVariable::SetValue(const Variant &v)
+{
+    FValue = script::Value::FromVariant(v);
+}
+
+TfsParamItem *TfsCustomVariable::GetParam(int i) const
+{
+    return dynamic_cast<TfsParamItem *>(GetItem(i));
+}
+
+void TfsVariable::SetRawValue(script::Value v)
+{
+    FValue = std::move(v);
+}
+
+TfsParamItem::TfsParamItem(const QString &AName, TfsVarType ATyp, const QString &ATypeName, bool AIsVarParam)
+    : TfsCustomVariable(AName, ATyp, ATypeName), FIsVarParam(AIsVarParam)
+{
+}
+
+void TfsParamItem::SetDefault(const Variant &v)
+{
+    FHasDefault = true;
+    FDefValue = v;
+    FValue = script::Value::FromVariant(v);
+}
+
+TfsProcVariable::TfsProcVariable(const QString &AName, TfsVarType ATyp, const QString &ATypeName, bool AIsFunc)
+    : TfsCustomVariable(AName, ATyp, ATypeName), FIsFunc(AIsFunc)
+{
+}
+
+TfsProcVariable::~TfsProcVariable() = default;
+
+void TfsProcVariable::SetEngineRoutine(std::shared_ptr<script::Routine> r, TfsScript *script)
+{
+    FRoutine = std::move(r);
+    FScript = script;
+}
+
+Variant TfsProcVariable::Value()
+{
+    if (!FRoutine)
+        return Variant();
+    std::vector<script::Value> args;
+    args.reserve(size_t(Count()));
+    for (int i = 0; i < Count(); ++i) {
+        TfsParamItem *p = GetParam(i);
+        args.push_back(p->IsVarParam() ? script::Value::Reference(p->GetPValue()) : *p->GetPValue());
+    }
+    struct Running
+    {
+        int &n;
+        explicit Running(int &c) : n(c) { ++n; }
+        ~Running() { --n; }
+    } running(FRunning);
+    FValue = script::Invoke(*FRoutine, args);
+    return FValue.ToVariant();
+}
+
+void TfsProcVariable::SaveLocalVariables()
+{
+    std::vector<script::Value> saved;
+    for (int i = 0; i < Count(); ++i)
+        saved.push_back(*GetItem(i)->GetPValue());
+    saved.push_back(FValue);
+    FSaved.push_back(std::move(saved));
+}
+
+void TfsProcVariable::RestoreLocalVariables()
+{
+    if (FSaved.empty())
+        return;
+    std::vector<script::Value> saved = std::move(FSaved.back());
+    FSaved.pop_back();
+    for (int i = 0; i < Count() && size_t(i) < saved.size(); ++i)
+        *GetItem(i)->GetPValue() = saved[size_t(i)];
+    if (!saved.empty())
+        FValue = saved.back();
+}
+
+TfsMethodHelper::TfsMethodHelper(const QString &ADeclaration, TfsCallMethodEvent AHandler, TfsClassVariable *AClass)
+    : TfsCustomVariable(QString(), fvtVariant, QString()), FDeclaration(ADeclaration), FHandler(std::move(AHandler)),
+      FClass(AClass)
+{
+    script::RoutineDef r;
+    try {
+        r = script::ParseRoutineHeader(ADeclaration);
+    } catch (const script::SyntaxError &e) {
+        throw EfsScriptError(QStringLiteral("Invalid declaration '%1': %2").arg(ADeclaration, e.Message));
+    }
+    FName = r.Name;
+    FIsFunc = r.IsFunction;
+    FTypeName = r.ResultType;
+    FTyp = typeCodeOf(r.ResultType);
+    for (script::ParamDef &p : r.Params) {
+        auto param = std::make_shared<TfsParamItem>(p.Name, typeCodeOf(p.TypeName), p.TypeName, p.ByRef);
+        Variant def;
+        if (p.Default && literalDefault(*p.Default, def))
+            param->SetDefault(def);
+        Add(param);
+    }
+}
+
+TfsMethodHelper::~TfsMethodHelper() = default;
+
+Variant TfsMethodHelper::GetVParam(int i) const
+{
+    if (i < 0 || size_t(i) >= FParams.size())
+        return Variant();
+    return FParams[size_t(i)].ToVariant();
+}
+
+void TfsMethodHelper::SetVParam(int i, const Variant &v)
+{
+    if (i < 0 || size_t(i) >= FParams.size())
+        return;
+    FParams[size_t(i)] = script::Value::FromVariant(v);
+}
+
+void TfsMethodHelper::ReleaseRuntimeData()
+{
+    FParams.clear();
+    FParams.shrink_to_fit();
+    FValue = script::Value();
+}
+
+namespace {
+
+script::Value fromQVariant(const QVariant &v)
+{
+    if (v.metaType().flags() & QMetaType::PointerToQObject) {
+        QObject *o = *reinterpret_cast<QObject *const *>(v.constData());
+        script::RegisterObject(o);
+        return script::Value::Object(o);
+    }
+    return script::Value::FromVariant(Variant::FromQVariant(v));
+}
+
+QVariant toQVariant(const script::Value &v, QMetaType target)
+{
+    if (target.flags() & QMetaType::PointerToQObject) {
+        QObject *o = v.ToObject();
+        return QVariant(target, &o);
+    }
+    QVariant q = v.ToVariant().ToQVariant();
+    if (target.id() == QMetaType::QVariant)
+        return q;
+    if (!q.convert(target))
+        throw EInvalidCast(QStringLiteral("Invalid argument type: %1 expected")
+                               .arg(QString::fromLatin1(target.name())));
+    return q;
+}
+
+script::Value invokeMeta(QObject *instance, int index, std::vector<script::Value> &args)
+{
+    if (!instance)
+        throw EfsScriptError(QStringLiteral("Access violation: method needs an object"), "EAccessViolation");
+    const QMetaMethod mm = instance->metaObject()->method(index);
+    const int n = mm.parameterCount();
+    if (n > 10 || int(args.size()) < n)
+        throw EfsScriptError(QStringLiteral("Not enough actual parameters"));
+    QVariant storage[10];
+    QGenericArgument gargs[10];
+    for (int i = 0; i < n; ++i) {
+        storage[i] = toQVariant(args[size_t(i)], mm.parameterMetaType(i));
+        gargs[i] = QGenericArgument(mm.parameterMetaType(i).name(), storage[i].constData());
+    }
+    QVariant ret;
+    if (mm.returnMetaType().id() != QMetaType::Void && mm.returnMetaType().isValid())
+        ret = QVariant(mm.returnMetaType());
+    QGenericReturnArgument gret(mm.typeName(), ret.isValid() ? ret.data() : nullptr);
+    if (!mm.invoke(instance, Qt::DirectConnection, gret, gargs[0], gargs[1], gargs[2], gargs[3], gargs[4],
+                   gargs[5], gargs[6], gargs[7], gargs[8], gargs[9]))
+        throw EfsScriptError(QStringLiteral("Could not call method '%1'").arg(QString::fromLatin1(mm.name())));
+    return ret.isValid() ? fromQVariant(ret) : script::Value();
+}
+
+} // namespace
+
+script::Value TfsMethodHelper::Call(QObject *instance, std::vector<script::Value> &args)
+{
+    // Re-entrant calls keep the outer call's arguments.
+    std::vector<script::Value> outer;
+    const bool nested = !FParams.empty();
+    if (nested)
+        outer = FParams;
+    FParams = args;
+    script::Value r;
+    try {
+        if (FHandler) {
+            const Variant v = FHandler(instance, FClass, FName.toUpper(), this);
+            r = script::Value::FromVariant(v);
+            // An integer from a method typed with a class is an object address.
+            if (r.k == VK::Int && !isValueType(FTypeName) && FIsFunc) {
+                QObject *o = reinterpret_cast<QObject *>(quintptr(r.i));
+                script::RegisterObject(o);
+                r = script::Value::Object(o);
+            }
+        } else if (FMetaMethod >= 0) {
+            r = invokeMeta(instance, FMetaMethod, FParams);
+        }
+    } catch (...) {
+        if (nested)
+            FParams = std::move(outer);
+        throw;
+    }
+    args = FParams;
+    if (nested)
+        FParams = std::move(outer);
+    return r;
+}
+
+TfsPropertyHelper::TfsPropertyHelper(const QString &AName, const QString &ATypeName, TfsClassVariable *AClass)
+    : TfsCustomVariable(AName, typeCodeOf(ATypeName), ATypeName), FClass(AClass)
+{
+}
+
+script::Value TfsPropertyHelper::Get(QObject *instance)
+{
+    if (OnGetValue) {
+        FValue = script::Value::FromVariant(OnGetValue(instance, FClass, FName.toUpper()));
+    } else if (FMetaProperty >= 0 && instance) {
+        FValue = fromQVariant(instance->metaObject()->property(FMetaProperty).read(instance));
+    } else {
+        throw EfsScriptError(QStringLiteral("Property '%1' cannot be read").arg(FName));
+    }
+    return FValue;
+}
+
+void TfsPropertyHelper::Set(QObject *instance, const script::Value &v)
+{
+    if (OnSetValue) {
+        OnSetValue(instance, FClass, FName.toUpper(), v.ToVariant());
+        return;
+    }
+    if (FMetaProperty >= 0 && instance) {
+        const QMetaProperty p = instance->metaObject()->property(FMetaProperty);
+        if (p.isWritable() && p.write(instance, toQVariant(v, p.metaType())))
+            return;
+    }
+    throw EfsScriptError(QStringLiteral("Cannot assign to a read-only property '%1'").arg(FName));
+}
+
+TfsClassVariable::TfsClassVariable(const QString &AName, const QString &AAncestor, const QMetaObject *AMeta)
+    : TfsCustomVariable(AName, fvtClass, AName), FAncestor(AAncestor), FMeta(AMeta)
+{
+    if (!AMeta)
+        return;
+    // Properties and invokable methods declared by this class itself; the
+    // inherited ones are found through the ancestor.
+    for (int i = AMeta->propertyOffset(); i < AMeta->propertyCount(); ++i) {
+        const QMetaProperty p = AMeta->property(i);
+        auto ph = std::make_shared<TfsPropertyHelper>(QString::fromLatin1(p.name()),
+                                                      QString::fromLatin1(p.typeName()), this);
+        ph->FMetaProperty = i;
+        Add(ph);
+    }
+    QSet<QString> seen;
+    for (int i = AMeta->methodOffset(); i < AMeta->methodCount(); ++i) {
+        const QMetaMethod m = AMeta->method(i);
+        if (m.access() != QMetaMethod::Public
+            || (m.methodType() != QMetaMethod::Method && m.methodType() != QMetaMethod::Slot))
+            continue;
+        const QString name = QString::fromLatin1(m.name());
+        if (seen.contains(name.toUpper()))
+            continue; // overloads made for default arguments: the first is the full one
+        seen.insert(name.toUpper());
+        QStringList params;
+        const QList<QByteArray> names = m.parameterNames();
+        for (int p = 0; p < m.parameterCount(); ++p) {
+            const QString pn = p < names.size() && !names[p].isEmpty() ? QString::fromLatin1(names[p])
+                                                                       : QStringLiteral("A%1").arg(p + 1);
+            params << pn + QStringLiteral(": Variant");
+        }
+        const bool isFunc = m.returnMetaType().id() != QMetaType::Void;
+        QString decl = (isFunc ? QStringLiteral("function ") : QStringLiteral("procedure ")) + name;
+        if (!params.isEmpty())
+            decl += u'(' + params.join(QStringLiteral("; ")) + u')';
+        if (isFunc)
+            decl += QStringLiteral(": Variant");
+        auto mh = std::make_shared<TfsMethodHelper>(decl, TfsCallMethodEvent(), this);
+        mh->FMetaMethod = i;
+        Add(mh);
+    }
+}
+
+TfsMethodHelper *TfsClassVariable::AddMethod(const QString &ADeclaration, TfsCallMethodEvent ACallEvent)
+{
+    auto m = std::make_shared<TfsMethodHelper>(ADeclaration, std::move(ACallEvent), this);
+    TfsMethodHelper *raw = m.get();
+    Add(m);
+    return raw;
+}
+
+TfsPropertyHelper *TfsClassVariable::AddProperty(const QString &AName, const QString &ATypeName,
+                                                 TfsGetValueEvent AGetEvent, TfsSetValueEvent ASetEvent)
+{
+    auto p = std::make_shared<TfsPropertyHelper>(AName, ATypeName, this);
+    p->OnGetValue = std::move(AGetEvent);
+    p->OnSetValue = std::move(ASetEvent);
+    TfsPropertyHelper *raw = p.get();
+    Add(p);
+    return raw;
+}
+
+TfsCustomVariable *TfsClassVariable::FindMember(const QString &AName, const TfsScript *AScript) const
+{
+    const TfsClassVariable *c = this;
+    for (int depth = 0; c && depth < 64; ++depth) {
+        // the latest registration wins
+        for (int i = c->Count() - 1; i >= 0; --i)
+            if (c->GetItem(i)->Name().compare(AName, Qt::CaseInsensitive) == 0)
+                return c->GetItem(i);
+        const TfsClassVariable *next = nullptr;
+        if (!c->FAncestor.isEmpty() && AScript)
+            next = dynamic_cast<TfsClassVariable *>(AScript->Find(c->FAncestor));
+        if ((!next || next == c) && c->FMeta && c->FMeta->superClass())
+            next = AScript ? AScript->FindClass(c->FMeta->superClass()) : autoClass(c->FMeta->superClass());
+        if (next == c)
+            break;
+        c = next;
+    }
+    return nullptr;
+}
+
+// --- modules, events ----------------------------------------------------
+
+TfsRTTIModule::TfsRTTIModule(TfsScript *AScript) : FScript(AScript) {}
+TfsRTTIModule::~TfsRTTIModule() = default;
+
+QList<TfsRTTIModuleClass> &fsRTTIModules()
+{
+    static QList<TfsRTTIModuleClass> modules;
+    return modules;
+}
+
+TfsCustomEvent::TfsCustomEvent(QObject *AObject, TfsProcVariable *AHandler)
+    : FInstance(AObject), FHandler(AHandler)
+{
+}
+
+TfsCustomEvent::~TfsCustomEvent() = default;
+
+void TfsCustomEvent::CallHandler(const QList<Variant> &Params)
+{
+    TfsScript::CallProc(FHandler, Params);
+}
+
+std::function<void(QObject *)> TfsCustomEvent::GetMethod()
+{
+    return {};
+}
+
+// --- the script ---------------------------------------------------------
+
+struct TfsScript::Private
+{
+    // Upper-case name -> the latest item of that name.
+    QHash<QString, TfsCustomVariable *> Index;
+};
+
+TfsScript::TfsScript(QObject *AOwner) : TComponent(AOwner), d(std::make_unique<Private>()) {}
+
+TfsScript::~TfsScript()
+{
+    FProgram.reset();
+    FModules.clear();
+}
+
+void TfsScript::Add(std::shared_ptr<TfsCustomVariable> item)
+{
+    if (!item->FAddedBy)
+        item->FAddedBy = FAddedBy;
+    item->FRTTIItem = FAddingRTTI;
+    d->Index.insert(item->Name().toUpper(), item.get());
+    TfsItemList::Add(std::move(item));
+}
+
+void TfsScript::Remove(TfsCustomVariable *item)
+{
+    const QString key = item->Name().toUpper();
+    TfsItemList::Remove(item);
+    auto it = d->Index.find(key);
+    if (it != d->Index.end() && *it == item) {
+        d->Index.erase(it);
+        // another item of the same name becomes visible again
+        for (auto rit = FItems.rbegin(); rit != FItems.rend(); ++rit) {
+            if ((*rit)->Name().toUpper() == key) {
+                d->Index.insert(key, rit->get());
+                break;
+            }
+        }
+    }
+}
+
+void TfsScript::removeProgramItems()
+{
+    std::vector<TfsCustomVariable *> doomed;
+    for (auto &i : FItems)
+        if (i->IsProgramItem())
+            doomed.push_back(i.get());
+    for (TfsCustomVariable *i : doomed)
+        Remove(i);
+}
+
+void TfsScript::Clear()
+{
+    FProgram.reset();
+    std::vector<TfsCustomVariable *> doomed;
+    for (auto &i : FItems)
+        if (!i->FRTTIItem)
+            doomed.push_back(i.get());
+    for (TfsCustomVariable *i : doomed)
+        Remove(i);
+    FErrorMsg.clear();
+    FErrorPos.clear();
+}
+
+void TfsScript::AddRTTI()
+{
+    FAddingRTTI = true;
+    struct Reset
+    {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{FAddingRTTI};
+    if (!FindLocal(QStringLiteral("TObject")))
+        AddScriptClass(QStringLiteral("TObject"), QString());
+    for (TfsRTTIModuleClass cls : fsRTTIModules())
+        FModules.emplace_back(cls(this));
+}
+
+TfsClassVariable *TfsScript::AddScriptClass(const QMetaObject *AMeta, const QString &AAncestorName)
+{
+    return AddScriptClass(shortClassName(AMeta->className()), AAncestorName, AMeta);
+}
+
+TfsClassVariable *TfsScript::AddScriptClass(const QString &AClassName, const QString &AAncestorName,
+                                            const QMetaObject *AMeta)
+{
+    if (auto *existing = dynamic_cast<TfsClassVariable *>(FindLocal(AClassName)))
+        return existing;
+    auto cls = std::make_shared<TfsClassVariable>(AClassName, AAncestorName, AMeta);
+    TfsClassVariable *raw = cls.get();
+    Add(cls);
+    return raw;
+}
+
+void TfsScript::AddScriptObject(const QString &AName, QObject *AObj)
+{
+    script::RegisterObject(AObj);
+    auto v = std::make_shared<TfsVariable>(AName, fvtClass,
+                                           AObj ? shortClassName(AObj->metaObject()->className()) : QString());
+    v->SetRawValue(script::Value::Object(AObj));
+    v->SetIsReadOnly(true);
+    Add(v);
+}
+
+TfsMethodHelper *TfsScript::AddScriptMethod(const QString &ADeclaration, TfsCallMethodEvent AHandler,
+                                            const QString &ACategory, const QString &ADescription)
+{
+    auto m = std::make_shared<TfsMethodHelper>(ADeclaration, std::move(AHandler), nullptr);
+    m->Category = ACategory;
+    m->Description = ADescription;
+    TfsMethodHelper *raw = m.get();
+    Add(m);
+    return raw;
+}
+
+void TfsScript::AddScriptType(const QString &AName, int ATypeCode)
+{
+    // The type name "@type" marks a type item (no script name can hold "@").
+    Add(std::make_shared<TfsCustomVariable>(AName, TfsVarType(ATypeCode), QStringLiteral("@type")));
+}
+
+void TfsScript::AddScriptConst(const QString &AName, const QString &ATypeName, const Variant &AValue)
+{
+    auto v = std::make_shared<TfsVariable>(AName, typeCodeOf(ATypeName), ATypeName);
+    v->SetValue(AValue);
+    v->SetIsReadOnly(true);
+    Add(v);
+}
+
+TfsVariable *TfsScript::AddScriptVariable(const QString &AName, const QString &ATypeName, const Variant &AValue)
+{
+    auto v = std::make_shared<TfsVariable>(AName, typeCodeOf(ATypeName), ATypeName);
+    v->SetValue(AValue);
+    TfsVariable *raw = v.get();
+    Add(v);
+    return raw;
+}
+
+void TfsScript::SetVariables(const QString &AName, const Variant &AValue)
+{
+    if (auto *v = dynamic_cast<TfsVariable *>(FindLocal(AName)); v && !v->IsReadOnly()) {
+        v->SetValue(AValue);
+        return;
+    }
+    AddScriptVariable(AName, QStringLiteral("Variant"), AValue);
+}
+
+Variant TfsScript::Variables(const QString &AName) const
+{
+    TfsCustomVariable *v = Find(AName);
+    return v ? v->Value() : Variant();
+}
+
+bool TfsScript::Compile()
+{
+    FErrorMsg.clear();
+    FErrorPos.clear();
+    FProgram.reset();
+    removeProgramItems();
+    script::Syntax syntax;
+    if (!script::SyntaxFromLanguage(FSyntaxType, syntax)) {
+        FErrorMsg = QStringLiteral("Unknown script language: '%1'").arg(FSyntaxType);
+        FErrorPos = QStringLiteral("0:0");
+        return false;
+    }
+    try {
+        script::ProgramDef def = script::Parse(FLines.join(u'\n'), syntax, FExtendedCharset);
+        FProgram = script::Program::Compile(this, def, syntax);
+        return true;
+    } catch (const script::SyntaxError &e) {
+        FErrorMsg = e.Message;
+        FErrorPos = QStringLiteral("%1:%2").arg(e.Line).arg(e.Col);
+    } catch (const Exception &e) {
+        FErrorMsg = e.Message();
+        FErrorPos = QStringLiteral("0:0");
+    }
+    FProgram.reset();
+    removeProgramItems();
+    return false;
+}
+
+void TfsScript::Execute()
+{
+    if (!FProgram)
+        return;
+    script::ResetRuntimeErrorPos();
+    try {
+        FProgram->RunMain();
+    } catch (const Exception &e) {
+        FErrorMsg = e.Message();
+        int line = 0, col = 0;
+        FErrorPos = script::LastRuntimeErrorPos(line, col) ? QStringLiteral("%1:%2").arg(line).arg(col) : QString();
+        throw;
+    }
+}
+
+bool TfsScript::Run()
+{
+    if (!Compile())
+        return false;
+    try {
+        Execute();
+    } catch (const Exception &) {
+        return false;
+    }
+    return true;
+}
+
+int TfsScript::MainStatementCount() const
+{
+    return FProgram ? FProgram->MainStatementCount() : 0;
+}
+
+TfsCustomVariable *TfsScript::Find(const QString &AName) const
+{
+    for (const TfsScript *s = this; s; s = s->FParent)
+        if (TfsCustomVariable *v = s->FindLocal(AName))
+            return v;
+    return nullptr;
+}
+
+TfsCustomVariable *TfsScript::FindLocal(const QString &AName) const
+{
+    return d->Index.value(AName.toUpper());
+}
+
+TfsClassVariable *TfsScript::FindClass(const QMetaObject *AMeta) const
+{
+    for (const QMetaObject *m = AMeta; m; m = m->superClass())
+        if (auto *c = dynamic_cast<TfsClassVariable *>(Find(shortClassName(m->className()))))
+            return c;
+    return autoClass(AMeta);
+}
+
+void TfsScript::ClearItems(QObject *AOwner)
+{
+    std::vector<TfsCustomVariable *> doomed;
+    for (auto &i : FItems)
+        if (i->FAddedBy == AOwner)
+            doomed.push_back(i.get());
+    for (TfsCustomVariable *i : doomed)
+        Remove(i);
+}
+
+void TfsScript::SetParent(TfsScript *AParent)
+{
+    // A chain back to this script would make every lookup loop forever.
+    for (TfsScript *p = AParent; p; p = p->FParent)
+        if (p == this)
+            throw EfsScriptError(QStringLiteral("A script cannot be its own parent"));
+    FParent = AParent;
+}
+
+Variant TfsScript::CallProc(TfsProcVariable *AProc, const QList<Variant> &AParams)
+{
+    if (!AProc)
+        return Variant::Null();
+    for (int i = 0; i < AParams.size() && i < AProc->GetParamsCount(); ++i)
+        AProc->GetParam(i)->SetValue(AParams[i]);
+    return AProc->Value();
+}
+
+} // namespace zor

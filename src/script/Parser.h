@@ -1,0 +1,21 @@
+// Entry points of the four front ends: source in, program tree out. Syntax
+// errors are thrown as SyntaxError with line and column.
+#pragma once
+
+#include "script/Ast.h"
+#include "script/Lexer.h"
+
+namespace zor::script {
+
+ProgramDef Parse(const QString &source, Syntax syntax, bool extendedCharset = true);
+
+ProgramDef ParsePascal(const std::vector<Token> &tokens);
+ProgramDef ParseCpp(const std::vector<Token> &tokens);
+ProgramDef ParseJScript(const std::vector<Token> &tokens);
+ProgramDef ParseBasic(const std::vector<Token> &tokens);
+
+// A routine header in Pascal form ("function Get(Name: String): Variant;"),
+// as host registrations write them whatever the script's language.
+RoutineDef ParseRoutineHeader(const QString &declaration);
+
+} // namespace zor::script

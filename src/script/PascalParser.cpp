@@ -1,0 +1,552 @@
+// PascalScript front end: units of declarations and a begin … end. block.
+#include "script/Parser.h"
+#include "script/ParserBase_p.h"
+
+namespace zor::script {
+
+namespace {
+
+class PascalParser : public ParserBase
+{
+public:
+    using ParserBase::ParserBase;
+
+    // program -> [PROGRAM name ;] [USES names ;] {decl} [BEGIN stmts END] [.]
+    ProgramDef program()
+    {
+        ProgramDef prog;
+        if (acceptKw("PROGRAM")) {
+            ident();
+            expectSym(";");
+        }
+        if (acceptKw("USES")) {
+            do {
+                if (cur().Kind == Tok::Str) next(); else ident();
+            } while (acceptSym(","));
+            expectSym(";");
+        }
+        declarations(prog.Globals, &prog.Routines);
+        if (isKw("BEGIN")) {
+            prog.Main = block();
+            if (!acceptSym("."))
+                acceptSym(";");
+        } else {
+            prog.Main = makeStmt(SK::Block, pos());
+        }
+        if (!atEnd())
+            error(QStringLiteral("'.' expected"));
+        return prog;
+    }
+
+    // header -> (PROCEDURE|FUNCTION) name [( params )] [: type] [;]
+    RoutineDef header()
+    {
+        RoutineDef r;
+        r.At = pos();
+        if (acceptKw("FUNCTION"))
+            r.IsFunction = true;
+        else
+            expectKw("PROCEDURE");
+        r.Name = ident();
+        if (acceptSym("(")) {
+            if (!isSym(")")) {
+                do {
+                    params(r.Params);
+                } while (acceptSym(";"));
+            }
+            expectSym(")");
+        }
+        if (r.IsFunction && acceptSym(":"))
+            r.ResultType = typeName(nullptr);
+        return r;
+    }
+
+private:
+    // params -> [VAR|CONST|OUT] names [: type] [= default]
+    void params(std::vector<ParamDef> &out)
+    {
+        bool byRef = false;
+        if (acceptKw("VAR"))
+            byRef = true;
+        else if (acceptKw("CONST"))
+            ;
+        else if (cur().Kind == Tok::Ident && cur().Text.compare(u"out", Qt::CaseInsensitive) == 0
+                 && peek().Kind == Tok::Ident)
+            byRef = true, next();
+        const size_t first = out.size();
+        do {
+            ParamDef p;
+            p.Name = ident();
+            p.ByRef = byRef;
+            out.push_back(std::move(p));
+        } while (acceptSym(","));
+        QString type;
+        if (acceptSym(":"))
+            type = typeName(nullptr);
+        ExprP def;
+        if (acceptSym("="))
+            def = expression();
+        for (size_t i = first; i < out.size(); ++i) {
+            out[i].TypeName = type;
+            if (def && i + 1 == out.size())
+                out[i].Default = std::move(def);
+        }
+    }
+
+    // type -> name | ARRAY [ '[' lo .. hi ']' ] OF type
+    QString typeName(VarDef *arrayOut)
+    {
+        if (acceptKw("ARRAY")) {
+            int lo = 0, hi = -1;
+            if (acceptSym("[")) {
+                lo = int(constInt());
+                expectSym("..");
+                hi = int(constInt());
+                expectSym("]");
+            }
+            expectKw("OF");
+            const QString elem = typeName(nullptr);
+            if (arrayOut) {
+                arrayOut->IsArray = true;
+                arrayOut->ArrayLow = lo;
+                arrayOut->ArrayHigh = hi;
+            }
+            return QStringLiteral("array of ") + elem;
+        }
+        if (cur().Kind == Tok::Kw && (isKw("PROCEDURE") || isKw("FUNCTION")))
+            error(QStringLiteral("Type expected"));
+        return ident();
+    }
+
+    qint64 constInt()
+    {
+        bool neg = acceptSym("-");
+        if (cur().Kind != Tok::Int)
+            error(QStringLiteral("Integer constant expected"));
+        const qint64 v = cur().Int;
+        next();
+        return neg ? -v : v;
+    }
+
+    // decl -> VAR vars | CONST consts | routine
+    void declarations(std::vector<VarDef> &vars, std::vector<RoutineDef> *routines)
+    {
+        for (;;) {
+            if (acceptKw("VAR")) {
+                while (cur().Kind == Tok::Ident)
+                    varGroup(vars);
+            } else if (acceptKw("CONST")) {
+                while (cur().Kind == Tok::Ident) {
+                    VarDef c;
+                    c.At = pos();
+                    c.Name = ident();
+                    c.IsConst = true;
+                    if (acceptSym(":"))
+                        c.TypeName = typeName(nullptr);
+                    expectSym("=");
+                    c.Init = expression();
+                    expectSym(";");
+                    vars.push_back(std::move(c));
+                }
+            } else if (isKw("PROCEDURE") || isKw("FUNCTION")) {
+                if (!routines)
+                    error(QStringLiteral("Nested routines are not supported"));
+                routine(*routines);
+            } else {
+                return;
+            }
+        }
+    }
+
+    // vars -> names : type [= expr] ;
+    void varGroup(std::vector<VarDef> &vars)
+    {
+        const size_t first = vars.size();
+        do {
+            VarDef v;
+            v.At = pos();
+            v.Name = ident();
+            vars.push_back(std::move(v));
+        } while (acceptSym(","));
+        expectSym(":");
+        VarDef shape;
+        const QString type = typeName(&shape);
+        ExprP init;
+        if (acceptSym("="))
+            init = expression();
+        expectSym(";");
+        for (size_t i = first; i < vars.size(); ++i) {
+            vars[i].TypeName = type;
+            vars[i].IsArray = shape.IsArray;
+            vars[i].ArrayLow = shape.ArrayLow;
+            vars[i].ArrayHigh = shape.ArrayHigh;
+            if (init && i + 1 == vars.size())
+                vars[i].Init = std::move(init);
+        }
+    }
+
+    // routine -> header ; [FORWARD ;] {decl} block ;
+    void routine(std::vector<RoutineDef> &out)
+    {
+        RoutineDef r = header();
+        expectSym(";");
+        if (cur().Kind == Tok::Ident && cur().Text.compare(u"forward", Qt::CaseInsensitive) == 0) {
+            next();
+            expectSym(";");
+            return; // the body follows later under the same name
+        }
+        declarations(r.Locals, nullptr);
+        r.Body = block();
+        expectSym(";");
+        out.push_back(std::move(r));
+    }
+
+    // block -> BEGIN stmts END
+    StmtP block()
+    {
+        auto b = makeStmt(SK::Block, pos());
+        expectKw("BEGIN");
+        statements(b->Body, "END");
+        expectKw("END");
+        return b;
+    }
+
+    // stmts -> stmt {; stmt}, up to one of the closing words
+    void statements(std::vector<StmtP> &out, const char *close1, const char *close2 = nullptr,
+                    const char *close3 = nullptr)
+    {
+        for (;;) {
+            if (isKw(close1) || (close2 && isKw(close2)) || (close3 && isKw(close3)))
+                return;
+            if (atEnd())
+                error(QStringLiteral("'%1' expected").arg(QLatin1String(close1)));
+            if (StmtP s = statement())
+                out.push_back(std::move(s));
+            if (acceptSym(";"))
+                continue;
+            if (isKw(close1) || (close2 && isKw(close2)) || (close3 && isKw(close3)))
+                return;
+            error(QStringLiteral("';' expected"));
+        }
+    }
+
+    StmtP statement()
+    {
+        Nest nest(this);
+        const Pos at = pos();
+        if (isSym(";") || isKw("END") || isKw("ELSE") || isKw("UNTIL") || isKw("EXCEPT") || isKw("FINALLY"))
+            return nullptr; // the empty statement
+        if (isKw("BEGIN"))
+            return block();
+        if (acceptKw("IF")) {
+            // ifStmt -> IF expr THEN stmt [ELSE stmt]
+            auto s = makeStmt(SK::If, at);
+            s->A = expression();
+            expectKw("THEN");
+            s->Body.push_back(optStatement());
+            if (acceptKw("ELSE"))
+                s->Body.push_back(optStatement());
+            return s;
+        }
+        if (acceptKw("WHILE")) {
+            // whileStmt -> WHILE expr DO stmt
+            auto s = makeStmt(SK::While, at);
+            s->A = expression();
+            expectKw("DO");
+            s->Body.push_back(optStatement());
+            return s;
+        }
+        if (acceptKw("REPEAT")) {
+            // repeatStmt -> REPEAT stmts UNTIL expr
+            auto s = makeStmt(SK::Repeat, at);
+            auto body = makeStmt(SK::Block, at);
+            statements(body->Body, "UNTIL");
+            expectKw("UNTIL");
+            s->A = expression();
+            s->Body.push_back(std::move(body));
+            return s;
+        }
+        if (acceptKw("FOR")) {
+            // forStmt -> FOR name := expr (TO|DOWNTO) expr DO stmt
+            auto s = makeStmt(SK::For, at);
+            s->Name = ident();
+            expectSym(":=");
+            s->A = expression();
+            if (acceptKw("DOWNTO"))
+                s->Down = true;
+            else
+                expectKw("TO");
+            s->B = expression();
+            expectKw("DO");
+            s->Body.push_back(optStatement());
+            return s;
+        }
+        if (acceptKw("CASE"))
+            return caseStatement(at);
+        if (acceptKw("TRY")) {
+            // tryStmt -> TRY stmts (EXCEPT stmts | FINALLY stmts) END
+            auto body = makeStmt(SK::Block, at);
+            statements(body->Body, "EXCEPT", "FINALLY");
+            auto handler = makeStmt(SK::Block, pos());
+            StmtP s;
+            if (acceptKw("EXCEPT")) {
+                s = makeStmt(SK::TryExcept, at);
+            } else {
+                expectKw("FINALLY");
+                s = makeStmt(SK::TryFinally, at);
+            }
+            statements(handler->Body, "END");
+            expectKw("END");
+            s->Body.push_back(std::move(body));
+            s->Body.push_back(std::move(handler));
+            return s;
+        }
+        if (acceptKw("EXIT")) {
+            auto s = makeStmt(SK::Exit, at);
+            if (acceptSym("(")) {
+                if (!isSym(")"))
+                    s->A = expression();
+                expectSym(")");
+            }
+            return s;
+        }
+        if (acceptKw("BREAK"))
+            return makeStmt(SK::Break, at);
+        if (acceptKw("CONTINUE"))
+            return makeStmt(SK::Continue, at);
+        if (acceptKw("RAISE")) {
+            auto s = makeStmt(SK::Raise, at);
+            if (!isSym(";") && !isKw("END") && !isKw("ELSE") && !isKw("EXCEPT") && !isKw("FINALLY")
+                && !isKw("UNTIL"))
+                s->A = expression();
+            return s;
+        }
+        if (acceptKw("WITH"))
+            error(QStringLiteral("'with' statements are not supported"));
+        if (cur().Kind != Tok::Ident)
+            error(QStringLiteral("Statement expected"));
+        // simpleStmt -> designator [:= expr]
+        ExprP target = designator();
+        if (acceptSym(":=")) {
+            if (!isAssignable(*target))
+                errorAt(QStringLiteral("Left side cannot be assigned to"), at);
+            auto s = makeStmt(SK::Assign, at);
+            s->Target = std::move(target);
+            s->A = expression();
+            return s;
+        }
+        auto s = makeStmt(SK::ExprStmt, at);
+        s->A = std::move(target);
+        return s;
+    }
+
+    // An empty statement ("if x then ;") is allowed where one statement goes.
+    StmtP optStatement()
+    {
+        StmtP s = statement();
+        return s ? std::move(s) : makeStmt(SK::Empty, pos());
+    }
+
+    // caseStmt -> CASE expr OF {labels : stmt ;} [ELSE stmts] END
+    StmtP caseStatement(Pos at)
+    {
+        auto s = makeStmt(SK::Case, at);
+        s->A = expression();
+        expectKw("OF");
+        while (!isKw("ELSE") && !isKw("END")) {
+            if (atEnd())
+                error(QStringLiteral("'END' expected"));
+            CaseBranch br;
+            do {
+                const Pos lp = pos();
+                ExprP lo = expression();
+                if (acceptSym(".."))
+                    lo = binary(Op::Le, std::move(lo), expression(), lp);
+                br.Labels.push_back(std::move(lo));
+            } while (acceptSym(","));
+            expectSym(":");
+            br.Body.push_back(optStatement());
+            s->Branches.push_back(std::move(br));
+            if (!acceptSym(";"))
+                break;
+        }
+        auto elseBody = makeStmt(SK::Block, pos());
+        if (acceptKw("ELSE"))
+            statements(elseBody->Body, "END");
+        expectKw("END");
+        s->Body.push_back(std::move(elseBody));
+        return s;
+    }
+
+    // expr -> simple [relop simple]
+    ExprP expression()
+    {
+        Nest nest(this);
+        ExprP left = simple();
+        for (;;) {
+            const Pos at = pos();
+            Op op;
+            if (acceptSym("=")) op = Op::Eq;
+            else if (acceptSym("<>")) op = Op::Ne;
+            else if (acceptSym("<")) op = Op::Lt;
+            else if (acceptSym("<=")) op = Op::Le;
+            else if (acceptSym(">")) op = Op::Gt;
+            else if (acceptSym(">=")) op = Op::Ge;
+            else return left;
+            left = binary(op, std::move(left), simple(), at);
+        }
+    }
+
+    // simple -> term {(+|-|OR|XOR) term}
+    ExprP simple()
+    {
+        ExprP left = term();
+        for (;;) {
+            const Pos at = pos();
+            Op op;
+            if (acceptSym("+")) op = Op::Add;
+            else if (acceptSym("-")) op = Op::Sub;
+            else if (acceptKw("OR")) op = Op::Or;
+            else if (acceptKw("XOR")) op = Op::Xor;
+            else return left;
+            left = binary(op, std::move(left), term(), at);
+        }
+    }
+
+    // term -> factor {(*|/|DIV|MOD|AND|SHL|SHR) factor}
+    ExprP term()
+    {
+        ExprP left = factor();
+        for (;;) {
+            const Pos at = pos();
+            Op op;
+            if (acceptSym("*")) op = Op::Mul;
+            else if (acceptSym("/")) op = Op::Divide;
+            else if (acceptKw("DIV")) op = Op::IntDiv;
+            else if (acceptKw("MOD")) op = Op::Mod;
+            else if (acceptKw("AND")) op = Op::And;
+            else if (acceptKw("SHL")) op = Op::Shl;
+            else if (acceptKw("SHR")) op = Op::Shr;
+            else return left;
+            left = binary(op, std::move(left), factor(), at);
+        }
+    }
+
+    // factor -> NOT factor | - factor | + factor | literal | ( expr ) | [ list ] | designator
+    ExprP factor()
+    {
+        Nest nest(this);
+        const Pos at = pos();
+        if (acceptKw("NOT"))
+            return unary(Op::Not, factor(), at);
+        if (acceptSym("-"))
+            return unary(Op::Neg, factor(), at);
+        if (acceptSym("+"))
+            return unary(Op::Plus, factor(), at);
+        if (ExprP lit = literalToken())
+            return lit;
+        if (acceptKw("NIL"))
+            return literal(Value::Object(nullptr), at);
+        if (acceptKw("TRUE"))
+            return literal(Value(true), at);
+        if (acceptKw("FALSE"))
+            return literal(Value(false), at);
+        if (acceptSym("(")) {
+            ExprP e = expression();
+            expectSym(")");
+            return e;
+        }
+        if (acceptSym("[")) {
+            auto e = makeExpr(EK::ArrayLit, at);
+            if (!isSym("]")) {
+                do {
+                    e->Args.push_back(expression());
+                } while (acceptSym(","));
+            }
+            expectSym("]");
+            return e;
+        }
+        if (cur().Kind == Tok::Ident)
+            return designator();
+        if (atEnd())
+            error(QStringLiteral("Unexpected end of script"));
+        error(QStringLiteral("Expression expected"));
+    }
+
+    // designator -> name {. name | [ exprs ] | ( exprs )}
+    ExprP designator()
+    {
+        auto e = makeExpr(EK::Name, pos());
+        e->Name = ident();
+        for (;;) {
+            const Pos at = pos();
+            if (acceptSym(".")) {
+                auto m = makeExpr(EK::Member, at);
+                m->Name = ident();
+                m->A = std::move(e);
+                e = std::move(m);
+            } else if (acceptSym("[")) {
+                auto ix = makeExpr(EK::Index, at);
+                ix->A = std::move(e);
+                do {
+                    ix->Args.push_back(expression());
+                } while (acceptSym(","));
+                expectSym("]");
+                e = std::move(ix);
+            } else if (acceptSym("(")) {
+                auto c = makeExpr(EK::Call, at);
+                c->A = std::move(e);
+                c->HasParens = true;
+                if (!isSym(")")) {
+                    do {
+                        c->Args.push_back(expression());
+                    } while (acceptSym(","));
+                }
+                expectSym(")");
+                e = std::move(c);
+            } else {
+                return e;
+            }
+        }
+    }
+};
+
+} // namespace
+
+ProgramDef ParsePascal(const std::vector<Token> &tokens)
+{
+    return PascalParser(tokens).program();
+}
+
+RoutineDef ParseRoutineHeader(const QString &declaration)
+{
+    const std::vector<Token> tokens = Tokenize(declaration, Syntax::Pascal);
+    class HeaderParser : public PascalParser
+    {
+    public:
+        using PascalParser::PascalParser;
+        RoutineDef run()
+        {
+            RoutineDef r = header();
+            acceptSym(";");
+            if (!atEnd())
+                error(QStringLiteral("';' expected"));
+            return r;
+        }
+    };
+    return HeaderParser(tokens).run();
+}
+
+ProgramDef Parse(const QString &source, Syntax syntax, bool extendedCharset)
+{
+    const std::vector<Token> tokens = Tokenize(source, syntax, extendedCharset);
+    switch (syntax) {
+    case Syntax::Pascal: return ParsePascal(tokens);
+    case Syntax::Cpp: return ParseCpp(tokens);
+    case Syntax::JScript: return ParseJScript(tokens);
+    case Syntax::Basic: return ParseBasic(tokens);
+    }
+    return ParsePascal(tokens);
+}
+
+} // namespace zor::script

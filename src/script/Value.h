@@ -1,0 +1,128 @@
+// Runtime values of the script engine. The engine works on its own compact
+// value (integers, floats and strings without a trip through the platform
+// variant) and converts to and from zor::Variant only where values cross the
+// host API.
+#pragma once
+
+#include "platform/Variant.h"
+#include "zor_export.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QObject;
+
+namespace zor::script {
+
+enum class VK : quint8 {
+    Empty, // unassigned
+    Null,
+    Bool,
+    Int,    // i
+    Double, // d
+    Date,   // d, days since 1899-12-30
+    Str,    // s
+    Obj,    // o: an object travelling through the engine
+    Array,  // box: ArrayBox
+    Var,    // box: VariantBox, anything else (currency, interfaces, byte arrays …)
+    Ref,    // ref: a by-reference parameter slot, never seen by user code
+};
+
+// Heap part of arrays and boxed variants, shared between copies.
+struct Boxed
+{
+    virtual ~Boxed() = default;
+};
+
+class Value;
+
+struct ZOR_EXPORT ArrayBox : Boxed
+{
+    int Low = 0;
+    std::vector<Value> Items;
+};
+
+struct ZOR_EXPORT VariantBox : Boxed
+{
+    explicit VariantBox(Variant v) : V(std::move(v)) {}
+    Variant V;
+};
+
+class ZOR_EXPORT Value
+{
+public:
+    Value() noexcept { i = 0; }
+    Value(bool b) noexcept : k(VK::Bool) { i = b; }
+    Value(int v) noexcept : k(VK::Int) { i = v; }
+    Value(qint64 v) noexcept : k(VK::Int) { i = v; }
+    Value(double v) noexcept : k(VK::Double) { d = v; }
+    Value(QString v) noexcept : k(VK::Str), s(std::move(v)) { i = 0; }
+    Value(const char16_t *v) : Value(QString::fromUtf16(v)) {}
+
+    static Value Null() { Value r; r.k = VK::Null; return r; }
+    static Value Date(double dt) { Value r; r.k = VK::Date; r.d = dt; return r; }
+    // nil is an object value too: it compares equal to null and to 0.
+    static Value Object(QObject *obj) { Value r; r.k = VK::Obj; r.o = obj; return r; }
+    static Value Reference(Value *target) { Value r; r.k = VK::Ref; r.ref = target; return r; }
+    static Value NewArray(int low, int high);
+
+    // Engine value of a platform variant; by-reference variants are read through.
+    static Value FromVariant(const Variant &v);
+    Variant ToVariant() const;
+
+    VK Kind() const { return k; }
+    bool IsEmpty() const { return k == VK::Empty; }
+    bool IsNull() const { return k == VK::Null; }
+    bool IsString() const { return k == VK::Str; }
+    bool IsNumber() const { return k == VK::Int || k == VK::Double; }
+    // A variant holding an interface (the only values reference clearing drops).
+    bool HoldsInterface() const;
+
+    // Conversions with the variant rules; EVariantTypeCastError when impossible.
+    qint64 ToInt() const;
+    double ToDouble() const;
+    bool ToBool() const;
+    QString ToString() const; // VarToStr rules
+    QObject *ToObject() const; // nil for 0/empty/null; EInvalidCast for non-objects
+
+    ArrayBox *Array() const { return k == VK::Array ? static_cast<ArrayBox *>(box.get()) : nullptr; }
+    // Writable array storage: copies the elements first when they are shared.
+    ArrayBox *MutableArray();
+
+    VK k = VK::Empty;
+    union {
+        qint64 i;
+        double d;
+        QObject *o;
+        Value *ref;
+    };
+    QString s;
+    std::shared_ptr<Boxed> box;
+};
+
+// Operators with the classic variant rules; integers and floats are handled
+// here, everything else goes through zor::Variant's arithmetic.
+ZOR_EXPORT Value Add(const Value &a, const Value &b);
+ZOR_EXPORT Value Sub(const Value &a, const Value &b);
+ZOR_EXPORT Value Mul(const Value &a, const Value &b);
+ZOR_EXPORT Value Divide(const Value &a, const Value &b);   // '/': always a float
+ZOR_EXPORT Value IntDiv(const Value &a, const Value &b);   // div
+ZOR_EXPORT Value Mod(const Value &a, const Value &b);
+ZOR_EXPORT Value Neg(const Value &a);
+ZOR_EXPORT Value Not(const Value &a);
+ZOR_EXPORT Value And(const Value &a, const Value &b);
+ZOR_EXPORT Value Or(const Value &a, const Value &b);
+ZOR_EXPORT Value Xor(const Value &a, const Value &b);
+ZOR_EXPORT Value Shl(const Value &a, const Value &b);
+ZOR_EXPORT Value Shr(const Value &a, const Value &b);
+// -1, 0, 1; 2 when unordered (null against a value).
+ZOR_EXPORT int Compare(const Value &a, const Value &b);
+ZOR_EXPORT bool Equal(const Value &a, const Value &b);
+
+// Objects that have entered the engine, so that an integer coming back from
+// the host is only taken as an object when it really names one.
+ZOR_EXPORT void RegisterObject(QObject *obj);
+ZOR_EXPORT QObject *KnownObject(quintptr address);
+
+} // namespace zor::script

@@ -1,0 +1,305 @@
+// The engine through its host API: the same programs in all four syntaxes,
+// syntax and runtime errors with their positions, registrations.
+#include "TestUtil.h"
+
+#include "script/Interpreter.h"
+
+#include <QFile>
+#include <QObject>
+
+using namespace zor;
+
+namespace {
+
+QString readData(const QString &name)
+{
+    QFile f(QStringLiteral(ZOR_TEST_DATA "/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(f.readAll());
+}
+
+struct Language
+{
+    const char *Name;
+    const char *Ext;
+};
+
+const Language kLanguages[] = {
+    {"PascalScript", "pas"},
+    {"C++Script", "cpps"},
+    {"BasicScript", "bas"},
+    {"JScript", "js"},
+};
+
+// A script with Print(Value) collecting its output lines.
+struct Harness
+{
+    TfsScript script;
+    QStringList out;
+
+    explicit Harness(const QString &language)
+    {
+        script.SetSyntaxType(language);
+        script.AddScriptMethod(QStringLiteral("procedure Print(Value: Variant)"),
+                               [this](QObject *, TfsClassVariable *, const QString &, TfsMethodHelper *m) {
+                                   out << VarToStr(m->GetVParam(0));
+                                   return Variant();
+                               });
+    }
+
+    bool compile(const QString &source)
+    {
+        script.Lines() = source.split(u'\n');
+        return script.Compile();
+    }
+};
+
+TEST(Engine, SameResultsInEverySyntax)
+{
+    for (const char *program : {"arith", "control", "routines", "errors", "arrays"}) {
+        const QStringList expected = readData(QString::fromLatin1(program) + QStringLiteral(".out"))
+                                         .split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_FALSE(expected.isEmpty()) << program;
+        for (const Language &lang : kLanguages) {
+            SCOPED_TRACE(std::string(program) + "." + lang.Ext);
+            const QString source = readData(QString::fromLatin1(program) + u'.' + QString::fromLatin1(lang.Ext));
+            ASSERT_FALSE(source.isEmpty());
+            Harness h(QString::fromLatin1(lang.Name));
+            ASSERT_TRUE(h.compile(source)) << h.script.ErrorPos().toStdString() << ": "
+                                           << h.script.ErrorMsg().toStdString();
+            try {
+                h.script.Execute();
+            } catch (const Exception &e) {
+                FAIL() << "runtime error " << e.Message().toStdString() << " at "
+                       << h.script.ErrorPos().toStdString();
+            }
+            EXPECT_EQ(h.out, expected);
+        }
+    }
+}
+
+TEST(Engine, SyntaxErrorsNameLineAndColumn)
+{
+    struct Row
+    {
+        const char *name;
+        const char *language;
+        const char *source;
+        const char *message;
+        const char *pos;
+    } rows[] = {
+        {"undeclared", "PascalScript", "begin\n  x := 1;\nend.", "Undeclared identifier: 'x'", "2:3"},
+        {"missing semicolon", "PascalScript", "var a, b: Integer;\nbegin\n  a := 1\n  b := 2;\nend.",
+         "';' expected", "4:3"},
+        {"unterminated string", "PascalScript", "begin\n  ShowMessage('abc);\nend.", "Unterminated string", "2:15"},
+        {"unterminated comment", "PascalScript", "begin { never closed\nend.", "Unterminated comment", "1:7"},
+        {"bad character", "PascalScript", "begin\n  ShowMessage(1 ! 2);\nend.", "Unexpected character '!'", "2:17"},
+        {"too many arguments", "PascalScript", "begin\n  ShowMessage('a', 'b');\nend.",
+         "Too many actual parameters", "2:3"},
+        {"not enough arguments", "PascalScript",
+         "procedure P(a, b: Integer);\nbegin\nend;\nbegin\n  P(1);\nend.", "Not enough actual parameters", "5:3"},
+        {"redeclared", "PascalScript", "var a: Integer;\nvar a: String;\nbegin\nend.", "Identifier redeclared: 'a'",
+         "2:5"},
+        {"break outside loop", "PascalScript", "begin\n  break;\nend.", "BREAK or CONTINUE outside of loop", "2:3"},
+        {"truncated", "PascalScript", "begin\n  if 1 < ", "Unexpected end of script", "2:10"},
+        {"c expression", "C++Script", "{\n  int x = ;\n}", "Expression expected", "2:11"},
+        {"c missing brace", "C++Script", "void f() {\n  f();\n", "'}' expected", "3:1"},
+        {"js undeclared read", "JScript", "var a;\na = b + 1;", "Undeclared identifier: 'b'", "2:5"},
+        {"basic end if", "BasicScript", "If 1 < 2 Then\n  ShowMessage \"x\"\n", "Unexpected end of script", "3:1"},
+        {"basic statement", "BasicScript", "x = 1\n1 = 2", "Statement expected", "2:1"},
+        {"unknown language", "Klingon", "begin end.", "Unknown script language: 'Klingon'", "0:0"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Harness h(QString::fromLatin1(row.language));
+        EXPECT_FALSE(h.compile(QString::fromLatin1(row.source)));
+        EXPECT_EQ(h.script.ErrorMsg(), QString::fromLatin1(row.message));
+        EXPECT_EQ(h.script.ErrorPos(), QString::fromLatin1(row.pos));
+    }
+}
+
+TEST(Engine, RuntimeErrorsCarryTheRuntimeMessageAndPosition)
+{
+    struct Row
+    {
+        const char *name;
+        const char *source;
+        const char *message;
+        const char *pos;
+    } rows[] = {
+        {"integer division", "var i: Integer;\nbegin\n  i := 0;\n  i := 10 div i;\nend.", "Division by zero", "4:3"},
+        {"float division", "var d: Double;\nbegin\n  d := 1 / 0;\nend.", "Floating point division by zero", "3:3"},
+        {"raise", "begin\n  if True then\n    raise Exception.Create('custom');\nend.", "custom", "3:5"},
+        {"range", "var a: array[1..3] of Integer;\nbegin\n  a[4] := 1;\nend.", "Range check error", "3:3"},
+        {"conversion", "begin\n  ShowMessage(StrToInt('12x'));\nend.", "'12x' is not a valid integer value", "2:3"},
+        {"stack overflow", "procedure R;\nbegin\n  R;\nend;\nbegin\n  R;\nend.", "Stack overflow", "3:3"},
+        {"inside a function",
+         "function F(x: Integer): Integer;\nbegin\n  Result := 100 div x;\nend;\nbegin\n  F(0);\nend.",
+         "Division by zero", "3:3"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Harness h(QStringLiteral("PascalScript"));
+        ASSERT_TRUE(h.compile(QString::fromLatin1(row.source))) << h.script.ErrorMsg().toStdString();
+        try {
+            h.script.Execute();
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.Message(), QString::fromLatin1(row.message));
+        }
+        EXPECT_EQ(h.script.ErrorMsg(), QString::fromLatin1(row.message));
+        EXPECT_EQ(h.script.ErrorPos(), QString::fromLatin1(row.pos));
+    }
+}
+
+TEST(Engine, IdentifiersIgnoreCaseAcrossSyntaxes)
+{
+    Harness p(QStringLiteral("PascalScript"));
+    ASSERT_TRUE(p.compile(QStringLiteral("VAR Total: INTEGER;\nBEGIN total := 2; PRINT(ToTaL + 1) END.")));
+    p.script.Execute();
+    EXPECT_EQ(p.out, QStringList{QStringLiteral("3")});
+
+    Harness c(QStringLiteral("C++Script"));
+    ASSERT_TRUE(c.compile(QStringLiteral("int Total; { total = 2; PRINT(TOTAL + 1); }")));
+    c.script.Execute();
+    EXPECT_EQ(c.out, QStringList{QStringLiteral("3")});
+}
+
+TEST(Engine, RecompileReplacesTheProgramButKeepsRegistrations)
+{
+    Harness h(QStringLiteral("PascalScript"));
+    h.script.SetVariables(QStringLiteral("Base"), Variant(40));
+    ASSERT_TRUE(h.compile(QStringLiteral("var X: Integer;\nbegin X := Base + 2; Print(X) end.")));
+    h.script.Execute();
+    ASSERT_TRUE(h.compile(QStringLiteral("var Y: Integer;\nbegin Y := Base; Print(Y) end.")));
+    EXPECT_EQ(h.script.FindLocal(QStringLiteral("X")), nullptr) << "the first program's variable must be gone";
+    h.script.SetVariables(QStringLiteral("Base"), Variant(7)); // seen by compiled code
+    h.script.Execute();
+    EXPECT_EQ(h.out, (QStringList{QStringLiteral("42"), QStringLiteral("7")}));
+    EXPECT_EQ(h.script.Variables(QStringLiteral("y")), Variant(7));
+}
+
+TEST(Engine, FindLooksThroughParentsFindLocalDoesNot)
+{
+    TfsScript parent;
+    parent.AddScriptConst(QStringLiteral("Answer"), QStringLiteral("Integer"), Variant(42));
+    Harness child(QStringLiteral("PascalScript"));
+    child.script.SetParent(&parent);
+    EXPECT_NE(child.script.Find(QStringLiteral("answer")), nullptr);
+    EXPECT_EQ(child.script.FindLocal(QStringLiteral("answer")), nullptr);
+    ASSERT_TRUE(child.compile(QStringLiteral("begin Print(Answer * 2) end.")));
+    child.script.Execute();
+    EXPECT_EQ(child.out, QStringList{QStringLiteral("84")});
+    EXPECT_THROW(parent.SetParent(&child.script), Exception) << "a parent cycle must be refused";
+}
+
+TEST(Engine, ClearItemsRemovesOnlyWhatThatOwnerAdded)
+{
+    TfsScript s;
+    QObject a, b;
+    s.SetAddedBy(&a);
+    s.AddScriptConst(QStringLiteral("FromA"), QStringLiteral("Integer"), Variant(1));
+    s.SetAddedBy(&b);
+    s.AddScriptConst(QStringLiteral("FromB"), QStringLiteral("Integer"), Variant(2));
+    s.SetAddedBy(nullptr);
+    s.ClearItems(&a);
+    EXPECT_EQ(s.FindLocal(QStringLiteral("FromA")), nullptr);
+    ASSERT_NE(s.FindLocal(QStringLiteral("FromB")), nullptr);
+    EXPECT_EQ(s.FindLocal(QStringLiteral("FromB"))->AddedBy(), &b);
+}
+
+TEST(Engine, TypedVariablesConvertOnAssignment)
+{
+    Harness h(QStringLiteral("PascalScript"));
+    ASSERT_TRUE(h.compile(QStringLiteral(
+        "var i: Integer; s: String; d: Double; v: Variant;\n"
+        "begin i := 2.5; s := 12; d := 3; Print(i); Print(s + 'x'); Print(d / 2); Print(VarIsNull(v)); end.")));
+    h.script.Execute();
+    // 2.5 rounds half to even, as the runtime's conversions do
+    EXPECT_EQ(h.out, (QStringList{QStringLiteral("2"), QStringLiteral("12x"), QStringLiteral("1.5"),
+                                  QStringLiteral("False")}));
+}
+
+// A class whose properties and invokable methods scripts see without any
+// registration code.
+class Counter : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int Value READ value WRITE setValue)
+    Q_PROPERTY(QString Label READ label)
+public:
+    int value() const { return m_value; }
+    void setValue(int v) { m_value = v; }
+    QString label() const { return QStringLiteral("counter"); }
+    Q_INVOKABLE int Add(int a, int b) { return m_value += a + b; }
+    Q_INVOKABLE Counter *Self() { return this; }
+
+private:
+    int m_value = 0;
+};
+
+TEST(Engine, QtClassesBecomeScriptClasses)
+{
+    Counter counter;
+    Harness h(QStringLiteral("PascalScript"));
+    h.script.AddScriptObject(QStringLiteral("Cnt"), &counter);
+    ASSERT_TRUE(h.compile(QStringLiteral(
+        "begin\n  Cnt.Value := 5;\n  Print(Cnt.Add(1, 2));\n  Print(Cnt.Self.Label);\n  Print(Cnt.Value);\nend.")));
+    h.script.Execute();
+    EXPECT_EQ(h.out, (QStringList{QStringLiteral("8"), QStringLiteral("counter"), QStringLiteral("8")}));
+    EXPECT_EQ(counter.value(), 8);
+
+    ASSERT_TRUE(h.compile(QStringLiteral("begin\n  Cnt.Label := 'x';\nend.")));
+    EXPECT_THROW(h.script.Execute(), Exception) << "a read-only property must refuse writes";
+    ASSERT_TRUE(h.compile(QStringLiteral("begin\n  Cnt.Missing;\nend.")));
+    EXPECT_THROW(h.script.Execute(), Exception);
+}
+
+TEST(Engine, HandlersSeeUpperCaseNamesAndWriteVarParameters)
+{
+    Harness h(QStringLiteral("PascalScript"));
+    QString seen;
+    h.script.AddScriptMethod(QStringLiteral("function Split(const S: String; var Head: String; var Tail: String): Boolean"),
+                             [&](QObject *inst, TfsClassVariable *cls, const QString &name, TfsMethodHelper *m) {
+                                 EXPECT_EQ(inst, nullptr);
+                                 EXPECT_EQ(cls, nullptr);
+                                 seen = name;
+                                 const QString s = VarToStr(m->GetVParam(0));
+                                 m->SetVParam(1, Variant(s.left(1)));
+                                 m->SetVParam(2, Variant(s.mid(1)));
+                                 return Variant(true);
+                             });
+    ASSERT_TRUE(h.compile(QStringLiteral(
+        "var h, t: String;\nbegin if split('abc', h, t) then Print(h + '|' + t) end.")));
+    h.script.Execute();
+    EXPECT_EQ(seen, QStringLiteral("SPLIT"));
+    EXPECT_EQ(h.out, QStringList{QStringLiteral("a|bc")});
+}
+
+TEST(Engine, ObjectsTravelAsAddresses)
+{
+    Counter counter;
+    TfsScript s;
+    s.AddScriptObject(QStringLiteral("Cnt"), &counter);
+    const Variant v = s.Find(QStringLiteral("Cnt"))->Value();
+    EXPECT_EQ(VarToInt64(v), qint64(quintptr(&counter)));
+    s.AddScriptVariable(QStringLiteral("Nothing"), QStringLiteral("TObject"), Variant(0));
+    s.Lines() = QStringList{QStringLiteral("begin Nothing.Value := 1; end.")};
+    ASSERT_TRUE(s.Compile());
+    try {
+        s.Execute();
+        ADD_FAILURE() << "nil object used";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("nil"))) << e.Message().toStdString();
+    }
+    // an integer that names no object the engine has seen is not dereferenced
+    s.AddScriptVariable(QStringLiteral("Forged"), QStringLiteral("Variant"), Variant(qint64(12345)));
+    s.Lines() = QStringList{QStringLiteral("begin Forged.Value := 1; end.")};
+    ASSERT_TRUE(s.Compile());
+    EXPECT_THROW(s.Execute(), EInvalidCast);
+}
+
+} // namespace
+
+#include "EngineTest.moc"

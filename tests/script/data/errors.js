@@ -1,0 +1,24 @@
+// Exceptions raised by the runtime and by the script, finally blocks,
+// and the string functions that reports use.
+var s, i;
+try {
+  i = 0;
+  Print(10 / i);
+} catch (e) {
+  Print("caught: " + e);
+}
+try {
+  try {
+    throw "boom";
+  } finally {
+    Print("finally");
+  }
+} catch (e) {
+  Print(ExceptionMessage);
+}
+s = Trim("  Hello World  ");
+Print(UpperCase(s));
+Print(Copy(s, 7, 5));
+Print(Pos("World", s));
+Print(StrToInt("42") + 1);
+Print(Format("%d items at %s", [3, "noon"]));
