@@ -549,10 +549,9 @@ QStringList parseDelimited(const QString &text, QChar delimiter, QChar quote, bo
     QStringList out;
     const qsizetype n = text.size();
     qsizetype i = 0;
-    auto isBlank = [&](qsizetype k) {
-        const char16_t u = text.at(k).unicode();
-        return !strict && u >= 1 && u <= ' ';
-    };
+    // NUL counts as blank too: it ends an unquoted item like any control
+    // character, and the loop below must always move on.
+    auto isBlank = [&](qsizetype k) { return !strict && text.at(k).unicode() <= ' '; };
     auto skipBlanks = [&] {
         while (i < n && isBlank(i))
             ++i;

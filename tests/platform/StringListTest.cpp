@@ -120,6 +120,11 @@ TEST(StringList, DelimitedTextParsing)
         {"text after closing quote is a new item", u',', false, QStringLiteral("\"ab\"cd,e"),
          {QStringLiteral("ab"), QStringLiteral("cd"), QStringLiteral("e")}},
         {"only blanks", u',', false, QStringLiteral("   "), {}},
+        // Found by fuzzing: a NUL outside quotes made the parser spin forever.
+        {"NUL separates when not strict", u',', false, QStringLiteral("a") + QChar(0) + QStringLiteral("b,c"),
+         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}},
+        {"NUL kept when strict", u',', true, QStringLiteral("a") + QChar(0) + QStringLiteral("b"),
+         {QStringLiteral("a") + QChar(0) + QStringLiteral("b")}},
         {"pipe strict keeps blanks", u'|', true, QStringLiteral(" a | b "), {QStringLiteral(" a "), QStringLiteral(" b ")}},
     };
     for (const Row &row : rows) {
