@@ -779,10 +779,13 @@ QString BoolToStr(bool v, bool useBoolStrs)
 
 namespace {
 
-bool hasAmPmAhead(const QString &f, qsizetype from)
+// Position of the last am/pm marker outside quotes, -1 when there is none;
+// an hour before it prints on the 12-hour clock.
+qsizetype lastAmPm(const QString &f)
 {
+    qsizetype last = -1;
     QChar quote;
-    for (qsizetype i = from; i < f.size(); ++i) {
+    for (qsizetype i = 0; i < f.size(); ++i) {
         const QChar c = f[i];
         if (!quote.isNull()) {
             if (c == quote)
@@ -797,10 +800,10 @@ bool hasAmPmAhead(const QString &f, qsizetype from)
             const QStringView rest = QStringView(f).mid(i);
             if (rest.startsWith(u"am/pm", Qt::CaseInsensitive) || rest.startsWith(u"a/p", Qt::CaseInsensitive)
                 || rest.startsWith(u"ampm", Qt::CaseInsensitive))
-                return true;
+                last = i;
         }
     }
-    return false;
+    return last;
 }
 
 QString pad2(int v)
@@ -815,6 +818,7 @@ void formatDateTimeInto(QString &out, const QString &f, TDateTime dt, const TFor
     int year, month, day, hour, minute, sec, msec;
     DecodeDateTime(dt, year, month, day, hour, minute, sec, msec);
     const TFormatSettings &inv = invariant();
+    const qsizetype amPmAt = lastAmPm(f);
     QChar lastToken;
     const qsizetype n = f.size();
     for (qsizetype i = 0; i < n;) {
@@ -873,7 +877,7 @@ void formatDateTimeInto(QString &out, const QString &f, TDateTime dt, const TFor
         case 'H': {
             const int k = count(u'H');
             int h = hour;
-            if (hasAmPmAhead(f, i + k)) {
+            if (i < amPmAt) {
                 h %= 12;
                 if (h == 0)
                     h = 12;

@@ -247,6 +247,9 @@ TEST(SysUtils, FormatDateTimePictures)
     EXPECT_EQ(FormatDateTime(QStringLiteral("dd/mm/yyyy"), dt, germanStyle()), QStringLiteral("05.03.2024"));
     EXPECT_EQ(FormatDateTime(QStringLiteral("h am/pm"), EncodeTime(0, 30, 0, 0)), QStringLiteral("12 am"));
     EXPECT_EQ(FormatDateTime(QStringLiteral("h am/pm"), EncodeTime(12, 30, 0, 0)), QStringLiteral("12 pm"));
+    EXPECT_EQ(FormatDateTime(QStringLiteral("h \"am/pm\" h"), EncodeTime(14, 0, 0, 0)), QStringLiteral("14 am/pm 14"))
+        << "a quoted marker does not switch to the 12-hour clock";
+    EXPECT_EQ(FormatDateTime(QStringLiteral("h a/p h"), EncodeTime(14, 0, 0, 0)), QStringLiteral("2 p 14"));
     EXPECT_EQ(FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn"), -1.25), QStringLiteral("1899-12-29 06:00"));
     EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 5)), QStringLiteral("03/05/2024")); // no time at midnight
     EXPECT_EQ(DateToStr(dt), QStringLiteral("03/05/2024"));
@@ -389,6 +392,7 @@ TEST(SysUtils, FormatSpecifiers)
         {"%s", {true}, "True"},
         {"%s", {Variant::Null()}, ""},
         {"%S %D", {QStringLiteral("x"), 3}, "x 3"},
+        {"%p", {255}, "00000000000000FF"},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.format);
