@@ -1,14 +1,20 @@
 #include "utilities/ProcessUtils.h"
 
+#include "utilities/FileUtils.h"
+
 #include "TestUtil.h"
 #include "platform/Exception.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+
+#include <atomic>
+#include <thread>
 
 using namespace zor;
 
@@ -81,7 +87,7 @@ protected:
         env.emplace_back("XDG_CURRENT_DESKTOP", QByteArray("ZorTest"));
 
         opener = root + QStringLiteral("/opener.sh");
-        WriteFile(opener, "#!/bin/sh\nsleep 0.3\nprintf '%s' \"$*\" > \"$1.opened\"\n", true);
+        WriteFile(opener, "#!/bin/sh\nexec 2>/dev/null\nsleep 0.3\nprintf '%s' \"$*\" > \"$1.opened\"\n", true);
         WriteFile(root + QStringLiteral("/data/applications/zor-viewer.desktop"),
                   "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + QFile::encodeName(opener) + " %f\n");
         WriteFile(root + QStringLiteral("/config/mimeapps.list"),
@@ -269,4 +275,34 @@ TEST_F(DesktopTest, OpensDocumentsAndWaits)
                                  "pic.png instances and try again."));
     }
     EXPECT_THROW(ShellExecute_AndWait(Path(QStringLiteral("missing.txt"))), EOSError);
+}
+
+TEST_F(DesktopTest, OpenFileAndWaitUntilUnlocked)
+{
+    // The "application" here is a thread of ours that takes the file, maybe
+    // writes it, and lets it go again.
+    const QString doc = Path(QStringLiteral("edit.txt"));
+    WriteFile(doc, "before");
+    {
+        QFile f(doc);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    }
+    for (const bool write : {true, false}) {
+        SCOPED_TRACE(write ? "edited" : "only looked at");
+        std::thread editor([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            TFileStream f(doc, fmOpenReadWrite | fmShareExclusive);
+            if (write)
+                f.WriteBuffer("after", 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        });
+        bool changed = !write;
+        int calls = 0;
+        EXPECT_TRUE(OpenFileAndWaitUntilUnlocked(doc, changed, [&](QObject *, bool &) { ++calls; }, nullptr, 10));
+        editor.join();
+        EXPECT_EQ(changed, write);
+        EXPECT_FALSE(IsFileLocked(doc));
+        EXPECT_GT(calls, 0);
+    }
 }
