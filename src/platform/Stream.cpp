@@ -344,9 +344,12 @@ qint64 TMemoryStream::Write(const void *buffer, qint64 count)
     if (count <= 0 || FPosition < 0)
         return 0;
     const qint64 end = FPosition + count;
-    if (end > FSize)
-        SetSize(end); // also zero-fills a gap left by seeking past the end
+    if (end > FData.size())
+        Reserve(end);
+    if (FPosition > FSize) // a gap left by seeking past the end reads as zeros
+        std::memset(FData.data() + FSize, 0, size_t(FPosition - FSize));
     std::memcpy(FData.data() + FPosition, buffer, size_t(count));
+    FSize = std::max(FSize, end);
     FPosition = end;
     return count;
 }
@@ -366,23 +369,30 @@ qint64 TMemoryStream::Size()
     return FSize;
 }
 
+void TMemoryStream::Reserve(qint64 capacity)
+{
+    if (capacity <= FData.size())
+        return;
+    if (capacity > std::numeric_limits<qsizetype>::max() / 2)
+        throw EOutOfMemory(QStringLiteral("Out of memory while expanding memory stream"));
+    // Grow geometrically so that many small writes stay linear overall. The
+    // bytes past the logical size are never seen before they are written or
+    // zeroed, so the new capacity is left uninitialised.
+    qint64 grown = std::max<qint64>(FData.size() + FData.size() / 2, 256);
+    grown = std::min<qint64>(std::max(grown, capacity), std::numeric_limits<qsizetype>::max() / 2);
+    QByteArray bigger(qsizetype(grown), Qt::Uninitialized);
+    if (FSize > 0)
+        std::memcpy(bigger.data(), FData.constData(), size_t(FSize));
+    FData.swap(bigger);
+}
+
 void TMemoryStream::SetSize(qint64 newSize)
 {
     if (newSize < 0)
         newSize = 0;
-    if (newSize > std::numeric_limits<qsizetype>::max() / 2)
-        throw EOutOfMemory(QStringLiteral("Out of memory while expanding memory stream"));
-    if (newSize > FData.size()) {
-        // Grow geometrically so that many small writes stay linear overall.
-        qint64 capacity = std::max<qint64>(FData.size() + FData.size() / 2, 256);
-        capacity = std::max(capacity, newSize);
-        capacity = std::min<qint64>(capacity, std::numeric_limits<qsizetype>::max() / 2);
-        const qsizetype old = FData.size();
-        FData.resize(qsizetype(capacity));
-        std::memset(FData.data() + old, 0, size_t(capacity - old));
-    } else if (newSize > FSize) {
+    Reserve(newSize);
+    if (newSize > FSize)
         std::memset(FData.data() + FSize, 0, size_t(newSize - FSize));
-    }
     FSize = newSize;
     if (FPosition > FSize)
         FPosition = FSize;

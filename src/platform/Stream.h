@@ -75,6 +75,9 @@ public:
     void SaveToStream(TStream &dest);
     void SaveToFile(const QString &fileName);     // EFCreateError on failure
 
+    // Makes room for capacity bytes without changing Size.
+    void Reserve(qint64 capacity);
+
 protected:
     QByteArray FData;
     qint64 FSize = 0;     // logical size (FData may be larger: capacity)

@@ -72,6 +72,14 @@ TEST(MemoryStream, WritingPastTheEndZeroFillsTheGap)
     EXPECT_EQ(m.Position(), 3); // clamped to the new end
     m.SetSize(5);                // regrowing must not resurrect old bytes
     EXPECT_EQ(m.ToBytes(), QByteArray("ab\0\0\0", 5));
+
+    // Old content beyond a shrunk end must not reappear through a gap.
+    TMemoryStream old;
+    old.WriteBuffer("0123456789", 10);
+    old.SetSize(2);
+    old.Seek(8, soBeginning);
+    old.WriteBuffer("z", 1);
+    EXPECT_EQ(old.ToBytes(), QByteArray("01\0\0\0\0\0\0z", 9));
 }
 
 TEST(MemoryStream, ReadErrorsCarryTheMessage)
