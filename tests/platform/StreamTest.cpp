@@ -300,7 +300,7 @@ TEST_F(FileStreamTest, BufferedStreamMatchesMemoryStreamUnderRandomOperations)
         {
             TBufferedFileStream f(p, fmOpenReadWrite, bufferSize);
             for (int step = 0; step < 600; ++step) {
-                const int op = int(rng.bounded(5));
+                const int op = int(rng.bounded(6));
                 const qint64 len = rng.bounded(bufferSize * 3 + 2);
                 if (op == 0 || op == 1) {
                     QByteArray a(len, 0), b(len, 0);
@@ -314,9 +314,13 @@ TEST_F(FileStreamTest, BufferedStreamMatchesMemoryStreamUnderRandomOperations)
                 } else if (op == 3) {
                     const qint64 to = rng.bounded(int(model.Size()) + 20);
                     ASSERT_EQ(f.Seek(to, soBeginning), model.Seek(to, soBeginning)) << "step " << step;
-                } else {
+                } else if (op == 4) {
                     const qint64 back = rng.bounded(50);
                     ASSERT_EQ(f.Seek(-back, soEnd), model.Seek(-back, soEnd)) << "step " << step;
+                } else if (rng.bounded(4) == 0) { // resizing is rarer than the rest
+                    const qint64 size = model.Size() + rng.bounded(200) - 100;
+                    f.SetSize(size);
+                    model.SetSize(size);
                 }
                 ASSERT_EQ(f.Position(), model.Position()) << "step " << step;
                 ASSERT_EQ(f.Size(), model.Size()) << "step " << step;
