@@ -211,3 +211,30 @@ TEST(MainThread, RunningEventLoopServesTheQueue)
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(counter, 80);
 }
+
+TEST(MainThread, EventLoopSurvivesAFailingQueuedCall)
+{
+    QEventLoop loop;
+    bool laterRan = false;
+    QString warning;
+    static QString *captured = nullptr;
+    captured = &warning;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &msg) {
+        if (captured)
+            *captured += msg;
+    });
+    ForceQueue([] { throw EConvertError(QStringLiteral("bad value")); });
+    ForceQueue([&] {
+        laterRan = true;
+        loop.quit();
+    });
+    QTimer::singleShot(20000, &loop, [&] { loop.exit(1); });
+    const int rc = loop.exec();
+    qInstallMessageHandler(previous);
+    captured = nullptr;
+    if (rc != 0)
+        CancelPendingSynchronize();
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(laterRan);
+    EXPECT_TRUE(warning.contains(QStringLiteral("bad value"))) << warning.toStdString();
+}
