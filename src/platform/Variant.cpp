@@ -340,12 +340,14 @@ bool fitsIn(i128 v, TVarType t)
 // An ordinal variant of type t holding v (which must fit).
 Variant makeOrdinal(TVarType t, i128 v)
 {
+    // Signed values are kept sign-extended over the whole slot: the low bytes
+    // are the value's own, and RawInt() reads the number itself.
     quint64 bits = 0;
     switch (t) {
-    case varSmallint: { const qint16 x = qint16(v); std::memcpy(&bits, &x, 2); break; }
+    case varSmallint: bits = quint64(qint64(qint16(v))); break;
     case varInteger:
-    case varError: { const qint32 x = qint32(v); std::memcpy(&bits, &x, 4); break; }
-    case varShortInt: { const qint8 x = qint8(v); std::memcpy(&bits, &x, 1); break; }
+    case varError: bits = quint64(qint64(qint32(v))); break;
+    case varShortInt: bits = quint64(qint64(qint8(v))); break;
     case varByte: bits = quint8(v); break;
     case varWord: bits = quint16(v); break;
     case varLongWord: bits = quint32(v); break;
@@ -736,7 +738,10 @@ Variant Variant::ArrayGet(int index) const
     std::memcpy(&bits, a.raw.data() + size_t(i) * size_t(a.elemSize), size_t(a.elemSize));
     if (a.elemType == varBoolean)
         bits = (bits & 0xFFFF) ? 0xFFFF : 0; // any non-zero storage reads as true
-    return VA::make(a.elemType, bits);
+    const Variant r = VA::make(a.elemType, bits);
+    if (isOrdinalType(a.elemType) || a.elemType == varError)
+        return makeOrdinal(a.elemType, ordinalValue(r));
+    return r;
 }
 
 void Variant::ArrayPut(int index, const Variant &value)
@@ -1220,7 +1225,7 @@ TVariantRelationship VarCompareValue(const Variant &va, const Variant &vb)
         return vrEqual;
     }
     if (ta == varError || tb == varError)
-        return ta == tb && a.RawInt() == b.RawInt() ? vrEqual : vrNotEqual;
+        return ta == tb && ordinalValue(a) == ordinalValue(b) ? vrEqual : vrNotEqual;
     if (isInterfaceType(ta) || isInterfaceType(tb))
         return isInterfaceType(ta) && isInterfaceType(tb) && a.RawInterface() == b.RawInterface() ? vrEqual
                                                                                                   : vrNotEqual;

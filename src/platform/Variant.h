@@ -118,6 +118,7 @@ public:
     Variant &Deref();
 
     // Raw access to the held value; the caller must check the type first.
+    // Integer types read back through RawInt() sign- or zero-extended.
     qint64 RawInt() const { return m_v.i64; }
     double RawDouble() const { return m_v.dbl; }
     float RawSingle() const { return m_v.flt; }
@@ -230,7 +231,7 @@ inline Variant::~Variant()
         clear();
 }
 inline Variant::Variant(bool v) : m_type(varBoolean) { m_v.i64 = 0; m_v.wbool = v ? -1 : 0; }
-inline Variant::Variant(int v) : m_type(varInteger) { m_v.i64 = 0; m_v.i32 = v; }
+inline Variant::Variant(int v) : m_type(varInteger) { m_v.i64 = v; } // sign-extended: RawInt() is v
 inline Variant::Variant(qint64 v) : m_type(varInt64) { m_v.i64 = v; }
 inline Variant::Variant(long v) : m_type(varInt64) { m_v.i64 = v; }
 inline Variant::Variant(unsigned v) : m_type(varLongWord) { m_v.i64 = 0; m_v.u32 = v; }

@@ -75,6 +75,12 @@ TEST(Variant, ConstructorsPickTheNaturalType)
         EXPECT_EQ(r.v.Type(), r.type);
     }
     EXPECT_EQ(Variant(true).RawInt() & 0xFFFF, 0xFFFF); // OLE true is all bits set
+    // signed integers read back through RawInt() as the number itself
+    EXPECT_EQ(Variant(-5).RawInt(), -5);
+    EXPECT_EQ(Variant::FromSmallint(-2).RawInt(), -2);
+    EXPECT_EQ(Variant::FromShortInt(-128).RawInt(), -128);
+    EXPECT_EQ(Variant::FromLongWord(0xFFFFFFFFu).RawInt(), 0xFFFFFFFFll);
+    EXPECT_EQ(VarCast(Variant(-7), varSmallint).RawInt(), -7);
 }
 
 TEST(Variant, CopiesOfHeapValuesAreIndependent)
@@ -422,6 +428,7 @@ TEST(Variant, SimpleElementTypesKeepRawLittleEndianStorage)
         EXPECT_EQ(hexBytes(rawBytes(a).mid(r.size)), QLatin1String(r.bytes));
         EXPECT_TRUE(VarSameValue(a.ArrayGet(2), r.value));
         EXPECT_EQ(a.ArrayGet(2).Type(), r.type);
+        EXPECT_EQ(a.ArrayGet(2).RawInt(), r.value.RawInt()) << "same slot bits as a fresh value";
     }
     for (TVarType t : {varOleStr, varVariant, varUString, varString, varUnknown}) {
         SCOPED_TRACE(t);
