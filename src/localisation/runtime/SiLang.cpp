@@ -7,6 +7,7 @@
 #include "platform/Stream.h"
 
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QComboBox>
 #include <QFont>
 #include <QLineEdit>
@@ -121,6 +122,17 @@ bool isUserData(const QObject *obj, const QString &prop)
 {
     if (prop == QLatin1String("text"))
         return qobject_cast<const QLineEdit *>(obj) || qobject_cast<const QAbstractSpinBox *>(obj);
+    if (prop == QLatin1String("toolTip")) {
+        // An action without a tool tip of its own reports its text: that is
+        // no design text, and fixing it would stop it following the text.
+        if (auto *a = qobject_cast<const QAction *>(obj)) {
+            QString derived = a->text();
+            derived.remove(QLatin1String("..."));
+            derived.replace(QLatin1String("&&"), QLatin1String("\x01")).remove(QLatin1Char('&'));
+            derived.replace(QLatin1String("\x01"), QLatin1String("&"));
+            return a->toolTip() == derived;
+        }
+    }
     if (prop == QLatin1String("plainText")) {
         if (auto *e = qobject_cast<const QPlainTextEdit *>(obj))
             return !e->isReadOnly();
