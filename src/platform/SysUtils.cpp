@@ -598,7 +598,7 @@ QString applyPicture(const FloatPicture &p, DecimalRec r, bool showSign, const T
                 for (qsizetype k = from; k < to; ++k) {
                     out += intDigits[k];
                     const qsizetype left = nInt - k - 1;
-                    if (p.thousands && left > 0 && left % 3 == 0)
+                    if (p.thousands && left > 0 && left % 3 == 0 && !fs.ThousandSeparator.isNull())
                         out += fs.ThousandSeparator;
                 }
                 ++intSeen;

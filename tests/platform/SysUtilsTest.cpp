@@ -206,6 +206,9 @@ TEST(SysUtils, FormatFloatPictures)
     }
     EXPECT_EQ(FormatFloat(QStringLiteral("#,##0.00"), 1234.5, germanStyle()), QStringLiteral("1.234,50"));
     EXPECT_EQ(FormatFloat(QStringLiteral("0.00"), std::numeric_limits<double>::quiet_NaN()), QStringLiteral("NAN"));
+    TFormatSettings noGrouping = TFormatSettings::Invariant();
+    noGrouping.ThousandSeparator = QChar();
+    EXPECT_EQ(FormatFloat(QStringLiteral("#,##0"), 1234567, noGrouping), QStringLiteral("1234567"));
 }
 
 TEST(SysUtils, FloatToStrFFormats)
