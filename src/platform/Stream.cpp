@@ -990,6 +990,9 @@ bool CanOpenFile(const QString &fileName, quint16 mode)
     }
     const int want = access.read && access.write ? (R_OK | W_OK) : access.write ? W_OK : R_OK;
     bool ok = ::access(path.constData(), want) == 0;
+    struct stat st {};
+    if (ok && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        ok = false; // a folder opens for reading, but never as a file stream
     if (ok && fd >= 0)
         ok = !wouldConflict(fd, access);
     if (fd >= 0)

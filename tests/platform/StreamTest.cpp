@@ -269,6 +269,7 @@ TEST_F(FileStreamTest, CanOpenFileWithoutTheFile)
     EXPECT_FALSE(CanOpenFile(path("nope"), fmOpenRead));
     EXPECT_TRUE(CanOpenFile(path("nope"), fmCreate));
     EXPECT_FALSE(CanOpenFile(path("no/dir/nope"), fmCreate));
+    EXPECT_FALSE(CanOpenFile(dir.path(), fmOpenRead));
 }
 
 TEST_F(FileStreamTest, SetSizeTruncatesAndExtends)
