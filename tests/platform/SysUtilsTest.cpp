@@ -521,3 +521,20 @@ TEST(SysUtils, ExtractStringsSplitsHonouringQuotes)
         EXPECT_EQ(out, QStringList{QStringLiteral("kept")} + r.items);
     }
 }
+
+TEST(SysUtils, IsoStyleSettingsParseAndPrintTheirOwnText)
+{
+    TFormatSettings iso = TFormatSettings::Invariant();
+    iso.DateSeparator = u'-';
+    iso.ShortDateFormat = QStringLiteral("yyyy-mm-dd");
+    iso.LongTimeFormat = QStringLiteral("hh:nn:ss");
+    const TDateTime dt = EncodeDateTime(2024, 3, 5, 14, 7, 9, 0);
+    EXPECT_EQ(DateTimeToStr(dt, iso), QStringLiteral("2024-03-05 14:07:09"));
+    EXPECT_EQ(DateTimeToStr(DateOf(dt), iso), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(StrToDateTime(QStringLiteral("2024-03-05 14:07:09"), iso), dt);
+    EXPECT_EQ(StrToDate(QStringLiteral("2024-3-5"), iso), EncodeDate(2024, 3, 5));
+    TDateTime out;
+    EXPECT_FALSE(TryStrToDate(QStringLiteral("05-03-2024"), out, iso));
+    EXPECT_FALSE(TryStrToDateTime(QStringLiteral("2024-03-05T14:07:09"), out, iso));
+    EXPECT_FALSE(TryStrToDate(QStringLiteral("2024/03/05"), out, iso));
+}
