@@ -1,0 +1,172 @@
+// zorcc translate: texts through the dynamic translator and its local cache,
+// backed by a LibreTranslate service or a glossary.
+#include "Command.h"
+
+#include "core/SyncObjs.h"
+#include "localisation/GlossaryTranslator.h"
+#include "localisation/LibreTranslator.h"
+#include "platform/MainThread.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+using namespace zor;
+
+namespace {
+
+struct Options
+{
+    QString from, to, service, glossary, textId = QStringLiteral("zorcc.text"), cacheDir;
+    bool defer = false;
+    int timeoutMs = 30000;
+    QStringList texts;
+};
+
+Options parse(const QStringList &args)
+{
+    Options o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size())
+                throw zorcc::UsageError{QStringLiteral("%1 needs a value").arg(a)};
+            return args[++i];
+        };
+        if (a == u"--from")
+            o.from = value();
+        else if (a == u"--to")
+            o.to = value();
+        else if (a == u"--service")
+            o.service = value();
+        else if (a == u"--glossary")
+            o.glossary = value();
+        else if (a == u"--id")
+            o.textId = value();
+        else if (a == u"--cache-dir")
+            o.cacheDir = value();
+        else if (a == u"--defer")
+            o.defer = true;
+        else if (a == u"--timeout") {
+            bool ok = false;
+            o.timeoutMs = value().toInt(&ok);
+            if (!ok || o.timeoutMs <= 0)
+                throw zorcc::UsageError{QStringLiteral("--timeout takes a positive number of milliseconds")};
+        } else if (a.startsWith(u"--") && a.size() > 2)
+            throw zorcc::UsageError{QStringLiteral("unknown option %1").arg(a)};
+        else
+            o.texts << (a == u"--" && i + 1 < args.size() ? args[++i] : a);
+    }
+    if (o.from.isEmpty() || o.to.isEmpty())
+        throw zorcc::UsageError{QStringLiteral("--from and --to are required")};
+    if (o.texts.isEmpty())
+        throw zorcc::UsageError{QStringLiteral("no text to translate")};
+    if (o.service.isEmpty() && o.glossary.isEmpty())
+        o.service = qEnvironmentVariable("ZOR_LIBRETRANSLATE_URL");
+    if (o.service.isEmpty() == o.glossary.isEmpty())
+        throw zorcc::UsageError{QStringLiteral("give either --service <url> or --glossary <file>")};
+    return o;
+}
+
+// Entries of the pair now in memory, for the progress line.
+int cachedCount(TZORCustomTranslator &t, const Options &o)
+{
+    TZORLocalCacheLangData *c = t.LocalCache().GetCacheByLangPair(o.from, o.to);
+    c->Sync().BeginRead();
+    const int n = c->Count();
+    c->Sync().EndRead();
+    return n;
+}
+
+int runTranslate(const QStringList &args, zorcc::Io &io)
+{
+    const Options o = parse(args);
+
+    TComponentPtr<TZORCustomTranslator> translator;
+    TZORLibreTranslator *libre = nullptr;
+    if (!o.service.isEmpty()) {
+        libre = new TZORLibreTranslator;
+        translator.reset(libre);
+        libre->SetServiceURL(o.service);
+        libre->SetReadTimeout(o.timeoutMs);
+    } else {
+        auto *glossary = new TZORGlossaryTranslator;
+        translator.reset(glossary);
+        if (QFileInfo(o.glossary).isDir()) {
+            if (glossary->LoadGlossaryFolder(o.glossary) == 0)
+                throw zorcc::InputError{QStringLiteral("%1 holds no <Source>-<Dest>.tsv glossary").arg(o.glossary)};
+        } else {
+            glossary->LoadGlossaryFile(o.from, o.to, o.glossary);
+        }
+    }
+    if (!translator->KnowsLanguage(o.from) || !translator->KnowsLanguage(o.to))
+        throw zorcc::InputError{QStringLiteral("the translator does not know %1 to %2").arg(o.from, o.to)};
+    translator->SetAppName(QStringLiteral("zorcc"));
+    if (!o.cacheDir.isEmpty())
+        translator->SetLocalCachePersistancePath(o.cacheDir);
+    translator->SetActive(true); // computes and creates the cache folder
+
+    if (o.defer) {
+        int callbacks = 0;
+        struct Counter
+        {
+            int *n;
+            void Done(QObject *) { ++*n; }
+        } counter{&callbacks};
+        const int before = cachedCount(*translator, o);
+        for (int i = 0; i < o.texts.size(); ++i)
+            translator->ScheduleDynamicTranslation(o.textId + u'.' + QString::number(i), o.texts[i], o.from, o.to,
+                                                   TNotifyEvent::Of<&Counter::Done>(&counter));
+        io.err << "scheduled " << o.texts.size() << " text(s)\n";
+        io.err.flush();
+        if (translator->ProcessScheduledTranslations(true)) {
+            QElapsedTimer timer;
+            timer.start();
+            qint64 lastReport = 0;
+            while (translator->IsScheduledTranslationsLoadingLocked() || callbacks == 0) {
+                CheckSynchronize(50);
+                if (timer.elapsed() - lastReport >= 1000) {
+                    lastReport = timer.elapsed();
+                    io.err << "  " << (cachedCount(*translator, o) - before) << " new translation(s) after "
+                           << lastReport / 1000 << " s\n";
+                    io.err.flush();
+                }
+                if (!translator->IsScheduledTranslationsLoadingLocked())
+                    break; // finished without anything to report
+            }
+            translator->WaitForSchduledLoaders(false);
+        }
+        io.err << "loader finished: " << (cachedCount(*translator, o) - before) << " new translation(s)\n";
+    }
+
+    int failed = 0;
+    for (int i = 0; i < o.texts.size(); ++i) {
+        TCacheFillMode mode = o.defer ? cfmNever : cfmAllways;
+        const QString id = o.defer ? o.textId + u'.' + QString::number(i) : o.textId;
+        io.out << translator->TranslateText(id, o.texts[i], o.from, o.to, mode) << '\n';
+        if (mode == cfmTranslationError || mode == cfmNotFound)
+            ++failed;
+    }
+    io.out.flush();
+    if (failed) {
+        const QString why = libre ? libre->LastError() : QStringLiteral("not in the glossary");
+        io.err << "zorcc translate: " << failed << " text(s) left untranslated"
+               << (why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)) << '\n';
+    }
+    translator.reset(); // saves the changed pair to the cache folder
+    return failed ? 1 : 0;
+}
+
+} // namespace
+
+ZORCC_COMMAND({QStringLiteral("translate"), QStringLiteral("translate texts through the translator and its cache"),
+               QStringLiteral(
+                   "usage: zorcc translate --from <lang> --to <lang> [--service <url> | --glossary <file|folder>]\n"
+                   "                      [--defer] [--id <text id>] [--cache-dir <folder>] [--timeout <ms>] <text>...\n\n"
+                   "Translates each text and prints one line per text. Languages are names (German) or\n"
+                   "ISO 639-1 codes. --service talks to a LibreTranslate server (default: $ZOR_LIBRETRANSLATE_URL,\n"
+                   "key from $ZOR_LIBRETRANSLATE_API_KEY); --glossary uses a tab-separated glossary file for the\n"
+                   "pair, or a folder of <Source>-<Dest>.tsv files. Results are cached in the translator's folder\n"
+                   "under the roaming application-data folder (Quenlor/zorcc/cache) unless --cache-dir is given.\n"
+                   "--defer schedules the texts for the background loader, shows its progress on stderr and\n"
+                   "prints the results once it is done. Exit status 1 when a text stays untranslated."),
+               runTranslate});
