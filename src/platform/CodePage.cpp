@@ -381,7 +381,14 @@ QByteArray EncodeCharset(const QString &text, const QString &charsetName)
 
 QString DecodeCharset(const QByteArray &bytes, const QString &charsetName)
 {
-    const int cp = CharsetToCodePage(charsetName);
+    int cp = CharsetToCodePage(charsetName);
+    if (cp == 1200 || cp == 1201) {
+        // a byte order mark decides over the name's default (plain "UTF-16" means little-endian here)
+        if (bytes.startsWith("\xFF\xFE"))
+            return decodeBuiltin(bytes.mid(2), Builtin::Utf16LE);
+        if (bytes.startsWith("\xFE\xFF"))
+            return decodeBuiltin(bytes.mid(2), Builtin::Utf16BE);
+    }
     if (builtinFor(cp) != Builtin::None) {
         QString s = decodeBuiltin(bytes, builtinFor(cp));
         if (cp == CP_UTF8 && s.startsWith(QChar(0xFEFF)))

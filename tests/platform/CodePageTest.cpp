@@ -109,6 +109,10 @@ TEST(CodePage, NamedCharsets)
     EXPECT_EQ(EncodeCharset(text, QStringLiteral("ISO-8859-1")), QByteArray("Gr\xFC\xDF" "e ?"));
     EXPECT_EQ(DecodeCharset(QByteArray("Gr\xFC\xDF" "e \xA4"), QStringLiteral("iso-8859-15")), text);
     EXPECT_EQ(DecodeCharset(QByteArray("\xEF\xBB\xBFok"), QStringLiteral("utf-8")), QStringLiteral("ok"));
+    EXPECT_EQ(DecodeCharset(QByteArray("\xFE\xFF\x00o\x00k", 6), QStringLiteral("utf-16")), QStringLiteral("ok"));
+    EXPECT_EQ(DecodeCharset(QByteArray("\xFF\xFEo\x00k\x00", 6), QStringLiteral("UTF-16")), QStringLiteral("ok"));
+    EXPECT_EQ(DecodeCharset(QByteArray("o\x00k\x00", 4), QStringLiteral("utf-16le")), QStringLiteral("ok"));
+    EXPECT_EQ(EncodeCharset(QStringLiteral("ok"), QStringLiteral("utf-16be")), QByteArray("\x00o\x00k", 4));
     EXPECT_EQ(DecodeCharset(EncodeCharset(text, QStringLiteral("KOI8-R")), QStringLiteral("KOI8-R")),
               QStringLiteral("Gr??e ?"));
     try {
