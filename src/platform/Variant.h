@@ -283,9 +283,11 @@ ZOR_EXPORT TDateTime VarToDateTime(const Variant &v);
 ZOR_EXPORT QString VarTypeAsText(TVarType type); // "Integer", "String", "Array Variant" …
 
 enum TVariantRelationship { vrEqual, vrLessThan, vrGreaterThan, vrNotEqual };
-// Compare with the classic rules: numbers numerically, strings by text,
-// mixed string/number by converting the string; null/empty compare as the spec
-// of VarCompareValue says (null equals only null).
+// Compare with the classic rules: numbers numerically, strings by text
+// (ordinal), mixed string/number by converting the string (raising
+// EVariantTypeCastError when it is no number), Booleans false before true.
+// Null and empty are equal only to themselves and vrNotEqual to anything else;
+// so are arrays (element by element) and interfaces (by identity).
 ZOR_EXPORT TVariantRelationship VarCompareValue(const Variant &a, const Variant &b);
 // a = b, with null and empty only equal to themselves; type mismatches that
 // cannot be converted give false instead of raising.
