@@ -146,7 +146,7 @@ private:
 
 namespace detail {
 // Shut-down action of the module: releases the global debugger.
-void FastScriptUtilsShutdown();
+ZOR_EXPORT void FastScriptUtilsShutdown();
 } // namespace detail
 
 } // namespace zor
