@@ -393,6 +393,9 @@ void TStreamHelper::writeWholeStream(TStream &source)
 
 void TStreamHelper::copyCounted(TStream &dest, qint64 count)
 {
+    // Fail before copying anything when the data cannot cover the count.
+    if (count > bytesLeft())
+        throw EReadError(QStringLiteral("Stream read error"));
     std::vector<char> buf(size_t(std::min(count, kCopyChunk)));
     while (count > 0) {
         const qint64 n = std::min(count, kCopyChunk);

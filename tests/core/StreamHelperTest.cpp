@@ -444,6 +444,9 @@ TEST(StreamHelper, StreamsAreCopiedWholeWithTheirCount)
     TMemoryStream out;
     EXPECT_EQ(failureOf([&] { TStreamHelper(&truncated).ReadStream(out); }),
               QStringLiteral("EReadError: Stream read error"));
+    EXPECT_EQ(out.Size(), 0);
+    TBytesStream hostile(bytesFromHex("ff ff ff ff ff ff ff 7f 61"));
+    EXPECT_THROW(TStreamHelper(&hostile).ReadBigStream(out), EReadError);
     // A short or non-positive count leaves an empty destination.
     TBytesStream negative(bytesFromHex("fb ff ff ff 61 62"));
     TBytesStream filled(QByteArray("xyz"));
