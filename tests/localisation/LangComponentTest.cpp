@@ -1,0 +1,277 @@
+// The language component on a widget form with a translator behind it: the
+// fallback chain, deferred translations arriving from a loader, a component
+// destroyed while they load, overrides merged by ID, the exclusion list.
+#include "localisation/ZORLang.h"
+
+#include "core/SyncObjs.h"
+#include "localisation/Translator.h"
+#include "localisation/runtime/SibFile.h"
+#include "platform/MainThread.h"
+#include "TestUtil.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+
+using namespace zor;
+
+namespace {
+
+// Translates by prefixing the destination language; counts what it is asked.
+class PrefixTranslator : public TZOROnlineTranslator
+{
+public:
+    using TZOROnlineTranslator::TZOROnlineTranslator;
+    std::atomic<int> singleCalls{0};
+    std::atomic<int> bulkItems{0};
+    QStringList known{QStringLiteral("German"), QStringLiteral("English"), QStringLiteral("French")};
+
+    bool KnowsLanguage(const QString &ALangName) const override { return known.contains(ALangName); }
+
+protected:
+    bool InternalTranslateText(const QString &, const QString &AText, const QString &, const QString &ADestLang,
+                               QString &AResult) override
+    {
+        ++singleCalls;
+        AResult = u'[' + ADestLang + u']' + AText;
+        return true;
+    }
+    bool InternalBulkTranslateText(TZORLocalCacheLangData &ACache, const QList<TDynTranslationItem *> &AItems,
+                                   const QString &, const QString &ADestLang, int &ALoaderCount) override
+    {
+        ACache.Sync().BeginWrite();
+        for (const auto *item : AItems)
+            ACache.AddOrSetValue(ACache.GetTranslateTextKeyName(item->TextID, item->Text),
+                                 u'[' + ADestLang + u']' + item->Text);
+        ACache.Sync().EndWrite();
+        bulkItems += int(AItems.size());
+        ALoaderCount = int(AItems.size());
+        return true;
+    }
+};
+
+class TfrmShop : public QWidget
+{
+    Q_OBJECT
+};
+
+class LangFixture : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    TZORTranslatorClass savedClass;
+    PrefixTranslator *tr = nullptr;
+
+    void SetUp() override
+    {
+        savedClass = GlobalTranslatorClass;
+        GlobalTranslatorClass = TranslatorClass<PrefixTranslator>();
+        detail::TranslatorStartup();
+        tr = static_cast<PrefixTranslator *>(ActiveTranslator());
+        tr->SetLocalCachePersistancePath(dir.filePath(QStringLiteral("cache")));
+        tr->SetActive(true);
+    }
+    void TearDown() override
+    {
+        detail::TranslatorShutdown();
+        GlobalTranslatorClass = savedClass;
+    }
+
+    // Serves the main-thread queue until cond holds (or 5 s pass).
+    template <class F>
+    bool waitFor(F cond)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!cond() && t.elapsed() < 5000)
+            CheckSynchronize(10);
+        return cond();
+    }
+};
+
+struct ShopForm
+{
+    std::unique_ptr<TfrmShop> w = std::make_unique<TfrmShop>();
+    QLabel *lblTitle = new QLabel(QStringLiteral("Willkommen"), w.get());
+    QPushButton *btnBuy = new QPushButton(QStringLiteral("Kaufen"), w.get());
+    TZORLang *lang = new TZORLang(w.get());
+
+    ShopForm()
+    {
+        lblTitle->setObjectName(QStringLiteral("lblTitle"));
+        btnBuy->setObjectName(QStringLiteral("btnBuy"));
+        lang->SetNumLang(2);
+        lang->SetLangNames(TStringList({QStringLiteral("German"), QStringLiteral("English")}));
+        lang->GetPropListByType(stCaptions)->SetTranslationByID(QStringLiteral("btnBuy.text"), 2, QStringLiteral("Buy"));
+        lang->Strings().Add(QStringLiteral("msgThanks\tDanke\tThank you"));
+        lang->Strings().Add(QStringLiteral("msgBye\tTschüss"));
+    }
+};
+
+} // namespace
+
+TEST_F(LangFixture, LanguageWithoutStoredTextsIsFilledByDeferredTranslation)
+{
+    ShopForm f;
+    f.lang->SetLanguage(QStringLiteral("French"));
+    ASSERT_EQ(f.lang->NumOfLanguages(), 3) << "a language the translator knows becomes selectable";
+    EXPECT_EQ(f.lang->ActiveLanguage(), 3);
+    // Nothing cached yet: the default language shows, nothing was translated synchronously.
+    EXPECT_EQ(f.btnBuy->text(), QStringLiteral("Kaufen"));
+    EXPECT_EQ(tr->singleCalls, 0);
+
+    ASSERT_TRUE(waitFor([&] { return f.btnBuy->text() == QStringLiteral("[French]Kaufen"); }));
+    EXPECT_EQ(f.lblTitle->text(), QStringLiteral("[French]Willkommen"));
+    EXPECT_EQ(tr->singleCalls, 0);
+    // The cache answers now, under the form's class name.
+    TCacheFillMode mode = cfmNever;
+    EXPECT_EQ(tr->TranslateText(QStringLiteral("TfrmShop.btnBuy.text"), QStringLiteral("Kaufen"),
+                                QStringLiteral("German"), QStringLiteral("French"), mode),
+              QStringLiteral("[French]Kaufen"));
+
+    // Unknown languages stay unselectable.
+    f.lang->SetLanguage(QStringLiteral("Klingon"));
+    EXPECT_EQ(f.lang->NumOfLanguages(), 3);
+    EXPECT_EQ(f.lang->Language(), QStringLiteral("French"));
+}
+
+TEST_F(LangFixture, GetTextFallbackChain)
+{
+    ShopForm f;
+    f.lang->SetNumLang(3);
+    f.lang->LangNames().Put(2, QStringLiteral("French"));
+    f.lang->Strings().Add(QStringLiteral("msgEmpty\t\t"));
+
+    struct Row
+    {
+        const char *name;
+        const char *id;
+        int lang;
+        const char *expected;
+    };
+    // Deferred mode: a miss is scheduled and the default language answers.
+    const Row deferred[] = {
+        {"stored text", "msgThanks", 2, "Thank you"},
+        {"base language is never translated", "msgBye", 1, "Tschüss"},
+        {"miss falls back to the default language", "msgBye", 2, "Tschüss"},
+        {"nothing anywhere", "msgEmpty", 3, ""},
+        {"unknown ID", "msgNone", 2, ""},
+    };
+    for (const Row &row : deferred) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(f.lang->GetText(QString::fromUtf8(row.id), row.lang), QString::fromUtf8(row.expected));
+    }
+    EXPECT_EQ(tr->singleCalls, 0);
+
+    // Without deferring and outside a language change the translator is asked at once.
+    f.lang->SetAlwaysDeferOnlineTranslations(false);
+    EXPECT_EQ(f.lang->GetText(QStringLiteral("msgBye"), 3), QStringLiteral("[French]Tschüss"));
+    EXPECT_EQ(f.lang->GetText(QStringLiteral("msgThanks"), 2), QStringLiteral("Thank you"));
+    EXPECT_EQ(tr->singleCalls, 1) << "stored texts never reach the translator";
+    tr->BeginLangChange();
+    EXPECT_EQ(f.lang->GetText(QStringLiteral("msgBye"), 2), QStringLiteral("Tschüss")) << "deferred in a change";
+    tr->EndLangChange(true);
+    EXPECT_EQ(tr->singleCalls, 1);
+
+    // With the translator inactive and ttNoChange, a miss is empty.
+    tr->SetActive(false);
+    f.lang->SetTranslateType(ttNoChange);
+    EXPECT_EQ(f.lang->GetText(QStringLiteral("msgBye"), 2), QString());
+
+    // The host's hook wins over everything, keyed by class name and ID.
+    GlobalGetTextCustomized = [](const QString &id, QString &value) {
+        if (id != QLatin1String("TfrmShop.msgThanks"))
+            return false;
+        value = QStringLiteral("Merci!");
+        return true;
+    };
+    EXPECT_EQ(f.lang->GetText(QStringLiteral("msgThanks")), QStringLiteral("Merci!"));
+    EXPECT_EQ(f.lang->GetText(QStringLiteral("msgBye"), 1), QStringLiteral("Tschüss"));
+    GlobalGetTextCustomized = nullptr;
+}
+
+TEST_F(LangFixture, DestroyedComponentIsNotCalledBack)
+{
+    auto f = std::make_unique<ShopForm>();
+    f->lang->SetLanguage(QStringLiteral("French"));
+    f.reset(); // destroyed before the loader's answers are applied
+    ASSERT_TRUE(waitFor([&] { return tr->bulkItems >= 2; }));
+    tr->WaitForSchduledLoaders(false);
+    CheckSynchronize(50);
+    // Reaching here without a crash (and clean under the sanitizers) is the point;
+    // a second form gets the cached texts at once.
+    ShopForm g;
+    g.lang->SetLanguage(QStringLiteral("French"));
+    EXPECT_EQ(g.btnBuy->text(), QStringLiteral("[French]Kaufen"));
+}
+
+TEST_F(LangFixture, OverridesMergeByIdIgnoringCase)
+{
+    struct OverridesLang : TZORLang
+    {
+        using TZORLang::TZORLang;
+        QString file;
+        QString GetExternalOveridesFileName() const override { return file; }
+    };
+    ShopForm f;
+    auto *lang = new OverridesLang(f.w.get());
+    lang->file = dir.filePath(QStringLiteral("ovr/TfrmShop.sib"));
+    lang->SetNumLang(2);
+    lang->SetLangNames(TStringList({QStringLiteral("German"), QStringLiteral("English")}));
+    lang->Strings().Add(QStringLiteral("msgThanks\tDanke\tThank you"));
+    lang->Strings().Add(QStringLiteral("msgKeep\tBleibt\tStays"));
+    lang->LoadExternalOverrides(false); // no file: nothing happens
+    EXPECT_EQ(lang->Strings().Count(), 2);
+
+    TSIBEntry ovr;
+    ovr.OwnerName = QStringLiteral("TfrmShop");
+    ovr.LangNames = {QStringLiteral("German"), QStringLiteral("English")};
+    ovr.Lines[stStrings] = {{QStringLiteral("MSGTHANKS"), QStringLiteral("Danke schön"), QStringLiteral("Thanks a lot")},
+                            {QStringLiteral("msgNew"), QStringLiteral("Neu"), QStringLiteral("New")}};
+    ovr.Lines[stCaptions] = {{QStringLiteral("btnBuy.text"), QString(), QStringLiteral("Purchase")}};
+    QDir().mkpath(dir.filePath(QStringLiteral("ovr")));
+    TSIBFileManager files;
+    files.Add(ovr);
+    files.SaveToFile(lang->file);
+
+    lang->SetActiveLanguage(2);
+    lang->LoadExternalOverrides(false);
+    ASSERT_EQ(lang->Strings().Count(), 3);
+    EXPECT_EQ(lang->Strings().Get(0), QStringLiteral("MSGTHANKS\tDanke schön\tThanks a lot"));
+    EXPECT_EQ(lang->GetText(QStringLiteral("msgKeep")), QStringLiteral("Stays"));
+    EXPECT_EQ(lang->GetText(QStringLiteral("msgNew")), QStringLiteral("New"));
+    EXPECT_EQ(f.btnBuy->text(), QStringLiteral("Purchase")) << "merged texts show at once";
+
+    lang->ClearOverrides();
+    EXPECT_FALSE(QFileInfo::exists(lang->file));
+}
+
+TEST_F(LangFixture, FixedExclusionsAndDefaults)
+{
+    EXPECT_EQ(TZORCustomLang::FixedExcludeItems().size(), 86);
+    EXPECT_EQ(QSet<QString>(TZORCustomLang::FixedExcludeItems().begin(), TZORCustomLang::FixedExcludeItems().end()).size(), 84);
+    ShopForm f;
+    EXPECT_EQ(f.lang->TranslateType(), ttGetDefault);
+    EXPECT_TRUE(f.lang->UseDefaultLanguage());
+    f.lang->ExcludeProperties();
+    EXPECT_TRUE(f.lang->ExcludedProperties().Sorted());
+    for (const QString &name : TZORCustomLang::FixedExcludeItems())
+        EXPECT_GE(f.lang->ExcludedProperties().IndexOf(name), 0) << name.toStdString();
+    // Stored lines of an excluded name are dropped.
+    f.lang->GetPropListByType(stCaptions)->Add(QStringLiteral("btnBuy.Font\tx\ty"));
+    f.lang->ExcludeProperties();
+    EXPECT_EQ(f.lang->GetPropListByType(stCaptions)->FindID(QStringLiteral("btnBuy.Font")), -1);
+
+    // The overrides file lives beside the executable, named after the form's class.
+    EXPECT_EQ(f.lang->GetExternalOveridesFileName(),
+              QCoreApplication::applicationDirPath() + QStringLiteral("/custom/languages/overrides/TfrmShop.sib"));
+    TZORLang ownerless;
+    EXPECT_EQ(ownerless.GetExternalOveridesFileName(), QString());
+}
+
+#include "LangComponentTest.moc"
