@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QUuid>
+#include <QtEndian>
 
 #include <atomic>
 #include <cerrno>
@@ -55,6 +56,60 @@ qint32 readCount(TStreamHelper &SH)
 
 const QString kDuplicates = QStringLiteral("Duplicates not allowed");
 
+// A pair block in memory, parsed in one pass. Returns false for anything but a
+// well-formed block (positive count, every string inside the data), which the
+// careful stream reader then handles with its documented fallbacks.
+bool parseBlock(const char *p, qint64 n, QList<QPair<QString, QString>> &out, qint64 &consumed)
+{
+    if (Q_BYTE_ORDER != Q_LITTLE_ENDIAN || n < 4)
+        return false;
+    const qint32 count = qFromLittleEndian<qint32>(p);
+    if (count <= 0)
+        return false;
+    qint64 pos = 4;
+    auto readString = [&](QString &s) {
+        if (n - pos < 8)
+            return false;
+        const qint64 units = qFromLittleEndian<qint64>(p + pos);
+        pos += 8;
+        if (units <= 0)
+            return units == 0;
+        if (units > (n - pos) / 2)
+            return false;
+        s = QString(qsizetype(units), Qt::Uninitialized);
+        memcpy(s.data(), p + pos, size_t(units) * 2);
+        pos += units * 2;
+        return true;
+    };
+    // Bounded by the bytes present: every entry takes at least 16.
+    out.reserve(qsizetype(std::min<qint64>(count, (n - 4) / 16)));
+    for (qint32 i = 0; i < count; ++i) {
+        QString key, value;
+        if (!readString(key) || !readString(value))
+            return false;
+        out.append({std::move(key), std::move(value)});
+    }
+    consumed = pos;
+    return true;
+}
+
+void appendString(QByteArray &buf, const QString &s)
+{
+    const qint64 units = s.size();
+    char len[8];
+    qToLittleEndian(units, len);
+    buf.append(len, 8);
+    if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+        buf.append(reinterpret_cast<const char *>(s.utf16()), qsizetype(units * 2));
+    } else {
+        for (const QChar c : s) {
+            char u[2];
+            qToLittleEndian(c.unicode(), u);
+            buf.append(u, 2);
+        }
+    }
+}
+
 } // namespace
 
 // --- TZORLocalCacheLangData -------------------------------------------------
@@ -64,6 +119,24 @@ struct TZORLocalCacheLangData::Private
     IPtr<IMultiReadSingleWrite> sync{new TMultiReadSingleWrite};
     QHash<QString, QString> items;
     std::atomic<bool> changed{false};
+
+    // The pair block; callers hold the lock (shared at least).
+    QByteArray encode() const
+    {
+        QByteArray buf;
+        qsizetype size = 4;
+        for (auto it = items.constBegin(); it != items.constEnd(); ++it)
+            size += 16 + 2 * (it.key().size() + it.value().size());
+        buf.reserve(size);
+        char count[4];
+        qToLittleEndian(qint32(items.size()), count);
+        buf.append(count, 4);
+        for (auto it = items.constBegin(); it != items.constEnd(); ++it) {
+            appendString(buf, it.key());
+            appendString(buf, it.value());
+        }
+        return buf;
+    }
 };
 
 TZORLocalCacheLangData::TZORLocalCacheLangData() : d(std::make_unique<Private>()) {}
@@ -123,16 +196,23 @@ void TZORLocalCacheLangData::LoadFromFile(const QString &AFileName)
 {
     if (AFileName.isEmpty() || !QFileInfo(AFileName).isFile())
         return;
-    TBufferedFileStream stream(AFileName, fmOpenRead | fmShareDenyWrite, 32768);
-    LoadFromStream(stream);
+    // One read of the whole file, then a parse in memory.
+    TFileStream stream(AFileName, fmOpenRead | fmShareDenyWrite);
+    QByteArray data(qsizetype(stream.Size()), Qt::Uninitialized);
+    data.truncate(qsizetype(stream.Read(data.data(), data.size())));
+    TBytesStream bytes(data);
+    LoadFromStream(bytes);
 }
 
 void TZORLocalCacheLangData::SaveToFile(const QString &AFileName)
 {
-    // Many small writes: collect them in memory, then hand the file one block.
-    TMemoryStream buffer;
-    SaveToStream(buffer);
-    SaveBytesToFileSafely(AFileName, buffer.ToBytes());
+    QByteArray bytes;
+    {
+        ReadLock lock(*d->sync);
+        bytes = d->encode();
+    }
+    SaveBytesToFileSafely(AFileName, bytes);
+    SetChanged(false);
 }
 
 void TZORLocalCacheLangData::LoadFromStream(TStream &AStream)
@@ -150,6 +230,21 @@ void TZORLocalCacheLangData::SaveToStream(TStream &AStream)
 void TZORLocalCacheLangData::LoadFromStreamHelper(TStreamHelper &SH)
 {
     WriteLock lock(*d->sync);
+    if (auto *mem = dynamic_cast<TMemoryStream *>(SH.Stream())) {
+        const qint64 pos = mem->Position();
+        const qint64 size = mem->Size();
+        QList<QPair<QString, QString>> entries;
+        qint64 consumed = 0;
+        if (pos < size
+            && parseBlock(static_cast<const char *>(mem->Memory()) + pos, size - pos, entries, consumed)) {
+            d->items.reserve(d->items.size() + entries.size());
+            for (auto &e : entries)
+                d->items.insert(std::move(e.first), std::move(e.second));
+            mem->Seek(pos + consumed, soBeginning);
+            SetChanged(false);
+            return;
+        }
+    }
     const qint32 count = readCount(SH);
     for (qint32 i = 0; i < count; ++i) {
         if (atEnd(SH)) {
@@ -169,11 +264,9 @@ void TZORLocalCacheLangData::LoadFromStreamHelper(TStreamHelper &SH)
 void TZORLocalCacheLangData::SaveToStreamHelper(TStreamHelper &SH)
 {
     ReadLock lock(*d->sync);
-    SH.WriteInteger(qint32(d->items.size()));
-    for (auto it = d->items.constBegin(); it != d->items.constEnd(); ++it) {
-        SH.WriteString(it.key());
-        SH.WriteString(it.value());
-    }
+    // Byte for byte what WriteInteger and WriteString would write, in one go.
+    const QByteArray block = d->encode();
+    SH.Stream()->WriteBuffer(block.constData(), block.size());
     SetChanged(false);
 }
 

@@ -323,3 +323,28 @@ TEST(TranslatorCache, FullCacheFiles)
     back.LoadFromFile(dir.filePath(QStringLiteral("missing")));
     EXPECT_EQ(back.Count(), 0);
 }
+
+TEST(TranslatorCache, MemoryAndFileStreamsReadAlike)
+{
+    // Memory blocks are parsed in one pass, other streams string by string.
+    QTemporaryDir dir;
+    TZORLocalCacheLangData source;
+    for (int i = 0; i < 300; ++i)
+        put(source, QStringLiteral("K%1").arg(i), QString(i % 7, QChar(u'\u00e9' + i)));
+    const QByteArray block = pairBlock(source) + QByteArray("trailing");
+    const QString file = dir.filePath(QStringLiteral("block.bin"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(block);
+    }
+    TZORLocalCacheLangData fromMemory, fromFile;
+    TBytesStream mem(block);
+    fromMemory.LoadFromStream(mem);
+    TFileStream fs(file, fmOpenRead);
+    fromFile.LoadFromStream(fs);
+    EXPECT_EQ(entries(fromMemory), entries(fromFile));
+    EXPECT_EQ(fromMemory.Count(), 300);
+    EXPECT_EQ(mem.Position(), fs.Position()) << "both stop after the block";
+    EXPECT_EQ(mem.Position(), block.size() - 8);
+}

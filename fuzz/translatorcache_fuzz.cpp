@@ -1,0 +1,65 @@
+// Feeds arbitrary bytes to the translation cache readers: the first byte picks
+// a pair block or the whole-cache stream. Whatever loads must save and load
+// back to the same entries.
+#include "core/SyncObjs.h"
+#include "localisation/TranslatorCache.h"
+#include "platform/Exception.h"
+#include "platform/Stream.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace zor;
+
+namespace {
+
+QStringList entries(TZORLocalCacheLangData &c)
+{
+    QStringList out;
+    for (const QString &k : c.Keys()) {
+        QString v;
+        c.TryGetValue(k, v);
+        out << k + QChar(0) + v;
+    }
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const bool full = data[0] & 1;
+    TBytesStream in(QByteArray(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1)));
+    if (!full) {
+        TZORLocalCacheLangData pair;
+        pair.LoadFromStream(in);
+        TMemoryStream out;
+        pair.SaveToStream(out);
+        out.SetPosition(0);
+        TZORLocalCacheLangData back;
+        back.LoadFromStream(out);
+        if (entries(pair) != entries(back))
+            abort();
+        return 0;
+    }
+    TZORLocalCacheData cache;
+    try {
+        cache.LoadFromStream(in);
+    } catch (const EListError &) {
+        return 0; // a repeated cache name
+    }
+    TMemoryStream out;
+    cache.SaveToStream(out);
+    out.SetPosition(0);
+    TZORLocalCacheData back;
+    back.LoadFromStream(out);
+    if (back.Count() != cache.Count())
+        abort();
+    for (const auto &[name, pair] : cache.Items())
+        if (entries(*pair) != entries(*back.GetCacheByName(name)))
+            abort();
+    return 0;
+}
