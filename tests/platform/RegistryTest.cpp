@@ -10,6 +10,8 @@
 
 #include <cmath>
 #include <functional>
+#include <thread>
+#include <vector>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -297,4 +299,29 @@ TEST_F(RegistryTest, FailedWriteLeavesTheStoreIntact)
     EXPECT_EQ(reg.ReadString(QStringLiteral("v")), QStringLiteral("before"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{QStringLiteral("HKEY_CURRENT_USER.reg"),
                                                                       QStringLiteral("HKEY_CURRENT_USER.reg.lock")}));
+}
+
+TEST_F(RegistryTest, ConcurrentWritersLoseNothing)
+{
+    constexpr int kThreads = 4;
+    constexpr int kValues = 10;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            TRegistry reg;
+            if (!reg.OpenKey(QStringLiteral("\\Shared\\Key"), true))
+                return;
+            for (int i = 0; i < kValues; ++i)
+                reg.WriteInteger(QStringLiteral("t%1v%2").arg(t).arg(i), t * 100 + i);
+        });
+    }
+    for (auto &th : threads)
+        th.join();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Shared\\Key"), false));
+    EXPECT_EQ(reg.ValueNames().size(), kThreads * kValues);
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kValues; ++i)
+            EXPECT_EQ(reg.ReadInteger(QStringLiteral("t%1v%2").arg(t).arg(i)), t * 100 + i);
+    }
 }
