@@ -12,7 +12,7 @@ bool Supports(IInterface *obj, const QUuid &iid, void **out)
     if (out)
         *out = p;
     else
-        static_cast<IInterface *>(p)->Release();
+        obj->Release(); // p is a pointer to the queried interface, not to IInterface
     return true;
 }
 
