@@ -6,10 +6,14 @@
 #include "core/SyncObjs.h"
 #include "localisation/Translator.h"
 #include "localisation/runtime/SibFile.h"
+#include "localisation/runtime/TransEditorDlg.h"
 #include "platform/MainThread.h"
 #include "TestUtil.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTableWidget>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
@@ -249,6 +253,68 @@ TEST_F(LangFixture, OverridesMergeByIdIgnoringCase)
 
     lang->ClearOverrides();
     EXPECT_FALSE(QFileInfo::exists(lang->file));
+}
+
+TEST_F(LangFixture, EditedTranslationsReachTheOverridesFileAlone)
+{
+    struct OverridesLang : TZORLang
+    {
+        using TZORLang::TZORLang;
+        QString file;
+        QString GetExternalOveridesFileName() const override { return file; }
+    };
+    ShopForm f;
+    delete f.lang;
+    auto *lang = new OverridesLang(f.w.get());
+    f.lang = lang;
+    lang->file = dir.filePath(QStringLiteral("new/folder/TfrmShop.sib")); // folders made on saving
+    lang->SetNumLang(2);
+    lang->SetLangNames(TStringList({QStringLiteral("German"), QStringLiteral("English")}));
+    lang->GetPropListByType(stCaptions)->SetTranslationByID(QStringLiteral("btnBuy.text"), 2, QStringLiteral("Buy"));
+    lang->SetActiveLanguage(2);
+
+    auto editOnce = [&](const QString &id, const QString &text, bool accept) {
+        QTimer::singleShot(0, [=] {
+            auto *dlg = qobject_cast<TTransEditorDlg *>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            QTableWidget *captions = dlg->Table(stCaptions);
+            for (int r = 0; r < captions->rowCount(); ++r)
+                if (captions->item(r, 0)->text() == id)
+                    captions->item(r, 2)->setText(text);
+            accept ? dlg->accept() : dlg->reject();
+        });
+        return lang->ShowEditTranslationsDialog();
+    };
+
+    EXPECT_FALSE(editOnce(QStringLiteral("btnBuy.text"), QStringLiteral("ignored"), false));
+    EXPECT_FALSE(QFileInfo::exists(lang->file)) << "a cancelled dialog writes nothing";
+
+    ASSERT_TRUE(editOnce(QStringLiteral("lblTitle.text"), QStringLiteral("Welcome"), true));
+    EXPECT_EQ(f.lblTitle->text(), QStringLiteral("Welcome"));
+    TSIBFileManager files;
+    files.LoadFromFile(lang->file);
+    ASSERT_EQ(files.Count(), 1);
+    EXPECT_EQ(files.Entry(0).OwnerName, QStringLiteral("TfrmShop"));
+    const QList<QStringList> expected{{"lblTitle.text", "Willkommen", "Welcome"}};
+    EXPECT_EQ(files.Entry(0).Lines[stCaptions], expected) << "only the edited line";
+
+    // A second edit keeps the first override and adds its own line.
+    ASSERT_TRUE(editOnce(QStringLiteral("btnBuy.text"), QStringLiteral("Order"), true));
+    files.LoadFromFile(lang->file);
+    EXPECT_EQ(files.Entry(0).Lines[stCaptions].size(), 2);
+
+    // A fresh form picks the overrides up when it is loaded.
+    ShopForm g;
+    delete g.lang;
+    auto *fresh = new OverridesLang(g.w.get());
+    fresh->file = lang->file;
+    fresh->SetNumLang(2);
+    fresh->SetLangNames(TStringList({QStringLiteral("German"), QStringLiteral("English")}));
+    fresh->BeginLoad();
+    fresh->SetActiveLanguage(2);
+    fresh->EndLoad();
+    EXPECT_EQ(g.btnBuy->text(), QStringLiteral("Order"));
+    EXPECT_EQ(g.lblTitle->text(), QStringLiteral("Welcome"));
 }
 
 TEST_F(LangFixture, FixedExclusionsAndDefaults)
