@@ -1,0 +1,77 @@
+// The gallery application. Without arguments it shows its forms; with
+// --headless it runs the language switch without a window and prints the
+// form's texts before and after (for the quick start's showcase).
+#include "LanguageDemo.h"
+
+#include "localisation/GlossaryTranslator.h"
+#include "localisation/ZORLang.h"
+#include "platform/MainThread.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+
+using namespace zor;
+
+namespace {
+
+QString argValue(const QStringList &args, const QString &name, const QString &fallback)
+{
+    const int i = args.indexOf(name);
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool headless = false;
+    for (int i = 1; i < argc; ++i)
+        headless = headless || QByteArray(argv[i]) == "--headless";
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString glossary = argValue(args, QStringLiteral("--glossary"), QStringLiteral(ZOR_GALLERY_GLOSSARY));
+    const QString language = argValue(args, QStringLiteral("--language"), QStringLiteral("French"));
+
+    // The offline glossary is the translator unless the host chose another.
+    QTemporaryDir cache;
+    GlobalTranslatorClass = TranslatorClass<TZORGlossaryTranslator>();
+    auto *translator = static_cast<TZORGlossaryTranslator *>(ActiveTranslator());
+    translator->SetLocalCachePersistancePath(cache.path());
+    translator->LoadGlossaryFolder(glossary);
+    translator->SetActive(true);
+
+    int rc = 0;
+    {
+        TfrmLanguageDemo form;
+        if (headless) {
+            QTextStream out(stdout);
+            out << "Design texts (" << form.Lang()->Language() << "):\n";
+            for (const QString &line : form.VisibleTexts())
+                out << "  " << line << '\n';
+            const QStringList before = form.VisibleTexts();
+            form.Lang()->SetLanguage(language);
+            out << "Right after switching to " << form.Lang()->Language() << " (translations deferred):\n";
+            for (const QString &line : form.VisibleTexts())
+                out << "  " << line << '\n';
+            // The loader answers on the main thread; serve its queue until it is done.
+            translator->WaitForSchduledLoaders(false);
+            CheckSynchronize(100);
+            out << "After the deferred translations arrived:\n";
+            for (const QString &line : form.VisibleTexts())
+                out << "  " << line << '\n';
+            out.flush();
+        } else {
+            form.resize(420, 240);
+            form.show();
+            rc = app.exec();
+        }
+    }
+    detail::TranslatorShutdown();
+    return rc;
+}
