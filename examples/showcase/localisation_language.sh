@@ -1,0 +1,17 @@
+# Part of the showcase (sourced by scripts/showcase.sh): a form switching
+# language at run time, and translation files handed to translators as
+# tab-separated text.
+GALLERY="$PWD/build/$preset/examples/gallery/gallery"
+if [[ -x "$GALLERY" ]]; then
+  step "A form switches from its German design to French; missing texts come from the offline glossary, deferred"
+  "$GALLERY" --headless --language French
+fi
+
+if has sib; then
+  step "Translation files to tab-separated text and back"
+  printf 'ID\tType\tGerman\tEnglish\tFrench\nbtnApply.text\tstCaptions\tÜbernehmen\tApply\tAppliquer\nmsgSaved\tstStrings\tGespeichert.\\nWeiter?\tSaved.\\nContinue?\t\n' \
+    > out/TfrmLanguageDemo.tsv
+  "$ZORCC" sib import out/TfrmLanguageDemo.tsv out/TfrmLanguageDemo.sib --owner TfrmLanguageDemo
+  "$ZORCC" sib export out/TfrmLanguageDemo.sib out/TfrmLanguageDemo.export.tsv
+  cat out/TfrmLanguageDemo.export.tsv
+fi
