@@ -60,7 +60,8 @@ struct RuntimeError
     bool Set = false;
     Pos At;
 };
-thread_local RuntimeError t_error;
+// initial-exec: the per-call stack bookkeeping must not go through __tls_get_addr.
+thread_local RuntimeError t_error __attribute__((tls_model("initial-exec")));
 
 // Frames live in chunks that never move, so that pointers into a frame (by
 // reference arguments) stay valid while it exists.
@@ -72,7 +73,7 @@ struct Stack
     int Top = 0;
     int Depth = 0;
 };
-thread_local Stack t_stack;
+thread_local Stack t_stack __attribute__((tls_model("initial-exec")));
 
 class Frame
 {
@@ -104,8 +105,15 @@ public:
     }
     ~Frame()
     {
-        for (int i = 0; i < m_n; ++i)
-            Base[i] = Value();
+        // Only strings, arrays and boxed variants own heap parts; the other
+        // kinds are reset by their tag (the slot's string and box are null).
+        for (int i = 0; i < m_n; ++i) {
+            Value &v = Base[i];
+            if (v.k == VK::Str || v.k == VK::Array || v.k == VK::Var)
+                v = Value();
+            else
+                v.k = VK::Empty;
+        }
         Stack &s = t_stack;
         s.Chunk = m_chunk;
         s.Top = m_top;
@@ -182,10 +190,29 @@ struct Routine
 namespace {
 
 // Fills the frame after its parameters, runs the body, returns the result.
+inline bool ownsHeap(const Value &v)
+{
+    return v.k == VK::Str || v.k == VK::Array || v.k == VK::Var;
+}
+
+// Fills the locals of a fresh frame (its slots are empty and own nothing).
+inline void initLocals(const Routine &r, Value *base)
+{
+    Value *d = base + r.NParams;
+    for (const Value &v : r.Init) {
+        if (ownsHeap(v)) {
+            *d = v;
+        } else {
+            d->k = v.k;
+            d->i = v.i;
+        }
+        ++d;
+    }
+}
+
 inline Value runBody(Routine &r, Frame &f)
 {
-    for (size_t i = 0; i < r.Init.size(); ++i)
-        f.Base[r.NParams + int(i)] = r.Init[i];
+    initLocals(r, f.Base);
     r.Body->exec(f.Base);
     return r.ResultSlot >= 0 ? std::move(f.Base[r.ResultSlot]) : Value();
 }
@@ -500,17 +527,36 @@ struct CallRoutineNode : ENode
     std::shared_ptr<Routine> Keep;
     std::vector<EP> Args;
 
+    std::vector<char> IntArg; // argument i is an integer for an Integer value parameter
+
     // Result is coerced on every store, so an Integer function returns an integer.
     bool isInt() const override { return R->ResultType == TK::Int && R->ResultSlot >= 0; }
-    qint64 evalInt(Value *fp) override { return intOf(eval(fp)); }
+
+    qint64 evalInt(Value *fp) override
+    {
+        Frame f(R->FrameSize + R->NParams);
+        enter(f, fp);
+        R->Body->exec(f.Base);
+        return intOf(f.Base[R->ResultSlot]);
+    }
 
     Value eval(Value *fp) override
     {
+        Frame f(R->FrameSize + R->NParams);
+        enter(f, fp);
+        R->Body->exec(f.Base);
+        return R->ResultSlot >= 0 ? std::move(f.Base[R->ResultSlot]) : Value();
+    }
+
+    void enter(Frame &f, Value *fp)
+    {
         Routine &r = *R;
-        Frame f(r.FrameSize + r.NParams);
         const int n = int(Args.size());
         for (int i = 0; i < n; ++i) {
-            if (r.ByRef[size_t(i)]) {
+            if (IntArg[size_t(i)]) {
+                f.Base[i].i = Args[size_t(i)]->evalInt(fp); // the slot is fresh
+                f.Base[i].k = VK::Int;
+            } else if (r.ByRef[size_t(i)]) {
                 Value *p = Args[size_t(i)]->addr(fp);
                 if (!p) {
                     p = &f.Base[r.FrameSize + i];
@@ -530,7 +576,7 @@ struct CallRoutineNode : ENode
                 f.Base[i] = r.Defaults[size_t(i)];
             }
         }
-        return runBody(r, f);
+        initLocals(r, f.Base);
     }
 };
 
@@ -1712,6 +1758,8 @@ private:
         n->R = r.get();
         n->Keep = r;
         n->Args = args(argExprs);
+        for (size_t i = 0; i < n->Args.size(); ++i)
+            n->IntArg.push_back(!r->ByRef[i] && r->ParamTypes[i] == TK::Int && n->Args[i]->isInt());
         return n;
     }
 
