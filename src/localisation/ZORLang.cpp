@@ -320,11 +320,47 @@ QString TZORLang::IntExtractTranslation(const QString &S, QChar Delim, int Lang,
     if (result.isEmpty() && Lang != FTranslationBaseLanguage) {
         const QString source = fieldOf(S, Delim, FTranslationBaseLanguage);
         const QString id = fieldOf(S, Delim, 0);
-        if (!GetAutoTranslatedText(id, source, Lang, result, deferNow()) && UseDefaultLanguage()
+        if (!autoTranslateParts(id, source, Lang, result, deferNow()) && UseDefaultLanguage()
             && Lang != DefaultLanguage())
             result = fieldOf(S, Delim, DefaultLanguage());
     }
     return result;
+}
+
+// Item lists (one item a line, tree columns separated by tabs) are no text
+// anyone translates as a whole: each item goes to the translator on its own,
+// under the list's ID and its position ("cbColor.items#2"). The list counts
+// as translated when every item is.
+bool TZORLang::autoTranslateParts(const QString &AID, const QString &AText, int ALang, QString &AResult,
+                                  bool ADefer)
+{
+    if (!AText.contains(u'\n') && !AText.contains(u'\t'))
+        return GetAutoTranslatedText(AID, AText, ALang, AResult, ADefer);
+    QString out, part;
+    int index = 0;
+    bool all = true;
+    const auto flush = [&] {
+        if (!part.isEmpty()) {
+            QString translated;
+            if (GetAutoTranslatedText(AID + u'#' + QString::number(index), part, ALang, translated, ADefer))
+                out += translated;
+            else
+                all = false;
+        }
+        ++index;
+        part.clear();
+    };
+    for (const QChar c : AText) {
+        if (c == u'\n' || c == u'\t') {
+            flush();
+            out += c;
+        } else {
+            part += c;
+        }
+    }
+    flush();
+    AResult = all ? out : QString();
+    return all;
 }
 
 QString TZORLang::GetText(const QString &TextID, int ALangNo)

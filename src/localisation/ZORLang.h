@@ -92,6 +92,7 @@ protected:
 
 private:
     bool deferNow() const;
+    bool autoTranslateParts(const QString &AID, const QString &AText, int ALang, QString &AResult, bool ADefer);
 
     int FTranslationBaseLanguage = 1;
     int FLangChangeUpdateCount = 0;

@@ -11,6 +11,7 @@
 #include "TestUtil.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QTableWidget>
 #include <QTimer>
@@ -103,10 +104,13 @@ struct ShopForm
     std::unique_ptr<TfrmShop> w = std::make_unique<TfrmShop>();
     QLabel *lblTitle = new QLabel(QStringLiteral("Willkommen"), w.get());
     QPushButton *btnBuy = new QPushButton(QStringLiteral("Kaufen"), w.get());
+    QComboBox *cbSize = new QComboBox(w.get());
     TZORLang *lang = new TZORLang(w.get());
 
     ShopForm()
     {
+        cbSize->setObjectName(QStringLiteral("cbSize"));
+        cbSize->addItems({QStringLiteral("Klein"), QStringLiteral("Groß")});
         lblTitle->setObjectName(QStringLiteral("lblTitle"));
         btnBuy->setObjectName(QStringLiteral("btnBuy"));
         lang->SetNumLang(2);
@@ -132,6 +136,9 @@ TEST_F(LangFixture, LanguageWithoutStoredTextsIsFilledByDeferredTranslation)
     ASSERT_TRUE(waitFor([&] { return f.btnBuy->text() == QStringLiteral("[French]Kaufen"); }));
     EXPECT_EQ(f.lblTitle->text(), QStringLiteral("[French]Willkommen"));
     EXPECT_EQ(tr->singleCalls, 0);
+    // Item lists are translated item by item.
+    ASSERT_TRUE(waitFor([&] { return f.cbSize->itemText(1) == QStringLiteral("[French]Groß"); }));
+    EXPECT_EQ(f.cbSize->itemText(0), QStringLiteral("[French]Klein"));
     // The cache answers now, under the form's class name.
     TCacheFillMode mode = cfmNever;
     EXPECT_EQ(tr->TranslateText(QStringLiteral("TfrmShop.btnBuy.text"), QStringLiteral("Kaufen"),
