@@ -148,7 +148,11 @@ qint64 Value::ToInt() const
     switch (k) {
     case VK::Int: return i;
     case VK::Bool: return i ? -1 : 0;
-    case VK::Double: case VK::Date: return qint64(std::nearbyint(d)); // banker's rounding, as variants do
+    case VK::Double: case VK::Date:
+        if (!(d > -9.2233720368547758e18 && d < 9.2233720368547758e18)) // NaN fails too
+            throw EVariantOverflowError(
+                QStringLiteral("Overflow while converting variant of type (Double) into type (Int64)"));
+        return qint64(std::nearbyint(d)); // banker's rounding, as variants do
     case VK::Obj: return qint64(quintptr(o));
     case VK::Ref: return ref->ToInt();
     default: return VarToInt64(ToVariant());

@@ -221,6 +221,30 @@ TEST(Engine, TypedVariablesConvertOnAssignment)
                                   QStringLiteral("False")}));
 }
 
+TEST(Engine, HostileSourcesEndInErrorsNotCrashes)
+{
+    struct Row
+    {
+        const char *name;
+        const char *language;
+        QString source;
+    } rows[] = {
+        {"deep parentheses", "PascalScript", QStringLiteral("begin ShowMessage(") + QString(5000, u'(') + QStringLiteral("1);end.")},
+        {"deep not", "BasicScript", QStringLiteral("x = ") + QStringLiteral("Not ").repeated(5000) + QStringLiteral("1")},
+        {"deep blocks", "C++Script", QString(5000, u'{')},
+        {"deep ifs", "PascalScript", QStringLiteral("begin ") + QStringLiteral("if 1 then ").repeated(5000) + QStringLiteral("end.")},
+        {"lone quote", "JScript", QStringLiteral("var s = \"abc")},
+        {"huge array", "PascalScript", QStringLiteral("var a: array[0..2000000000] of Integer; begin end.")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Harness h(QString::fromLatin1(row.language));
+        EXPECT_FALSE(h.compile(row.source));
+        EXPECT_FALSE(h.script.ErrorMsg().isEmpty());
+        EXPECT_FALSE(h.script.ErrorPos().isEmpty());
+    }
+}
+
 // A class whose properties and invokable methods scripts see without any
 // registration code.
 class Counter : public QObject

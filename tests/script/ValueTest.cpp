@@ -53,6 +53,7 @@ TEST(ScriptValue, DivisionByZeroRaisesTheRuntimeMessages)
     }
     EXPECT_THROW(Divide(Value(0.0), Value(0)), EInvalidOp);
     EXPECT_THROW(IntDiv(Value(1), Value(0)), EDivByZero);
+    EXPECT_THROW(Value(1e30).ToInt(), EVariantOverflowError) << "no undefined float-to-integer cast";
     EXPECT_THROW(Mod(Value(1), Value(0)), EDivByZero);
 }
 
