@@ -290,15 +290,18 @@ TEST_F(DesktopTest, OpenFileAndWaitUntilUnlocked)
     }
     for (const bool write : {true, false}) {
         SCOPED_TRACE(write ? "edited" : "only looked at");
+        // The lock is taken once the wait for it has begun (the callback has
+        // run), so a slow start of the application cannot make it pass unseen.
+        std::atomic<int> calls {0};
         std::thread editor([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            while (calls == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             TFileStream f(doc, fmOpenReadWrite | fmShareExclusive);
             if (write)
                 f.WriteBuffer("after", 5);
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
         });
         bool changed = !write;
-        int calls = 0;
         EXPECT_TRUE(OpenFileAndWaitUntilUnlocked(doc, changed, [&](QObject *, bool &) { ++calls; }, nullptr, 10));
         editor.join();
         EXPECT_EQ(changed, write);
