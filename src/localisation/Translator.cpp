@@ -72,6 +72,9 @@ struct TDynTranslationList::Private
     QSet<QString> keys; // text IDs scheduled
     QList<TNotifyEvent> notifyers;
     QList<TNotifyEvent> removedNotifyers;
+    // Objects that went away: a loader may already hold their callbacks.
+    // Forgotten when the address registers a callback again (a new object).
+    QList<const void *> removedObjects;
 
     Private() { keys.reserve(256); }
 };
@@ -96,8 +99,10 @@ void TDynTranslationList::AddItem(const QString &ATextID, const QString &AText, 
                                   const QString &ADestLang, const TNotifyEvent &ANotifyEvent)
 {
     std::lock_guard lock(d->sync);
-    if (ANotifyEvent && !d->notifyers.contains(ANotifyEvent))
+    if (ANotifyEvent && !d->notifyers.contains(ANotifyEvent)) {
         d->notifyers.append(ANotifyEvent);
+        d->removedObjects.removeAll(ANotifyEvent.Object);
+    }
     if (!d->keys.contains(ATextID)) {
         d->items.push_back(std::make_unique<TDynTranslationItem>(ATextID, AText, ATextLang, ADestLang));
         d->keys.insert(ATextID);
@@ -114,6 +119,8 @@ void TDynTranslationList::RemoveNotifyer(const TNotifyEvent &ANotifyEvent)
 void TDynTranslationList::RemoveNotifyerByClass(const void *AObject)
 {
     std::lock_guard lock(d->sync);
+    if (!d->removedObjects.contains(AObject))
+        d->removedObjects.append(AObject);
     for (qsizetype i = d->notifyers.size() - 1; i >= 0; --i)
         if (d->notifyers[i].Object == AObject) {
             d->removedNotifyers.append(d->notifyers[i]);
@@ -138,7 +145,7 @@ void TDynTranslationList::DropRemoved(QList<TNotifyEvent> &AList)
 {
     std::lock_guard lock(d->sync);
     for (qsizetype i = AList.size() - 1; i >= 0; --i)
-        if (d->removedNotifyers.removeOne(AList[i]))
+        if (d->removedNotifyers.removeOne(AList[i]) || d->removedObjects.contains(AList[i].Object))
             AList.removeAt(i);
 }
 

@@ -94,7 +94,8 @@ public:
     // Forgets the callback and remembers it as removed, so that a loader that
     // already took it over does not call it.
     void RemoveNotifyer(const TNotifyEvent &ANotifyEvent);
-    // The same for every callback whose object is AObject.
+    // The same for every callback whose object is AObject, also for loaders
+    // that already took them over.
     void RemoveNotifyerByClass(const void *AObject);
 
     // Loader side, under Sync(): moves every item out (in order), clears the

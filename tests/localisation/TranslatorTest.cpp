@@ -338,6 +338,8 @@ TEST_F(TranslatorFixture, TerminationStopsBeforeTheNextBatchAndSkipsCallbacks)
 TEST_F(TranslatorFixture, RemovedCallbacksAreNotCalled)
 {
     Receiver kept, removed;
+    // Regression: a component freed after a loader took its callback over was
+    // still called.
     auto *dying = new Receiver;
     tr->holdFirstBatch = true;
     schedule(3, kept.Event());
