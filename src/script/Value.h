@@ -35,13 +35,7 @@ struct Boxed
     virtual ~Boxed() = default;
 };
 
-class Value;
-
-struct ZOR_EXPORT ArrayBox : Boxed
-{
-    int Low = 0;
-    std::vector<Value> Items;
-};
+struct ArrayBox;
 
 struct ZOR_EXPORT VariantBox : Boxed
 {
@@ -86,7 +80,7 @@ public:
     QString ToString() const; // VarToStr rules
     QObject *ToObject() const; // nil for 0/empty/null; EInvalidCast for non-objects
 
-    ArrayBox *Array() const { return k == VK::Array ? static_cast<ArrayBox *>(box.get()) : nullptr; }
+    ArrayBox *Array() const;
     // Writable array storage: copies the elements first when they are shared.
     ArrayBox *MutableArray();
 
@@ -100,6 +94,18 @@ public:
     QString s;
     std::shared_ptr<Boxed> box;
 };
+
+// Elements of an array value (defined after Value: it holds Values).
+struct ZOR_EXPORT ArrayBox : Boxed
+{
+    int Low = 0;
+    std::vector<Value> Items;
+};
+
+inline ArrayBox *Value::Array() const
+{
+    return k == VK::Array ? static_cast<ArrayBox *>(box.get()) : nullptr;
+}
 
 // Operators with the classic variant rules; integers and floats are handled
 // here, everything else goes through zor::Variant's arithmetic.
