@@ -8,6 +8,7 @@
 #include "platform/Exception.h"
 
 #include <QHash>
+#include <QSet>
 #include <QMetaObject>
 #include <QObject>
 #include <cmath>
@@ -1140,9 +1141,14 @@ class Compiler
 public:
     Compiler(TfsScript *script, Syntax syntax) : m_script(script), m_syntax(syntax) {}
 
-    std::unique_ptr<Program> run(ProgramDef &def, std::vector<std::shared_ptr<Routine>> &routines,
+    // Routines of one program call each other by plain pointer; what keeps
+    // them alive is the program's routine set, shared by the program and by
+    // its procedure items (through aliasing pointers), so recursion makes no
+    // reference cycle.
+    std::unique_ptr<Program> run(ProgramDef &def, const std::shared_ptr<std::vector<std::shared_ptr<Routine>>> &set,
                                  std::shared_ptr<Routine> &main)
     {
+        std::vector<std::shared_ptr<Routine>> &routines = *set;
         // Globals and constants first, so that every body sees all of them.
         for (VarDef &v : def.Globals) {
             checkNew(v.Name, v.At);
@@ -1185,7 +1191,8 @@ public:
                 }
                 proc->Add(param);
             }
-            proc->SetEngineRoutine(r, m_script);
+            proc->SetEngineRoutine(std::shared_ptr<Routine>(set, r.get()), m_script);
+            m_own.insert(r.get());
             m_script->Add(proc);
             shells.emplace_back(&rd, r);
             routines.push_back(r);
@@ -1454,7 +1461,7 @@ private:
     SP varDecl(const Stmt &s)
     {
         const TK t = typeKindOf(s.TypeName, m_script);
-        if (m_scope->RoutineUpper.isEmpty() && !m_scope->Names.contains(s.Name.toUpper())) {
+        if (m_scope->RoutineUpper.isEmpty() && (s.A || s.B) && !m_scope->Names.contains(s.Name.toUpper())) {
             // a top-level declaration with an initialiser: sets the global
             Resolved r = resolve(s.Name);
             if (r.K == Resolved::RItem && r.Item->IsProgramItem() && isVariableItem(r.Item.get())) {
@@ -1756,7 +1763,8 @@ private:
                 compileError(QStringLiteral("Not enough actual parameters"), at);
         auto n = node<CallRoutineNode>(at);
         n->R = r.get();
-        n->Keep = r;
+        if (!m_own.contains(r.get()))
+            n->Keep = r; // another script's routine: keep its program alive
         n->Args = args(argExprs);
         for (size_t i = 0; i < n->Args.size(); ++i)
             n->IntArg.push_back(!r->ByRef[i] && r->ParamTypes[i] == TK::Int && n->Args[i]->isInt());
@@ -1994,6 +2002,7 @@ private:
     Scope *m_scope = nullptr;
     int m_loops = 0;
     QHash<const TfsCustomVariable *, TK> m_globalTypes;
+    QSet<const Routine *> m_own;
 };
 
 } // namespace
@@ -2002,7 +2011,8 @@ private:
 
 struct Program::Private
 {
-    std::vector<std::shared_ptr<Routine>> Routines;
+    std::shared_ptr<std::vector<std::shared_ptr<Routine>>> Routines =
+        std::make_shared<std::vector<std::shared_ptr<Routine>>>();
     std::shared_ptr<Routine> Main;
 };
 

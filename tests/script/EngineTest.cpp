@@ -243,6 +243,11 @@ TEST(Engine, HostileSourcesEndInErrorsNotCrashes)
         EXPECT_FALSE(h.script.ErrorMsg().isEmpty());
         EXPECT_FALSE(h.script.ErrorPos().isEmpty());
     }
+    // Found by fuzzing: a block-level declaration without initialiser that
+    // shadows a global crashed the compiler.
+    Harness h(QStringLiteral("C++Script"));
+    EXPECT_TRUE(h.compile(QStringLiteral("int i;\n{\n  f i;\n  i = 1;\n}")));
+    h.script.Execute();
 }
 
 // A class whose properties and invokable methods scripts see without any
