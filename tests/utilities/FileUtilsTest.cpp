@@ -35,30 +35,6 @@ QByteArray ReadFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
-    {
-        qputenv(name, value);
-        tzset();
-    }
-    ~ScopedEnv()
-    {
-        if (FHad)
-            qputenv(FName, FOld);
-        else
-            qunsetenv(FName);
-        tzset();
-    }
-
-private:
-    const char *FName;
-    bool FHad;
-    QByteArray FOld;
-};
-
 class FileUtilsTest : public ::testing::Test
 {
 protected:

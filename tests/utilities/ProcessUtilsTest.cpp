@@ -20,27 +20,6 @@ using namespace zor;
 
 namespace {
 
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (FHad)
-            qputenv(FName, FOld);
-        else
-            qunsetenv(FName);
-    }
-
-private:
-    const char *FName;
-    bool FHad;
-    QByteArray FOld;
-};
 
 void WriteFile(const QString &path, const QByteArray &data, bool executable = false)
 {

@@ -175,33 +175,6 @@ TEST(Tools, FileVersions)
     EXPECT_FALSE(TryStrToFileVersion(QStringLiteral("1..2"), parsed));
 }
 
-namespace {
-
-// Sets an environment variable for the scope of a test.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (FHad)
-            qputenv(FName, FOld);
-        else
-            qunsetenv(FName);
-    }
-
-private:
-    const char *FName;
-    bool FHad;
-    QByteArray FOld;
-};
-
-} // namespace
-
 TEST(Tools, StandardFolders)
 {
     QTemporaryDir tmp;
