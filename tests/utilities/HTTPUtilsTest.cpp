@@ -97,9 +97,10 @@ TEST(HTTPUtils, AuthenticationFromUrl)
 class HTTPUtilsServer : public ::testing::Test
 {
 protected:
-    HttpServer server{[this](const HttpRequest &r) { return handle(r); }};
     std::mutex seenMutex;
     HttpRequest seen;
+    // Declared last so that it stops before the members its handler writes are destroyed.
+    HttpServer server{[this](const HttpRequest &r) { return handle(r); }};
 
     HttpResponse handle(const HttpRequest &r)
     {
