@@ -554,36 +554,7 @@ private:
     {
         auto e = makeExpr(EK::Name, pos());
         e->Name = ident();
-        for (;;) {
-            const Pos at = pos();
-            if (acceptSym(".")) {
-                auto m = makeExpr(EK::Member, at);
-                m->Name = ident();
-                m->A = std::move(e);
-                e = std::move(m);
-            } else if (acceptSym("(") ) {
-                auto c = makeExpr(EK::Call, at);
-                c->A = std::move(e);
-                c->HasParens = true;
-                if (!isSym(")")) {
-                    do {
-                        c->Args.push_back(expression());
-                    } while (acceptSym(","));
-                }
-                expectSym(")");
-                e = std::move(c);
-            } else if (acceptSym("[")) {
-                auto ix = makeExpr(EK::Index, at);
-                ix->A = std::move(e);
-                do {
-                    ix->Args.push_back(expression());
-                } while (acceptSym(","));
-                expectSym("]");
-                e = std::move(ix);
-            } else {
-                return e;
-            }
-        }
+        return suffixes(std::move(e), [this] { return expression(); });
     }
 };
 

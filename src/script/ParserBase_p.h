@@ -139,6 +139,43 @@ protected:
     const std::vector<Token> &m_t;
     size_t m_p = 0;
     int m_depth = 0;
+
+    // suffixes -> {. name | [ exprs ] | ( exprs )} after a designator's head;
+    // shared by every syntax, with the syntax's own expression rule.
+    template <class ExprFn>
+    ExprP suffixes(ExprP e, ExprFn expression)
+    {
+        for (;;) {
+            const Pos at = pos();
+            if (acceptSym(".")) {
+                auto m = makeExpr(EK::Member, at);
+                m->Name = ident();
+                m->A = std::move(e);
+                e = std::move(m);
+            } else if (acceptSym("[")) {
+                auto ix = makeExpr(EK::Index, at);
+                ix->A = std::move(e);
+                do {
+                    ix->Args.push_back(expression());
+                } while (acceptSym(","));
+                expectSym("]");
+                e = std::move(ix);
+            } else if (acceptSym("(")) {
+                auto c = makeExpr(EK::Call, at);
+                c->A = std::move(e);
+                c->HasParens = true;
+                if (!isSym(")")) {
+                    do {
+                        c->Args.push_back(expression());
+                    } while (acceptSym(","));
+                }
+                expectSym(")");
+                e = std::move(c);
+            } else {
+                return e;
+            }
+        }
+    }
 };
 
 } // namespace zor::script
