@@ -3,6 +3,7 @@
 #include "Command.h"
 
 #include "localisation/runtime/SibFile.h"
+#include "platform/Exception.h"
 #include "platform/Stream.h"
 
 #include <QFileInfo>
@@ -10,8 +11,6 @@
 using namespace zor;
 
 namespace {
-
-const QChar Tab = QLatin1Char('\t');
 
 // Splits off "--owner NAME"; the remaining arguments stay in args.
 QString takeOwner(QStringList &args)
@@ -65,20 +64,10 @@ int runExport(QStringList args, zorcc::Io &io)
                                                      "--owner (%2)").arg(args.at(0), ownerList(files))};
     }
     const TSIBEntry &e = files.Entry(index);
-    QString out = QStringLiteral("ID\tType");
-    for (const QString &name : e.LangNames)
-        out += Tab + siEncodeText(name);
-    out += QLatin1Char('\n');
+    const QString out = SIBEntryToTSV(e);
     int rows = 0;
-    for (int t = 0; t < StringsTypeCount; ++t) {
-        for (const QStringList &fields : e.Lines[t]) {
-            QStringList row{siEncodeText(fields.value(0)), StringsTypeName(TStringsType(t))};
-            for (int l = 1; l <= e.LangNames.size(); ++l)
-                row.append(siEncodeText(fields.value(l)));
-            out += row.join(Tab) + QLatin1Char('\n');
-            ++rows;
-        }
-    }
+    for (const auto &typeLines : e.Lines)
+        rows += typeLines.size();
     zorcc::writeFileArg(args.at(1), out.toUtf8());
     io.out << "exported " << rows << " texts of " << e.OwnerName << " in " << e.LangNames.size()
            << " languages to " << args.at(1) << '\n';
@@ -91,39 +80,11 @@ int runImport(QStringList args, zorcc::Io &io)
     if (args.size() != 2)
         throw zorcc::UsageError{QStringLiteral("usage: zorcc sib import <in.tsv> <file.sib> [--owner NAME]")};
     const QString tsvPath = args.at(0), sibPath = args.at(1);
-    QString text = QString::fromUtf8(zorcc::readFileArg(tsvPath));
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    while (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-
-    const QStringList header = lines.value(0).split(Tab);
-    if (header.size() < 2 || header.at(0) != QLatin1String("ID") || header.at(1) != QLatin1String("Type"))
-        throw zorcc::InputError{QStringLiteral("%1:1: expected the header ID, Type and one column per language")
-                                    .arg(tsvPath)};
     TSIBEntry entry;
-    for (int c = 2; c < header.size(); ++c)
-        entry.LangNames.append(siDecodeText(header.at(c)));
-    for (int n = 1; n < lines.size(); ++n) {
-        if (lines.at(n).isEmpty())
-            continue;
-        const QStringList cells = lines.at(n).split(Tab);
-        const int type = StringsTypeFromName(cells.value(1));
-        if (cells.size() < 2 || type < 0)
-            throw zorcc::InputError{QStringLiteral("%1:%2: unknown type '%3'").arg(tsvPath).arg(n + 1).arg(cells.value(1))};
-        if (cells.size() > header.size())
-            throw zorcc::InputError{QStringLiteral("%1:%2: %3 columns, the header has %4")
-                                        .arg(tsvPath).arg(n + 1).arg(cells.size()).arg(header.size())};
-        QStringList fields{siDecodeText(cells.at(0))};
-        for (int c = 2; c < cells.size(); ++c)
-            fields.append(siDecodeText(cells.at(c)));
-        while (fields.size() > 1 && fields.last().isEmpty())
-            fields.removeLast();
-        entry.Lines[type].append(fields);
+    try {
+        entry = SIBEntryFromTSV(QString::fromUtf8(zorcc::readFileArg(tsvPath)));
+    } catch (const EReadError &e) {
+        throw zorcc::InputError{tsvPath + QStringLiteral(": ") + e.Message()};
     }
 
     // Other forms' texts in an existing file stay as they are.

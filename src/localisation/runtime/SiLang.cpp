@@ -1,5 +1,7 @@
 #include "localisation/runtime/SiLang.h"
 
+#include "localisation/runtime/SiLangLinked.h"
+
 #include "core/StreamHelper.h"
 #include "localisation/runtime/SibFile.h"
 #include "platform/CodePage.h"
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMetaProperty>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
@@ -452,6 +455,9 @@ struct TsiCustomLang::Private
     bool useDefault = false;
     TTranslateType translateType = ttNoChange;
     bool storeAsUTF8 = false;
+    std::array<bool, StringsTypeCount> handled;
+    QList<TsiExtendedTranslation> extended;
+    QPointer<TsiLangDispatcher> dispatcher;
     bool captured = false; // design texts taken from the owner
     bool applied = false;  // a language was applied since then
 };
@@ -460,10 +466,15 @@ TsiCustomLang::TsiCustomLang(QObject *AOwner) : TComponent(AOwner), d(std::make_
 {
     for (auto &list : d->lists)
         list = std::make_unique<TsiStringsCollection>(d->delim);
+    d->handled.fill(true);
     d->langNames.Add(QStringLiteral("Language 1"));
 }
 
-TsiCustomLang::~TsiCustomLang() = default;
+TsiCustomLang::~TsiCustomLang()
+{
+    if (d->dispatcher)
+        d->dispatcher->detach(this);
+}
 
 void TsiCustomLang::Assign(TsiCustomLang *Source)
 {
@@ -477,6 +488,11 @@ void TsiCustomLang::Assign(TsiCustomLang *Source)
     d->useDefault = Source->d->useDefault;
     d->translateType = Source->d->translateType;
     d->storeAsUTF8 = Source->d->storeAsUTF8;
+    d->handled = Source->d->handled;
+    d->extended = Source->d->extended;
+    if (Source->d->delim != d->delim)
+        for (TsiExtendedTranslation &item : d->extended)
+            item.Translations = siJoinLine(siSplitLine(item.Translations, Source->d->delim), d->delim);
     for (int t = 0; t < StringsTypeCount; ++t) {
         TsiStringsCollection &dest = *d->lists[t];
         const TsiStringsCollection &src = *Source->d->lists[t];
@@ -536,7 +552,48 @@ void TsiCustomLang::SetLangDelim(QChar AValue)
         list->SetDelim(AValue);
         list->EndUpdate();
     }
+    for (TsiExtendedTranslation &item : d->extended)
+        item.Translations = siJoinLine(siSplitLine(item.Translations, d->delim), AValue);
     d->delim = AValue;
+}
+
+bool TsiCustomLang::HandlesType(TStringsType AType) const
+{
+    return AType >= 0 && AType < StringsTypeCount && d->handled[AType];
+}
+
+void TsiCustomLang::SetHandlesType(TStringsType AType, bool AValue)
+{
+    if (AType >= 0 && AType < StringsTypeCount)
+        d->handled[AType] = AValue;
+}
+
+QList<TsiExtendedTranslation> &TsiCustomLang::ExtendedTranslations()
+{
+    return d->extended;
+}
+
+const QList<TsiExtendedTranslation> &TsiCustomLang::ExtendedTranslations() const
+{
+    return d->extended;
+}
+
+TsiLangDispatcher *TsiCustomLang::LangDispatcher() const
+{
+    return d->dispatcher;
+}
+
+void TsiCustomLang::SetLangDispatcher(TsiLangDispatcher *AValue)
+{
+    if (d->dispatcher == AValue)
+        return;
+    if (d->dispatcher)
+        d->dispatcher->detach(this);
+    d->dispatcher = AValue;
+    if (AValue) {
+        AValue->attach(this);
+        AValue->Apply(this);
+    }
 }
 
 int TsiCustomLang::ActiveLanguage() const
@@ -711,7 +768,7 @@ void TsiCustomLang::UpdateStrCollections()
     if (!Owner())
         return;
     for (int t = 0; t < StringsTypeCount; ++t) {
-        if (!isPropertyType(t))
+        if (!isPropertyType(t) || !d->handled[t])
             continue;
         TsiStringsCollection &list = *d->lists[t];
         list.BeginUpdate();
@@ -743,7 +800,7 @@ void TsiCustomLang::ChangeLanguage()
     const QHash<QString, QObject *> objects = namedObjects();
     const int lang = d->active;
     for (int t = 0; t < StringsTypeCount; ++t) {
-        if (!isPropertyType(t))
+        if (!isPropertyType(t) || !d->handled[t])
             continue;
         TsiStringsCollection &list = *d->lists[t];
         // Copy first: applying may run code that edits the collections.
@@ -776,7 +833,7 @@ void TsiCustomLang::applyLine(TStringsType AType, const QString &AID, const QStr
 void TsiCustomLang::ExcludeProperties()
 {
     for (int t = 0; t < StringsTypeCount; ++t) {
-        if (!isPropertyType(t))
+        if (!isPropertyType(t) || !d->handled[t])
             continue;
         TsiStringsCollection &list = *d->lists[t];
         list.BeginUpdate();

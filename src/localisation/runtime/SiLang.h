@@ -99,6 +99,18 @@ private:
 };
 
 class TsiCustomLang;
+class TsiLangDispatcher;
+
+// A text the application translates through the component although no object
+// of the form shows it (texts built at run time, report captions …).
+// Translations holds the texts of languages 1 to N in stored form: encoded
+// (siEncodeText) and joined by the component's LangDelim, so that
+// Identifier + LangDelim + Translations is a stored line.
+struct ZOR_EXPORT TsiExtendedTranslation
+{
+    QString Identifier;
+    QString Translations;
+};
 
 // The language component. Create it owned by the form (any QObject) whose
 // objects it translates.
@@ -144,6 +156,23 @@ public:
     // are never captured nor applied.
     TStringList &ExcludedProperties();
 
+    // The types this component keeps for its owner (all twelve by default). A
+    // type that is not handled is neither captured nor applied, and tools
+    // (editor, statistics) leave it out; its collection still exists.
+    bool HandlesType(TStringsType AType) const;
+    void SetHandlesType(TStringsType AType, bool AValue);
+
+    // Extended translation items, in the order they were added. Changing
+    // LangDelim rewrites their Translations too.
+    QList<TsiExtendedTranslation> &ExtendedTranslations();
+    const QList<TsiExtendedTranslation> &ExtendedTranslations() const;
+
+    // The dispatcher this component follows; null when none. Connecting makes
+    // the component take the dispatcher's language at once (see
+    // TsiLangDispatcher). The connection ends when either is destroyed.
+    TsiLangDispatcher *LangDispatcher() const;
+    void SetLangDispatcher(TsiLangDispatcher *AValue);
+
     // The collection of a type; never null for a valid type.
     TsiStringsCollection *GetPropListByType(TStringsType AType) const;
     TsiStringsCollection &Strings() const { return *GetPropListByType(stStrings); }
@@ -155,7 +184,7 @@ public:
 
     // The free text TextID in the active language; when empty and TranslateType
     // is ttGetDefault, the text in DefaultLanguage.
-    QString GetText(const QString &TextID) const;
+    virtual QString GetText(const QString &TextID) const;
 
     // Applies the active language to the owner's objects.
     virtual void ChangeLanguage();

@@ -73,6 +73,64 @@ private:
 
 } // namespace
 
+QString SIBEntryToTSV(const TSIBEntry &AEntry)
+{
+    const QChar tab = QLatin1Char('\t');
+    QString out = QStringLiteral("ID\tType");
+    for (const QString &name : AEntry.LangNames)
+        out += tab + siEncodeText(name);
+    out += QLatin1Char('\n');
+    for (int t = 0; t < StringsTypeCount; ++t) {
+        for (const QStringList &fields : AEntry.Lines[t]) {
+            QStringList row{siEncodeText(fields.value(0)), StringsTypeName(TStringsType(t))};
+            for (int l = 1; l <= AEntry.LangNames.size(); ++l)
+                row.append(siEncodeText(fields.value(l)));
+            out += row.join(tab) + QLatin1Char('\n');
+        }
+    }
+    return out;
+}
+
+TSIBEntry SIBEntryFromTSV(const QString &AText)
+{
+    const QChar tab = QLatin1Char('\t');
+    QStringView text(AText);
+    if (text.startsWith(QChar(0xFEFF)))
+        text = text.mid(1);
+    QList<QStringView> lines = text.split(QLatin1Char('\n'));
+    for (QStringView &line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+
+    const QList<QStringView> header = lines.value(0).split(tab);
+    if (header.size() < 2 || header.at(0) != QLatin1String("ID") || header.at(1) != QLatin1String("Type"))
+        throw EReadError(QStringLiteral("line 1: expected the header ID, Type and one column per language"));
+    TSIBEntry entry;
+    for (qsizetype c = 2; c < header.size(); ++c)
+        entry.LangNames.append(siDecodeText(header.at(c).toString()));
+    for (qsizetype n = 1; n < lines.size(); ++n) {
+        if (lines.at(n).isEmpty())
+            continue;
+        const QList<QStringView> cells = lines.at(n).split(tab);
+        const int type = cells.size() < 2 ? -1 : StringsTypeFromName(cells.at(1).toString());
+        if (type < 0)
+            throw EReadError(QStringLiteral("line %1: unknown type '%2'")
+                                 .arg(n + 1).arg(cells.value(1).toString()));
+        if (cells.size() > header.size())
+            throw EReadError(QStringLiteral("line %1: %2 columns, the header has %3")
+                                 .arg(n + 1).arg(cells.size()).arg(header.size()));
+        QStringList fields{siDecodeText(cells.at(0).toString())};
+        for (qsizetype c = 2; c < cells.size(); ++c)
+            fields.append(siDecodeText(cells.at(c).toString()));
+        while (fields.size() > 1 && fields.last().isEmpty())
+            fields.removeLast();
+        entry.Lines[type].append(fields);
+    }
+    return entry;
+}
+
 TSIBFileManager::TSIBFileManager() = default;
 TSIBFileManager::~TSIBFileManager() = default;
 

@@ -43,6 +43,17 @@ struct ZOR_EXPORT TSIBEntry
     std::array<QList<QStringList>, StringsTypeCount> Lines;
 };
 
+// One entry as tab-separated text, the form translators work with: a header
+// row "ID", "Type" and one column per language name, then one row per stored
+// line: its ID, its type's name (StringsTypeName) and the language texts.
+// Cells are escaped with siEncodeText, rows end with a line break.
+ZOR_EXPORT QString SIBEntryToTSV(const TSIBEntry &AEntry);
+// The reverse; OwnerName stays empty and DefaultLanguage 1. Accepts a byte
+// order mark and CR LF line ends. Raises EReadError naming the row ("line 3:
+// unknown type 'stFoo'") for a bad header, an unknown type or a row with more
+// cells than the header.
+ZOR_EXPORT TSIBEntry SIBEntryFromTSV(const QString &AText);
+
 class ZOR_EXPORT TSIBFileManager
 {
 public:
