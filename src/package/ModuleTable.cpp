@@ -32,7 +32,9 @@
 #include <utility>
 
 #if ZOR_WITH_LOCALISATION
+#include "localisation/DefFonts.h"
 #include "localisation/Translator.h"
+#include "localisation/WidthsTooltip.h"
 #endif
 #if ZOR_WITH_SCRIPT
 #include "script/FastScriptUtils.h"
@@ -94,8 +96,12 @@ constexpr ModuleEntry kModules[] = {
     // tree-view cell editor registry) belongs to a control library this
     // package does not carry.
     // Slot 2: _QEPopupMenu (controls)
-    // Slot 3: _deffonts (localisation)
-    // Slot 4: _WidthsTooltip (localisation)
+#if ZOR_WITH_LOCALISATION
+    // Slot 3
+    {"_deffonts", &DefFontsStartup, &DefFontsShutdown},
+    // Slot 4
+    {"_WidthsTooltip", &WidthsTooltipStartup, nullptr},
+#endif
 #if ZOR_WITH_LOCALISATION
     // Slot 5
     {"quenlor.Tools.Translator", &TranslatorStartup, &TranslatorShutdown},
