@@ -137,6 +137,46 @@ TEST(SibFile, ComponentsSaveAndLoadUnderTheirOwnersName)
     EXPECT_EQ(single.NumOfLanguages(), 2);
 }
 
+TEST(SibFile, ExtendedItemsTravelThroughFilesAndTables)
+{
+    TsiLang lang;
+    lang.SetNumLang(2);
+    lang.SetLangDelim(QLatin1Char('|'));
+    lang.ExtendedTranslations().append({QStringLiteral("rep.total"), QStringLiteral("Summe|Total \\dx")});
+    lang.ExtendedTranslations().append({QStringLiteral("rep.empty"), QString()});
+    TSIBFileManager files;
+    files.Add(&lang);
+    const TSIBEntry &entry = files.Entry(0);
+    ASSERT_EQ(entry.Extended.size(), 2);
+    EXPECT_EQ(entry.Extended.at(0), (QStringList{"rep.total", "Summe", "Total |x"}));
+
+    TSIBFileManager loaded;
+    TBytesStream in(saved(files));
+    loaded.LoadFromStream(in);
+    TsiLang tabbed; // another delimiter: the texts are re-encoded for it
+    loaded.AssignTo(0, &tabbed);
+    ASSERT_EQ(tabbed.ExtendedTranslations().size(), 2);
+    const TsiExtendedTranslation &total = tabbed.ExtendedTranslations().at(0);
+    EXPECT_EQ(ExtractTranslation(total.Identifier + QLatin1Char('\t') + total.Translations, QLatin1Char('\t'), 2),
+              "Total |x");
+    EXPECT_EQ(tabbed.ExtendedTranslations().at(1).Identifier, "rep.empty");
+
+    const TSIBEntry fromTable = SIBEntryFromTSV(SIBEntryToTSV(entry));
+    EXPECT_EQ(fromTable.Extended.at(0), entry.Extended.at(0));
+
+    // A file of the first version has no item block after the collections.
+    TSIBFileManager plain;
+    plain.Add(sampleEntry(QStringLiteral("TfrmMain")));
+    QByteArray v1 = saved(plain);
+    v1.chop(4);
+    v1.replace(4, 2, bytesFromHex("01 00"));
+    TSIBFileManager old;
+    TBytesStream oldIn(v1);
+    old.LoadFromStream(oldIn);
+    EXPECT_EQ(old.Entry(0).Lines[stStrings], sampleEntry(QString()).Lines[stStrings]);
+    EXPECT_TRUE(old.Entry(0).Extended.isEmpty());
+}
+
 TEST(SibFile, DamagedDataIsRefusedWithAClearMessage)
 {
     TSIBFileManager files;
@@ -159,7 +199,7 @@ TEST(SibFile, DamagedDataIsRefusedWithAClearMessage)
     const Row rows[] = {
         {"empty", QByteArray(), "Invalid translation file: wrong signature"},
         {"another format", patched(0, "ZSIC"), "Invalid translation file: wrong signature"},
-        {"newer version", patched(4, bytesFromHex("02 00")), "Invalid translation file: unsupported version 2"},
+        {"newer version", patched(4, bytesFromHex("03 00")), "Invalid translation file: unsupported version 3"},
         {"version zero", patched(4, bytesFromHex("00 00")), "Invalid translation file: unsupported version 0"},
         {"entry count beyond the data", patched(6, bytesFromHex("ff ff ff 7f")),
          "Invalid translation file: entry count 2147483647 exceeds the data"},

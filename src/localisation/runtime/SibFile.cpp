@@ -13,6 +13,7 @@ namespace zor {
 namespace {
 
 const char Signature[4] = {'Z', 'S', 'I', 'B'};
+const QLatin1String ExtendedTypeName("Extended");
 
 [[noreturn]] void invalid(const QString &what)
 {
@@ -88,6 +89,12 @@ QString SIBEntryToTSV(const TSIBEntry &AEntry)
             out += row.join(tab) + QLatin1Char('\n');
         }
     }
+    for (const QStringList &fields : AEntry.Extended) {
+        QStringList row{siEncodeText(fields.value(0)), ExtendedTypeName};
+        for (int l = 1; l <= AEntry.LangNames.size(); ++l)
+            row.append(siEncodeText(fields.value(l)));
+        out += row.join(tab) + QLatin1Char('\n');
+    }
     return out;
 }
 
@@ -114,7 +121,8 @@ TSIBEntry SIBEntryFromTSV(const QString &AText)
         if (lines.at(n).isEmpty())
             continue;
         const QList<QStringView> cells = lines.at(n).split(tab);
-        const int type = cells.size() < 2 ? -1 : StringsTypeFromName(cells.at(1).toString());
+        const bool extended = cells.size() >= 2 && cells.at(1) == ExtendedTypeName;
+        const int type = cells.size() < 2 ? -1 : extended ? StringsTypeCount : StringsTypeFromName(cells.at(1).toString());
         if (type < 0)
             throw EReadError(QStringLiteral("line %1: unknown type '%2'")
                                  .arg(n + 1).arg(cells.value(1).toString()));
@@ -126,7 +134,7 @@ TSIBEntry SIBEntryFromTSV(const QString &AText)
             fields.append(siDecodeText(cells.at(c).toString()));
         while (fields.size() > 1 && fields.last().isEmpty())
             fields.removeLast();
-        entry.Lines[type].append(fields);
+        (extended ? entry.Extended : entry.Lines[type]).append(fields);
     }
     return entry;
 }
@@ -147,6 +155,8 @@ int TSIBFileManager::Add(TsiCustomLang *ALang)
         for (int i = 0; i < list.Count(); ++i)
             entry.Lines[t].append(siSplitLine(list.Get(i), list.Delim()));
     }
+    for (const TsiExtendedTranslation &item : ALang->ExtendedTranslations())
+        entry.Extended.append(siSplitLine(item.Identifier + ALang->LangDelim() + item.Translations, ALang->LangDelim()));
     return Add(entry);
 }
 
@@ -192,6 +202,32 @@ int TSIBFileManager::IndexOfOwner(const QString &AOwnerName) const
     return -1;
 }
 
+namespace {
+
+void writeLines(TStreamHelper &w, const QList<QStringList> &lines)
+{
+    w.WriteInteger(int(lines.size()));
+    for (const QStringList &fields : lines) {
+        w.WriteInteger(int(fields.size()));
+        for (const QString &f : fields)
+            w.WriteString(f);
+    }
+}
+
+QList<QStringList> readLines(Reader &r)
+{
+    QList<QStringList> lines;
+    for (qint32 l = r.count("line count", 4); l > 0; --l) {
+        QStringList fields;
+        for (qint32 f = r.count("field count", 8); f > 0; --f)
+            fields.append(r.string("a text"));
+        lines.append(fields);
+    }
+    return lines;
+}
+
+} // namespace
+
 void TSIBFileManager::SaveToStream(TStream &AStream) const
 {
     TStreamHelper w(&AStream);
@@ -207,13 +243,9 @@ void TSIBFileManager::SaveToStream(TStream &AStream) const
         w.WriteInteger(StringsTypeCount);
         for (int t = 0; t < StringsTypeCount; ++t) {
             w.WriteInteger(t);
-            w.WriteInteger(int(e.Lines[t].size()));
-            for (const QStringList &fields : e.Lines[t]) {
-                w.WriteInteger(int(fields.size()));
-                for (const QString &f : fields)
-                    w.WriteString(f);
-            }
+            writeLines(w, e.Lines[t]);
         }
+        writeLines(w, e.Extended);
     }
 }
 
@@ -250,15 +282,10 @@ void TSIBFileManager::LoadFromStream(TStream &AStream)
             const qint32 type = r.integer("a collection type");
             if (type < 0 || type >= StringsTypeCount)
                 invalid(QStringLiteral("unknown collection type %1").arg(type));
-            QList<QStringList> &lines = e.Lines[type];
-            lines.clear(); // a repeated type replaces the earlier one
-            for (qint32 l = r.count("line count", 4); l > 0; --l) {
-                QStringList fields;
-                for (qint32 f = r.count("field count", 8); f > 0; --f)
-                    fields.append(r.string("a text"));
-                lines.append(fields);
-            }
+            e.Lines[type] = readLines(r); // a repeated type replaces the earlier one
         }
+        if (version >= 2)
+            e.Extended = readLines(r);
         entries.append(std::move(e));
     }
     FEntries = std::move(entries);
@@ -287,6 +314,10 @@ void TSIBFileManager::AssignTo(int AIndex, TsiCustomLang *ALang) const
             list.Add(siJoinLine(fields, delim));
         list.EndUpdate();
     }
+    QList<TsiExtendedTranslation> &extended = ALang->ExtendedTranslations();
+    extended.clear();
+    for (const QStringList &fields : e.Extended)
+        extended.append({fields.value(0), siJoinLine(fields.mid(1), delim)});
 }
 
 bool TSIBFileManager::LoadFromFile(const QString &AFileName, TsiCustomLang *ALang, const QString &AOwnerName)

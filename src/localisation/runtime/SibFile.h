@@ -12,6 +12,10 @@
 //       Integer   TStringsType value (0..11)
 //       Integer   number of lines, then per line:
 //         Integer   number of fields, then each field as a String
+//     (version 2 and later:)
+//     Integer   number of extended translation items, then per item:
+//       Integer   number of fields, then each field as a String (the
+//                 identifier, then the texts of the languages)
 //
 // Fields are stored decoded (no delimiter, no escapes), so a file does not
 // depend on the delimiter of the component that wrote it. Reading checks every
@@ -32,7 +36,8 @@ namespace zor {
 class TStream;
 class TStringList;
 
-constexpr quint16 SIBFormatVersion = 1;
+// Files of version 1 (without extended items) are read as well.
+constexpr quint16 SIBFormatVersion = 2;
 
 // One owner's texts: per type, the lines as decoded fields (field 0 the ID).
 struct ZOR_EXPORT TSIBEntry
@@ -41,12 +46,15 @@ struct ZOR_EXPORT TSIBEntry
     QStringList LangNames;
     int DefaultLanguage = 1;
     std::array<QList<QStringList>, StringsTypeCount> Lines;
+    // Extended translation items as decoded fields (field 0 the identifier).
+    QList<QStringList> Extended;
 };
 
 // One entry as tab-separated text, the form translators work with: a header
 // row "ID", "Type" and one column per language name, then one row per stored
 // line: its ID, its type's name (StringsTypeName) and the language texts.
-// Cells are escaped with siEncodeText, rows end with a line break.
+// Extended translation items are rows of the type "Extended". Cells are
+// escaped with siEncodeText, rows end with a line break.
 ZOR_EXPORT QString SIBEntryToTSV(const TSIBEntry &AEntry);
 // The reverse; OwnerName stays empty and DefaultLanguage 1. Accepts a byte
 // order mark and CR LF line ends. Raises EReadError naming the row ("line 3:
