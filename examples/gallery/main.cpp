@@ -1,9 +1,12 @@
 // The gallery application. Without arguments it shows its forms; with
 // --headless it runs the language switch without a window and prints the
-// form's texts before and after (for the quick start's showcase).
+// form's texts before and after (for the quick start's showcase). With
+// --statistics FILE.png it then counts the form's translations, prints the
+// counts and saves a picture of the statistics dialog.
 #include "LanguageDemo.h"
 
 #include "localisation/GlossaryTranslator.h"
+#include "localisation/Statistics.h"
 #include "localisation/ZORLang.h"
 #include "platform/MainThread.h"
 
@@ -22,6 +25,30 @@ QString argValue(const QStringList &args, const QString &name, const QString &fa
 {
     const int i = args.indexOf(name);
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
+}
+
+// Prints the counts and saves the dialog as it shows them.
+bool saveStatistics(const TsiCustomLang *lang, const QString &file, QTextStream &out)
+{
+    const TComponentPtr<TTranslationsStats> stats = GetStatistics(lang, QStringLiteral("frmLanguageDemo"), false);
+    out << "Translation statistics (" << stats->LangNames() << "):\n"
+        << "  handled: " << stats->PropNames() << '\n'
+        << "  standard items: " << stats->StdItems() << " (translated " << stats->TranslatedStd() << ", partial "
+        << stats->PartialSdt() << ", empty " << stats->EmptyStd() << ")\n";
+    for (int i = 0; i < stats->TranslationInfos().Count(); ++i) {
+        const TTranslationInfo *info = stats->TranslationInfos().Items(i);
+        out << "  " << info->Name() << ": " << info->TranslatedCount() << " translated, "
+            << info->WordsToTranslate() << " words to go\n";
+    }
+    TfrmStatistics dialog;
+    dialog.SetTranslationsStats(stats.get());
+    dialog.SetTitle(QStringLiteral("frmLanguageDemo"));
+    dialog.show();
+    QApplication::processEvents();
+    const bool saved = dialog.grab().save(file);
+    out << (saved ? "Statistics dialog saved to " : "Could not save ") << file << " ("
+        << QGuiApplication::platformName() << ")\n";
+    return saved;
 }
 
 } // namespace
@@ -65,6 +92,9 @@ int main(int argc, char **argv)
             out << "After the deferred translations arrived:\n";
             for (const QString &line : form.VisibleTexts())
                 out << "  " << line << '\n';
+            const QString picture = argValue(args, QStringLiteral("--statistics"), QString());
+            if (!picture.isEmpty() && !saveStatistics(form.Lang(), picture, out))
+                rc = 1;
             out.flush();
         } else {
             form.resize(420, 240);
