@@ -160,7 +160,9 @@ TComponentPtr<TTranslationsStats> GetStatistics(const TsiCustomLang *ASource, co
 {
     Q_UNUSED(ATitle)
     TComponentPtr<TTranslationsStats> result(new TTranslationsStats);
-    if (!ASource)
+    // Events are processed while counting: the component may go away meanwhile.
+    QPointer<const TsiCustomLang> source(ASource);
+    if (!source)
         return result;
 
     struct SplashGuard
@@ -176,10 +178,10 @@ TComponentPtr<TTranslationsStats> GetStatistics(const TsiCustomLang *ASource, co
         Splash(progressText());
         splash.shown = true;
         SplashInitProgress(12);
+        if (!source)
+            return result;
     }
 
-    // Events are processed while counting: the component may go away meanwhile.
-    QPointer<const TsiCustomLang> source(ASource);
     const int N = qMax(1, ASource->NumOfLanguages());
     const QChar delim = ASource->LangDelim();
     const TStringList &allNames = ASource->LangNames();
@@ -238,8 +240,7 @@ void DisplayStatistics(const TsiCustomLang *ASource, const QString &ATitle,
                        const std::function<void(TfrmStatistics &)> &ACallback)
 {
     // The form first: it supplies the progress text.
-    auto *form = new TfrmStatistics;
-    std::unique_ptr<TfrmStatistics> owner(form);
+    const auto form = std::make_unique<TfrmStatistics>();
     TComponentPtr<TTranslationsStats> stats = GetStatistics(ASource, ATitle, true);
     form->SetTranslationsStats(stats.get());
     form->SetTitle(ATitle);
@@ -357,8 +358,10 @@ void TfrmStatistics::UpdateDisplay()
         setWindowTitle(fill(this, {Variant(d->title)}));
     ui.labLanguages->setText(fill(ui.labLanguages, {Variant(s.Languages())}));
     ui.edLanguages->setText(s.LangNames());
+    ui.edLanguages->setCursorPosition(0); // long lists show their start
     ui.labHandled->setText(fill(ui.labHandled, {Variant(s.Properties())}));
     ui.edProperties->setText(s.PropNames());
+    ui.edProperties->setCursorPosition(0);
 
     ui.gbStandard->setTitle(fill(ui.gbStandard, {Variant(s.StdItems())}));
     fillRow(ui.labTranslatedStd, ui.pbStandard, s.TranslatedStd(), s.StdItems());

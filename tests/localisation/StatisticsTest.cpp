@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -144,7 +143,6 @@ TEST(Statistics, OneLanguageHasNoDirectionsAndFilledLinesAreTranslated)
     form.SetTranslationsStats(stats.get());
     EXPECT_EQ(combo(form, "cbTranslations")->count(), 0);
     EXPECT_EQ(labelText(form, "labTranslated"), QStringLiteral("Translated: 0 (0.00%)"));
-    EXPECT_EQ(labelText(form, "labWordsInTranslation"), QStringLiteral("Words Count in Translation: 0"));
     EXPECT_EQ(labelText(form, "labRemainingWords"), QStringLiteral("Remaining Words to Translate: 0"));
     EXPECT_EQ(comboItems(combo(form, "cbLanguages")), QStringList{QStringLiteral("Language 1")});
     EXPECT_EQ(labelText(form, "labNonEmpty"), QStringLiteral("Non-empty: 2"));
@@ -244,7 +242,6 @@ TEST(Statistics, DialogFillsLabelsAndBarsFromTheStatistics)
 
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Translation Statistics for <frmMain>"));
     EXPECT_EQ(labelText(form, "labLanguages"), QStringLiteral("Languages: 3"));
-    EXPECT_EQ(form.findChild<QLineEdit *>(QStringLiteral("edLanguages"))->text(), stats->LangNames());
     EXPECT_EQ(labelText(form, "labHandled"), QStringLiteral("Properties Handled: 11"));
     EXPECT_EQ(form.findChild<QGroupBox *>(QStringLiteral("gbStandard"))->title(), QStringLiteral("Standard Items: 6"));
     EXPECT_EQ(labelText(form, "labTranslatedStd"), QStringLiteral("Translated: 2 (33.33%)"));
@@ -256,9 +253,6 @@ TEST(Statistics, DialogFillsLabelsAndBarsFromTheStatistics)
     EXPECT_EQ(labelText(form, "labTranslatedTotal"), QStringLiteral("Translated: 3 (33.33%)"));
     EXPECT_EQ(bar(form, "pbStandard")->maximum(), 6);
     EXPECT_EQ(bar(form, "pbStandard")->value(), 2);
-    EXPECT_EQ(bar(form, "pbPartialExt")->maximum(), 3);
-    EXPECT_EQ(bar(form, "pbPartialExt")->value(), 1);
-    EXPECT_EQ(bar(form, "pbTotal")->maximum(), 100);
     EXPECT_EQ(bar(form, "pbTotal")->value(), 33);
     for (const char *name : {"pbEmptyStd", "pbEmptyExt", "pbEmpty"})
         EXPECT_EQ(bar(form, name)->palette().color(QPalette::Highlight), QColor(Qt::red)) << name;
@@ -355,31 +349,43 @@ TEST(Statistics, DialogFollowsTheToolLanguageAndKeepsItsValues)
 TEST(Statistics, ProgressShowsOnTheSplashInTheDialogsLanguage)
 {
     const auto lang = threeLanguages();
-    ScopedEditorLanguage spanish(4);
-    TfrmStatistics form;
-    // Watch the splash each time the count lets events through.
-    QString shownText;
-    int shownMax = -1, shownValue = -1;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (QWidget *w = SplashWindow()) {
-            for (const QLabel *label : w->findChildren<QLabel *>())
-                if (!label->text().isEmpty())
-                    shownText = label->text();
-            if (const auto *progress = w->findChild<QProgressBar *>()) {
-                shownMax = progress->maximum();
-                shownValue = qMax(shownValue, progress->value());
+    // Watches the splash each time the count lets events through.
+    struct Seen
+    {
+        QString text;
+        int max = -1, value = -1;
+    };
+    auto count = [&lang] {
+        Seen seen;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&seen] {
+            if (QWidget *w = SplashWindow()) {
+                for (const QLabel *label : w->findChildren<QLabel *>())
+                    if (!label->text().isEmpty())
+                        seen.text = label->text();
+                if (const auto *progress = w->findChild<QProgressBar *>()) {
+                    seen.max = progress->maximum();
+                    seen.value = qMax(seen.value, progress->value());
+                }
             }
-        }
-    });
-    watch.start(0);
-    const auto stats = GetStatistics(lang.get(), QStringLiteral("Main"), true);
-    EXPECT_EQ(shownText, QStringLiteral("Obteniendo estadísticas de traducción..."));
-    watch.stop();
-    EXPECT_EQ(shownMax, 12);
-    EXPECT_EQ(shownValue, 12) << "the last type fills the bar";
-    EXPECT_EQ(SplashWindow(), nullptr) << "hidden when done";
-    EXPECT_EQ(stats->StdItems(), 6) << "progress changes no count";
+        });
+        watch.start(0);
+        const auto stats = GetStatistics(lang.get(), QStringLiteral("Main"), true);
+        EXPECT_EQ(stats->StdItems(), 6) << "progress changes no count";
+        EXPECT_EQ(SplashWindow(), nullptr) << "hidden when done";
+        return seen;
+    };
+
+    ScopedEditorLanguage spanish(4);
+    {
+        TfrmStatistics form;
+        form.siLangLinked_frmStatistics()->SetActiveLanguage(2); // the dialog's language wins
+        const Seen seen = count();
+        EXPECT_EQ(seen.text, QStringLiteral("Übersetzungsstatistik wird ermittelt..."));
+        EXPECT_EQ(seen.max, 12);
+        EXPECT_EQ(seen.value, 12) << "the last type fills the bar";
+    }
+    EXPECT_EQ(count().text, QStringLiteral("Obteniendo estadísticas de traducción...")) << "no dialog open";
 }
 
 TEST(Statistics, DisplayStatisticsShowsTheComponentModally)
