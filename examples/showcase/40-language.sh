@@ -14,4 +14,6 @@ if has sib; then
   "$ZORCC" sib import out/TfrmLanguageDemo.tsv out/TfrmLanguageDemo.sib --owner TfrmLanguageDemo
   "$ZORCC" sib export out/TfrmLanguageDemo.sib out/TfrmLanguageDemo.export.tsv
   cat out/TfrmLanguageDemo.export.tsv
+  step "How far the texts of that translation file are translated"
+  "$ZORCC" sib stats out/TfrmLanguageDemo.sib
 fi
