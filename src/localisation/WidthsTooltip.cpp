@@ -59,7 +59,7 @@ public:
     void measure(int AIndex)
     {
         const QString &text = texts.at(AIndex);
-        QSize size;
+        QSize size(0, 0);
         if (!text.isEmpty()) {
             // The bounding rectangle of the text as drawn: lines stack, tabs expand.
             size = QFontMetrics(font())
@@ -169,7 +169,8 @@ public:
             x = ARect.left() - outer.width();
         if (y + outer.height() > avail.bottom() + 1)
             y = ARect.top() - outer.height();
-        move(x, y);
+        // Where neither side has room, the table may cover ARect but stays on screen.
+        move(qMax(x, avail.left()), qMax(y, avail.top()));
     }
 
     Ui::WidthsTooltip ui;

@@ -1,0 +1,470 @@
+// The small dialogs of the translation tools, driven offscreen: renaming
+// languages, the please-wait window, the widths table and the dictionary
+// prompt, each also in another language than English.
+#include "localisation/DictionaryPrompt.h"
+#include "localisation/LangNames.h"
+#include "localisation/Splash.h"
+#include "localisation/WidthsTooltip.h"
+
+#include "localisation/runtime/EditorForms.h"
+#include "localisation/runtime/SiLangLinked.h"
+#include "platform/StringList.h"
+#include "TestUtil.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace zor;
+
+namespace {
+
+// Tool forms created inside speak ALanguage.
+class EditorLanguage
+{
+public:
+    explicit EditorLanguage(int ALanguage) : FSaved(siEditorSettings()) { siEditorSettings().Language = ALanguage; }
+    ~EditorLanguage() { siEditorSettings() = FSaved; }
+
+private:
+    TsiEditorSettings FSaved;
+};
+
+} // namespace
+
+// --- Language names ---------------------------------------------------------
+
+TEST(LangNamesDialog, OkNeedsChangedNamesWithoutEmptyOnes)
+{
+    TfrmLangNames dlg;
+    dlg.SetNames({QStringLiteral("English"), QString(), QStringLiteral("Russian")});
+    dlg.show();
+    EXPECT_EQ(dlg.ListBox()->currentRow(), 0);
+    EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("English"));
+    EXPECT_FALSE(dlg.OKButton()->isEnabled());
+    EXPECT_FALSE(dlg.ModifyButton()->isEnabled()) << "the edit holds the selected name";
+
+    dlg.NameEdit()->setText(QStringLiteral("   "));
+    EXPECT_FALSE(dlg.ModifyButton()->isEnabled()) << "blank after trimming";
+    dlg.NameEdit()->setText(QStringLiteral("British"));
+    ASSERT_TRUE(dlg.ModifyButton()->isEnabled());
+    dlg.Modify();
+    EXPECT_EQ(dlg.Names().at(0), QStringLiteral("British"));
+    EXPECT_FALSE(dlg.OKButton()->isEnabled()) << "entry 1 still has no name";
+    EXPECT_FALSE(dlg.ModifyButton()->isEnabled());
+
+    dlg.ListBox()->setCurrentRow(1);
+    EXPECT_EQ(dlg.NameEdit()->text(), QString());
+    dlg.NameEdit()->setText(QStringLiteral("German"));
+    dlg.Modify();
+    EXPECT_TRUE(dlg.OKButton()->isEnabled());
+
+    // Back to the names the dialog opened with: nothing to accept.
+    dlg.ListBox()->setCurrentRow(0);
+    dlg.NameEdit()->setText(QStringLiteral("English"));
+    dlg.Modify();
+    dlg.ListBox()->setCurrentRow(1);
+    dlg.NameEdit()->setText(QStringLiteral("Deutsch"));
+    dlg.Modify();
+    EXPECT_TRUE(dlg.OKButton()->isEnabled());
+
+    dlg.ListBox()->setCurrentRow(-1);
+    EXPECT_EQ(dlg.NameEdit()->text(), QString());
+    dlg.NameEdit()->setText(QStringLiteral("Orphan"));
+    EXPECT_FALSE(dlg.ModifyButton()->isEnabled()) << "nothing selected";
+    dlg.Modify();
+    EXPECT_EQ(dlg.Names(), (QStringList{QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Russian")}));
+}
+
+TEST(LangNamesDialog, EmptyNamesAreDrawnAsAGreyPlaceholder)
+{
+    TfrmLangNames dlg;
+    dlg.SetNames({QStringLiteral("English"), QString()});
+    dlg.show();
+    const QPalette palette = dlg.ListBox()->palette();
+
+    const TfrmLangNames::ItemLook named = dlg.LookOf(0, false);
+    EXPECT_EQ(named.Text, QStringLiteral("English"));
+    EXPECT_EQ(named.Color, palette.color(QPalette::Active, QPalette::Text));
+    const TfrmLangNames::ItemLook empty = dlg.LookOf(1, false);
+    EXPECT_EQ(empty.Text, QStringLiteral("<no name>"));
+    EXPECT_EQ(empty.Color, palette.color(QPalette::Disabled, QPalette::Text));
+    EXPECT_EQ(dlg.LookOf(1, true).Color, palette.color(QPalette::HighlightedText));
+    EXPECT_EQ(dlg.LookOf(5, false).Text, QString());
+
+    // Every entry is as high as a line plus the padding, through the delegate.
+    const int expected = QFontMetrics(dlg.ListBox()->font()).height() +
+                         qRound(4.0 * dlg.ListBox()->logicalDpiY() / 96.0);
+    EXPECT_EQ(dlg.ItemHeight(), expected);
+    EXPECT_EQ(dlg.ListBox()->visualItemRect(dlg.ListBox()->item(1)).height(), expected);
+
+    EditorLanguage german(2);
+    TfrmLangNames de;
+    de.SetNames({QString()});
+    EXPECT_EQ(de.windowTitle(), QStringLiteral("Sprachnamen"));
+    EXPECT_EQ(de.LookOf(0, false).Text, QStringLiteral("<kein Name>"));
+}
+
+TEST(LangNamesDialog, AcceptedNamesReplaceTheList)
+{
+    TStringList names({QStringLiteral("English"), QStringLiteral("German")});
+    int result = ChangeLanguagesDlg(names, nullptr, [](TfrmLangNames &dlg) {
+        dlg.NameEdit()->setText(QStringLiteral("Changed"));
+        dlg.Modify();
+        QTimer::singleShot(0, &dlg, &QDialog::reject);
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(names.ToQStringList(), (QStringList{QStringLiteral("English"), QStringLiteral("German")}));
+
+    TsiLangDispatcher dispatcher;
+    dispatcher.LangNames().Assign(TStringList({QStringLiteral("English"), QStringLiteral("Spanish")}));
+    dispatcher.SetActiveLanguage(2);
+    QString title;
+    result = ChangeLanguagesDlg(names, &dispatcher, [&](TfrmLangNames &dlg) {
+        QTimer::singleShot(0, &dlg, [&dlg, &title] {
+            title = dlg.windowTitle();
+            dlg.ListBox()->setCurrentRow(1);
+            dlg.NameEdit()->setText(QStringLiteral("Deutsch"));
+            dlg.Modify();
+            dlg.OKButton()->click();
+        });
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(title, QStringLiteral("Nombres de idiomas")) << "follows the dispatcher";
+    EXPECT_EQ(names.ToQStringList(), (QStringList{QStringLiteral("English"), QStringLiteral("Deutsch")}));
+}
+
+// --- Splash -----------------------------------------------------------------
+
+TEST(SplashWindow, CreatedByAnyCallShownBySplashDestroyedByNoSplash)
+{
+    ASSERT_EQ(SplashWindow(), nullptr);
+    SplashProgress(3);
+    QWidget *w = SplashWindow();
+    ASSERT_NE(w, nullptr) << "progress before Splash creates the window";
+    EXPECT_TRUE(w->isHidden());
+    auto *bar = w->findChild<QProgressBar *>(QStringLiteral("pbProgress"));
+    auto *label = w->findChild<QLabel *>(QStringLiteral("lblText"));
+    auto *picture = w->findChild<QLabel *>(QStringLiteral("imgPicture"));
+    ASSERT_TRUE(bar && label && picture);
+
+    Splash(QStringLiteral("Counting…"), 1);
+    Splash(QStringLiteral("Counting texts"), 0); // a second call must not stack the busy cursor
+    EXPECT_EQ(SplashWindow(), w);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(label->text(), QStringLiteral("Counting texts"));
+    EXPECT_FALSE(picture->pixmap().isNull());
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+    SplashInitProgress(10);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->maximum(), 10);
+    EXPECT_EQ(bar->value(), 0);
+    SplashProgress(4);
+    EXPECT_EQ(bar->value(), 4);
+    SplashProgress(25);
+    EXPECT_EQ(bar->value(), 10) << "overshooting fills the bar";
+    SplashInitProgress(-3);
+    EXPECT_EQ(bar->maximum(), 0);
+    SplashHideProgress();
+    EXPECT_FALSE(bar->isVisible());
+
+    Splash(QStringLiteral("No picture"), quint8(SplashImageCount()));
+    EXPECT_TRUE(picture->pixmap().isNull());
+
+    NoSplash();
+    EXPECT_EQ(SplashWindow(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    NoSplash(); // again: nothing left to undo
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// --- Widths tooltip ---------------------------------------------------------
+
+namespace {
+
+struct WidthsFixture : ::testing::Test
+{
+    QTemporaryDir dir;
+    ScopedEnv env{"ZOR_REGISTRY_DIR", dir.path().toUtf8()};
+    const QStringList names{QStringLiteral("English"), QStringLiteral("German"), QStringLiteral("Russian")};
+
+    ~WidthsFixture() override { HideWidthTooltip(); }
+
+    static QRect middle()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        return QRect(screen.center() - QPoint(40, 10), QSize(80, 20));
+    }
+
+    // The numbers of "W (x R) - L ch." / "W (shortest) - L ch." / "H (x R)".
+    struct Cell
+    {
+        int value = -1;
+        QString ratio;
+        int length = -1;
+        bool shortest = false;
+    };
+    static Cell parse(const QString &AText)
+    {
+        static const QRegularExpression re(
+            QStringLiteral(R"(^(\d+) \((?:x (\d+\.\d\d)|(shortest))\)(?: - (\d+) ch\.)?$)"));
+        const QRegularExpressionMatch m = re.match(AText);
+        Cell c;
+        if (!m.hasMatch())
+            return c;
+        c.value = m.captured(1).toInt();
+        c.ratio = m.captured(2);
+        c.shortest = !m.captured(3).isEmpty();
+        c.length = m.captured(4).isEmpty() ? -1 : m.captured(4).toInt();
+        return c;
+    }
+};
+
+using WidthsTooltip = WidthsFixture;
+
+} // namespace
+
+TEST_F(WidthsTooltip, OnlyEmptyTextsShowEmptyEverywhere)
+{
+    ShowWidthTooltip(names, {QString(), QString()}, middle(), 1, nullptr);
+    ASSERT_NE(WidthTooltipWindow(), nullptr);
+    EXPECT_EQ(WidthTooltipCell(0, 0), QStringLiteral("Language"));
+    EXPECT_EQ(WidthTooltipCell(0, 1), QStringLiteral("Width"));
+    EXPECT_EQ(WidthTooltipCell(0, 2), QStringLiteral("Height"));
+    for (int i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(WidthTooltipCell(1 + i, 0), names.at(i));
+        EXPECT_EQ(WidthTooltipCell(1 + i, 1), QStringLiteral("(empty)"));
+    }
+    EXPECT_EQ(WidthTooltipCell(4, 0), QString()) << "one row per language";
+    EXPECT_EQ(WidthTooltipCell(-1, 0), QString());
+    EXPECT_EQ(WidthTooltipCell(1, 3), QString());
+}
+
+TEST_F(WidthsTooltip, WidthsAndHeightsAreComparedWithTheSmallest)
+{
+    ShowWidthTooltip(names, {QStringLiteral("Save file"), QStringLiteral("Datei\nspeichern"), QString()}, middle(), 1,
+                     nullptr);
+    const Cell en = parse(WidthTooltipCell(1, 1)), de = parse(WidthTooltipCell(2, 1));
+    ASSERT_GT(en.value, 0) << WidthTooltipCell(1, 1).toStdString();
+    ASSERT_GT(de.value, 0) << WidthTooltipCell(2, 1).toStdString();
+    const Cell &shorter = en.value <= de.value ? en : de;
+    const Cell &longer = en.value <= de.value ? de : en;
+    EXPECT_TRUE(shorter.shortest);
+    EXPECT_FALSE(longer.shortest);
+    EXPECT_EQ(longer.ratio, QString::number(double(longer.value) / shorter.value, 'f', 2));
+    EXPECT_EQ(en.length, 9);
+    EXPECT_EQ(de.length, 15) << "the line break counts as a character";
+    EXPECT_EQ(WidthTooltipCell(3, 1), QStringLiteral("(empty)"));
+
+    // Two lines are higher than one; the one-line text is the reference.
+    const Cell enH = parse(WidthTooltipCell(1, 2)), deH = parse(WidthTooltipCell(2, 2));
+    EXPECT_EQ(enH.ratio, QStringLiteral("1.00"));
+    EXPECT_GT(deH.value, enH.value);
+    EXPECT_EQ(deH.ratio, QString::number(double(deH.value) / enH.value, 'f', 2));
+    EXPECT_EQ(WidthTooltipCell(3, 2), QStringLiteral("0 (x 0.00)"));
+
+    // Equal widths are all "shortest".
+    UpdateLanguageWidthTooltip(2, QStringLiteral("Save file"));
+    EXPECT_TRUE(parse(WidthTooltipCell(3, 1)).shortest);
+    EXPECT_EQ(parse(WidthTooltipCell(3, 1)).value, en.value);
+}
+
+TEST_F(WidthsTooltip, UpdatesMeasureOneLanguageAgain)
+{
+    UpdateLanguageWidthTooltip(0, QStringLiteral("no window yet"));
+    EXPECT_EQ(WidthTooltipWindow(), nullptr) << "updating does not create the window";
+
+    ShowWidthTooltip(names, {QStringLiteral("OK"), QStringLiteral("Übernehmen"), QStringLiteral("Применить")},
+                     middle(), 1, nullptr);
+    EXPECT_TRUE(parse(WidthTooltipCell(1, 1)).shortest);
+    const int before = parse(WidthTooltipCell(1, 1)).value;
+
+    UpdateLanguageWidthTooltip(0, QString());
+    EXPECT_EQ(WidthTooltipCell(1, 1), QStringLiteral("(empty)"));
+    EXPECT_FALSE(parse(WidthTooltipCell(2, 1)).shortest && parse(WidthTooltipCell(3, 1)).shortest);
+
+    UpdateLanguageWidthTooltip(0, QStringLiteral("OK"));
+    EXPECT_EQ(parse(WidthTooltipCell(1, 1)).value, before);
+    UpdateLanguageWidthTooltip(3, QStringLiteral("out of range"));
+    UpdateLanguageWidthTooltip(-1, QStringLiteral("out of range"));
+    EXPECT_EQ(parse(WidthTooltipCell(1, 1)).value, before);
+
+    // Fewer texts than languages: the missing ones are empty.
+    ShowWidthTooltip(names, {QStringLiteral("OK")}, middle(), 1, nullptr);
+    EXPECT_EQ(WidthTooltipCell(3, 1), QStringLiteral("(empty)"));
+    HideWidthTooltip();
+    EXPECT_EQ(WidthTooltipWindow(), nullptr);
+    HideWidthTooltip();
+}
+
+TEST_F(WidthsTooltip, PlacedBesideTheRectWithinTheScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect inside(screen.topLeft() + QPoint(10, 10), QSize(40, 20));
+    ShowWidthTooltip(names, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}, inside, 1, nullptr);
+    QWidget *w = WidthTooltipWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(w->frameGeometry().left(), inside.right() + 1);
+    EXPECT_EQ(w->frameGeometry().top(), inside.bottom() + 1);
+
+    const QRect corner(screen.bottomRight() - QPoint(30, 10), QSize(20, 8));
+    ShowWidthTooltip(names, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}, corner, 1, nullptr);
+    EXPECT_EQ(WidthTooltipWindow(), w) << "one window";
+    EXPECT_EQ(w->frameGeometry().right(), corner.left() - 1);
+    EXPECT_EQ(w->frameGeometry().bottom(), corner.top() - 1);
+
+    // Too wide for either side of a screen-wide rect: kept on the screen.
+    const QRect wide(screen.left(), screen.top() + 20, screen.width(), 10);
+    ShowWidthTooltip(names, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}, wide, 1, nullptr);
+    EXPECT_EQ(w->frameGeometry().left(), screen.left());
+    EXPECT_EQ(w->frameGeometry().top(), wide.bottom() + 1);
+}
+
+TEST_F(WidthsTooltip, FollowsTheRequestedLanguageOrTheDispatcher)
+{
+    const QStringList texts{QStringLiteral("Hi"), QString(), QStringLiteral("Привет")};
+    ShowWidthTooltip(names, texts, middle(), 2, nullptr);
+    EXPECT_EQ(WidthTooltipCell(0, 1), QStringLiteral("Breite"));
+    EXPECT_EQ(WidthTooltipCell(2, 1), QStringLiteral("(leer)"));
+    EXPECT_TRUE(WidthTooltipCell(1, 1).contains(QStringLiteral("(kürzeste)")) ||
+                WidthTooltipCell(3, 1).contains(QStringLiteral("(kürzeste)")));
+    HideWidthTooltip();
+
+    TsiLangDispatcher dispatcher;
+    dispatcher.LangNames().Assign(TStringList({QStringLiteral("English"), QStringLiteral("Russian")}));
+    dispatcher.SetActiveLanguage(2);
+    ShowWidthTooltip(names, texts, middle(), 1, &dispatcher);
+    EXPECT_EQ(WidthTooltipCell(0, 2), QStringLiteral("Высота"));
+    const QString ruWidth = WidthTooltipCell(3, 1);
+
+    // Switching keeps the measured values and rewrites the words.
+    dispatcher.SetActiveLanguage(1);
+    EXPECT_EQ(WidthTooltipCell(0, 2), QStringLiteral("Height"));
+    EXPECT_EQ(WidthTooltipCell(2, 1), QStringLiteral("(empty)"));
+    const int value = parse(WidthTooltipCell(3, 1)).value;
+    EXPECT_GT(value, 0);
+    EXPECT_TRUE(ruWidth.startsWith(QString::number(value) + QLatin1Char(' '))) << ruWidth.toStdString();
+}
+
+TEST_F(WidthsTooltip, ColumnWidthsSurviveHidingAndShowingAgain)
+{
+    ShowWidthTooltip(names, {QStringLiteral("a")}, middle(), 1, nullptr);
+    auto *grid = WidthTooltipWindow()->findChild<QTableWidget *>();
+    ASSERT_NE(grid, nullptr);
+    const int defaultWidth = grid->columnWidth(1);
+    grid->setColumnWidth(1, defaultWidth + 37);
+    const int windowWidth = WidthTooltipWindow()->width();
+    HideWidthTooltip();
+
+    ShowWidthTooltip(names, {QStringLiteral("a")}, middle(), 1, nullptr);
+    grid = WidthTooltipWindow()->findChild<QTableWidget *>();
+    EXPECT_EQ(grid->columnWidth(1), defaultWidth + 37);
+    EXPECT_GT(WidthTooltipWindow()->width(), windowWidth) << "the window fits the wider column";
+}
+
+// --- Dictionary prompt --------------------------------------------------------
+
+TEST(DictionaryPromptDialog, ChoicesAndTheChosenFileAreReadBack)
+{
+    TfrmDictionaryPrompt dlg;
+    auto *ok = dlg.findChild<QPushButton *>(QStringLiteral("btnOK"));
+    auto *caption = dlg.findChild<QLabel *>(QStringLiteral("lblDictionary"));
+    ASSERT_TRUE(ok && caption);
+    EXPECT_EQ(caption->text(), QStringLiteral(" Dictionary: "));
+
+    int refreshed = 0;
+    dlg.OnRefresh = [&](TfrmDictionaryPrompt &d) {
+        ++refreshed;
+        d.SetBaseLanguages({QStringLiteral("English"), QStringLiteral("German"), QStringLiteral("Spanish")}, 0);
+        d.SetDictionaryLanguages({QStringLiteral("German"), QStringLiteral("Spanish")}, {QStringLiteral("spanish")});
+    };
+    QString offered = QStringLiteral("unset");
+    dlg.FilePicker = [&](const QString &ACurrent) {
+        offered = ACurrent;
+        return QString();
+    };
+    dlg.findChild<QPushButton *>(QStringLiteral("btnBrowse"))->click();
+    EXPECT_EQ(offered, QString());
+    EXPECT_EQ(refreshed, 0) << "a cancelled pick changes nothing";
+    EXPECT_FALSE(ok->isEnabled());
+
+    dlg.FilePicker = [&](const QString &) { return QStringLiteral("/data/main.dic"); };
+    dlg.BrowseDictionary();
+    EXPECT_EQ(refreshed, 1);
+    EXPECT_EQ(dlg.DictionaryFile(), QStringLiteral("/data/main.dic"));
+    EXPECT_EQ(caption->text(), QStringLiteral(" Dictionary: /data/main.dic"));
+    EXPECT_EQ(dlg.BaseLanguage(), QStringLiteral("English"));
+    EXPECT_EQ(dlg.DictionaryLanguages(), QStringList{QStringLiteral("Spanish")});
+    EXPECT_TRUE(ok->isEnabled());
+
+    // The only language to fill may not be the base language.
+    dlg.SetBaseLanguages({QStringLiteral("Spanish")}, 0);
+    EXPECT_FALSE(ok->isEnabled());
+    auto *targets = dlg.findChild<QListWidget *>(QStringLiteral("lbDictLanguages"));
+    targets->item(0)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_EQ(dlg.DictionaryLanguages(), (QStringList{QStringLiteral("German"), QStringLiteral("Spanish")}));
+    dlg.SetBaseLanguages({QStringLiteral("Spanish")}, 4);
+    EXPECT_EQ(dlg.BaseLanguageIndex(), -1);
+    EXPECT_EQ(dlg.BaseLanguage(), QString());
+    EXPECT_FALSE(ok->isEnabled());
+
+    struct Option
+    {
+        const char *box;
+        bool (TfrmDictionaryPrompt::*get)() const;
+    };
+    const Option options[] = {
+        {"chkOverwrite", &TfrmDictionaryPrompt::OverwriteExisting},
+        {"chkCaseSensitive", &TfrmDictionaryPrompt::CaseSensitive},
+        {"chkSkipAmpersand", &TfrmDictionaryPrompt::SkipAmpersands},
+        {"chkParseMultiLines", &TfrmDictionaryPrompt::ParseMultiLines},
+        {"chkForceEmpty", &TfrmDictionaryPrompt::ForceEmpty},
+        {"chkThisSession", &TfrmDictionaryPrompt::DontAskThisSession},
+        {"chkThisProject", &TfrmDictionaryPrompt::DontAskThisProject},
+    };
+    for (const Option &o : options) {
+        SCOPED_TRACE(o.box);
+        auto *box = dlg.findChild<QCheckBox *>(QString::fromLatin1(o.box));
+        ASSERT_NE(box, nullptr);
+        // Each option reads its own box and no other.
+        int set = 0;
+        for (const Option &other : options)
+            set += (dlg.*other.get)();
+        EXPECT_EQ(set, 0);
+        box->click();
+        EXPECT_TRUE((dlg.*o.get)());
+        for (const Option &other : options)
+            set += (dlg.*other.get)();
+        EXPECT_EQ(set, 1);
+        box->click();
+    }
+    EXPECT_EQ(dlg.findChild<QCheckBox *>(QStringLiteral("chkSkipAmpersand"))->text(),
+              QStringLiteral("&Skip && chars when searching"));
+}
+
+TEST(DictionaryPromptDialog, TheFileStaysInTheCaptionAcrossLanguages)
+{
+    EditorLanguage russian(3);
+    TfrmDictionaryPrompt dlg;
+    dlg.SetDictionaryFile(QStringLiteral("/d/words.dic"));
+    auto *caption = dlg.findChild<QLabel *>(QStringLiteral("lblDictionary"));
+    EXPECT_EQ(caption->text(), QStringLiteral(" Словарь: /d/words.dic"));
+    dlg.Lang()->SetActiveLanguage(2);
+    EXPECT_EQ(caption->text(), QStringLiteral(" Wörterbuch: /d/words.dic"));
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Einstellungen für den Wörterbuch-Manager"));
+}
