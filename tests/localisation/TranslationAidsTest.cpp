@@ -48,41 +48,43 @@ TEST(LangNamesDialog, OkNeedsChangedNamesWithoutEmptyOnes)
     TfrmLangNames dlg;
     dlg.SetNames({QStringLiteral("English"), QString(), QStringLiteral("Russian")});
     dlg.show();
-    EXPECT_EQ(dlg.ListBox()->currentRow(), 0);
-    EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("English"));
+    auto rename = [&](int ARow, const QString &AName) {
+        dlg.ListBox()->setCurrentRow(ARow);
+        dlg.NameEdit()->setText(AName);
+        dlg.Modify();
+    };
+    EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("English")) << "the first entry is selected on show";
     EXPECT_FALSE(dlg.OKButton()->isEnabled());
     EXPECT_FALSE(dlg.ModifyButton()->isEnabled()) << "the edit holds the selected name";
-
     dlg.NameEdit()->setText(QStringLiteral("   "));
     EXPECT_FALSE(dlg.ModifyButton()->isEnabled()) << "blank after trimming";
-    dlg.NameEdit()->setText(QStringLiteral("British"));
-    ASSERT_TRUE(dlg.ModifyButton()->isEnabled());
-    dlg.Modify();
-    EXPECT_EQ(dlg.Names().at(0), QStringLiteral("British"));
+
+    rename(0, QStringLiteral("British"));
     EXPECT_FALSE(dlg.OKButton()->isEnabled()) << "entry 1 still has no name";
     EXPECT_FALSE(dlg.ModifyButton()->isEnabled());
-
-    dlg.ListBox()->setCurrentRow(1);
-    EXPECT_EQ(dlg.NameEdit()->text(), QString());
-    dlg.NameEdit()->setText(QStringLiteral("German"));
-    dlg.Modify();
-    EXPECT_TRUE(dlg.OKButton()->isEnabled());
-
-    // Back to the names the dialog opened with: nothing to accept.
-    dlg.ListBox()->setCurrentRow(0);
-    dlg.NameEdit()->setText(QStringLiteral("English"));
-    dlg.Modify();
-    dlg.ListBox()->setCurrentRow(1);
-    dlg.NameEdit()->setText(QStringLiteral("Deutsch"));
-    dlg.Modify();
+    rename(1, QStringLiteral("German"));
     EXPECT_TRUE(dlg.OKButton()->isEnabled());
 
     dlg.ListBox()->setCurrentRow(-1);
     EXPECT_EQ(dlg.NameEdit()->text(), QString());
     dlg.NameEdit()->setText(QStringLiteral("Orphan"));
     EXPECT_FALSE(dlg.ModifyButton()->isEnabled()) << "nothing selected";
-    dlg.Modify();
-    EXPECT_EQ(dlg.Names(), (QStringList{QStringLiteral("English"), QStringLiteral("Deutsch"), QStringLiteral("Russian")}));
+    EXPECT_EQ(dlg.Names(), (QStringList{QStringLiteral("British"), QStringLiteral("German"), QStringLiteral("Russian")}));
+
+    // Renamed back to the names it opened with: nothing to accept.
+    rename(0, QStringLiteral("English"));
+    rename(1, QStringLiteral("German"));
+    rename(2, QStringLiteral("Russian "));
+    EXPECT_TRUE(dlg.OKButton()->isEnabled()) << "trailing blanks make another name";
+    TfrmLangNames again;
+    again.SetNames({QStringLiteral("A"), QStringLiteral("B")});
+    again.show();
+    again.NameEdit()->setText(QStringLiteral("X"));
+    again.Modify();
+    EXPECT_TRUE(again.OKButton()->isEnabled());
+    again.NameEdit()->setText(QStringLiteral("A"));
+    again.Modify();
+    EXPECT_FALSE(again.OKButton()->isEnabled());
 }
 
 TEST(LangNamesDialog, EmptyNamesAreDrawnAsAGreyPlaceholder)
@@ -423,12 +425,9 @@ TEST(DictionaryPromptDialog, ChoicesAndTheChosenFileAreReadBack)
     EXPECT_EQ(dlg.BaseLanguage(), QString());
     EXPECT_FALSE(ok->isEnabled());
 
-    struct Option
-    {
-        const char *box;
-        bool (TfrmDictionaryPrompt::*get)() const;
-    };
-    const Option options[] = {
+    // Each option reads its own box and no other.
+    using Getter = bool (TfrmDictionaryPrompt::*)() const;
+    const std::pair<const char *, Getter> options[] = {
         {"chkOverwrite", &TfrmDictionaryPrompt::OverwriteExisting},
         {"chkCaseSensitive", &TfrmDictionaryPrompt::CaseSensitive},
         {"chkSkipAmpersand", &TfrmDictionaryPrompt::SkipAmpersands},
@@ -437,21 +436,12 @@ TEST(DictionaryPromptDialog, ChoicesAndTheChosenFileAreReadBack)
         {"chkThisSession", &TfrmDictionaryPrompt::DontAskThisSession},
         {"chkThisProject", &TfrmDictionaryPrompt::DontAskThisProject},
     };
-    for (const Option &o : options) {
-        SCOPED_TRACE(o.box);
-        auto *box = dlg.findChild<QCheckBox *>(QString::fromLatin1(o.box));
-        ASSERT_NE(box, nullptr);
-        // Each option reads its own box and no other.
-        int set = 0;
-        for (const Option &other : options)
-            set += (dlg.*other.get)();
-        EXPECT_EQ(set, 0);
-        box->click();
-        EXPECT_TRUE((dlg.*o.get)());
-        for (const Option &other : options)
-            set += (dlg.*other.get)();
-        EXPECT_EQ(set, 1);
-        box->click();
+    for (const auto &[box, get] : options) {
+        SCOPED_TRACE(box);
+        dlg.findChild<QCheckBox *>(QString::fromLatin1(box))->click();
+        for (const auto &[other, otherGet] : options)
+            EXPECT_EQ((dlg.*otherGet)(), other == box) << other;
+        dlg.findChild<QCheckBox *>(QString::fromLatin1(box))->click();
     }
     EXPECT_EQ(dlg.findChild<QCheckBox *>(QStringLiteral("chkSkipAmpersand"))->text(),
               QStringLiteral("&Skip && chars when searching"));
