@@ -346,6 +346,26 @@ TEST(Statistics, DialogFollowsTheToolLanguageAndKeepsItsValues)
     EXPECT_EQ(labelText(form, "labLanguages"), QStringLiteral("Языки: 3"));
 }
 
+TEST(Statistics, DialogTextsNameItsControlsInFourLanguages)
+{
+    TfrmStatistics form;
+    const TsiLangLinked &lang = *form.siLangLinked_frmStatistics();
+    ASSERT_EQ(lang.NumOfLanguages(), 4);
+    for (TStringsType type : {stCaptions, stHints, stStrings}) {
+        const TsiStringsCollection &list = *lang.GetPropListByType(type);
+        for (int i = 0; i < list.Count(); ++i) {
+            const QString id = list.IDOfLine(i);
+            SCOPED_TRACE(id.toStdString());
+            for (int l = 1; l <= 4; ++l)
+                EXPECT_FALSE(list.GetTranslationByID(id, l).isEmpty()) << "language " << l;
+            if (type == stStrings)
+                continue;
+            const QString object = id.section(u'.', 0, 0);
+            EXPECT_TRUE(object == form.objectName() || form.findChild<QWidget *>(object)) << "no such control";
+        }
+    }
+}
+
 TEST(Statistics, ProgressShowsOnTheSplashInTheDialogsLanguage)
 {
     const auto lang = threeLanguages();
