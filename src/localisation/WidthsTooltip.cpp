@@ -202,9 +202,9 @@ void ShowWidthTooltip(const QStringList &ALangNames, const QStringList &ATexts, 
     }
     w.setFont(font);
 
-    if (ADispatcher)
-        w.lang->SetLangDispatcher(ADispatcher);
-    else
+    // A call without dispatcher also ends the link of an earlier call.
+    w.lang->SetLangDispatcher(ADispatcher);
+    if (!ADispatcher)
         w.lang->SetActiveLanguage(ALang);
 
     const int count = int(ALangNames.size());

@@ -360,6 +360,11 @@ TEST_F(WidthsTooltip, FollowsTheRequestedLanguageOrTheDispatcher)
     const int value = parse(WidthTooltipCell(3, 1)).value;
     EXPECT_GT(value, 0);
     EXPECT_TRUE(ruWidth.startsWith(QString::number(value) + QLatin1Char(' '))) << ruWidth.toStdString();
+
+    ShowWidthTooltip(names, texts, middle(), 4, nullptr);
+    EXPECT_EQ(WidthTooltipCell(0, 2), QStringLiteral("Alto"));
+    dispatcher.SetActiveLanguage(2);
+    EXPECT_EQ(WidthTooltipCell(0, 2), QStringLiteral("Alto")) << "no longer follows the dispatcher";
 }
 
 TEST_F(WidthsTooltip, ColumnWidthsSurviveHidingAndShowingAgain)
