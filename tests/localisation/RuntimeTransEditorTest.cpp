@@ -3,14 +3,20 @@
 // cancelled dialog changes nothing.
 #include "localisation/runtime/TransEditorDlg.h"
 
+#include "localisation/LangNames.h"
+#include "localisation/Statistics.h"
+#include "localisation/WidthsTooltip.h"
 #include "localisation/runtime/SibFile.h"
 #include "TestUtil.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace zor;
@@ -169,4 +175,104 @@ TEST(RuntimeTransEditor, LoadedFileBringsItsLanguagesAlong)
     ASSERT_EQ(back.Count(), 1);
     EXPECT_EQ(back.Entry(0).OwnerName, QStringLiteral("QWidget"));
     EXPECT_EQ(back.Entry(0).LangNames.size(), 3);
+}
+
+// The Tools menu: the dialogs it opens see the working copy, renamed
+// languages reach the component on accept, and the widths table follows the
+// current line.
+namespace {
+
+// Runs fn on the next modal dialog of type T once it runs. Event processing
+// before the dialog opens (progress painting) must not catch the timer early;
+// a dialog that never shows up fails the test instead of hanging it.
+template <class T>
+void onModal(std::function<void(T &)> fn)
+{
+    auto *timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, fn] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible()) {
+            timer->deleteLater();
+            timer->stop();
+            fn(*dialog);
+        } else if (++*waited > 500) {
+            timer->deleteLater();
+            timer->stop();
+            ADD_FAILURE() << "no modal " << T::staticMetaObject.className();
+            if (auto *other = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                other->reject();
+        }
+    });
+    timer->start(10);
+}
+
+QAction *tool(TTransEditorDlg &dlg, const char *name)
+{
+    return dlg.findChild<QAction *>(QLatin1String(name));
+}
+
+} // namespace
+
+TEST(RuntimeTransEditor, ToolsSeeTheWorkingCopyAndRenamesCommitOnAccept)
+{
+    EditorForm f;
+    TTransEditorDlg dlg(f.lang, RunTimeFlags);
+    QTableWidget *captions = dlg.Table(stCaptions);
+    const int title = f.row(dlg, stCaptions, QStringLiteral("lblTitle.text"));
+    captions->item(title, 2)->setText(QStringLiteral("Title")); // both captions now translated
+
+    QString translated;
+    onModal<TfrmStatistics>([&](TfrmStatistics &stats) {
+        translated = stats.findChild<QLabel *>(QStringLiteral("labTranslatedStd"))->text();
+        stats.reject();
+    });
+    tool(dlg, "actStatistics")->trigger();
+    EXPECT_EQ(translated, QStringLiteral("Translated: 3 (75.00%)")) << "the edited line counts";
+
+    onModal<TfrmLangNames>([](TfrmLangNames &names) {
+        EXPECT_EQ(names.Names(), (QStringList{"German", "English"}));
+        names.SetNames({QStringLiteral("Deutsch"), QStringLiteral("English (US)")});
+        names.accept();
+    });
+    tool(dlg, "actLangNames")->trigger();
+    EXPECT_EQ(dlg.Table(stCaptions)->horizontalHeaderItem(2)->text(), QStringLiteral("English (US)"));
+    EXPECT_EQ(dlg.Table(stCaptions)->item(title, 2)->text(), QStringLiteral("Title")) << "edits survive";
+    EXPECT_EQ(f.lang->LangNames().Get(0), QStringLiteral("German")) << "nothing reaches the component yet";
+
+    dlg.accept();
+    EXPECT_EQ(f.lang->LangNames().Get(0), QStringLiteral("Deutsch"));
+    EXPECT_EQ(f.lang->Language(), QStringLiteral("Deutsch"));
+    EXPECT_EQ(f.lang->GetPropListByType(stCaptions)->GetTranslationByID(QStringLiteral("lblTitle.text"), 2),
+              QStringLiteral("Title"));
+}
+
+TEST(RuntimeTransEditor, WidthsFollowTheCurrentLineAndCloseWithTheEditor)
+{
+    EditorForm f;
+    {
+        TTransEditorDlg dlg(f.lang, RunTimeFlags);
+        QTableWidget *strings = dlg.Table(stStrings);
+        dlg.ShowType(stStrings, 0);
+        tool(dlg, "actWidths")->setChecked(true);
+        ASSERT_NE(WidthTooltipWindow(), nullptr);
+        EXPECT_EQ(WidthTooltipCell(1, 0), QStringLiteral("German"));
+
+        // msgB has no English text: its width cell says so.
+        strings->setCurrentCell(1, 1);
+        EXPECT_EQ(WidthTooltipCell(2, 1), QStringLiteral("(empty)"));
+        strings->item(1, 2)->setText(QStringLiteral("A much longer English text"));
+        EXPECT_NE(WidthTooltipCell(2, 1), QStringLiteral("(empty)"));
+        EXPECT_TRUE(WidthTooltipCell(1, 1).contains(QStringLiteral("(shortest)")));
+
+        tool(dlg, "actWidths")->setChecked(false);
+        EXPECT_EQ(WidthTooltipWindow(), nullptr);
+        tool(dlg, "actWidths")->setChecked(true);
+        EXPECT_NE(WidthTooltipWindow(), nullptr);
+    }
+    EXPECT_EQ(WidthTooltipWindow(), nullptr) << "closing the editor closes the table";
+
+    TTransEditorDlg readOnly(f.lang, RunTimeFlags | sfReadOnly);
+    EXPECT_FALSE(tool(readOnly, "actLangNames")->isEnabled());
+    EXPECT_TRUE(tool(readOnly, "actStatistics")->isEnabled());
 }

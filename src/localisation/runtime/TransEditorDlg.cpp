@@ -1,11 +1,17 @@
 #include "localisation/runtime/TransEditorDlg.h"
 
+#include "localisation/DefFonts.h"
+#include "localisation/LangNames.h"
+#include "localisation/Statistics.h"
+#include "localisation/WidthsTooltip.h"
+#include "localisation/runtime/EditorForms.h"
 #include "localisation/runtime/SibFile.h"
 #include "platform/Exception.h"
 #include "ui_TransEditorDlg.h"
 
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -19,6 +25,7 @@ struct TTransEditorDlg::Private
     std::unique_ptr<TsiLang> work; // the copy the tables edit
     Ui::TransEditorDlg ui;
     std::array<QTableWidget *, StringsTypeCount> tables{};
+    QAction *actStatistics = nullptr, *actLangNames = nullptr, *actDefFonts = nullptr, *actWidths = nullptr;
 };
 
 TTransEditorDlg::TTransEditorDlg(TsiCustomLang *ALang, TShowFlags AFlags, QWidget *AParent)
@@ -64,10 +71,91 @@ TTransEditorDlg::TTransEditorDlg(TsiCustomLang *ALang, TShowFlags AFlags, QWidge
             QMessageBox::warning(this, windowTitle(), e.Message());
         }
     });
+    buildToolsMenu();
     buildTables();
 }
 
-TTransEditorDlg::~TTransEditorDlg() = default;
+TTransEditorDlg::~TTransEditorDlg()
+{
+    if (d->actWidths->isChecked())
+        HideWidthTooltip();
+}
+
+TsiCustomLang *TTransEditorDlg::WorkingCopy()
+{
+    tablesToWork();
+    return d->work.get();
+}
+
+void TTransEditorDlg::buildToolsMenu()
+{
+    auto *menu = new QMenu(this);
+    auto add = [&](const char *name, const QString &text) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    d->actStatistics = add("actStatistics", tr("&Statistics..."));
+    d->actLangNames = add("actLangNames", tr("Language &Names..."));
+    d->actDefFonts = add("actDefFonts", tr("Default &Fonts..."));
+    menu->addSeparator();
+    d->actWidths = add("actWidths", tr("Text &Widths"));
+    d->actWidths->setCheckable(true);
+    d->actLangNames->setEnabled(!(d->flags & sfReadOnly));
+    d->actDefFonts->setEnabled(DefFontsList != nullptr);
+    d->ui.btnTools->setMenu(menu);
+    connect(d->ui.tabTypes, &QTabWidget::currentChanged, this, [this] {
+        if (d->actWidths->isChecked())
+            showWidths();
+    });
+
+    connect(d->actStatistics, &QAction::triggered, this,
+            [this] { DisplayStatistics(WorkingCopy(), d->target->GetOwnerClassName()); });
+    connect(d->actLangNames, &QAction::triggered, this, &TTransEditorDlg::editLanguageNames);
+    connect(d->actDefFonts, &QAction::triggered, this, [] {
+        if (DefFontsList)
+            DefFontsDlg(DefFontsList);
+    });
+    connect(d->actWidths, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            showWidths();
+        else
+            HideWidthTooltip();
+    });
+}
+
+void TTransEditorDlg::editLanguageNames()
+{
+    TsiCustomLang &work = *WorkingCopy();
+    TStringList names;
+    for (int l = 0; l < work.NumOfLanguages(); ++l)
+        names.Add(work.LangNames().Get(l));
+    if (ChangeLanguagesDlg(names, nullptr) != QDialog::Accepted)
+        return;
+    for (int l = 0; l < qMin(names.Count(), work.NumOfLanguages()); ++l)
+        work.LangNames().Put(l, names.Get(l));
+    buildTables();
+}
+
+// The widths of the current line's texts, beside its current cell.
+void TTransEditorDlg::showWidths()
+{
+    auto *table = qobject_cast<QTableWidget *>(d->ui.tabTypes->currentWidget());
+    if (!d->actWidths->isChecked() || !table || table->currentRow() < 0) {
+        HideWidthTooltip();
+        return;
+    }
+    const int row = table->currentRow();
+    QStringList names, texts;
+    for (int c = 1; c < table->columnCount(); ++c) {
+        names.append(d->work->LangNames().Get(c - 1));
+        texts.append(table->item(row, c) ? table->item(row, c)->text() : QString());
+    }
+    const QTableWidgetItem *cell = table->currentItem();
+    const QRect local = cell ? table->visualItemRect(cell) : table->viewport()->rect();
+    const QRect global(table->viewport()->mapToGlobal(local.topLeft()), local.size());
+    ShowWidthTooltip(names, texts, global, siEditorSettings().Language, nullptr);
+}
 
 QTableWidget *TTransEditorDlg::Table(TStringsType AType) const
 {
@@ -112,6 +200,14 @@ void TTransEditorDlg::buildTables()
             }
         }
         table->resizeColumnsToContents();
+        connect(table, &QTableWidget::currentCellChanged, this, [this] {
+            if (d->actWidths->isChecked())
+                showWidths();
+        });
+        connect(table, &QTableWidget::itemChanged, this, [this, table](QTableWidgetItem *item) {
+            if (d->actWidths->isChecked() && item->column() > 0 && item->row() == table->currentRow())
+                UpdateLanguageWidthTooltip(item->column() - 1, item->text());
+        });
         d->tables[t] = table;
         d->ui.tabTypes->addTab(table, StringsTypeName(TStringsType(t)).mid(2));
     }
@@ -195,18 +291,18 @@ void TTransEditorDlg::SaveFile(const QString &AFileName)
     files.SaveToFile(AFileName);
 }
 
-// The working copy's lines go to the component where they differ; languages
-// a loaded file added come along.
+// The working copy's lines go to the component where they differ.
 void TTransEditorDlg::commit()
 {
     tablesToWork();
     TsiCustomLang &target = *d->target;
     TsiLang &work = *d->work;
-    if (work.NumOfLanguages() > target.NumOfLanguages()) {
+    // Languages a loaded file added come along; renamed ones keep their new name.
+    if (work.NumOfLanguages() > target.NumOfLanguages())
         target.SetNumLang(work.NumOfLanguages());
-        for (int l = 0; l < work.NumOfLanguages(); ++l)
+    for (int l = 0; l < work.NumOfLanguages(); ++l)
+        if (target.LangNames().Get(l) != work.LangNames().Get(l))
             target.LangNames().Put(l, work.LangNames().Get(l));
-    }
     for (int t = 0; t < StringsTypeCount; ++t) {
         TsiStringsCollection &dest = *target.GetPropListByType(TStringsType(t));
         const TsiStringsCollection &src = *work.GetPropListByType(TStringsType(t));

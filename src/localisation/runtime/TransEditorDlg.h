@@ -1,7 +1,10 @@
 // The translation editor: a dialog with one table per collection type, an ID
 // column and one column per language. Edits are made on a working copy and
 // reach the component only when the dialog is accepted, and then only the
-// lines that were changed.
+// lines that were changed. Its Tools menu opens the translation statistics,
+// the language names and default fonts dialogs, and a table of the text
+// widths of the current line in every language (actions "actStatistics",
+// "actLangNames", "actDefFonts", "actWidths").
 #pragma once
 
 #include "localisation/runtime/SiLang.h"
@@ -47,10 +50,16 @@ public:
     // Shows only rows whose ID or texts contain AText (ignoring case).
     void SetFilter(const QString &AText);
 
+    // The working copy the tables edit, brought up to date with them.
+    TsiCustomLang *WorkingCopy();
+
 public Q_SLOTS:
     void accept() override;
 
 private:
+    void buildToolsMenu();
+    void editLanguageNames();
+    void showWidths();
     void buildTables();
     void tablesToWork();
     void commit();
