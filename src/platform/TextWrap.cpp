@@ -24,7 +24,7 @@ QString WrapText(const QString &Line, const QString &BreakStr, const QString &Br
 
     const qsizetype n = Line.size();
     for (qsizetype i = 0; i < n;) {
-        if (Line.mid(i, BreakStr.size()) == BreakStr) {
+        if (QStringView(Line).sliced(i).startsWith(BreakStr)) {
             out += BreakStr;
             i += BreakStr.size();
             newLine();
