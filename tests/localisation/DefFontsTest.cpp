@@ -1,5 +1,4 @@
-// Default fonts per language: the registry store (hostile and stale contents,
-// surplus entries, writing back only what changed), the lookups, the
+// Default fonts per language: the registry store, the lookups, the
 // character-set identifiers and the dialog that edits the list.
 #include "localisation/DefFonts.h"
 
@@ -12,7 +11,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
-#include <climits>
 #include <gtest/gtest.h>
 
 using namespace zor;
@@ -48,6 +46,20 @@ struct DefFontsFixture : ::testing::Test
         names.sort(Qt::CaseInsensitive);
         return names;
     }
+
+    // Writes "Name=value" pairs; a value starting with '#' is an integer.
+    static void write(const QString &AKey, const QStringList &AValues)
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(AKey, true));
+        for (const QString &pair : AValues) {
+            const QString name = pair.section(u'=', 0, 0), value = pair.section(u'=', 1);
+            if (value.startsWith(u'#'))
+                reg.WriteInteger(name, value.mid(1).toInt());
+            else
+                reg.WriteString(name, value);
+        }
+    }
 };
 
 using DefFontsStore = DefFontsFixture;
@@ -58,31 +70,15 @@ using DefFontsDialog = DefFontsFixture;
 
 TEST_F(DefFontsStore, ReadsOnlyCompleteEntriesBelowTheCount)
 {
-    {
-        TRegistry reg;
-        ASSERT_TRUE(reg.OpenKey(TestKey, true));
-        reg.WriteInteger(QStringLiteral("FontInfoCount"), 6);
-        auto entry = [&](int i, bool lang, bool font, bool charset) {
-            if (lang)
-                reg.WriteString(QStringLiteral("FontInfoLang%1").arg(i), QStringLiteral("L%1").arg(i));
-            if (font)
-                reg.WriteString(QStringLiteral("FontInfoFont%1").arg(i), QStringLiteral("F%1").arg(i));
-            if (charset)
-                reg.WriteInteger(QStringLiteral("FontInfoCharset%1").arg(i), 161);
-        };
-        entry(0, true, true, true);
-        entry(1, true, true, false); // no character set
-        entry(2, false, true, true); // no language
-        entry(4, true, true, true);  // after a gap
-        entry(6, true, true, true);  // at the count: not an entry
-        // Wrong types count as missing; a padded index is another name.
-        reg.WriteString(QStringLiteral("FontInfoLang5"), QStringLiteral("L5"));
-        reg.WriteString(QStringLiteral("FontInfoFont5"), QStringLiteral("F5"));
-        reg.WriteString(QStringLiteral("FontInfoCharset5"), QStringLiteral("161"));
-        reg.WriteString(QStringLiteral("FontInfoLang03"), QStringLiteral("L3"));
-        reg.WriteString(QStringLiteral("FontInfoFont3"), QStringLiteral("F3"));
-        reg.WriteInteger(QStringLiteral("FontInfoCharset3"), 161);
-    }
+    write(TestKey, {
+                       "FontInfoCount=#6", "FontInfoLang0=L0", "FontInfoFont0=F0", "FontInfoCharset0=#161",
+                       "FontInfoLang1=L1", "FontInfoFont1=F1",                          // no character set
+                       "FontInfoFont2=F2", "FontInfoCharset2=#161",                     // no language
+                       "FontInfoLang03=L3", "FontInfoFont3=F3", "FontInfoCharset3=#161", // padded index
+                       "FontInfoLang4=L4", "FontInfoFont4=F4", "FontInfoCharset4=#161", // after a gap
+                       "FontInfoLang5=L5", "FontInfoFont5=F5", "FontInfoCharset5=161",  // charset as text
+                       "FontInfoLang6=L6", "FontInfoFont6=F6", "FontInfoCharset6=#161", // at the count
+                   });
     TDefFontsList list;
     list.ReadFromRegistry(TestKey);
     EXPECT_EQ(entries(list), (QStringList{QStringLiteral("L0|F0|161"), QStringLiteral("L4|F4|161")}));
@@ -90,38 +86,23 @@ TEST_F(DefFontsStore, ReadsOnlyCompleteEntriesBelowTheCount)
 
 TEST_F(DefFontsStore, HostileOrMissingCountsReadNothingOrOnlyWhatIsThere)
 {
-    struct Row
+    const struct
     {
-        const char *name;
-        bool writeCount;
-        bool countAsString;
-        int count;
+        const char *count; // nullptr: no count value
         int expected;
-    };
-    const Row rows[] = {
-        {"no count", false, false, 0, 0},
-        {"count as text", true, true, 1, 0},
-        {"negative count", true, false, -5, 0},
-        {"huge count", true, false, INT_MAX, 1},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        TRegistry reg;
-        reg.DeleteKey(TestKey);
-        ASSERT_TRUE(reg.OpenKey(TestKey, true));
-        reg.WriteString(QStringLiteral("FontInfoLang0"), QStringLiteral("Greek"));
-        reg.WriteString(QStringLiteral("FontInfoFont0"), QStringLiteral("Sans"));
-        reg.WriteInteger(QStringLiteral("FontInfoCharset0"), 161);
-        if (row.writeCount && row.countAsString)
-            reg.WriteString(QStringLiteral("FontInfoCount"), QString::number(row.count));
-        else if (row.writeCount)
-            reg.WriteInteger(QStringLiteral("FontInfoCount"), row.count);
+    } rows[] = {{nullptr, 0}, {"FontInfoCount=1", 0}, {"FontInfoCount=#-5", 0}, {"FontInfoCount=#2147483647", 1}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.count ? row.count : "no count");
+        TRegistry().DeleteKey(TestKey);
+        write(TestKey, {"FontInfoLang0=Greek", "FontInfoFont0=Sans", "FontInfoCharset0=#161"});
+        if (row.count)
+            write(TestKey, {QString::fromLatin1(row.count)});
         TDefFontsList list;
         list.ReadFromRegistry(TestKey);
         EXPECT_EQ(list.Count(), row.expected);
     }
-    // Lists that read other keys are changed lists: their destructors write
-    // the default store, so clear before reading.
+    // Lists that read other keys are changed lists whose destructors write
+    // the default store: cleared first.
     TDefFontsList list;
     list.Clear();
     list.ReadFromRegistry(QStringLiteral("\\Software\\ZorTests\\Missing"));
@@ -141,32 +122,19 @@ TEST_F(DefFontsStore, RoundTripAndWritingFewerEntriesRemovesTheSurplus)
     TDefFontsList in;
     in.ReadFromRegistry(TestKey);
     EXPECT_EQ(entries(in), entries(list)) << "order, duplicates and every value survive";
-    {
-        // A value of another tool in the same key stays.
-        TRegistry reg;
-        ASSERT_TRUE(reg.OpenKey(TestKey, false));
-        EXPECT_EQ(reg.ReadInteger(QStringLiteral("FontInfoCharset2")), 255);
-        reg.WriteInteger(QStringLiteral("WindowWidth"), 640);
-    }
+    write(TestKey, {"WindowWidth=#640"}); // another tool's value in the same key stays
+
     list.RemoveDefFontItem(QStringLiteral("GERMAN"));
     ASSERT_TRUE(list.WriteToRegistry(TestKey));
-
-    QStringList expected{QStringLiteral("FontInfoCharset0"), QStringLiteral("FontInfoCharset1"),
-                         QStringLiteral("FontInfoCount"),    QStringLiteral("FontInfoFont0"),
-                         QStringLiteral("FontInfoFont1"),    QStringLiteral("FontInfoLang0"),
-                         QStringLiteral("FontInfoLang1"),    QStringLiteral("WindowWidth")};
-    EXPECT_EQ(valueNames(TestKey), expected);
+    EXPECT_EQ(valueNames(TestKey).join(u' '), QStringLiteral("FontInfoCharset0 FontInfoCharset1 FontInfoCount "
+                                                             "FontInfoFont0 FontInfoFont1 FontInfoLang0 "
+                                                             "FontInfoLang1 WindowWidth"));
     in.Clear();
     in.ReadFromRegistry(TestKey);
     EXPECT_EQ(entries(in), (QStringList{QStringLiteral("Русский|PT Sans|204"), QStringLiteral("||100")}));
 
     // An entry left half-written by someone else beyond the count goes too.
-    {
-        TRegistry reg;
-        ASSERT_TRUE(reg.OpenKey(TestKey, false));
-        reg.WriteString(QStringLiteral("FontInfoFont2"), QStringLiteral("stale"));
-        reg.WriteInteger(QStringLiteral("FontInfoCharset3"), 1);
-    }
+    write(TestKey, {"FontInfoFont2=stale", "FontInfoCharset3=#1"});
     list.Clear();
     ASSERT_TRUE(list.WriteToRegistry(TestKey));
     EXPECT_EQ(valueNames(TestKey), (QStringList{QStringLiteral("FontInfoCount"), QStringLiteral("WindowWidth")}));
@@ -174,33 +142,26 @@ TEST_F(DefFontsStore, RoundTripAndWritingFewerEntriesRemovesTheSurplus)
 
 TEST_F(DefFontsStore, CreatedFromTheStoreAndWrittenBackOnlyWhenChanged)
 {
+    ASSERT_NE(DefFontsList, nullptr) << "the library creates its list at load";
+    EXPECT_FALSE(DefFontsList->WasChanged());
     {
         TDefFontsList seed;
         seed.AddDefFontItem(QStringLiteral("Greek"), QStringLiteral("Sans"), GREEK_CHARSET);
         ASSERT_TRUE(seed.WriteToRegistry(defaultKey()));
-        seed.Clear(); // changed: but only the store written below may remain
+        seed.Clear(); // changed: reread so that its destructor writes the same store
         seed.ReadFromRegistry(defaultKey());
     }
-    auto setStoredFont = [&](const QString &AFont) {
-        TRegistry reg;
-        ASSERT_TRUE(reg.OpenKey(defaultKey(), false));
-        reg.WriteString(QStringLiteral("FontInfoFont0"), AFont);
-    };
     auto storedFont = [&] {
         TRegistry reg(KEY_READ);
         return reg.OpenKeyReadOnly(defaultKey()) ? reg.ReadString(QStringLiteral("FontInfoFont0")) : QString();
     };
-
     {
         TDefFontsList list;
         EXPECT_EQ(entries(list), QStringList{QStringLiteral("Greek|Sans|161")});
         EXPECT_FALSE(list.WasChanged());
-        EXPECT_EQ(list.GetLangCharset(QStringLiteral("greek")), GREEK_CHARSET);
-        // Another process changes the store meanwhile.
-        setStoredFont(QStringLiteral("Serif"));
+        write(defaultKey(), {"FontInfoFont0=Serif"}); // another process changes the store meanwhile
     }
     EXPECT_EQ(storedFont(), QStringLiteral("Serif")) << "an unchanged list must not write";
-
     {
         TDefFontsList list;
         list.RemoveDefFontItem(QStringLiteral("GREEK"));
@@ -208,12 +169,6 @@ TEST_F(DefFontsStore, CreatedFromTheStoreAndWrittenBackOnlyWhenChanged)
         EXPECT_TRUE(list.WasChanged());
     }
     EXPECT_EQ(storedFont(), QStringLiteral("Mono"));
-}
-
-TEST_F(DefFontsStore, TheLibraryCreatedItsListAtLoad)
-{
-    ASSERT_NE(DefFontsList, nullptr);
-    EXPECT_FALSE(DefFontsList->WasChanged());
 }
 
 TEST_F(DefFontsLookup, LanguagesMatchIgnoringAsciiCaseOnly)
@@ -230,10 +185,8 @@ TEST_F(DefFontsLookup, LanguagesMatchIgnoringAsciiCaseOnly)
     // Only A to Z fold: "äRABIC" is another language than "Ärabic".
     EXPECT_EQ(list.FindItemByLang(QStringLiteral("äRABIC")), nullptr);
     EXPECT_EQ(list.FindItemByLang(QStringLiteral("ÄRABIC")), list.Items(1));
-
     EXPECT_EQ(list.GetLangCharset(QStringLiteral("Thai")), DEFAULT_CHARSET);
     EXPECT_EQ(list.GetLangFontName(QStringLiteral("Thai")), QString());
-    EXPECT_EQ(list.GetLangCharset(QString()), DEFAULT_CHARSET);
 
     list.RemoveDefFontItem(QStringLiteral("germaN"));
     EXPECT_EQ(entries(list), (QStringList{QStringLiteral("Ärabic|Naskh|178"), QStringLiteral("Germany|Other|186")}));
@@ -254,8 +207,6 @@ TEST_F(DefFontsLookup, CharsetIdentifiersConvertBothWays)
         EXPECT_EQ(CharsetToIdent(value), ident);
     }
     EXPECT_EQ(values.size(), 19) << "every identifier has its own value";
-    EXPECT_EQ(CharsetToIdent(1), QStringLiteral("DEFAULT_CHARSET"));
-    EXPECT_EQ(CharsetToIdent(204), QStringLiteral("RUSSIAN_CHARSET"));
     EXPECT_EQ(CharsetToIdent(7), QStringLiteral("7"));
 
     quint8 value = 42;
@@ -287,7 +238,6 @@ TEST_F(DefFontsLookup, ListViewRowsRoundTripThroughIdentifiers)
     copy.CopyFromListView(&view);
     EXPECT_EQ(entries(copy), (QStringList{QStringLiteral("Hebrew|Frank|177"), QStringLiteral("Other|Sans|9"),
                                           QStringLiteral("Typed|Mono|1")}));
-
     copy.PopulateListView(nullptr);
     copy.CopyFromListView(nullptr);
     EXPECT_EQ(copy.Count(), 3);
@@ -295,21 +245,15 @@ TEST_F(DefFontsLookup, ListViewRowsRoundTripThroughIdentifiers)
 
 namespace {
 
-QTreeWidgetItem *row(TfrmDefFonts &ADlg, int AIndex)
+QString rowText(TfrmDefFonts &ADlg, int AIndex)
 {
-    return ADlg.ListView()->topLevelItem(AIndex);
+    const QTreeWidgetItem *item = ADlg.ListView()->topLevelItem(AIndex);
+    return item ? QStringList{item->text(0), item->text(1), item->text(2)}.join(u'|') : QString();
 }
 
 QPushButton *button(TfrmDefFonts &ADlg, const char *AName)
 {
     return ADlg.findChild<QPushButton *>(QString::fromLatin1(AName));
-}
-
-void select(TfrmDefFonts &ADlg, std::initializer_list<int> ARows)
-{
-    ADlg.ListView()->clearSelection();
-    for (int r : ARows)
-        row(ADlg, r)->setSelected(true);
 }
 
 } // namespace
@@ -322,10 +266,12 @@ TEST_F(DefFontsDialog, DisagreeingRowsShowMultipleValuesAndKeepThemOnReplace)
     list.AddDefFontItem(QStringLiteral("Turkish"), QStringLiteral("Sans"), TURKISH_CHARSET);
     list.AddDefFontItem(QStringLiteral("Thai"), QStringLiteral("Loma"), THAI_CHARSET);
     list.PopulateListView(dlg.ListView());
-    const QString multiple = dlg.MultipleValuesText();
-    EXPECT_EQ(multiple, QStringLiteral("<multiple values>"));
+    const QString multiple = QStringLiteral("<multiple values>");
+    EXPECT_EQ(dlg.MultipleValuesText(), multiple);
 
-    select(dlg, {0, 1});
+    dlg.ListView()->clearSelection();
+    dlg.ListView()->topLevelItem(0)->setSelected(true);
+    dlg.ListView()->topLevelItem(1)->setSelected(true);
     EXPECT_EQ(dlg.LanguageText(), multiple);
     EXPECT_EQ(dlg.FontNameText(), QStringLiteral("Sans"));
     EXPECT_EQ(dlg.CharsetText(), multiple);
@@ -333,24 +279,20 @@ TEST_F(DefFontsDialog, DisagreeingRowsShowMultipleValuesAndKeepThemOnReplace)
 
     dlg.SetFontNameText(QStringLiteral("Serif"));
     dlg.ReplaceRows();
-    EXPECT_EQ(row(dlg, 0)->text(0), QStringLiteral("Greek"));
-    EXPECT_EQ(row(dlg, 1)->text(0), QStringLiteral("Turkish"));
-    EXPECT_EQ(row(dlg, 0)->text(1), QStringLiteral("Serif"));
-    EXPECT_EQ(row(dlg, 1)->text(1), QStringLiteral("Serif"));
-    EXPECT_EQ(row(dlg, 0)->text(2), QStringLiteral("GREEK_CHARSET"));
-    EXPECT_EQ(row(dlg, 1)->text(2), QStringLiteral("TURKISH_CHARSET"));
-    EXPECT_EQ(row(dlg, 2)->text(1), QStringLiteral("Loma")) << "unselected rows stay";
+    EXPECT_EQ(rowText(dlg, 0), QStringLiteral("Greek|Serif|GREEK_CHARSET"));
+    EXPECT_EQ(rowText(dlg, 1), QStringLiteral("Turkish|Serif|TURKISH_CHARSET"));
+    EXPECT_EQ(rowText(dlg, 2), QStringLiteral("Thai|Loma|THAI_CHARSET")) << "unselected rows stay";
 
     // A character set typed as a number is stored as its identifier.
     dlg.SetCharsetText(QStringLiteral("238"));
     dlg.ReplaceRows();
-    EXPECT_EQ(row(dlg, 1)->text(2), QStringLiteral("EASTEUROPE_CHARSET"));
+    EXPECT_EQ(rowText(dlg, 1), QStringLiteral("Turkish|Serif|EASTEUROPE_CHARSET"));
     EXPECT_EQ(dlg.CharsetText(), QStringLiteral("EASTEUROPE_CHARSET")) << "the rows agree now";
 
     dlg.SetCharsetText(QStringLiteral("nonsense"));
     EXPECT_FALSE(button(dlg, "btnReplace")->isEnabled());
     dlg.ReplaceRows();
-    EXPECT_EQ(row(dlg, 0)->text(2), QStringLiteral("EASTEUROPE_CHARSET"));
+    EXPECT_EQ(rowText(dlg, 0), QStringLiteral("Greek|Serif|EASTEUROPE_CHARSET"));
 }
 
 TEST_F(DefFontsDialog, ButtonsFollowTheSelectionAndTheEditors)
@@ -359,7 +301,6 @@ TEST_F(DefFontsDialog, ButtonsFollowTheSelectionAndTheEditors)
     QPushButton *add = button(dlg, "btnAdd"), *replace = button(dlg, "btnReplace"), *del = button(dlg, "btnDelete"),
                 *clear = button(dlg, "btnClear");
     EXPECT_EQ(dlg.CharsetText(), QStringLiteral("DEFAULT_CHARSET"));
-    EXPECT_FALSE(add->isEnabled());
     EXPECT_FALSE(clear->isEnabled());
 
     dlg.SetLanguageText(QStringLiteral("Hebrew"));
@@ -369,28 +310,23 @@ TEST_F(DefFontsDialog, ButtonsFollowTheSelectionAndTheEditors)
     dlg.SetFontNameText(QStringLiteral("Frank"));
     EXPECT_TRUE(add->isEnabled());
     dlg.AddRow();
-    ASSERT_EQ(dlg.ListView()->topLevelItemCount(), 1);
-    EXPECT_EQ(row(dlg, 0)->text(2), QStringLiteral("DEFAULT_CHARSET"));
-    EXPECT_TRUE(row(dlg, 0)->isSelected()) << "the new row is selected";
-    EXPECT_TRUE(replace->isEnabled());
-    EXPECT_TRUE(del->isEnabled());
-    EXPECT_TRUE(clear->isEnabled());
+    EXPECT_EQ(rowText(dlg, 0), QStringLiteral("Hebrew|Frank|DEFAULT_CHARSET"));
+    EXPECT_TRUE(dlg.ListView()->topLevelItem(0)->isSelected()) << "the new row is selected";
+    EXPECT_TRUE(replace->isEnabled() && del->isEnabled() && clear->isEnabled());
 
     dlg.SetLanguageText(QString());
     EXPECT_FALSE(replace->isEnabled()) << "replacing would blank the language";
 
     int asked = 0;
     dlg.Confirm = [&](const QString &AQuestion) {
-        ++asked;
         EXPECT_EQ(AQuestion, QStringLiteral("Are you sure you want to clear the entire list?"));
-        return asked > 1;
+        return ++asked > 1;
     };
     dlg.ClearRows();
     EXPECT_EQ(dlg.ListView()->topLevelItemCount(), 1) << "declined";
     dlg.ClearRows();
     EXPECT_EQ(dlg.ListView()->topLevelItemCount(), 0);
-    EXPECT_FALSE(clear->isEnabled());
-    EXPECT_FALSE(del->isEnabled());
+    EXPECT_FALSE(clear->isEnabled() || del->isEnabled());
     dlg.ClearRows();
     EXPECT_EQ(asked, 2) << "an empty list is not asked about";
 }
@@ -401,13 +337,12 @@ TEST_F(DefFontsDialog, AcceptedDialogReplacesTheListAndWritesTheStore)
     list.AddDefFontItem(QStringLiteral("Greek"), QStringLiteral("Sans"), GREEK_CHARSET);
     list.AddDefFontItem(QStringLiteral("Thai"), QStringLiteral("Loma"), THAI_CHARSET);
 
-    // Cancel: nothing changes.
     int result = DefFontsDlg(&list, [](TfrmDefFonts &dlg) {
         dlg.DeleteRows(); // the first row is selected when the dialog opens
         QTimer::singleShot(0, &dlg, &QDialog::reject);
     });
     EXPECT_EQ(result, QDialog::Rejected);
-    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Count(), 2) << "cancel changes nothing";
     EXPECT_TRUE(valueNames(defaultKey()).isEmpty());
 
     TsiLangDispatcher dispatcher;
@@ -439,7 +374,5 @@ TEST_F(DefFontsDialog, SpeaksTheEditorLanguage)
     TfrmDefFonts dlg;
     siEditorSettings() = saved;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Standardschriftarten"));
-    EXPECT_EQ(dlg.ListView()->headerItem()->text(2), QStringLiteral("Zeichensatz"));
     EXPECT_EQ(dlg.MultipleValuesText(), QStringLiteral("<mehrere Werte>"));
-    EXPECT_EQ(button(dlg, "btnClear")->text(), QStringLiteral("&Leeren"));
 }
