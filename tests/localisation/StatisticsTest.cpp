@@ -236,6 +236,7 @@ TEST(Statistics, DialogFillsLabelsAndBarsInTheToolLanguageAndKeepsThemOnSwitchin
     EXPECT_EQ(form.findChild<QGroupBox *>(QStringLiteral("gbExtended"))->title(), QStringLiteral("Extended Items: 3"));
     EXPECT_EQ(labelText(form, "labTranslatedExt"), QStringLiteral("Translated: 1 (33.33%)"));
     EXPECT_EQ(bar(form, "pbStandard")->maximum(), 6);
+    EXPECT_EQ(bar(form, "pbStandard")->value(), 2);
     EXPECT_EQ(bar(form, "pbTotal")->value(), 33);
     for (const char *name : {"pbEmptyStd", "pbEmptyExt", "pbEmpty"})
         EXPECT_EQ(bar(form, name)->palette().color(QPalette::Highlight), QColor(Qt::red)) << name;
@@ -253,6 +254,8 @@ TEST(Statistics, DialogFillsLabelsAndBarsInTheToolLanguageAndKeepsThemOnSwitchin
     EXPECT_EQ(bar(form, "pbEmpty")->value(), 6);
 
     QComboBox *directions = combo(form, "cbTranslations");
+    EXPECT_EQ(comboItems(directions), (QStringList{QStringLiteral("English -> German"),
+                                                   QStringLiteral("English -> Brazilian Portuguese")}));
     EXPECT_EQ(labels(form, {"labTranslated", "labWordsInTranslation", "labRemainingWords"}),
               QStringLiteral("Translated: 6 (66.67%)|Words Count in Translation: 8|Remaining Words to Translate: 2"));
     EXPECT_EQ(bar(form, "pbTranslation")->maximum(), 9);

@@ -28,14 +28,11 @@ using namespace zor;
 namespace {
 
 // Tool forms created inside speak ALanguage.
-class EditorLanguage
+struct EditorLanguage
 {
-public:
-    explicit EditorLanguage(int ALanguage) : FSaved(siEditorSettings()) { siEditorSettings().Language = ALanguage; }
-    ~EditorLanguage() { siEditorSettings() = FSaved; }
-
-private:
-    TsiEditorSettings FSaved;
+    const TsiEditorSettings saved = siEditorSettings();
+    explicit EditorLanguage(int ALanguage) { siEditorSettings().Language = ALanguage; }
+    ~EditorLanguage() { siEditorSettings() = saved; }
 };
 
 } // namespace
@@ -175,6 +172,7 @@ TEST(SplashWindow, CreatedByAnyCallShownBySplashDestroyedByNoSplash)
 
     NoSplash();
     EXPECT_EQ(SplashWindow(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "one busy cursor for both calls";
     NoSplash(); // again: nothing left to undo
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
