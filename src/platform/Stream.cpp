@@ -171,13 +171,16 @@ int openFlags(const Access &a)
     return flags;
 }
 
-qint64 readFully(int fd, void *buffer, qint64 count)
+// Repeats a read or write until count bytes are done, the call fails or the
+// data end; interrupted calls are retried. op(offset, length) transfers
+// length bytes at offset from the start of the buffer.
+template <class Op>
+qint64 transferFully(qint64 count, Op op)
 {
-    auto *p = static_cast<char *>(buffer);
     qint64 done = 0;
     while (done < count) {
         const size_t chunk = size_t(std::min<qint64>(count - done, 1 << 30));
-        const ssize_t n = ::read(fd, p + done, chunk);
+        const ssize_t n = op(done, chunk);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -185,54 +188,30 @@ qint64 readFully(int fd, void *buffer, qint64 count)
         done += n;
     }
     return done;
+}
+
+qint64 readFully(int fd, void *buffer, qint64 count)
+{
+    auto *p = static_cast<char *>(buffer);
+    return transferFully(count, [&](qint64 at, size_t n) { return ::read(fd, p + at, n); });
 }
 
 qint64 writeFully(int fd, const void *buffer, qint64 count)
 {
     const auto *p = static_cast<const char *>(buffer);
-    qint64 done = 0;
-    while (done < count) {
-        const size_t chunk = size_t(std::min<qint64>(count - done, 1 << 30));
-        const ssize_t n = ::write(fd, p + done, chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    return done;
+    return transferFully(count, [&](qint64 at, size_t n) { return ::write(fd, p + at, n); });
 }
 
 qint64 preadFully(int fd, void *buffer, qint64 count, qint64 offset)
 {
     auto *p = static_cast<char *>(buffer);
-    qint64 done = 0;
-    while (done < count) {
-        const size_t chunk = size_t(std::min<qint64>(count - done, 1 << 30));
-        const ssize_t n = ::pread(fd, p + done, chunk, off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    return done;
+    return transferFully(count, [&](qint64 at, size_t n) { return ::pread(fd, p + at, n, off_t(offset + at)); });
 }
 
 qint64 pwriteFully(int fd, const void *buffer, qint64 count, qint64 offset)
 {
     const auto *p = static_cast<const char *>(buffer);
-    qint64 done = 0;
-    while (done < count) {
-        const size_t chunk = size_t(std::min<qint64>(count - done, 1 << 30));
-        const ssize_t n = ::pwrite(fd, p + done, chunk, off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    return done;
+    return transferFully(count, [&](qint64 at, size_t n) { return ::pwrite(fd, p + at, n, off_t(offset + at)); });
 }
 
 } // namespace
