@@ -527,26 +527,11 @@ private:
             return literal(Value(false), at);
         if (acceptKw("NULL") || acceptKw("NOTHING"))
             return literal(Value::Null(), at);
-        if (acceptSym("(")) {
-            ExprP e = expression();
-            expectSym(")");
+        if (ExprP e = bracketed(at, [this] { return expression(); }))
             return e;
-        }
-        if (acceptSym("[")) {
-            auto e = makeExpr(EK::ArrayLit, at);
-            if (!isSym("]")) {
-                do {
-                    e->Args.push_back(expression());
-                } while (acceptSym(","));
-            }
-            expectSym("]");
-            return e;
-        }
         if (cur().Kind == Tok::Ident)
             return postfix();
-        if (atEnd())
-            error(QStringLiteral("Unexpected end of script"));
-        error(QStringLiteral("Expression expected"));
+        expressionExpected();
     }
 
     // postfix -> name {. name | ( exprs ) | [ exprs ]}; a(i) on an array indexes it

@@ -477,14 +477,8 @@ private:
             auto call = makeExpr(EK::Call, at);
             call->A = std::move(m);
             call->HasParens = true;
-            if (acceptSym("(")) {
-                if (!isSym(")")) {
-                    do {
-                        call->Args.push_back(expression());
-                    } while (acceptSym(","));
-                }
-                expectSym(")");
-            }
+            if (acceptSym("("))
+                argumentList(call->Args, ")", [this] { return expression(); });
             return call;
         }
         return postfix(primary());
@@ -501,29 +495,14 @@ private:
             return literal(Value(false), at);
         if (acceptKw("NULL") || acceptKw("NIL"))
             return literal(Value::Null(), at);
-        if (acceptSym("(")) {
-            ExprP e = expression();
-            expectSym(")");
+        if (ExprP e = bracketed(at, [this] { return expression(); }))
             return e;
-        }
-        if (acceptSym("[")) {
-            auto e = makeExpr(EK::ArrayLit, at);
-            if (!isSym("]")) {
-                do {
-                    e->Args.push_back(expression());
-                } while (acceptSym(","));
-            }
-            expectSym("]");
-            return e;
-        }
         if (cur().Kind == Tok::Ident) {
             auto e = makeExpr(EK::Name, at);
             e->Name = ident();
             return e;
         }
-        if (atEnd())
-            error(QStringLiteral("Unexpected end of script"));
-        error(QStringLiteral("Expression expected"));
+        expressionExpected();
     }
 
     // postfix -> primary {. name | [ exprs ] | ( exprs )}

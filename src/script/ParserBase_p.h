@@ -140,6 +140,45 @@ protected:
     size_t m_p = 0;
     int m_depth = 0;
 
+    // Expressions separated by commas up to the symbol close, which is
+    // consumed; the list may be empty.
+    template <class ExprFn>
+    void argumentList(std::vector<ExprP> &out, const char *close, ExprFn expression)
+    {
+        if (!isSym(close)) {
+            do {
+                out.push_back(expression());
+            } while (acceptSym(","));
+        }
+        expectSym(close);
+    }
+
+    // The bracketed primaries every syntax shares: ( expr ) and the array
+    // literal [ exprs ]. Null when neither starts here.
+    template <class ExprFn>
+    ExprP bracketed(Pos at, ExprFn expression)
+    {
+        if (acceptSym("(")) {
+            ExprP e = expression();
+            expectSym(")");
+            return e;
+        }
+        if (acceptSym("[")) {
+            auto e = makeExpr(EK::ArrayLit, at);
+            argumentList(e->Args, "]", expression);
+            return e;
+        }
+        return nullptr;
+    }
+
+    // Where a primary expression should start but none does.
+    [[noreturn]] void expressionExpected()
+    {
+        if (atEnd())
+            error(QStringLiteral("Unexpected end of script"));
+        error(QStringLiteral("Expression expected"));
+    }
+
     // suffixes -> {. name | [ exprs ] | ( exprs )} after a designator's head;
     // shared by every syntax, with the syntax's own expression rule.
     template <class ExprFn>
@@ -164,12 +203,7 @@ protected:
                 auto c = makeExpr(EK::Call, at);
                 c->A = std::move(e);
                 c->HasParens = true;
-                if (!isSym(")")) {
-                    do {
-                        c->Args.push_back(expression());
-                    } while (acceptSym(","));
-                }
-                expectSym(")");
+                argumentList(c->Args, ")", expression);
                 e = std::move(c);
             } else {
                 return e;

@@ -451,26 +451,11 @@ private:
             return literal(Value(true), at);
         if (acceptKw("FALSE"))
             return literal(Value(false), at);
-        if (acceptSym("(")) {
-            ExprP e = expression();
-            expectSym(")");
+        if (ExprP e = bracketed(at, [this] { return expression(); }))
             return e;
-        }
-        if (acceptSym("[")) {
-            auto e = makeExpr(EK::ArrayLit, at);
-            if (!isSym("]")) {
-                do {
-                    e->Args.push_back(expression());
-                } while (acceptSym(","));
-            }
-            expectSym("]");
-            return e;
-        }
         if (cur().Kind == Tok::Ident)
             return designator();
-        if (atEnd())
-            error(QStringLiteral("Unexpected end of script"));
-        error(QStringLiteral("Expression expected"));
+        expressionExpected();
     }
 
     // designator -> name {. name | [ exprs ] | ( exprs )}
