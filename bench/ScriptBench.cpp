@@ -3,10 +3,10 @@
 // string concatenations, 1,000,000 calls of a three-argument function, and
 // 100,000 evaluations of one cached report expression. After the runs the
 // ratio engine/Lua of each workload is printed.
-#include "platform/Exception.h"
-#include "platform/Variant.h"
-#include "script/Interpreter.h"
-#include "script/ZORExpressionCache.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/script/Interpreter.h>
+#include <ZorCompCore/script/ZORExpressionCache.h>
 
 #include <benchmark/benchmark.h>
 

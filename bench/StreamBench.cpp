@@ -2,8 +2,8 @@
 // produces: many small writes into a memory stream (growth must stay linear),
 // small reads and writes through TBufferedFileStream against the unbuffered
 // TFileStream and QFile, and sorted string-list inserts and CommaText.
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 
 #include <QFile>
 #include <QTemporaryDir>

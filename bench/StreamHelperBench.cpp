@@ -2,8 +2,8 @@
 // same 1,000,000 records of (int32, double, 12-character string, int64,
 // Boolean), written and read back. Throughput is reported as bytes/second of
 // each side's own encoding; the ratios ours/QDataStream are printed at the end.
-#include "core/StreamHelper.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <QBuffer>
 #include <QDataStream>

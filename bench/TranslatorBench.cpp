@@ -3,10 +3,10 @@
 // QDataStream of a QHash<QString, QString> with the same entries; and
 // CalcMurmur2 next to a plain implementation of the published algorithm.
 // The ratios are printed at the end (higher than 1 means ours is faster).
-#include "core/SyncObjs.h"
-#include "localisation/Translator.h"
-#include "platform/Stream.h"
-#include "utilities/Murmur2.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/Translator.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/utilities/Murmur2.h>
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,7 +1,7 @@
 // Variant copies and arithmetic as the script interpreter's inner loop uses
 // them, and the text conversions reports call per cell.
-#include "platform/SysUtils.h"
-#include "platform/Variant.h"
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/platform/Variant.h>
 
 #include <benchmark/benchmark.h>
 

@@ -25,9 +25,7 @@ function(zor_add_module name)
   # Objects are linked into the shared library: mark them as its own so that
   # ZOR_EXPORT means "export" while they compile.
   target_compile_definitions(${name} PRIVATE ZorCompCore_EXPORTS)
-  target_include_directories(${name} PUBLIC
-      $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
-      $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/src>)
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${ZOR_INCLUDE_DIR}>)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS})
   set_property(GLOBAL APPEND PROPERTY ZOR_MODULES ${name})
 endfunction()
@@ -41,8 +39,7 @@ function(zor_add_tests subsystem)
     set(target ${subsystem}_${base})
     add_executable(${target} ${src})
     target_link_libraries(${target} PRIVATE ZorCompCore zor_testmain GTest::gtest ${ARG_LIBS})
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src
-                               ${PROJECT_SOURCE_DIR}/tests)
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${target} PRIVATE
         ZOR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
         ZOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

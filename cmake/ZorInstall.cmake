@@ -1,10 +1,10 @@
 include(CMakePackageConfigHelpers)
 install(TARGETS ZorCompCore EXPORT ZorCompCoreTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore
         FILES_MATCHING PATTERN "*.h" PATTERN "*_p.h" EXCLUDE)
-install(FILES ${PROJECT_BINARY_DIR}/src/zor_export.h
+install(FILES ${ZOR_INCLUDE_DIR}/ZorCompCore/zor_export.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
 install(EXPORT ZorCompCoreTargets NAMESPACE ZorCompCore::
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ZorCompCore)

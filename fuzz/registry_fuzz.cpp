@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as a registry store file: every key and value that can
 // be read must survive a write through the store unchanged, and nothing may
 // crash on damaged input.
-#include "platform/Exception.h"
-#include "platform/Registry.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Registry.h>
 
 #include <QDir>
 #include <QFile>

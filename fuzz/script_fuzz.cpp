@@ -1,6 +1,6 @@
 // Feeds arbitrary text to the four script front ends and the compiler: any
 // input must end in a program or a syntax error, never in a crash.
-#include "script/Interpreter.h"
+#include <ZorCompCore/script/Interpreter.h>
 
 #include <QString>
 #include <cstddef>

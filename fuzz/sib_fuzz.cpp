@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as a translation file: whatever loads must save and
 // load again to the same entries, and damaged input may only raise EReadError.
-#include "localisation/runtime/SibFile.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Loads arbitrary bytes as a text file and as delimited text. Loading must
 // never crash, and what a list prints must read back to the same items:
 // Text, CommaText and strict DelimitedText are round trips.
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -3,10 +3,10 @@
 // data, code page decoding, and variant casts of strings. Nothing may crash,
 // hang or raise anything but the library's own exceptions; parsed numbers
 // must survive their own text form.
-#include "platform/CodePage.h"
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
-#include "platform/Variant.h"
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/platform/Variant.h>
 
 #include <cmath>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to the translation cache readers: the first byte picks
 // a pair block or the whole-cache stream. Whatever loads must save and load
 // back to the same entries.
-#include "core/SyncObjs.h"
-#include "localisation/TranslatorCache.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/TranslatorCache.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to the variant decoder and to the named variant list
 // loader. Both must either decode or raise a zor::Exception; anything else
 // (a crash, a sanitizer report, a huge allocation) is a finding.
-#include "core/NamedVariantList.h"
-#include "core/StreamHelper.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/NamedVariantList.h>
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "LanguageDemo.h"
 
-#include "localisation/ZORLang.h"
+#include <ZorCompCore/localisation/ZORLang.h>
 
 #include <QActionGroup>
 #include <QComboBox>

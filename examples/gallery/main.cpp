@@ -5,10 +5,10 @@
 // counts and saves a picture of the statistics dialog.
 #include "LanguageDemo.h"
 
-#include "localisation/GlossaryTranslator.h"
-#include "localisation/Statistics.h"
-#include "localisation/ZORLang.h"
-#include "platform/MainThread.h"
+#include <ZorCompCore/localisation/GlossaryTranslator.h>
+#include <ZorCompCore/localisation/Statistics.h>
+#include <ZorCompCore/localisation/ZORLang.h>
+#include <ZorCompCore/platform/MainThread.h>
 
 #include <QApplication>
 #include <QDir>

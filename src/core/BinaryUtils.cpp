@@ -1,8 +1,8 @@
-#include "core/BinaryUtils.h"
+#include <ZorCompCore/core/BinaryUtils.h>
 
-#include "core/DataStreamDef.h"
-#include "platform/CodePage.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/DataStreamDef.h>
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // comparison of two data streams.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

@@ -2,8 +2,8 @@
 // handler whether the text may be shown to the end user as it stands.
 #pragma once
 
-#include "zor_export.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/zor_export.h>
+#include <ZorCompCore/platform/Exception.h>
 
 namespace zor {
 

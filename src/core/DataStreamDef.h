@@ -2,8 +2,8 @@
 // boundaries, with change notification.
 #pragma once
 
-#include "platform/Interface.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Interface.h>
+#include <ZorCompCore/zor_export.h>
 
 namespace zor {
 

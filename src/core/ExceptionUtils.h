@@ -4,8 +4,8 @@
 // ApplicationShowException, which a GUI host sets to its display routine.
 #pragma once
 
-#include "zor_export.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/zor_export.h>
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QString>
 #include <atomic>

@@ -1,13 +1,13 @@
-#include "core/InterfaceData.h"
+#include <ZorCompCore/core/InterfaceData.h>
 
-#include "core/NamedVariantList.h"
-#include "core/SortedLists.h"
-#include "core/VariantUtils.h"
-#include "platform/CodePage.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
-#include "platform/SysUtils.h"
+#include <ZorCompCore/core/NamedVariantList.h>
+#include <ZorCompCore/core/SortedLists.h>
+#include <ZorCompCore/core/VariantUtils.h>
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/platform/SysUtils.h>
 
 namespace zor {
 

@@ -6,8 +6,8 @@
 // and must outlive it otherwise.
 #pragma once
 
-#include "core/InterfaceDataDef.h"
-#include "zor_export.h"
+#include <ZorCompCore/core/InterfaceDataDef.h>
+#include <ZorCompCore/zor_export.h>
 
 namespace zor {
 

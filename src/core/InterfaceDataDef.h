@@ -5,9 +5,9 @@
 // QString.
 #pragma once
 
-#include "platform/Interface.h"
-#include "platform/Variant.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Interface.h>
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

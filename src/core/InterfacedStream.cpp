@@ -1,4 +1,4 @@
-#include "core/InterfacedStream.h"
+#include <ZorCompCore/core/InterfacedStream.h>
 
 #include <algorithm>
 #include <memory>

@@ -3,9 +3,9 @@
 // an ordinary TStream.
 #pragma once
 
-#include "core/DataStreamDef.h"
-#include "platform/Stream.h"
-#include "zor_export.h"
+#include <ZorCompCore/core/DataStreamDef.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <vector>
 

@@ -3,8 +3,8 @@
 // tour host sets; while none is set, registering does nothing.
 #pragma once
 
-#include "zor_export.h"
-#include "platform/Interface.h"
+#include <ZorCompCore/zor_export.h>
+#include <ZorCompCore/platform/Interface.h>
 
 #include <QRect>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "core/NamedVariantList.h"
+#include <ZorCompCore/core/NamedVariantList.h>
 
-#include "core/InterfaceDataDef.h"
-#include "core/StreamHelper.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/core/InterfaceDataDef.h>
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 
 namespace zor {
 

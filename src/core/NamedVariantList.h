@@ -3,8 +3,8 @@
 // first item of a name.
 #pragma once
 
-#include "platform/Variant.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <functional>

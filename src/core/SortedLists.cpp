@@ -1,7 +1,7 @@
-#include "core/SortedLists.h"
+#include <ZorCompCore/core/SortedLists.h>
 
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
 
 #include <cstdint>
 

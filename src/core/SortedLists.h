@@ -3,8 +3,8 @@
 // TSortedIntegerList (signed 32-bit values in the slots).
 #pragma once
 
-#include "platform/StringList.h" // TDuplicates
-#include "zor_export.h"
+#include <ZorCompCore/platform/StringList.h> // TDuplicates
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <vector>

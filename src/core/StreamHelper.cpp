@@ -1,10 +1,10 @@
-#include "core/StreamHelper.h"
+#include <ZorCompCore/core/StreamHelper.h>
 
-#include "core/SortedLists.h"
-#include "core/VariantUtils.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/core/SortedLists.h>
+#include <ZorCompCore/core/VariantUtils.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 
 #include <algorithm>
 #include <bit>

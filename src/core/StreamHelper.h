@@ -29,9 +29,9 @@
 //    deeper than MaxVariantNesting are invalid data.
 #pragma once
 
-#include "platform/DateTime.h"
-#include "platform/Variant.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

@@ -2,8 +2,8 @@
 // lets many readers in at once, or one writer.
 #pragma once
 
-#include "zor_export.h"
-#include "platform/Interface.h"
+#include <ZorCompCore/zor_export.h>
+#include <ZorCompCore/platform/Interface.h>
 
 #include <memory>
 

@@ -4,8 +4,8 @@
 // usually through a TUniqueComponentHelper that it owns.
 #pragma once
 
-#include "zor_export.h"
-#include "platform/Component.h"
+#include <ZorCompCore/zor_export.h>
+#include <ZorCompCore/platform/Component.h>
 
 #include <QString>
 #include <vector>

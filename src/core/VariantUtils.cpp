@@ -1,11 +1,11 @@
-#include "core/VariantUtils.h"
+#include <ZorCompCore/core/VariantUtils.h>
 
-#include "core/DataStreamDef.h"
-#include "core/StreamHelper.h"
-#include "platform/CodePage.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/SysUtils.h"
+#include <ZorCompCore/core/DataStreamDef.h>
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/SysUtils.h>
 
 namespace zor {
 

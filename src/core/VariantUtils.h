@@ -2,8 +2,8 @@
 // raw bytes of arrays, and variants packed into bytes with TStreamHelper.
 #pragma once
 
-#include "platform/Variant.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 

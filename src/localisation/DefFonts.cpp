@@ -1,9 +1,9 @@
-#include "localisation/DefFonts.h"
+#include <ZorCompCore/localisation/DefFonts.h>
 
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
-#include "platform/Exception.h"
-#include "platform/Registry.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Registry.h>
 #include "ui_DefFonts.h"
 
 #include <QFontDatabase>

@@ -4,7 +4,7 @@
 // changed.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QDialog>
 #include <QString>

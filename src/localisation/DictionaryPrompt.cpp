@@ -1,7 +1,7 @@
-#include "localisation/DictionaryPrompt.h"
+#include <ZorCompCore/localisation/DictionaryPrompt.h>
 
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
 #include "ui_DictionaryPrompt.h"
 
 #include <QDir>

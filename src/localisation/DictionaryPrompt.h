@@ -3,7 +3,7 @@
 // search options. The editor fills it, runs it and reads the choices back.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QDialog>
 #include <QStringList>

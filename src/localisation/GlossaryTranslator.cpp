@@ -1,7 +1,7 @@
-#include "localisation/GlossaryTranslator.h"
+#include <ZorCompCore/localisation/GlossaryTranslator.h>
 
-#include "core/SyncObjs.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QDir>
 #include <QFile>

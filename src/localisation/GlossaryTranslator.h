@@ -3,7 +3,7 @@
 // A text it cannot find stays untranslated (and is tried again next time).
 #pragma once
 
-#include "localisation/Translator.h"
+#include <ZorCompCore/localisation/Translator.h>
 
 namespace zor {
 

@@ -1,8 +1,8 @@
-#include "localisation/LangNames.h"
+#include <ZorCompCore/localisation/LangNames.h>
 
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
+#include <ZorCompCore/platform/StringList.h>
 #include "ui_LangNames.h"
 
 #include <QPainter>

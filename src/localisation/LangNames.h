@@ -3,7 +3,7 @@
 // names changed and none is empty.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QColor>
 #include <QDialog>

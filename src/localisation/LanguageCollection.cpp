@@ -1,7 +1,7 @@
-#include "localisation/LanguageCollection.h"
+#include <ZorCompCore/localisation/LanguageCollection.h>
 
-#include "localisation/Translator.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/localisation/Translator.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <QDir>
 #include <QFile>

@@ -4,10 +4,10 @@
 // loader without a callback.
 #pragma once
 
-#include "localisation/TranslatorInt.h"
-#include "localisation/ZORLang.h"
-#include "platform/Component.h"
-#include "zor_export.h"
+#include <ZorCompCore/localisation/TranslatorInt.h>
+#include <ZorCompCore/localisation/ZORLang.h>
+#include <ZorCompCore/platform/Component.h>
+#include <ZorCompCore/zor_export.h>
 
 namespace zor {
 

@@ -1,7 +1,7 @@
-#include "localisation/LibreTranslator.h"
+#include <ZorCompCore/localisation/LibreTranslator.h>
 
-#include "core/SyncObjs.h"
-#include "utilities/HTTPUtils.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/utilities/HTTPUtils.h>
 
 #include <nlohmann/json.hpp>
 

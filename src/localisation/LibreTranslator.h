@@ -3,7 +3,7 @@
 // Languages are given by name (German) or ISO 639-1 code (de).
 #pragma once
 
-#include "localisation/Translator.h"
+#include <ZorCompCore/localisation/Translator.h>
 
 namespace zor {
 

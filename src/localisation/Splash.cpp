@@ -1,7 +1,7 @@
-#include "localisation/Splash.h"
+#include <ZorCompCore/localisation/Splash.h>
 
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
 #include "ui_Splash.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 // Main thread only.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 

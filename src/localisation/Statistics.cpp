@@ -1,13 +1,13 @@
-#include "localisation/Statistics.h"
+#include <ZorCompCore/localisation/Statistics.h>
 
-#include "localisation/Splash.h"
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
-#include "platform/Exception.h"
-#include "platform/StringList.h"
-#include "platform/SysUtils.h"
-#include "platform/TextWrap.h"
-#include "platform/Variant.h"
+#include <ZorCompCore/localisation/Splash.h>
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/platform/TextWrap.h>
+#include <ZorCompCore/platform/Variant.h>
 #include "ui_Statistics.h"
 
 #include <QCoreApplication>

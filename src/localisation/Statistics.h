@@ -4,8 +4,8 @@
 // language), and a dialog that shows them.
 #pragma once
 
-#include "platform/Component.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Component.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QDialog>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "localisation/Translator.h"
+#include <ZorCompCore/localisation/Translator.h>
 
-#include "core/SyncObjs.h"
-#include "platform/Exception.h"
-#include "platform/KnownFolders.h"
-#include "platform/MainThread.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/KnownFolders.h>
+#include <ZorCompCore/platform/MainThread.h>
 
 #include <QCoreApplication>
 #include <QDir>

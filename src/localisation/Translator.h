@@ -8,9 +8,9 @@
 // InternalBulkTranslateText and is installed through GlobalTranslatorClass.
 #pragma once
 
-#include "localisation/TranslatorCache.h"
-#include "platform/Component.h"
-#include "zor_export.h"
+#include <ZorCompCore/localisation/TranslatorCache.h>
+#include <ZorCompCore/platform/Component.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QList>
 #include <QString>

@@ -1,11 +1,11 @@
-#include "localisation/TranslatorCache.h"
+#include <ZorCompCore/localisation/TranslatorCache.h>
 
-#include "core/StreamHelper.h"
-#include "core/SyncObjs.h"
-#include "platform/CodePage.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "utilities/Murmur2.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/utilities/Murmur2.h>
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 // persist as small files of (key, value) strings in the stream encoding.
 #pragma once
 
-#include "platform/Interface.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Interface.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QList>
 #include <QPair>

@@ -2,8 +2,8 @@
 // Languages are counted from 0 here (the language component counts from 1).
 #pragma once
 
-#include "platform/Interface.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Interface.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 

@@ -1,11 +1,11 @@
-#include "localisation/WidthsTooltip.h"
+#include <ZorCompCore/localisation/WidthsTooltip.h>
 
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
-#include "platform/Exception.h"
-#include "platform/Registry.h"
-#include "platform/SysUtils.h"
-#include "platform/Variant.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Registry.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/platform/Variant.h>
 #include "ui_WidthsTooltip.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // One process-wide window; main thread only.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QRect>
 #include <QString>

@@ -1,11 +1,11 @@
-#include "localisation/ZORLang.h"
+#include <ZorCompCore/localisation/ZORLang.h>
 
-#include "localisation/Translator.h"
-#include "localisation/runtime/SibFile.h"
-#include "localisation/runtime/TransEditorDlg.h"
-#include "platform/CodePage.h"
-#include "platform/MainThread.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/localisation/Translator.h>
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/localisation/runtime/TransEditorDlg.h>
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/MainThread.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <QCoreApplication>
 #include <QDateTime>

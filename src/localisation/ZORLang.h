@@ -6,8 +6,8 @@
 // the translations arrive.
 #pragma once
 
-#include "localisation/runtime/SiLang.h"
-#include "zor_export.h"
+#include <ZorCompCore/localisation/runtime/SiLang.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <functional>

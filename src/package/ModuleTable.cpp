@@ -32,12 +32,12 @@
 #include <utility>
 
 #if ZOR_WITH_LOCALISATION
-#include "localisation/DefFonts.h"
-#include "localisation/Translator.h"
-#include "localisation/WidthsTooltip.h"
+#include <ZorCompCore/localisation/DefFonts.h>
+#include <ZorCompCore/localisation/Translator.h>
+#include <ZorCompCore/localisation/WidthsTooltip.h>
 #endif
 #if ZOR_WITH_SCRIPT
-#include "script/FastScriptUtils.h"
+#include <ZorCompCore/script/FastScriptUtils.h>
 #endif
 
 namespace zor::detail {

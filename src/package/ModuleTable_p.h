@@ -6,7 +6,7 @@
 // ModuleTable.cpp.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 namespace zor::detail {
 

@@ -3,7 +3,7 @@
 // host does not call them, the library's own load and unload hooks do.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 

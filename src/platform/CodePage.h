@@ -5,7 +5,7 @@
 // represent become '?'.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

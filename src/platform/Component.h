@@ -5,8 +5,8 @@
 // the free functions at the end walk owners and parent controls of any QObject.
 #pragma once
 
-#include "zor_export.h"
-#include "platform/Interface.h"
+#include <ZorCompCore/zor_export.h>
+#include <ZorCompCore/platform/Interface.h>
 
 #include <QFlags>
 #include <QObject>

@@ -1,7 +1,7 @@
 // Fixed-point money value: a 64-bit integer holding the amount times 10000.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <QtGlobal>

@@ -3,7 +3,7 @@
 // still giving the time forward from midnight (-1.25 is 1899-12-29 06:00).
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QDateTime>
 #include <QString>

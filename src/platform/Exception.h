@@ -2,7 +2,7 @@
 // zor::Exception (or a subclass) carrying a user-readable message.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

@@ -3,7 +3,7 @@
 // object that counts references, and a smart pointer that holds one.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QUuid>
 #include <atomic>

@@ -4,7 +4,7 @@
 // root itself), so callers join with "/" + name. Nothing is created.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 

@@ -10,7 +10,7 @@
 // the queue: serve it with CheckSynchronize(timeout) in such waits.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <functional>
 

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "DateTime.h"
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

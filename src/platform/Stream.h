@@ -3,7 +3,7 @@
 // a buffered file stream, and adapters to and from QIODevice.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

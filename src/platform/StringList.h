@@ -3,7 +3,7 @@
 // DelimitedText quote items that need it, Names/Values split at '=').
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <QStringList>

@@ -5,7 +5,7 @@
 
 #include "Currency.h"
 #include "DateTime.h"
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <QStringList>

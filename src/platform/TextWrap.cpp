@@ -1,4 +1,4 @@
-#include "platform/TextWrap.h"
+#include <ZorCompCore/platform/TextWrap.h>
 
 namespace zor {
 

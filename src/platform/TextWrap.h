@@ -2,7 +2,7 @@
 // and to count the words of a translation (wrap at column 1, count lines).
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 

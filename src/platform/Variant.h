@@ -8,7 +8,7 @@
 #include "Currency.h"
 #include "DateTime.h"
 #include "Interface.h"
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QList>

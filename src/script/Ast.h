@@ -2,7 +2,7 @@
 // node set: an expression or statement kind plus the fields that kind uses.
 #pragma once
 
-#include "script/Value.h"
+#include <ZorCompCore/script/Value.h>
 
 #include <QString>
 #include <memory>

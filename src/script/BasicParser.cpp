@@ -1,7 +1,7 @@
 // BasicScript front end: line-oriented statements, Sub/Function blocks and
 // top-level statements that form the main block.
-#include "script/Parser.h"
-#include "script/ParserBase_p.h"
+#include <ZorCompCore/script/Parser.h>
+#include <ZorCompCore/script/ParserBase_p.h>
 
 namespace zor::script {
 

@@ -1,12 +1,12 @@
 // The standard library of scripts: strings, numbers, dates, variants,
 // Inc/Dec and ShowMessage.
-#include "script/Builtins_p.h"
-#include "script/Interpreter.h"
+#include <ZorCompCore/script/Builtins_p.h>
+#include <ZorCompCore/script/Interpreter.h>
 
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
-#include "utilities/QEDialogs.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/utilities/QEDialogs.h>
 
 #include <QDebug>
 #include <QHash>

@@ -5,7 +5,7 @@
 // calls to when no registered item of that name exists.
 #pragma once
 
-#include "script/Value.h"
+#include <ZorCompCore/script/Value.h>
 
 #include <QString>
 

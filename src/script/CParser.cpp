@@ -2,8 +2,8 @@
 // expression grammar; they differ in declarations: C++Script writes a type
 // before each variable, function and parameter ("int f(int a)"), JScript
 // writes "var" and "function".
-#include "script/Parser.h"
-#include "script/ParserBase_p.h"
+#include <ZorCompCore/script/Parser.h>
+#include <ZorCompCore/script/ParserBase_p.h>
 
 namespace zor::script {
 

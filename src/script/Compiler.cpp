@@ -1,11 +1,11 @@
 // AST -> closure tree, and the nodes that run it.
-#include "script/Compiler.h"
+#include <ZorCompCore/script/Compiler.h>
 
-#include "script/Builtins_p.h"
-#include "script/Interpreter.h"
-#include "script/Parser.h"
+#include <ZorCompCore/script/Builtins_p.h>
+#include <ZorCompCore/script/Interpreter.h>
+#include <ZorCompCore/script/Parser.h>
 
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QHash>
 #include <QSet>

@@ -4,8 +4,8 @@
 // is a walk over these nodes; no lookups by name are left in hot paths.
 #pragma once
 
-#include "script/Ast.h"
-#include "script/Lexer.h"
+#include <ZorCompCore/script/Ast.h>
+#include <ZorCompCore/script/Lexer.h>
 
 #include <memory>
 

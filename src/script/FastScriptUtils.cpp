@@ -1,6 +1,6 @@
 // The package's script class, the debugger hook, reference clearing and
 // the event adapters.
-#include "script/FastScriptUtils.h"
+#include <ZorCompCore/script/FastScriptUtils.h>
 
 #include <QMutex>
 #include <QThreadPool>

@@ -5,9 +5,9 @@
 // script procedures serve as event handlers.
 #pragma once
 
-#include "platform/Interface.h"
-#include "script/Interpreter.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Interface.h>
+#include <ZorCompCore/script/Interpreter.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <array>
 

@@ -1,8 +1,8 @@
 // Host API of the script engine: the script component and its items.
-#include "script/Interpreter.h"
+#include <ZorCompCore/script/Interpreter.h>
 
-#include "script/Compiler.h"
-#include "script/Parser.h"
+#include <ZorCompCore/script/Compiler.h>
+#include <ZorCompCore/script/Parser.h>
 
 #include <QHash>
 #include <QMetaMethod>

@@ -8,11 +8,11 @@
 // an integer (nil as 0).
 #pragma once
 
-#include "platform/Component.h"
-#include "platform/Exception.h"
-#include "platform/Variant.h"
-#include "script/Value.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Component.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/script/Value.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QList>
 #include <QString>

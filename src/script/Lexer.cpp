@@ -1,5 +1,5 @@
 // Scanner with per-syntax tables.
-#include "script/Lexer.h"
+#include <ZorCompCore/script/Lexer.h>
 
 #include <QSet>
 

@@ -2,8 +2,8 @@
 // errors are thrown as SyntaxError with line and column.
 #pragma once
 
-#include "script/Ast.h"
-#include "script/Lexer.h"
+#include <ZorCompCore/script/Ast.h>
+#include <ZorCompCore/script/Lexer.h>
 
 namespace zor::script {
 

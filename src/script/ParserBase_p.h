@@ -5,8 +5,8 @@
 // raises syntax errors.
 #pragma once
 
-#include "script/Ast.h"
-#include "script/Lexer.h"
+#include <ZorCompCore/script/Ast.h>
+#include <ZorCompCore/script/Lexer.h>
 
 namespace zor::script {
 

@@ -1,6 +1,6 @@
 // PascalScript front end: units of declarations and a begin … end. block.
-#include "script/Parser.h"
-#include "script/ParserBase_p.h"
+#include <ZorCompCore/script/Parser.h>
+#include <ZorCompCore/script/ParserBase_p.h>
 
 namespace zor::script {
 

@@ -1,10 +1,10 @@
 // Parser for single script calls.
-#include "script/ScriptUtils.h"
+#include <ZorCompCore/script/ScriptUtils.h>
 
-#include "platform/StringList.h"
-#include "platform/SysUtils.h"
-#include "script/FastScriptUtils.h"
-#include "utilities/DateUtils.h"
+#include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/script/FastScriptUtils.h>
+#include <ZorCompCore/utilities/DateUtils.h>
 
 namespace zor {
 

@@ -3,8 +3,8 @@
 // two number signs (#2024-01-31T10:00:00Z#).
 #pragma once
 
-#include "platform/Variant.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QList>
 #include <QString>

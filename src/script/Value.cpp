@@ -1,8 +1,8 @@
 // Runtime values: conversions and operators with fast paths for the common
 // integer, float and string cases.
-#include "script/Value.h"
+#include <ZorCompCore/script/Value.h>
 
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QHash>
 #include <QMutex>

@@ -4,8 +4,8 @@
 // host API.
 #pragma once
 
-#include "platform/Variant.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Variant.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <memory>

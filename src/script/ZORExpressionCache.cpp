@@ -1,7 +1,7 @@
 // Expression cache: one wrapper function per distinct expression text.
-#include "script/ZORExpressionCache.h"
+#include <ZorCompCore/script/ZORExpressionCache.h>
 
-#include "script/Interpreter.h"
+#include <ZorCompCore/script/Interpreter.h>
 
 #include <QHash>
 

@@ -1,7 +1,7 @@
-#include "utilities/AnsiStringTools.h"
+#include <ZorCompCore/utilities/AnsiStringTools.h>
 
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 namespace zor {
 

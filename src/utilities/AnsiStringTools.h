@@ -2,7 +2,7 @@
 // padding; the encoded text carries no line breaks.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

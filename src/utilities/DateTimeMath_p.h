@@ -5,7 +5,7 @@
 // shared by the utilities' date and file-time code.
 #pragma once
 
-#include "platform/DateTime.h"
+#include <ZorCompCore/platform/DateTime.h>
 
 #include <QDate>
 #include <QDateTime>

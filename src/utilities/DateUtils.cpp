@@ -1,8 +1,8 @@
-#include "utilities/DateUtils.h"
+#include <ZorCompCore/utilities/DateUtils.h>
 
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
-#include "utilities/DateTimeMath_p.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/utilities/DateTimeMath_p.h>
 
 #include <QTimeZone>
 #include <optional>

@@ -5,8 +5,8 @@
 // local/UTC conversions unchanged.
 #pragma once
 
-#include "platform/DateTime.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 

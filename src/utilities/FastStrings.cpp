@@ -1,6 +1,6 @@
-#include "utilities/FastStrings.h"
+#include <ZorCompCore/utilities/FastStrings.h>
 
-#include "utilities/StrUtilsEx.h"
+#include <ZorCompCore/utilities/StrUtilsEx.h>
 
 namespace zor {
 

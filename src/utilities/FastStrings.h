@@ -1,7 +1,7 @@
 // Replace-all and substring search in UTF-16 and 8-bit strings.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

@@ -1,11 +1,11 @@
-#include "utilities/FileUtils.h"
+#include <ZorCompCore/utilities/FileUtils.h>
 
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
-#include "utilities/DateTimeMath_p.h"
-#include "utilities/DateUtils.h"
-#include "utilities/ProcessUtils.h"
-#include "utilities/StrUtilsEx.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/utilities/DateTimeMath_p.h>
+#include <ZorCompCore/utilities/DateUtils.h>
+#include <ZorCompCore/utilities/ProcessUtils.h>
+#include <ZorCompCore/utilities/StrUtilsEx.h>
 
 #include <QDateTime>
 #include <QDir>

@@ -3,10 +3,10 @@
 // tests through the advisory locks of our own file streams, file times, trash.
 #pragma once
 
-#include "platform/DateTime.h"
-#include "platform/Stream.h"
-#include "utilities/ProcessUtils.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/utilities/ProcessUtils.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "utilities/HTTPUtils.h"
+#include <ZorCompCore/utilities/HTTPUtils.h>
 
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 
 #include <QElapsedTimer>
 #include <QStringDecoder>

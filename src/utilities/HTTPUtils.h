@@ -4,8 +4,8 @@
 // a user name.
 #pragma once
 
-#include "platform/Exception.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "utilities/JSONUtils.h"
+#include <ZorCompCore/utilities/JSONUtils.h>
 
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
 
 #include <QStringList>
 #include <nlohmann/json.hpp>

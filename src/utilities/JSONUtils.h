@@ -2,7 +2,7 @@
 // as text whatever their kind, missing members as empty text.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QChar>
 #include <QString>

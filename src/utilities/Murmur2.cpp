@@ -1,7 +1,7 @@
-#include "utilities/Murmur2.h"
+#include <ZorCompCore/utilities/Murmur2.h>
 
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <QtEndian>
 #include <cstring>

@@ -2,7 +2,7 @@
 // words. The translation cache uses it to turn a text into a short key.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
-#include "utilities/ProcessUtils.h"
+#include <ZorCompCore/utilities/ProcessUtils.h>
 
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // desktop's default application, count running instances of a program.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

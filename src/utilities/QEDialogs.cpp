@@ -1,6 +1,6 @@
-#include "utilities/QEDialogs.h"
+#include <ZorCompCore/utilities/QEDialogs.h>
 
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QApplication>
 #include <QInputDialog>

@@ -3,7 +3,7 @@
 // dialogs are shown, which needs a running QApplication and the main thread.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QFlags>
 #include <QString>

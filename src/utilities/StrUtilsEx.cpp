@@ -1,4 +1,4 @@
-#include "utilities/StrUtilsEx.h"
+#include <ZorCompCore/utilities/StrUtilsEx.h>
 
 namespace zor {
 

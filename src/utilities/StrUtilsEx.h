@@ -1,7 +1,7 @@
 // The library's replace-all for strings.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QFlags>
 #include <QString>

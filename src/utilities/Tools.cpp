@@ -1,6 +1,6 @@
-#include "utilities/Tools.h"
+#include <ZorCompCore/utilities/Tools.h>
 
-#include "utilities/WindowsKnownFolders.h"
+#include <ZorCompCore/utilities/WindowsKnownFolders.h>
 
 #include <QMetaMethod>
 #include <QMetaObject>

@@ -2,7 +2,7 @@
 // and calling a method of an object by name.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <QUuid>

@@ -1,6 +1,6 @@
-#include "utilities/WindowsKnownFolders.h"
+#include <ZorCompCore/utilities/WindowsKnownFolders.h>
 
-#include "platform/KnownFolders.h"
+#include <ZorCompCore/platform/KnownFolders.h>
 
 namespace zor {
 

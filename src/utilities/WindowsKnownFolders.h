@@ -2,7 +2,7 @@
 // (settings, older data); each ID maps onto the desktop's standard folder.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <QUuid>

@@ -1,4 +1,4 @@
-#include "utilities/WindowsMessageText.h"
+#include <ZorCompCore/utilities/WindowsMessageText.h>
 
 #include <algorithm>
 #include <iterator>

@@ -2,7 +2,7 @@
 // debugging of code that exchanges Windows-style messages.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "core/CustomException.h"
-#include "core/ExceptionUtils.h"
+#include <ZorCompCore/core/CustomException.h>
+#include <ZorCompCore/core/ExceptionUtils.h>
 
 #include "TestUtil.h"
 

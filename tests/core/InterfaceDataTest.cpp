@@ -1,13 +1,13 @@
-#include "core/BinaryUtils.h"
-#include "core/InterfaceData.h"
-#include "core/InterfacedStream.h"
-#include "core/NamedVariantList.h"
-#include "core/SortedLists.h"
-#include "core/StreamHelper.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
-#include "platform/SysUtils.h"
+#include <ZorCompCore/core/BinaryUtils.h>
+#include <ZorCompCore/core/InterfaceData.h>
+#include <ZorCompCore/core/InterfacedStream.h>
+#include <ZorCompCore/core/NamedVariantList.h>
+#include <ZorCompCore/core/SortedLists.h>
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/platform/SysUtils.h>
 #include "TestUtil.h"
 
 #include <functional>

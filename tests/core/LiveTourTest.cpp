@@ -1,4 +1,4 @@
-#include "core/LiveTour.h"
+#include <ZorCompCore/core/LiveTour.h>
 
 #include "TestUtil.h"
 

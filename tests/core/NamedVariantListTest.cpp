@@ -1,10 +1,10 @@
-#include "core/InterfaceData.h"
-#include "core/NamedVariantList.h"
-#include "core/StreamHelper.h"
-#include "core/VariantUtils.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/core/InterfaceData.h>
+#include <ZorCompCore/core/NamedVariantList.h>
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/core/VariantUtils.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 #include "TestUtil.h"
 
 #include <functional>

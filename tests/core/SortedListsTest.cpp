@@ -1,5 +1,5 @@
-#include "core/SortedLists.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/core/SortedLists.h>
+#include <ZorCompCore/platform/Exception.h>
 #include "TestUtil.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "core/SortedLists.h"
-#include "core/StreamHelper.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/core/SortedLists.h>
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 #include "TestUtil.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "core/SyncObjs.h"
+#include <ZorCompCore/core/SyncObjs.h>
 
 #include "TestUtil.h"
 

@@ -1,6 +1,6 @@
-#include "core/UniqueComponent.h"
+#include <ZorCompCore/core/UniqueComponent.h>
 
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include "TestUtil.h"
 

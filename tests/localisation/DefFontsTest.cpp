@@ -1,10 +1,10 @@
 // Default fonts per language: the registry store, the lookups, the
 // character-set identifiers and the dialog that edits the list.
-#include "localisation/DefFonts.h"
+#include <ZorCompCore/localisation/DefFonts.h>
 
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
-#include "platform/Registry.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
+#include <ZorCompCore/platform/Registry.h>
 #include "TestUtil.h"
 
 #include <QComboBox>

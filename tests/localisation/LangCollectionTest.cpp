@@ -1,9 +1,9 @@
 // The language collection: its index conventions through ITranslator, the
 // fallback to the translator's cache, and its file operations.
-#include "localisation/LanguageCollection.h"
+#include <ZorCompCore/localisation/LanguageCollection.h>
 
-#include "core/SyncObjs.h"
-#include "localisation/Translator.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/Translator.h>
 #include "TestUtil.h"
 
 #include <QTemporaryDir>

@@ -1,13 +1,13 @@
 // The language component on a widget form with a translator behind it: the
 // fallback chain, deferred translations arriving from a loader, a component
 // destroyed while they load, overrides merged by ID, the exclusion list.
-#include "localisation/ZORLang.h"
+#include <ZorCompCore/localisation/ZORLang.h>
 
-#include "core/SyncObjs.h"
-#include "localisation/Translator.h"
-#include "localisation/runtime/SibFile.h"
-#include "localisation/runtime/TransEditorDlg.h"
-#include "platform/MainThread.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/Translator.h>
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/localisation/runtime/TransEditorDlg.h>
+#include <ZorCompCore/platform/MainThread.h>
 #include "TestUtil.h"
 
 #include <QApplication>

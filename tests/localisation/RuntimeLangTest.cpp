@@ -1,11 +1,11 @@
 // The language component on a real widget form: capturing the design texts,
 // switching languages back and forth, fallbacks, exclusions, and the line
 // format the collections share with files and streams.
-#include "localisation/runtime/SiLang.h"
+#include <ZorCompCore/localisation/runtime/SiLang.h>
 
-#include "core/StreamHelper.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 #include "TestUtil.h"
 
 #include <QAction>

@@ -2,10 +2,10 @@
 // forms, linked components reading a shared container, types a component
 // does not handle, extended items, the tab-separated exchange format and the
 // hooks every tool form runs at creation.
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
-#include "localisation/runtime/SibFile.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/platform/Exception.h>
 #include "TestUtil.h"
 
 #include <QLabel>

@@ -1,12 +1,12 @@
 // The translation editor, driven offscreen: what it shows, that accepted edits
 // reach the component (only the edited lines) and the form, and that a
 // cancelled dialog changes nothing.
-#include "localisation/runtime/TransEditorDlg.h"
+#include <ZorCompCore/localisation/runtime/TransEditorDlg.h>
 
-#include "localisation/LangNames.h"
-#include "localisation/Statistics.h"
-#include "localisation/WidthsTooltip.h"
-#include "localisation/runtime/SibFile.h"
+#include <ZorCompCore/localisation/LangNames.h>
+#include <ZorCompCore/localisation/Statistics.h>
+#include <ZorCompCore/localisation/WidthsTooltip.h>
+#include <ZorCompCore/localisation/runtime/SibFile.h>
 #include "TestUtil.h"
 
 #include <QAction>

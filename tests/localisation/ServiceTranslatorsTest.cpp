@@ -1,8 +1,8 @@
-#include "localisation/GlossaryTranslator.h"
-#include "localisation/LibreTranslator.h"
+#include <ZorCompCore/localisation/GlossaryTranslator.h>
+#include <ZorCompCore/localisation/LibreTranslator.h>
 
-#include "core/SyncObjs.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/platform/Exception.h>
 
 #include "TestHttpServer.h"
 #include "TestUtil.h"

@@ -1,10 +1,10 @@
 // Translation files: round trips of several owners, loading by owner name,
 // and refusal of damaged or hostile data without touching what was loaded.
-#include "localisation/runtime/SibFile.h"
+#include <ZorCompCore/localisation/runtime/SibFile.h>
 
-#include "core/StreamHelper.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 #include "TestUtil.h"
 
 #include <QDir>

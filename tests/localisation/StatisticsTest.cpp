@@ -1,10 +1,10 @@
 // Translation statistics: the counts on crafted components, word counts and
 // the dialog that shows them.
-#include "localisation/Statistics.h"
+#include <ZorCompCore/localisation/Statistics.h>
 
-#include "localisation/Splash.h"
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
+#include <ZorCompCore/localisation/Splash.h>
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
 #include "TestUtil.h"
 
 #include <QComboBox>

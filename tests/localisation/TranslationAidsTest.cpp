@@ -1,13 +1,13 @@
 // The small dialogs of the translation tools, driven offscreen, each also in
 // another language than English.
-#include "localisation/DictionaryPrompt.h"
-#include "localisation/LangNames.h"
-#include "localisation/Splash.h"
-#include "localisation/WidthsTooltip.h"
+#include <ZorCompCore/localisation/DictionaryPrompt.h>
+#include <ZorCompCore/localisation/LangNames.h>
+#include <ZorCompCore/localisation/Splash.h>
+#include <ZorCompCore/localisation/WidthsTooltip.h>
 
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SiLangLinked.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
+#include <ZorCompCore/platform/StringList.h>
 #include "TestUtil.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-#include "localisation/TranslatorCache.h"
+#include <ZorCompCore/localisation/TranslatorCache.h>
 
-#include "core/StreamHelper.h"
-#include "core/SyncObjs.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include "TestUtil.h"
 

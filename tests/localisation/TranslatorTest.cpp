@@ -1,8 +1,8 @@
-#include "localisation/Translator.h"
+#include <ZorCompCore/localisation/Translator.h>
 
-#include "core/SyncObjs.h"
-#include "platform/Exception.h"
-#include "platform/MainThread.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/MainThread.h>
 
 #include "TestUtil.h"
 

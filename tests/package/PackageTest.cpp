@@ -1,5 +1,5 @@
-#include "package/ModuleTable_p.h"
-#include "package/Package.h"
+#include <ZorCompCore/package/ModuleTable_p.h>
+#include <ZorCompCore/package/Package.h>
 
 #include "TestUtil.h"
 

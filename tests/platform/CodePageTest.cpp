@@ -1,5 +1,5 @@
-#include "platform/CodePage.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
 
 #include "TestUtil.h"
 

@@ -1,4 +1,4 @@
-#include "platform/Component.h"
+#include <ZorCompCore/platform/Component.h>
 
 #include "TestUtil.h"
 

@@ -1,5 +1,5 @@
-#include "platform/Currency.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Currency.h>
+#include <ZorCompCore/platform/Exception.h>
 
 #include "TestUtil.h"
 

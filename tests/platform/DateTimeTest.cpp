@@ -1,5 +1,5 @@
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/platform/Exception.h>
 
 #include "TestUtil.h"
 

@@ -1,4 +1,4 @@
-#include "platform/KnownFolders.h"
+#include <ZorCompCore/platform/KnownFolders.h>
 
 #include "TestUtil.h"
 

@@ -1,5 +1,5 @@
-#include "platform/Exception.h"
-#include "platform/MainThread.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/MainThread.h>
 
 #include "TestUtil.h"
 

@@ -1,6 +1,6 @@
-#include "platform/Exception.h"
-#include "platform/Registry.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Registry.h>
+#include <ZorCompCore/platform/StringList.h>
 
 #include "TestUtil.h"
 

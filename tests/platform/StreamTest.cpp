@@ -1,5 +1,5 @@
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include "TestUtil.h"
 

@@ -1,6 +1,6 @@
 // Word wrapping: where breaks go, what is never broken, and that wrapping
 // only ever inserts the break string.
-#include "platform/TextWrap.h"
+#include <ZorCompCore/platform/TextWrap.h>
 
 #include "TestUtil.h"
 

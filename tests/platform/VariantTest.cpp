@@ -1,6 +1,6 @@
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
-#include "platform/Variant.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/platform/Variant.h>
 
 #include "TestUtil.h"
 

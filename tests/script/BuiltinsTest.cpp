@@ -2,9 +2,9 @@
 // each row is a PascalScript expression or program and the text of its value.
 #include "TestUtil.h"
 
-#include "platform/Exception.h"
-#include "script/Interpreter.h"
-#include "script/ZORExpressionCache.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/script/Interpreter.h>
+#include <ZorCompCore/script/ZORExpressionCache.h>
 
 using namespace zor;
 

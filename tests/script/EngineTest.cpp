@@ -2,7 +2,7 @@
 // syntax and runtime errors with their positions, registrations.
 #include "TestUtil.h"
 
-#include "script/Interpreter.h"
+#include <ZorCompCore/script/Interpreter.h>
 
 #include <QFile>
 #include <QObject>

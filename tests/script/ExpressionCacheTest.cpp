@@ -2,8 +2,8 @@
 // main script's items visible to expressions.
 #include "TestUtil.h"
 
-#include "script/Interpreter.h"
-#include "script/ZORExpressionCache.h"
+#include <ZorCompCore/script/Interpreter.h>
+#include <ZorCompCore/script/ZORExpressionCache.h>
 
 using namespace zor;
 

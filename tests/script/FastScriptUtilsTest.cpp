@@ -3,7 +3,7 @@
 // clearing and the event adapters.
 #include "TestUtil.h"
 
-#include "script/FastScriptUtils.h"
+#include <ZorCompCore/script/FastScriptUtils.h>
 
 #include <QObject>
 

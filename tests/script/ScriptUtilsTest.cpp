@@ -1,10 +1,10 @@
 // Single script calls written as text.
 #include "TestUtil.h"
 
-#include "platform/Exception.h"
-#include "platform/SysUtils.h"
-#include "script/ScriptUtils.h"
-#include "utilities/DateUtils.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/SysUtils.h>
+#include <ZorCompCore/script/ScriptUtils.h>
+#include <ZorCompCore/utilities/DateUtils.h>
 
 using namespace zor;
 

@@ -2,7 +2,7 @@
 // lines it prints.
 #include "TestUtil.h"
 
-#include "script/Interpreter.h"
+#include <ZorCompCore/script/Interpreter.h>
 
 using namespace zor;
 

@@ -2,8 +2,8 @@
 // the variant rules they stand in for, and conversions must round-trip.
 #include "TestUtil.h"
 
-#include "platform/Exception.h"
-#include "script/Value.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/script/Value.h>
 
 #include <QObject>
 #include <limits>

@@ -1,8 +1,8 @@
-#include "utilities/DateUtils.h"
+#include <ZorCompCore/utilities/DateUtils.h>
 
 #include "TestUtil.h"
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/platform/Exception.h>
 
 #include <ctime>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "utilities/FileUtils.h"
+#include <ZorCompCore/utilities/FileUtils.h>
 
 #include "TestUtil.h"
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
-#include "utilities/DateUtils.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/utilities/DateUtils.h>
 
 #include <QDateTime>
 #include <QDir>

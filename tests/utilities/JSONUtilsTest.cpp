@@ -1,7 +1,7 @@
-#include "utilities/JSONUtils.h"
+#include <ZorCompCore/utilities/JSONUtils.h>
 
 #include "TestUtil.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include <nlohmann/json.hpp>
 

@@ -1,9 +1,9 @@
-#include "utilities/ProcessUtils.h"
+#include <ZorCompCore/utilities/ProcessUtils.h>
 
-#include "utilities/FileUtils.h"
+#include <ZorCompCore/utilities/FileUtils.h>
 
 #include "TestUtil.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QDateTime>
 #include <QDir>

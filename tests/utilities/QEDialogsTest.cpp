@@ -1,7 +1,7 @@
-#include "utilities/QEDialogs.h"
+#include <ZorCompCore/utilities/QEDialogs.h>
 
 #include "TestUtil.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 #include <QAbstractButton>
 #include <QApplication>

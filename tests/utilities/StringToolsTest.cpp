@@ -1,13 +1,13 @@
-#include "utilities/AnsiStringTools.h"
-#include "utilities/FastStrings.h"
-#include "utilities/StrUtilsEx.h"
-#include "utilities/Tools.h"
-#include "utilities/WindowsKnownFolders.h"
-#include "utilities/WindowsMessageText.h"
+#include <ZorCompCore/utilities/AnsiStringTools.h>
+#include <ZorCompCore/utilities/FastStrings.h>
+#include <ZorCompCore/utilities/StrUtilsEx.h>
+#include <ZorCompCore/utilities/Tools.h>
+#include <ZorCompCore/utilities/WindowsKnownFolders.h>
+#include <ZorCompCore/utilities/WindowsMessageText.h>
 
 #include "TestUtil.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <QDir>
 #include <QFile>

@@ -2,9 +2,9 @@
 //   [{"name": <string>, "tag": <int32>, "value": <variant object>}, ...]
 #include "Command.h"
 
-#include "core/NamedVariantList.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/NamedVariantList.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <nlohmann/json.hpp>
 

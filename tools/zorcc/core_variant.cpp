@@ -3,10 +3,10 @@
 //   {"vt": 8192 + <element type>, "items": [<variant>, ...]}
 #include "Command.h"
 
-#include "core/StreamHelper.h"
-#include "platform/CodePage.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <nlohmann/json.hpp>
 

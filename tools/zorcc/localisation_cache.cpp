@@ -1,8 +1,8 @@
 // zorcc cache: look into and fill the translator's ".lc" pair files.
 #include "Command.h"
 
-#include "core/SyncObjs.h"
-#include "localisation/TranslatorCache.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/TranslatorCache.h>
 
 #include <QFileInfo>
 

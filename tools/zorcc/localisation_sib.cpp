@@ -2,10 +2,10 @@
 // translators can work in a spreadsheet.
 #include "Command.h"
 
-#include "localisation/Statistics.h"
-#include "localisation/runtime/SibFile.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/localisation/Statistics.h>
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <QFileInfo>
 #include <nlohmann/json.hpp>

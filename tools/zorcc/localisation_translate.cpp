@@ -2,10 +2,10 @@
 // backed by a LibreTranslate service or a glossary.
 #include "Command.h"
 
-#include "core/SyncObjs.h"
-#include "localisation/GlossaryTranslator.h"
-#include "localisation/LibreTranslator.h"
-#include "platform/MainThread.h"
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/GlossaryTranslator.h>
+#include <ZorCompCore/localisation/LibreTranslator.h>
+#include <ZorCompCore/platform/MainThread.h>
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <map>
 
-#include "platform/Exception.h"
+#include <ZorCompCore/platform/Exception.h>
 
 namespace zorcc {
 

@@ -1,7 +1,7 @@
 // zorcc info: the package's module table and the library version.
 #include "Command.h"
 
-#include "package/Package.h"
+#include <ZorCompCore/package/Package.h>
 
 namespace {
 

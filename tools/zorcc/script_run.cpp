@@ -3,10 +3,10 @@
 //   zorcc script eval <expression> [--language <name>]
 #include "Command.h"
 
-#include "platform/Exception.h"
-#include "script/FastScriptUtils.h"
-#include "script/ScriptUtils.h"
-#include "script/ZORExpressionCache.h"
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/script/FastScriptUtils.h>
+#include <ZorCompCore/script/ScriptUtils.h>
+#include <ZorCompCore/script/ZORExpressionCache.h>
 
 #include <QFileInfo>
 

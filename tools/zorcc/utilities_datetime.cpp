@@ -2,9 +2,9 @@
 // the system time zone (set TZ to try another).
 #include "Command.h"
 
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
-#include "utilities/DateUtils.h"
+#include <ZorCompCore/platform/DateTime.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/utilities/DateUtils.h>
 
 #include <QSet>
 #include <nlohmann/json.hpp>

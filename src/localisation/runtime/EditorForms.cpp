@@ -1,7 +1,7 @@
-#include "localisation/runtime/EditorForms.h"
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
 
-#include "localisation/runtime/SibFile.h"
-#include "localisation/runtime/SiLang.h"
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/localisation/runtime/SiLang.h>
 
 #include <QFile>
 #include <QWidget>

@@ -5,7 +5,7 @@
 // Spanish) and are loaded into the form's own language component.
 #pragma once
 
-#include "zor_export.h"
+#include <ZorCompCore/zor_export.h>
 
 #include <QString>
 #include <functional>

@@ -1,12 +1,12 @@
-#include "localisation/runtime/SiLang.h"
+#include <ZorCompCore/localisation/runtime/SiLang.h>
 
-#include "localisation/runtime/SiLangLinked.h"
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
 
-#include "core/StreamHelper.h"
-#include "localisation/runtime/SibFile.h"
-#include "platform/CodePage.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include <QAbstractSpinBox>
 #include <QAction>

@@ -18,9 +18,9 @@
 // the form the first time the component is used.
 #pragma once
 
-#include "platform/Component.h"
-#include "platform/StringList.h"
-#include "zor_export.h"
+#include <ZorCompCore/platform/Component.h>
+#include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "localisation/runtime/SiLangLinked.h"
+#include <ZorCompCore/localisation/runtime/SiLangLinked.h>
 
 #include <QPointer>
 

@@ -3,8 +3,8 @@
 // lacks from a shared container.
 #pragma once
 
-#include "localisation/runtime/SiLang.h"
-#include "zor_export.h"
+#include <ZorCompCore/localisation/runtime/SiLang.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QList>
 #include <functional>

@@ -1,9 +1,9 @@
-#include "localisation/runtime/SibFile.h"
+#include <ZorCompCore/localisation/runtime/SibFile.h>
 
-#include "core/StreamHelper.h"
-#include "platform/Exception.h"
-#include "platform/Stream.h"
-#include "platform/StringList.h"
+#include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/platform/StringList.h>
 
 #include <QSaveFile>
 #include <cstring>

@@ -23,8 +23,8 @@
 // the fault; nothing is taken over from a file that fails to read.
 #pragma once
 
-#include "localisation/runtime/SiLang.h"
-#include "zor_export.h"
+#include <ZorCompCore/localisation/runtime/SiLang.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QList>
 #include <QString>

@@ -1,12 +1,12 @@
-#include "localisation/runtime/TransEditorDlg.h"
+#include <ZorCompCore/localisation/runtime/TransEditorDlg.h>
 
-#include "localisation/DefFonts.h"
-#include "localisation/LangNames.h"
-#include "localisation/Statistics.h"
-#include "localisation/WidthsTooltip.h"
-#include "localisation/runtime/EditorForms.h"
-#include "localisation/runtime/SibFile.h"
-#include "platform/Exception.h"
+#include <ZorCompCore/localisation/DefFonts.h>
+#include <ZorCompCore/localisation/LangNames.h>
+#include <ZorCompCore/localisation/Statistics.h>
+#include <ZorCompCore/localisation/WidthsTooltip.h>
+#include <ZorCompCore/localisation/runtime/EditorForms.h>
+#include <ZorCompCore/localisation/runtime/SibFile.h>
+#include <ZorCompCore/platform/Exception.h>
 #include "ui_TransEditorDlg.h"
 
 #include <QFileDialog>

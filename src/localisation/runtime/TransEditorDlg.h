@@ -7,8 +7,8 @@
 // "actLangNames", "actDefFonts", "actWidths").
 #pragma once
 
-#include "localisation/runtime/SiLang.h"
-#include "zor_export.h"
+#include <ZorCompCore/localisation/runtime/SiLang.h>
+#include <ZorCompCore/zor_export.h>
 
 #include <QDialog>
 #include <QFlags>
