@@ -3,6 +3,7 @@
 #include "Exception.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QThread>
 
@@ -20,6 +21,8 @@
 namespace zor {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcPlatform, "zor.platform")
 
 // The library is loaded by the main thread in every program we know of; this
 // is the answer while no QCoreApplication says otherwise.
@@ -62,9 +65,9 @@ void serveFromEventLoop()
         CheckSynchronize(0);
     } catch (const std::exception &e) {
         // An event handler must not let exceptions into Qt's event loop.
-        qWarning("Exception in a call queued for the main thread: %s", e.what());
+        qCWarning(lcPlatform, "Exception in a call queued for the main thread: %s", e.what());
     } catch (...) {
-        qWarning("Unknown exception in a call queued for the main thread");
+        qCWarning(lcPlatform, "Unknown exception in a call queued for the main thread");
     }
 }
 
