@@ -30,9 +30,11 @@ function(zor_add_module name)
   set_property(GLOBAL APPEND PROPERTY ZOR_MODULES ${name})
 endfunction()
 
-# A test executable per test source file, discovered by ctest.
+# A test executable per test source file, discovered by ctest. DEFINITIONS are
+# added to each test's compile definitions; DEPENDS are targets built first
+# (a program the tests start, for instance).
 function(zor_add_tests subsystem)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;DEFINITIONS;DEPENDS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
   foreach(src IN LISTS tests)
     get_filename_component(base ${src} NAME_WE)
@@ -42,7 +44,10 @@ function(zor_add_tests subsystem)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${target} PRIVATE
         ZOR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
-        ZOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+        ZOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ${ARG_DEFINITIONS})
+    if(ARG_DEPENDS)
+      add_dependencies(${target} ${ARG_DEPENDS})
+    endif()
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${subsystem})
   endforeach()

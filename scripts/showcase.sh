@@ -4,7 +4,8 @@
 # produces goes to ./out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+# ZOR_SHOWCASE_NO_BUILD=1 runs it on the tools already built (the suite does).
+[[ -n "${ZOR_SHOWCASE_NO_BUILD:-}" ]] || bash scripts/setup.sh
 preset="${ZOR_PRESET:-default}"
 ZORCC="$PWD/build/$preset/tools/zorcc/zorcc"
 mkdir -p out

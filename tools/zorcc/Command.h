@@ -26,7 +26,9 @@ struct Command
 // Registers a command; call from a static initialiser (see ZORCC_COMMAND).
 bool registerCommand(Command cmd);
 
-// Raised by commands for "exit 2 with this usage message".
+// Raised by commands for wrong usage: zorcc prints "zorcc <command>: <message>"
+// and where the help is, and exits with 2. The message is one line saying what
+// is wrong ("unknown option --x", "--from needs a value"), not the help.
 struct UsageError
 {
     QString message;

@@ -52,6 +52,26 @@ void printHelp(QTextStream &out)
         out << "  " << name.leftJustified(12) << ' ' << cmd.summary << '\n';
 }
 
+// A usage error is one line saying what is wrong and where the help is; the
+// help itself goes to stdout only when asked for.
+int usageError(QTextStream &err, const QString &who, const QString &message, const QString &helpCommand)
+{
+    err << who << ": " << message << "\nsee '" << helpCommand << " --help'\n";
+    return 2;
+}
+
+// "--help" or "-h" before a "--" that ends the options.
+bool asksForHelp(const QStringList &args)
+{
+    for (const QString &a : args) {
+        if (a == u"--")
+            return false;
+        if (a == u"--help" || a == u"-h")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -62,13 +82,20 @@ int main(int argc, char **argv)
     zorcc::Io io{out, err};
 
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) {
-        printHelp(err);
-        return 2;
-    }
+    if (args.isEmpty())
+        return usageError(err, QStringLiteral("zorcc"), QStringLiteral("missing command"), QStringLiteral("zorcc"));
     const QString first = args.takeFirst();
     if (first == u"--help" || first == u"-h" || first == u"help") {
-        printHelp(out);
+        // "zorcc help <command>" is the same as "zorcc <command> --help".
+        if (args.isEmpty()) {
+            printHelp(out);
+            return 0;
+        }
+        auto named = zorcc::commands().find(args.first());
+        if (named == zorcc::commands().end())
+            return usageError(err, QStringLiteral("zorcc"), QStringLiteral("unknown command '%1'").arg(args.first()),
+                              QStringLiteral("zorcc"));
+        out << named->second.usage << '\n';
         return 0;
     }
     if (first == u"--version") {
@@ -76,28 +103,28 @@ int main(int argc, char **argv)
         return 0;
     }
     auto it = zorcc::commands().find(first);
-    if (it == zorcc::commands().end()) {
-        err << "zorcc: unknown command '" << first << "' (see zorcc --help)\n";
-        return 2;
-    }
+    if (it == zorcc::commands().end())
+        return usageError(err, QStringLiteral("zorcc"), QStringLiteral("unknown command '%1'").arg(first),
+                          QStringLiteral("zorcc"));
     const zorcc::Command &cmd = it->second;
-    if (args.contains(u"--help"_qs) || args.contains(u"-h"_qs)) {
+    if (asksForHelp(args)) {
         out << cmd.usage << '\n';
         return 0;
     }
+    const QString who = QStringLiteral("zorcc ") + cmd.name;
     try {
         return cmd.run(args, io);
     } catch (const zorcc::UsageError &e) {
-        err << "zorcc " << cmd.name << ": " << e.message << '\n' << cmd.usage << '\n';
-        return 2;
+        out.flush();
+        return usageError(err, who, e.message, who);
     } catch (const zorcc::InputError &e) {
-        err << "zorcc " << cmd.name << ": " << e.message << '\n';
+        err << who << ": " << e.message << '\n';
         return 1;
     } catch (const zor::Exception &e) {
-        err << "zorcc " << cmd.name << ": " << e.Message() << '\n';
+        err << who << ": " << e.Message() << '\n';
         return 1;
     } catch (const std::exception &e) {
-        err << "zorcc " << cmd.name << ": " << e.what() << '\n';
+        err << who << ": " << e.what() << '\n';
         return 1;
     }
 }

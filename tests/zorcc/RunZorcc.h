@@ -1,0 +1,33 @@
+// Runs the built zorcc as a separate process, as a user would.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+struct ZorccRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline ZorccRun runZorcc(const QStringList &args, const QString &workDir = {})
+{
+    QProcess p;
+    if (!workDir.isEmpty())
+        p.setWorkingDirectory(workDir);
+    p.start(QStringLiteral(ZORCC_PATH), args);
+    ZorccRun r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "zorcc " << args.join(u' ').toStdString() << " did not end normally";
+        return r;
+    }
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
