@@ -30,8 +30,12 @@ fi
 includes=$(grep -o 'INTERFACE_INCLUDE_DIRECTORIES "[^"]*"' "$prefix"/lib/cmake/ZorCompCore/ZorCompCoreTargets.cmake)
 [[ "$includes" == 'INTERFACE_INCLUDE_DIRECTORIES "${_IMPORT_PREFIX}/include"' ]] || fail "include folders: $includes"
 
-# Nothing may come from the build tree or a library path set by the caller.
+# Nothing may come from the build tree or a library path set by the caller,
+# and nothing goes to the caller's home.
 unset LD_LIBRARY_PATH
+mkdir -p "$work/home"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_CACHE_HOME="$work/home/.cache" XDG_STATE_HOME="$work/home/.local/state"
 export CMAKE_PREFIX_PATH="$prefix"
 
 # 1. find_package
