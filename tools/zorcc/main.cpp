@@ -54,9 +54,9 @@ void printHelp(QTextStream &out)
 
 // A usage error is one line saying what is wrong and where the help is; the
 // help itself goes to stdout only when asked for.
-int usageError(QTextStream &err, const QString &who, const QString &message, const QString &helpCommand)
+int usageError(QTextStream &err, const QString &who, const QString &message)
 {
-    err << who << ": " << message << "\nsee '" << helpCommand << " --help'\n";
+    err << who << ": " << message << "\nsee '" << who << " --help'\n";
     return 2;
 }
 
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
 
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
-        return usageError(err, QStringLiteral("zorcc"), QStringLiteral("missing command"), QStringLiteral("zorcc"));
+        return usageError(err, QStringLiteral("zorcc"), QStringLiteral("missing command"));
     const QString first = args.takeFirst();
     if (first == u"--help" || first == u"-h" || first == u"help") {
         // "zorcc help <command>" is the same as "zorcc <command> --help".
@@ -93,8 +93,7 @@ int main(int argc, char **argv)
         }
         auto named = zorcc::commands().find(args.first());
         if (named == zorcc::commands().end())
-            return usageError(err, QStringLiteral("zorcc"), QStringLiteral("unknown command '%1'").arg(args.first()),
-                              QStringLiteral("zorcc"));
+            return usageError(err, QStringLiteral("zorcc"), QStringLiteral("unknown command '%1'").arg(args.first()));
         out << named->second.usage << '\n';
         return 0;
     }
@@ -104,8 +103,7 @@ int main(int argc, char **argv)
     }
     auto it = zorcc::commands().find(first);
     if (it == zorcc::commands().end())
-        return usageError(err, QStringLiteral("zorcc"), QStringLiteral("unknown command '%1'").arg(first),
-                          QStringLiteral("zorcc"));
+        return usageError(err, QStringLiteral("zorcc"), QStringLiteral("unknown command '%1'").arg(first));
     const zorcc::Command &cmd = it->second;
     if (asksForHelp(args)) {
         out << cmd.usage << '\n';
@@ -115,8 +113,7 @@ int main(int argc, char **argv)
     try {
         return cmd.run(args, io);
     } catch (const zorcc::UsageError &e) {
-        out.flush();
-        return usageError(err, who, e.message, who);
+        return usageError(err, who, e.message);
     } catch (const zorcc::InputError &e) {
         err << who << ": " << e.message << '\n';
         return 1;
