@@ -167,8 +167,20 @@ struct AppendNode : SNode
     }
 };
 
-// if … else if … else: the else-if branches are a list, however many.
 struct IfNode : SNode
+{
+    EP Cond;
+    SP Then, Else;
+    Flow exec(Value *fp) override
+    {
+        if (Cond->evalBool(fp))
+            return Then->exec(fp);
+        return Else ? Else->exec(fp) : Flow::Normal;
+    }
+};
+
+// if … else if … else: the else-if branches are a list, however many.
+struct IfChainNode : SNode
 {
     std::vector<EP> Conds;
     std::vector<SP> Thens;
@@ -506,7 +518,15 @@ SP Compiler::stmt(const Stmt &s)
 
 SP Compiler::ifStatement(const Stmt &s)
 {
-    auto n = node<IfNode>(s.At);
+    if (s.Branches.empty()) {
+        auto n = node<IfNode>(s.At);
+        n->Cond = expr(*s.A);
+        n->Then = block(*s.Body[0]);
+        if (s.Body.size() > 1 && s.Body[1])
+            n->Else = block(*s.Body[1]);
+        return n;
+    }
+    auto n = node<IfChainNode>(s.At);
     n->Conds.push_back(expr(*s.A));
     n->Thens.push_back(block(*s.Body[0]));
     for (const CaseBranch &br : s.Branches) {

@@ -11,10 +11,10 @@ Q_LOGGING_CATEGORY(lcScript, "zor.script")
 
 namespace zor::script {
 
-thread_local StackBounds t_stackBounds __attribute__((tls_model("initial-exec")));
-thread_local RunState t_run __attribute__((tls_model("initial-exec")));
-thread_local RuntimeError t_error __attribute__((tls_model("initial-exec")));
-thread_local Stack t_stack __attribute__((tls_model("initial-exec")));
+constinit thread_local StackBounds t_stackBounds __attribute__((tls_model("initial-exec")));
+constinit thread_local RunState t_run __attribute__((tls_model("initial-exec")));
+constinit thread_local RuntimeError t_error __attribute__((tls_model("initial-exec")));
+constinit thread_local StackTop t_stackTop __attribute__((tls_model("initial-exec")));
 
 namespace {
 
@@ -148,19 +148,34 @@ RunScope::~RunScope()
 
 // --- frames -------------------------------------------------------------------
 
+namespace {
+
+// The chunks of a thread's frames; never moved or freed while it runs.
+struct Chunks
+{
+    std::vector<std::unique_ptr<Value[]>> Data;
+    std::vector<int> Caps;
+};
+thread_local Chunks t_chunks;
+
+} // namespace
+
 void GrowStack(int n)
 {
-    Stack &s = t_stack;
-    const size_t next = size_t(s.Chunk + 1);
+    Chunks &c = t_chunks;
+    StackTop &s = t_stackTop;
+    const size_t next = size_t(s.Index + 1);
     const int cap = std::max(n, kChunk);
-    if (next == s.Chunks.size()) {
-        s.Chunks.emplace_back(new Value[size_t(cap)]);
-        s.Caps.push_back(cap);
-    } else if (s.Caps[next] < n) {
-        s.Chunks[next].reset(new Value[size_t(cap)]);
-        s.Caps[next] = cap;
+    if (next == c.Data.size()) {
+        c.Data.emplace_back(new Value[size_t(cap)]);
+        c.Caps.push_back(cap);
+    } else if (c.Caps[next] < n) {
+        c.Data[next].reset(new Value[size_t(cap)]);
+        c.Caps[next] = cap;
     }
-    s.Chunk = int(next);
+    s.Index = int(next);
+    s.Chunk = c.Data[next].get();
+    s.Cap = c.Caps[next];
     s.Top = 0;
 }
 

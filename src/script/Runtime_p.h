@@ -28,7 +28,8 @@ struct StackBounds
     std::uintptr_t Limit = ~std::uintptr_t(0);
 };
 // initial-exec: the per-call checks must not go through __tls_get_addr.
-extern thread_local StackBounds t_stackBounds __attribute__((tls_model("initial-exec")));
+// constinit: no initialisation wrapper call on each access from other units.
+extern constinit thread_local StackBounds t_stackBounds __attribute__((tls_model("initial-exec")));
 
 // Reads the running thread's stack bounds (first use on a thread).
 void InitStackBounds();
@@ -73,7 +74,7 @@ struct RunState
     qint64 MaxBytes = 0;
     struct Active *Top = nullptr;
 };
-extern thread_local RunState t_run __attribute__((tls_model("initial-exec")));
+extern constinit thread_local RunState t_run __attribute__((tls_model("initial-exec")));
 
 // The slow part of a budget check: termination, time, statements.
 void CheckBudget();
@@ -117,19 +118,22 @@ struct RuntimeError
     bool Set = false;
     Pos At;
 };
-extern thread_local RuntimeError t_error __attribute__((tls_model("initial-exec")));
+extern constinit thread_local RuntimeError t_error __attribute__((tls_model("initial-exec")));
 
 // Frames live in chunks that never move, so that pointers into a frame (by
-// reference arguments) stay valid while it exists.
-struct Stack
+// reference arguments) stay valid while it exists. The chunk in use is kept
+// in a trivial thread-local (cheap to reach from every unit); the chunks
+// themselves are owned elsewhere (see GrowStack).
+struct StackTop
 {
-    std::vector<std::unique_ptr<Value[]>> Chunks;
-    std::vector<int> Caps;
-    int Chunk = -1;
+    Value *Chunk = nullptr;
     int Top = 0;
+    int Cap = 0;
+    int Index = -1;
 };
-extern thread_local Stack t_stack __attribute__((tls_model("initial-exec")));
+extern constinit thread_local StackTop t_stackTop __attribute__((tls_model("initial-exec")));
 
+// Moves the stack top to a chunk with room for n values.
 void GrowStack(int n);
 
 class Frame
@@ -138,13 +142,12 @@ public:
     explicit Frame(int n)
     {
         CheckStack();
-        Stack &s = t_stack;
-        m_chunk = s.Chunk;
-        m_top = s.Top;
+        StackTop &s = t_stackTop;
+        m_saved = s;
         m_n = n;
-        if (s.Chunk < 0 || s.Top + n > s.Caps[size_t(s.Chunk)]) [[unlikely]]
+        if (s.Top + n > s.Cap) [[unlikely]]
             GrowStack(n);
-        Base = s.Chunks[size_t(s.Chunk)].get() + s.Top;
+        Base = s.Chunk + s.Top;
         s.Top += n;
     }
     ~Frame()
@@ -158,9 +161,7 @@ public:
             else
                 v.k = VK::Empty;
         }
-        Stack &s = t_stack;
-        s.Chunk = m_chunk;
-        s.Top = m_top;
+        t_stackTop = m_saved;
     }
     Frame(const Frame &) = delete;
     Frame &operator=(const Frame &) = delete;
@@ -168,7 +169,8 @@ public:
     Value *Base;
 
 private:
-    int m_chunk, m_top, m_n;
+    StackTop m_saved;
+    int m_n;
 };
 
 } // namespace zor::script

@@ -16,7 +16,7 @@ namespace zor::script {
 
 // --- typed stores -------------------------------------------------------------
 
-Value Coerce(Value v, TK t)
+Value CoerceSlow(Value v, TK t)
 {
     switch (t) {
     case TK::Any: case TK::Obj: return v;

@@ -25,8 +25,22 @@ inline bool IsIntKind(TK t)
     return t == TK::Int || t == TK::IntC;
 }
 
-Value Coerce(Value v, TK t);
+Value CoerceSlow(Value v, TK t);
 Value DefaultOf(TK t);
+
+// A store into a variable of kind t (inline: every typed store passes here).
+inline Value Coerce(Value v, TK t)
+{
+    switch (t) {
+    case TK::Any: case TK::Obj: return v;
+    case TK::Int: case TK::IntC: if (v.k == VK::Int) return v; break;
+    case TK::Float: if (v.k == VK::Double) return v; break;
+    case TK::Str: if (v.k == VK::Str) return v; break;
+    case TK::Bool: if (v.k == VK::Bool) return v; break;
+    case TK::Date: if (v.k == VK::Date) return v; break;
+    }
+    return CoerceSlow(std::move(v), t);
+}
 
 using BinaryFn = Value (*)(const Value &, const Value &);
 using UnaryFn = Value (*)(const Value &);
