@@ -20,9 +20,15 @@ enum class Op {
     Add, Sub, Mul, Divide, IntDiv, Mod, And, Or, Xor, Shl, Shr,
     AndThen, OrElse, // short-circuit && and || of the C-like syntaxes
     Concat,          // Basic's &: both sides as text
+    Pow,             // Basic's ^
     Eq, Ne, Lt, Le, Gt, Ge,
+    StrictEq, StrictNe, // JScript's === and !==
+    // unary
     Neg, Not, Plus,
+    LogicalNot, // ! of the C-like syntaxes: a truth value, never bitwise
+    TypeOf,     // JScript's typeof
 };
+constexpr int kOpCount = int(Op::TypeOf) + 1;
 
 enum class EK {
     Literal,  // Lit
@@ -41,6 +47,33 @@ using ExprP = std::unique_ptr<Expr>;
 
 struct Expr
 {
+    Expr() = default;
+    Expr(const Expr &) = delete;
+    Expr &operator=(const Expr &) = delete;
+    // Frees the subtrees without recursion: operator chains of generated
+    // code are tens of thousands of nodes deep.
+    ~Expr()
+    {
+        if (!A && !B && !C && Args.empty())
+            return;
+        std::vector<ExprP> pending;
+        auto take = [&pending](Expr &e) {
+            for (ExprP *p : {&e.A, &e.B, &e.C})
+                if (*p)
+                    pending.push_back(std::move(*p));
+            for (ExprP &a : e.Args)
+                if (a)
+                    pending.push_back(std::move(a));
+            e.Args.clear();
+        };
+        take(*this);
+        while (!pending.empty()) {
+            ExprP e = std::move(pending.back());
+            pending.pop_back();
+            take(*e);
+        }
+    }
+
     EK Kind = EK::Literal;
     Pos At;
     Value Lit;
@@ -55,20 +88,21 @@ enum class SK {
     Block,      // Body
     ExprStmt,   // A (a call, usually)
     Assign,     // Target := A
-    If,         // A then Body[0] else Body[1]
+    If,         // A then Body[0], else-if Branches (Labels[0] then Body), else Body[1]
     While,      // while A do Body[0]
     Repeat,     // repeat Body[0] until A (Negate: do … while A)
     For,        // for Var := A to/downto B step C do Body[0]
     CFor,       // for (Body[0]; A; Body[1]) Body[2]
     Case,       // Pascal/Basic case: Branches, no fall-through; Else in Body[0]
     Switch,     // C switch: falls through until break
-    TryExcept,  // Body[0], handler Body[1], optional exception variable Name
+    TryExcept,  // Body[0]; Handlers, else Body[1]; without Handlers Body[1] handles all (variable Name)
     TryFinally, // Body[0], Body[1]
     Exit,       // optional result A
     Break,
     Continue,
     Raise,      // A (message or exception), none re-raises
     VarDecl,    // Name : TypeName [= A]
+    OnError,    // Basic: On Error Resume Next (Negate: On Error GoTo 0)
     Empty,
 };
 
@@ -82,6 +116,14 @@ struct CaseBranch
     std::vector<StmtP> Body;
 };
 
+// One "on E: EClass do" / "catch (EClass e)" clause; an empty class takes all.
+struct Handler
+{
+    QString Var, ClassName;
+    StmtP Body;
+    Pos At;
+};
+
 struct Stmt
 {
     SK Kind = SK::Empty;
@@ -89,6 +131,7 @@ struct Stmt
     ExprP Target, A, B, C;
     std::vector<StmtP> Body;
     std::vector<CaseBranch> Branches;
+    std::vector<Handler> Handlers;
     QString Name, TypeName;
     bool Down = false;    // for … downto
     bool Negate = false;  // repeat-until vs do-while

@@ -49,6 +49,10 @@ public:
     }
 
 private:
+    static bool isWord(const Token &t, const char *upper)
+    {
+        return t.Kind == Tok::Ident && t.Text.compare(QLatin1String(upper), Qt::CaseInsensitive) == 0;
+    }
     bool isSeparator() const { return cur().Kind == Tok::NewLine || isSym(":"); }
     void skipSeparators()
     {
@@ -195,14 +199,23 @@ private:
             auto b = makeStmt(SK::Block, pos());
             body(b->Body, [&] { return isKw("CATCH") || isKw("FINALLY") || isEnd("TRY"); });
             StmtP s = std::move(b);
-            if (acceptKw("CATCH")) {
+            if (isKw("CATCH")) {
+                // CATCH [name [AS class]] stmts, one or more: the first that fits runs
                 auto te = makeStmt(SK::TryExcept, at);
-                if (cur().Kind == Tok::Ident)
-                    te->Name = ident();
-                auto h = makeStmt(SK::Block, pos());
-                body(h->Body, [&] { return isKw("FINALLY") || isEnd("TRY"); });
                 te->Body.push_back(std::move(s));
-                te->Body.push_back(std::move(h));
+                while (acceptKw("CATCH")) {
+                    Handler h;
+                    h.At = pos();
+                    if (cur().Kind == Tok::Ident) {
+                        h.Var = ident();
+                        if (acceptKw("AS"))
+                            h.ClassName = ident();
+                    }
+                    auto hb = makeStmt(SK::Block, pos());
+                    body(hb->Body, [&] { return isKw("CATCH") || isKw("FINALLY") || isEnd("TRY"); });
+                    h.Body = std::move(hb);
+                    te->Handlers.push_back(std::move(h));
+                }
                 s = std::move(te);
             }
             if (acceptKw("FINALLY")) {
@@ -235,6 +248,24 @@ private:
             if (!atEnd() && !isSeparator())
                 s->A = expression();
             return s;
+        }
+        if (isWord(cur(), "ON") && isWord(peek(), "ERROR")) {
+            // ON ERROR RESUME NEXT | ON ERROR GOTO 0
+            next();
+            next();
+            auto s = makeStmt(SK::OnError, at);
+            if (isWord(cur(), "RESUME") && peek().Kind == Tok::Kw && peek().Text == u"NEXT") {
+                next();
+                next();
+                return s;
+            }
+            if (isWord(cur(), "GOTO") && peek().Kind == Tok::Int && peek().Int == 0) {
+                next();
+                next();
+                s->Negate = true;
+                return s;
+            }
+            error(QStringLiteral("'Resume Next' or 'GoTo 0' expected"));
         }
         if (cur().Kind != Tok::Ident)
             error(QStringLiteral("Statement expected"));
@@ -312,12 +343,15 @@ private:
         auto thenB = makeStmt(SK::Block, pos());
         body(thenB->Body, [&] { return isKw("ELSEIF") || isKw("ELSE") || isEnd("IF"); });
         s->Body.push_back(std::move(thenB));
-        const Pos elsePos = pos();
-        if (acceptKw("ELSEIF")) {
-            auto elseB = makeStmt(SK::Block, elsePos);
-            elseB->Body.push_back(ifStatement(elsePos)); // consumes the END IF
-            s->Body.push_back(std::move(elseB));
-            return s;
+        // ElseIf branches are a list, not nesting: generated code has thousands
+        while (acceptKw("ELSEIF")) {
+            CaseBranch br;
+            br.Labels.push_back(expression());
+            expectKw("THEN");
+            auto b = makeStmt(SK::Block, pos());
+            body(b->Body, [&] { return isKw("ELSEIF") || isKw("ELSE") || isEnd("IF"); });
+            br.Body.push_back(std::move(b));
+            s->Branches.push_back(std::move(br));
         }
         if (acceptKw("ELSE")) {
             auto elseB = makeStmt(SK::Block, pos());
@@ -513,7 +547,21 @@ private:
             return unary(Op::Neg, negation(), at);
         if (acceptSym("+"))
             return unary(Op::Plus, negation(), at);
-        return primary();
+        return power();
+    }
+
+    // power -> primary {^ (primary | - power)}: binds tighter than negation
+    ExprP power()
+    {
+        ExprP left = primary();
+        for (;;) {
+            const Pos at = pos();
+            if (!acceptSym("^"))
+                return left;
+            Nest nest(this);
+            ExprP right = isSym("-") || isSym("+") ? negation() : primary();
+            left = binary(Op::Pow, std::move(left), std::move(right), at);
+        }
     }
 
     ExprP primary()

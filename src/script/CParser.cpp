@@ -167,9 +167,18 @@ private:
         }
         if (acceptKw("IF")) {
             // ifStmt -> IF ( expr ) stmt [ELSE stmt]
+            // (else-if chains are a list: generated code has thousands of branches)
             auto s = makeStmt(SK::If, at);
             s->A = parenExpr();
             s->Body.push_back(bodyStatement());
+            while (isKw("ELSE") && peek().Kind == Tok::Kw && peek().Text == u"IF") {
+                next();
+                next();
+                CaseBranch br;
+                br.Labels.push_back(parenExpr());
+                br.Body.push_back(bodyStatement());
+                s->Branches.push_back(std::move(br));
+            }
             if (acceptKw("ELSE"))
                 s->Body.push_back(bodyStatement());
             return s;
@@ -221,16 +230,27 @@ private:
             // tryStmt -> TRY block (CATCH [( name )] block [FINALLY block] | FINALLY block)
             StmtP body = block();
             StmtP s;
-            if (acceptKw("CATCH")) {
+            if (isKw("CATCH")) {
+                // catch (e) | catch (EClass e) | catch (...), one or more
                 s = makeStmt(SK::TryExcept, at);
-                if (acceptSym("(")) {
-                    if (cur().Kind == Tok::Ident && peek().Kind == Tok::Ident)
-                        next(); // a type before the name
-                    s->Name = ident();
-                    expectSym(")");
-                }
                 s->Body.push_back(std::move(body));
-                s->Body.push_back(block());
+                while (acceptKw("CATCH")) {
+                    Handler h;
+                    h.At = pos();
+                    if (acceptSym("(")) {
+                        if (acceptSym(".")) {
+                            expectSym(".");
+                            expectSym(".");
+                        } else {
+                            if (cur().Kind == Tok::Ident && peek().Kind == Tok::Ident)
+                                h.ClassName = ident(); // a class before the name
+                            h.Var = ident();
+                        }
+                        expectSym(")");
+                    }
+                    h.Body = block();
+                    s->Handlers.push_back(std::move(h));
+                }
                 if (acceptKw("FINALLY")) {
                     auto outer = makeStmt(SK::TryFinally, at);
                     outer->Body.push_back(std::move(s));
@@ -430,7 +450,7 @@ private:
             {{"|", Op::Or}},
             {{"^", Op::Xor}},
             {{"&", Op::And}},
-            {{"==", Op::Eq}, {"!=", Op::Ne}},
+            {{"===", Op::StrictEq}, {"!==", Op::StrictNe}, {"==", Op::Eq}, {"!=", Op::Ne}},
             {{"<", Op::Lt}, {"<=", Op::Le}, {">", Op::Gt}, {">=", Op::Ge}},
             {{"<<", Op::Shl}, {">>", Op::Shr}},
             {{"+", Op::Add}, {"-", Op::Sub}},
@@ -460,7 +480,9 @@ private:
         Nest nest(this);
         const Pos at = pos();
         if (acceptSym("!"))
-            return unary(Op::Not, unaryExpr(), at);
+            return unary(Op::LogicalNot, unaryExpr(), at);
+        if (m_js && acceptKw("TYPEOF"))
+            return unary(Op::TypeOf, unaryExpr(), at);
         if (acceptSym("~"))
             return unary(Op::Not, unaryExpr(), at);
         if (acceptSym("-"))

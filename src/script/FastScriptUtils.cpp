@@ -2,7 +2,10 @@
 // the event adapters.
 #include <ZorCompCore/script/FastScriptUtils.h>
 
+#include <QCoreApplication>
 #include <QMutex>
+#include <QPointer>
+#include <QThread>
 #include <QThreadPool>
 
 #include <latch>
@@ -153,17 +156,47 @@ void TfsZORScript::ReleaseRuntimeDataVarRefList()
     FRuntimeDataVarRefList[1].reset();
 }
 
+void TfsZORScript::notifyError(const QString &message, const QString &position)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        Q_EMIT scriptError(message, position);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        app,
+        [self = QPointer<TfsZORScript>(this), message, position] {
+            if (self)
+                Q_EMIT self->scriptError(message, position);
+        },
+        Qt::QueuedConnection);
+}
+
+template <typename Fn>
+auto TfsZORScript::reportingErrors(Fn fn) -> decltype(fn())
+{
+    try {
+        return fn();
+    } catch (const Exception &e) {
+        notifyError(e.Message(), ErrorPos());
+        throw;
+    }
+}
+
 bool TfsZORScript::Compile()
 {
     ReleaseRuntimeDataVarRefList();
     TfsScript::Lines() = FLines;
     PreProcessScript(TfsScript::Lines());
-    return TfsScript::Compile();
+    const bool ok = TfsScript::Compile();
+    if (!ok)
+        notifyError(ErrorMsg(), ErrorPos());
+    return ok;
 }
 
 void TfsZORScript::Execute(bool AClearRefs)
 {
-    TfsScript::Execute();
+    reportingErrors([this] { TfsScript::Execute(); });
     if (MainStatementCount() > 0 && AClearRefs)
         ClearScriptRefs(FClearLocalRefsAfterExecute, true);
 }
@@ -176,7 +209,7 @@ TfsProcVariable *TfsZORScript::FindLocalProcVar(const QString &AName) const
 Variant TfsZORScript::CallFunction(const QString &Name, const Variant &Params, bool AClearRTTIRefs)
 {
     TfsProcVariable *func = FindLocalProcVar(Name);
-    const Variant r = CallFunctionProcVar(func, Params);
+    const Variant r = reportingErrors([&] { return CallFunctionProcVar(func, Params); });
     if (func && AClearRTTIRefs)
         ClearScriptRefs(FClearLocalRefsAfterExecute, true);
     return r;
@@ -185,7 +218,7 @@ Variant TfsZORScript::CallFunction(const QString &Name, const Variant &Params, b
 Variant TfsZORScript::CallFunction1(const QString &Name, Variant &Params, bool AClearRTTIRefs)
 {
     TfsProcVariable *func = FindLocalProcVar(Name);
-    const Variant r = CallFunctionProcVarBackParams(func, Params);
+    const Variant r = reportingErrors([&] { return CallFunctionProcVarBackParams(func, Params); });
     if (func && AClearRTTIRefs)
         ClearScriptRefs(FClearLocalRefsAfterExecute, true);
     return r;
@@ -193,7 +226,7 @@ Variant TfsZORScript::CallFunction1(const QString &Name, Variant &Params, bool A
 
 Variant TfsZORScript::CallFunction2(TfsProcVariable *Func, const Variant &Params, bool AClearRTTIRefs)
 {
-    const Variant r = CallFunctionProcVar(Func, Params);
+    const Variant r = reportingErrors([&] { return CallFunctionProcVar(Func, Params); });
     if (Func && AClearRTTIRefs)
         ClearScriptRefs(FClearLocalRefsAfterExecute, true);
     return r;

@@ -102,7 +102,17 @@ public:
     // The cached reference list of a slot (0: without locals, 1: with), or null.
     TRuntimeDataVarRefList *RuntimeDataVarRefList(int slot) const { return FRuntimeDataVarRefList[size_t(slot)].get(); }
 
+Q_SIGNALS:
+    // A compile failed, or Execute or a function call raised: the message
+    // and "line:column" (as ErrorMsg/ErrorPos). Always delivered on the
+    // application's main thread, whichever thread ran the script.
+    void scriptError(const QString &message, const QString &position);
+
 private:
+    void notifyError(const QString &message, const QString &position);
+    template <typename Fn>
+    auto reportingErrors(Fn fn) -> decltype(fn());
+
     Variant CallFunctionProcVar(TfsProcVariable *Func, const Variant &Params);
     Variant CallFunctionProcVarBackParams(TfsProcVariable *Func, Variant &Params);
 

@@ -1,8 +1,10 @@
 // Host API of the script engine: the script component and its items.
 #include <ZorCompCore/script/Interpreter.h>
 
+#include <ZorCompCore/script/Builtins_p.h>
 #include <ZorCompCore/script/Compiler.h>
 #include <ZorCompCore/script/Parser.h>
+#include <ZorCompCore/script/Runtime_p.h>
 
 #include <QHash>
 #include <QMetaMethod>
@@ -209,7 +211,16 @@ Variant TfsProcVariable::Value()
         explicit Running(int &c) : n(c) { ++n; }
         ~Running() { --n; }
     } running(FRunning);
-    FValue = script::Invoke(*FRoutine, args);
+    if (!FScript) {
+        FValue = script::Invoke(*FRoutine, args);
+        return FValue.ToVariant();
+    }
+    try {
+        FValue = FScript->underLimits([&] { return script::Invoke(*FRoutine, args); });
+    } catch (const Exception &e) {
+        FScript->recordRuntimeError(e);
+        throw;
+    }
     return FValue.ToVariant();
 }
 
@@ -527,13 +538,14 @@ void TfsScript::Add(std::shared_ptr<TfsCustomVariable> item)
 {
     if (!item->FAddedBy)
         item->FAddedBy = FAddedBy;
-    item->FRTTIItem = FAddingRTTI;
+    item->FRTTIItem = FAddingRTTI > 0;
     d->Index.insert(item->Name().toUpper(), item.get());
     TfsItemList::Add(std::move(item));
 }
 
 void TfsScript::Remove(TfsCustomVariable *item)
 {
+    ++FGeneration;
     const QString key = item->Name().toUpper();
     TfsItemList::Remove(item);
     auto it = d->Index.find(key);
@@ -561,6 +573,7 @@ void TfsScript::removeProgramItems()
 
 void TfsScript::Clear()
 {
+    ++FGeneration;
     FProgram.reset();
     std::vector<TfsCustomVariable *> doomed;
     for (auto &i : FItems)
@@ -574,16 +587,21 @@ void TfsScript::Clear()
 
 void TfsScript::AddRTTI()
 {
-    FAddingRTTI = true;
+    // A counter, not a flag: a module may call AddRTTI again while it registers.
+    ++FAddingRTTI;
     struct Reset
     {
-        bool &flag;
-        ~Reset() { flag = false; }
+        int &depth;
+        ~Reset() { --depth; }
     } reset{FAddingRTTI};
-    if (!FindLocal(QStringLiteral("TObject")))
-        AddScriptClass(QStringLiteral("TObject"), QString());
-    for (TfsRTTIModuleClass cls : fsRTTIModules())
+    AddScriptClass(QStringLiteral("TObject"), QString());
+    const QList<TfsRTTIModuleClass> modules = fsRTTIModules();
+    for (TfsRTTIModuleClass cls : modules) {
+        if (FModuleClasses.contains(cls))
+            continue;
+        FModuleClasses.append(cls);
         FModules.emplace_back(cls(this));
+    }
 }
 
 TfsClassVariable *TfsScript::AddScriptClass(const QMetaObject *AMeta, const QString &AAncestorName)
@@ -594,8 +612,12 @@ TfsClassVariable *TfsScript::AddScriptClass(const QMetaObject *AMeta, const QStr
 TfsClassVariable *TfsScript::AddScriptClass(const QString &AClassName, const QString &AAncestorName,
                                             const QMetaObject *AMeta)
 {
-    if (auto *existing = dynamic_cast<TfsClassVariable *>(FindLocal(AClassName)))
+    if (auto *existing = dynamic_cast<TfsClassVariable *>(FindLocal(AClassName))) {
+        // a module that builds on a class registered before keeps it over Clear
+        if (FAddingRTTI > 0)
+            existing->FRTTIItem = true;
         return existing;
+    }
     auto cls = std::make_shared<TfsClassVariable>(AClassName, AAncestorName, AMeta);
     TfsClassVariable *raw = cls.get();
     Add(cls);
@@ -663,6 +685,7 @@ Variant TfsScript::Variables(const QString &AName) const
 
 bool TfsScript::Compile()
 {
+    ++FGeneration;
     FErrorMsg.clear();
     FErrorPos.clear();
     FProgram.reset();
@@ -689,13 +712,44 @@ bool TfsScript::Compile()
     return false;
 }
 
+template <typename Fn>
+auto TfsScript::underLimits(Fn fn) -> decltype(fn())
+{
+    script::RunLimits limits;
+    limits.TimeMs = FLimits.TimeMs;
+    limits.Statements = FLimits.Statements;
+    limits.MaxBytes = FLimits.MaxBytes;
+    limits.Terminate = &FTerminate;
+    script::RunScope scope(limits);
+    try {
+        return fn();
+    } catch (const std::bad_alloc &) {
+        throw EOutOfMemory(QStringLiteral("Out of memory"));
+    }
+}
+
+void TfsScript::recordRuntimeError(const Exception &e)
+{
+    if (!FMainProg)
+        return;
+    FErrorMsg = e.Message();
+    int line = 0, col = 0;
+    FErrorPos = script::LastRuntimeErrorPos(line, col) ? QStringLiteral("%1:%2").arg(line).arg(col) : QString();
+}
+
+void TfsScript::Terminate()
+{
+    FTerminate.store(true, std::memory_order_relaxed);
+}
+
 void TfsScript::Execute()
 {
     if (!FProgram)
         return;
+    FTerminate.store(false, std::memory_order_relaxed);
     script::ResetRuntimeErrorPos();
     try {
-        FProgram->RunMain();
+        underLimits([this] { FProgram->RunMain(); });
     } catch (const Exception &e) {
         FErrorMsg = e.Message();
         int line = 0, col = 0;
@@ -721,12 +775,62 @@ int TfsScript::MainStatementCount() const
     return FProgram ? FProgram->MainStatementCount() : 0;
 }
 
+namespace {
+
+// Library functions as items: one method item per function, made on first
+// request and shared by every script. The handler passes what the caller gave.
+TfsCustomVariable *builtinItem(const QString &AName)
+{
+    const QString upper = AName.toUpper();
+    const script::Builtin *b = script::FindBuiltin(upper);
+    if (!b)
+        return nullptr;
+    static QMutex lock;
+    static QHash<const script::Builtin *, std::shared_ptr<TfsMethodHelper>> items;
+    QMutexLocker locker(&lock);
+    auto it = items.find(b);
+    if (it != items.end())
+        return it->get();
+    QStringList params;
+    for (int i = 0; i < b->MinArgs; ++i)
+        params << QStringLiteral("%1A%2: Variant").arg(b->RefMask & (1u << i) ? QStringLiteral("var ") : QString())
+                      .arg(i + 1);
+    QString decl = (b->IsFunction ? QStringLiteral("function ") : QStringLiteral("procedure "))
+        + QString::fromLatin1(b->Name);
+    if (!params.isEmpty())
+        decl += u'(' + params.join(QStringLiteral("; ")) + u')';
+    if (b->IsFunction)
+        decl += QStringLiteral(": Variant");
+    auto handler = [b](QObject *, TfsClassVariable *, const QString &, TfsMethodHelper *m) {
+        const int n = std::min(m->ParamCount(), 8);
+        if (n < b->MinArgs || (b->MaxArgs >= 0 && n > b->MaxArgs))
+            throw EfsScriptError(QStringLiteral("Wrong number of arguments for '%1'").arg(QLatin1String(b->Name)));
+        script::Value values[8];
+        script::Value *ptrs[8];
+        for (int i = 0; i < n; ++i) {
+            values[i] = script::Value::FromVariant(m->GetVParam(i));
+            ptrs[i] = &values[i];
+        }
+        const Variant r = b->Fn(ptrs, n).ToVariant();
+        for (int i = 0; i < n; ++i)
+            if (b->RefMask & (1u << i))
+                m->SetVParam(i, values[i].ToVariant());
+        return r;
+    };
+    auto item = std::make_shared<TfsMethodHelper>(decl, handler, nullptr);
+    item->Category = QStringLiteral("library");
+    items.insert(b, item);
+    return item.get();
+}
+
+} // namespace
+
 TfsCustomVariable *TfsScript::Find(const QString &AName) const
 {
     for (const TfsScript *s = this; s; s = s->FParent)
         if (TfsCustomVariable *v = s->FindLocal(AName))
             return v;
-    return nullptr;
+    return builtinItem(AName);
 }
 
 TfsCustomVariable *TfsScript::FindLocal(const QString &AName) const

@@ -17,6 +17,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -46,6 +47,16 @@ public:
 
 private:
     QByteArray FClassName;
+};
+
+// Ends a run from outside the script ("Script terminated", "Time limit
+// exceeded", "Statement limit exceeded"): script handlers never see it, so a
+// script cannot swallow it; the host gets it from Execute or a call.
+class ZOR_EXPORT EScriptAborted : public Exception
+{
+public:
+    using Exception::Exception;
+    const char *ClassName() const override { return "EScriptAborted"; }
 };
 
 // Type codes of registered types and items.
@@ -328,10 +339,11 @@ public:
     const QStringList &Lines() const { return FLines; }
     void SetLines(const QStringList &lines) { FLines = lines; }
 
-    // Drops the compiled program and every item except the class
-    // registrations made by AddRTTI.
+    // Drops the compiled program and every item except the registrations
+    // made through AddRTTI (by the modules, however they registered).
     void Clear();
-    // Creates one instance of every module in fsRTTIModules() on this script.
+    // Creates one instance of every module in fsRTTIModules() on this script;
+    // a module already created on it is not created again.
     void AddRTTI();
 
     TfsClassVariable *AddScriptClass(const QMetaObject *AMeta, const QString &AAncestorName);
@@ -360,7 +372,8 @@ public:
     // "line:column" of the last error, empty when there is none.
     QString ErrorPos() const { return FErrorPos; }
 
-    // By name, case-insensitive: this script, then its parents.
+    // By name, case-insensitive: this script, then its parents, then the
+    // engine's library functions (as method items a host may call).
     TfsCustomVariable *Find(const QString &AName) const;
     // By name in this script only.
     TfsCustomVariable *FindLocal(const QString &AName) const;
@@ -375,6 +388,11 @@ public:
     void SetSyntaxType(const QString &ALanguage) { FSyntaxType = ALanguage; }
     QObject *AddedBy() const { return FAddedBy; }
     void SetAddedBy(QObject *AOwner) { FAddedBy = AOwner; }
+    // The main-program flag: set (the default), the script is a program of
+    // its own, and a runtime error in one of its routines called by the host
+    // is kept in its ErrorMsg/ErrorPos as Execute keeps errors of the main
+    // block. Cleared, the script serves others (expressions evaluated against
+    // it, for instance) and their errors leave its error state alone.
     bool IsMainProg() const { return FMainProg; }
     void SetMainProg(bool v) { FMainProg = v; }
     bool ExtendedCharset() const { return FExtendedCharset; }
@@ -383,7 +401,37 @@ public:
     // Runs a procedure variable with the given arguments (engine side of calls).
     static Variant CallProc(TfsProcVariable *AProc, const QList<Variant> &AParams);
 
+    // Limits of each run (Execute, or a call of one of the script's routines
+    // from the host); 0 = none. A run over its time or statement budget ends
+    // with EScriptAborted ("Time limit exceeded", "Statement limit exceeded");
+    // statements count per loop pass and per call. A string or array larger
+    // than the memory limit ends it with EOutOfMemory ("Out of memory"), an
+    // error the script's own handlers can catch.
+    qint64 TimeLimit() const { return FLimits.TimeMs; }
+    void SetTimeLimit(qint64 milliseconds) { FLimits.TimeMs = milliseconds; }
+    qint64 StatementLimit() const { return FLimits.Statements; }
+    void SetStatementLimit(qint64 statements) { FLimits.Statements = statements; }
+    qint64 MemoryLimit() const { return FLimits.MaxBytes; }
+    void SetMemoryLimit(qint64 bytes) { FLimits.MaxBytes = bytes; }
+    // Ends the current run of this script with EScriptAborted ("Script
+    // terminated"). Callable from any thread; the next run starts afresh.
+    void Terminate();
+
+    // Changes whenever compiled code bound to this script's items may be
+    // stale: a compile, Clear, a removed item.
+    quint64 Generation() const { return FGeneration; }
+
 private:
+    friend class TfsProcVariable;
+    struct Limits
+    {
+        qint64 TimeMs = 0, Statements = 0, MaxBytes = 0;
+    };
+    // Runs fn under this script's limits.
+    template <typename Fn>
+    auto underLimits(Fn fn) -> decltype(fn());
+    void recordRuntimeError(const Exception &e);
+
     void removeProgramItems();
 
     QStringList FLines;
@@ -393,7 +441,11 @@ private:
     QObject *FAddedBy = nullptr;
     bool FMainProg = true;
     bool FExtendedCharset = false;
-    bool FAddingRTTI = false;
+    int FAddingRTTI = 0;
+    Limits FLimits;
+    std::atomic<bool> FTerminate{false};
+    quint64 FGeneration = 0;
+    QList<TfsRTTIModuleClass> FModuleClasses;
     std::unique_ptr<script::Program> FProgram;
     std::vector<std::unique_ptr<TfsRTTIModule>> FModules;
     struct Private;

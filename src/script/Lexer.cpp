@@ -63,7 +63,8 @@ const SyntaxTable &table(Syntax s)
     static const SyntaxTable js = [] {
         SyntaxTable t = cpp;
         t.keywords = words("IF ELSE WHILE DO FOR SWITCH CASE DEFAULT BREAK CONTINUE RETURN TRY CATCH FINALLY "
-                           "THROW NEW DELETE TRUE FALSE NULL VAR FUNCTION");
+                           "THROW NEW DELETE TRUE FALSE NULL VAR FUNCTION TYPEOF");
+        t.operators = byLength(t.operators + QStringList{"===", "!=="});
         return t;
     }();
     static const SyntaxTable basic = [] {
@@ -116,6 +117,8 @@ private:
     int col() const { return int(m_pos - m_lineStart) + 1; }
     // Letters beyond ASCII start identifiers only with the extended character set.
     bool isIdentStart(QChar c) const { return (c.isLetter() && (m_ext || c.unicode() < 128)) || c == u'_'; }
+    // The same rule for every later character of a name.
+    bool isIdentPart(QChar c) const { return (c.isLetterOrNumber() && (m_ext || c.unicode() < 128)) || c == u'_'; }
     QChar at(qsizetype p) const { return p < m_src.size() ? m_src[p] : QChar(); }
     QChar cur() const { return at(m_pos); }
 
@@ -217,7 +220,7 @@ private:
         const QChar c = cur();
         if (isIdentStart(c)) {
             const qsizetype start = m_pos;
-            while (m_pos < m_src.size() && isIdentChar(cur()))
+            while (m_pos < m_src.size() && isIdentPart(cur()))
                 ++m_pos;
             tok.Text = m_src.mid(start, m_pos - start);
             const QString upper = tok.Text.toUpper();

@@ -7,6 +7,7 @@
 
 #include <ZorCompCore/script/Ast.h>
 #include <ZorCompCore/script/Lexer.h>
+#include <ZorCompCore/script/Runtime_p.h>
 
 namespace zor::script {
 
@@ -17,12 +18,13 @@ public:
 
 protected:
     // Bounds the recursion of the rule functions: hostile input such as
-    // thousands of "(" must give an error, not exhaust the native stack.
+    // thousands of "(" must give an error, not exhaust the native stack
+    // (on a small thread stack the bytes left end it earlier).
     struct Nest
     {
         explicit Nest(ParserBase *p) : m_p(p)
         {
-            if (++m_p->m_depth > 300) {
+            if (++m_p->m_depth > 300 || !StackRoomLeft()) {
                 --m_p->m_depth;
                 m_p->error(QStringLiteral("Nesting too deep"));
             }

@@ -239,11 +239,21 @@ private:
         if (isKw("BEGIN"))
             return block();
         if (acceptKw("IF")) {
-            // ifStmt -> IF expr THEN stmt [ELSE stmt]
+            // ifStmt -> IF expr THEN stmt {ELSE IF expr THEN stmt} [ELSE stmt]
+            // (else-if chains are a list: generated code has thousands of branches)
             auto s = makeStmt(SK::If, at);
             s->A = expression();
             expectKw("THEN");
             s->Body.push_back(optStatement());
+            while (isKw("ELSE") && peek().Kind == Tok::Kw && peek().Text == u"IF") {
+                next();
+                next();
+                CaseBranch br;
+                br.Labels.push_back(expression());
+                expectKw("THEN");
+                br.Body.push_back(optStatement());
+                s->Branches.push_back(std::move(br));
+            }
             if (acceptKw("ELSE"))
                 s->Body.push_back(optStatement());
             return s;
@@ -291,6 +301,16 @@ private:
             StmtP s;
             if (acceptKw("EXCEPT")) {
                 s = makeStmt(SK::TryExcept, at);
+                if (isOn()) {
+                    exceptHandlers(*s);
+                    s->Body.push_back(std::move(body));
+                    if (acceptKw("ELSE")) {
+                        statements(handler->Body, "END");
+                        s->Body.push_back(std::move(handler));
+                    }
+                    expectKw("END");
+                    return s;
+                }
             } else {
                 expectKw("FINALLY");
                 s = makeStmt(SK::TryFinally, at);
@@ -338,6 +358,32 @@ private:
         auto s = makeStmt(SK::ExprStmt, at);
         s->A = std::move(target);
         return s;
+    }
+
+    // "on" starting an exception handler (not a variable of that name).
+    bool isOn() const
+    {
+        return cur().Kind == Tok::Ident && cur().Text.compare(u"on", Qt::CaseInsensitive) == 0
+            && peek().Kind == Tok::Ident;
+    }
+
+    // handlers -> {ON [name :] class DO stmt [;]}
+    void exceptHandlers(Stmt &s)
+    {
+        while (isOn()) {
+            Handler h;
+            h.At = pos();
+            next();
+            h.ClassName = ident();
+            if (acceptSym(":")) {
+                h.Var = h.ClassName;
+                h.ClassName = ident();
+            }
+            expectKw("DO");
+            h.Body = optStatement();
+            acceptSym(";");
+            s.Handlers.push_back(std::move(h));
+        }
     }
 
     // An empty statement ("if x then ;") is allowed where one statement goes.

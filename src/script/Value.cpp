@@ -70,6 +70,18 @@ Value Value::NewArray(int low, int high)
     return r;
 }
 
+Value Value::NewException(QString message, QByteArray className, std::exception_ptr original)
+{
+    Value r;
+    r.k = VK::Exc;
+    auto e = std::make_shared<ExceptionBox>();
+    e->Message = std::move(message);
+    e->ClassName = std::move(className);
+    e->Original = std::move(original);
+    r.box = std::move(e);
+    return r;
+}
+
 ArrayBox *Value::MutableArray()
 {
     if (k != VK::Array)
@@ -131,6 +143,7 @@ Variant Value::ToVariant() const
     }
     case VK::Var: return static_cast<VariantBox *>(box.get())->V;
     case VK::Ref: return ref->ToVariant();
+    case VK::Exc: return Variant(ExceptionData()->Message); // an exception reads as its message
     }
     return Variant();
 }

@@ -8,6 +8,7 @@
 #include <ZorCompCore/zor_export.h>
 
 #include <QString>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,7 @@ class QObject;
 
 namespace zor::script {
 
+// The kinds from Str on own heap parts (string or box); the ones before do not.
 enum class VK : quint8 {
     Empty, // unassigned
     Null,
@@ -22,11 +24,12 @@ enum class VK : quint8 {
     Int,    // i
     Double, // d
     Date,   // d, days since 1899-12-30
-    Str,    // s
     Obj,    // o: an object travelling through the engine
+    Ref,    // ref: a by-reference parameter slot, never seen by user code
+    Str,    // s
     Array,  // box: ArrayBox
     Var,    // box: VariantBox, anything else (currency, interfaces, byte arrays …)
-    Ref,    // ref: a by-reference parameter slot, never seen by user code
+    Exc,    // box: ExceptionBox, an exception object caught or created by a script
 };
 
 // Heap part of arrays and boxed variants, shared between copies.
@@ -36,6 +39,15 @@ struct Boxed
 };
 
 struct ArrayBox;
+
+// An exception as scripts see it: its message and class, and the original
+// C++ exception when the host raised it, so that re-raising keeps its type.
+struct ZOR_EXPORT ExceptionBox : Boxed
+{
+    QString Message;
+    QByteArray ClassName;
+    std::exception_ptr Original;
+};
 
 struct ZOR_EXPORT VariantBox : Boxed
 {
@@ -60,6 +72,7 @@ public:
     static Value Object(QObject *obj) { Value r; r.k = VK::Obj; r.o = obj; return r; }
     static Value Reference(Value *target) { Value r; r.k = VK::Ref; r.ref = target; return r; }
     static Value NewArray(int low, int high);
+    static Value NewException(QString message, QByteArray className, std::exception_ptr original = {});
 
     // Engine value of a platform variant; by-reference variants are read through.
     static Value FromVariant(const Variant &v);
@@ -70,6 +83,11 @@ public:
     bool IsNull() const { return k == VK::Null; }
     bool IsString() const { return k == VK::Str; }
     bool IsNumber() const { return k == VK::Int || k == VK::Double; }
+    bool OwnsHeap() const { return k >= VK::Str; }
+    const ExceptionBox *ExceptionData() const
+    {
+        return k == VK::Exc ? static_cast<const ExceptionBox *>(box.get()) : nullptr;
+    }
     // A variant holding an interface (the only values reference clearing drops).
     bool HoldsInterface() const;
 
@@ -99,6 +117,7 @@ public:
 struct ZOR_EXPORT ArrayBox : Boxed
 {
     int Low = 0;
+    int Depth = 1; // arrays inside arrays, counting this one (bounded: see StoreElement)
     std::vector<Value> Items;
 };
 

@@ -18,6 +18,17 @@ struct TZORExpressionCache::Private
     std::unique_ptr<TfsScript> Script;
     QString ScriptLanguage = QStringLiteral("PascalScript");
     bool CaseSensitive = false;
+    // The scripts the cached wrappers were compiled against, and their
+    // generations then: a recompiled script invalidates every wrapper.
+    std::vector<std::pair<const TfsScript *, quint64>> BoundTo;
+
+    static std::vector<std::pair<const TfsScript *, quint64>> chain(const TfsScript *s)
+    {
+        std::vector<std::pair<const TfsScript *, quint64>> r;
+        for (; s; s = s->Parent())
+            r.emplace_back(s, s->Generation());
+        return r;
+    }
 
     QString key(const QString &text) const { return CaseSensitive ? text : text.toLower(); }
 };
@@ -107,6 +118,13 @@ Variant TZORExpressionCache::Calc(const QString &Expression, QString &ErrorMsg, 
     } catch (const Exception &e) {
         ErrorMsg = e.Message();
         return Variant::Null();
+    }
+    if (auto bound = Private::chain(AScript); bound != d->BoundTo) {
+        // compiled against other items than these: compile again
+        d->Expressions.clear();
+        d->Exact.clear();
+        d->Script->Clear();
+        d->BoundTo = std::move(bound);
     }
     std::shared_ptr<TfsCustomVariable> func = d->Exact.value(Expression);
     if (!func) {

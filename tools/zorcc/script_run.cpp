@@ -37,6 +37,36 @@ QString languageForFile(const QString &path)
     return QStringLiteral("PascalScript");
 }
 
+const QStringList kLanguages = {QStringLiteral("PascalScript"), QStringLiteral("C++Script"),
+                                 QStringLiteral("BasicScript"), QStringLiteral("JScript")};
+
+// The language as the engine spells it; a usage error naming the valid ones.
+QString checkedLanguage(const QString &language)
+{
+    for (const QString &l : kLanguages)
+        if (l.compare(language, Qt::CaseInsensitive) == 0)
+            return l;
+    throw zorcc::UsageError{QStringLiteral("unknown script language '%1' (one of: %2)")
+                                .arg(language, kLanguages.join(QStringLiteral(", ")))};
+}
+
+// Reads --call before anything runs: the name and the literal arguments.
+void parseCall(const QString &call, QString &name, QList<Variant> &args)
+{
+    const qsizetype open = call.indexOf(u'(');
+    if (open >= 0 && call.indexOf(u')', open) < 0)
+        throw zorcc::UsageError{QStringLiteral("--call: missing ')' in ") + call};
+    try {
+        if (!TZORScriptUtils::ParseSingleScriptCall(call, name, args))
+            throw zorcc::UsageError{QStringLiteral("--call: cannot read ") + call};
+    } catch (const Exception &e) {
+        throw zorcc::UsageError{QStringLiteral("--call: ") + e.Message()};
+    }
+    name = name.trimmed();
+    if (name.isEmpty())
+        throw zorcc::UsageError{QStringLiteral("--call: no function name in ") + call};
+}
+
 struct Options
 {
     QStringList positional;
@@ -67,9 +97,14 @@ int run(const Options &o, zorcc::Io &io)
     if (o.positional.size() != 1)
         throw zorcc::UsageError{QStringLiteral("run takes one script file")};
     const QString path = o.positional[0];
+    const QString language = o.language.isEmpty() ? languageForFile(path) : checkedLanguage(o.language);
+    QString name;
+    QList<Variant> callArgs;
+    if (!o.call.isEmpty())
+        parseCall(o.call, name, callArgs);
     const QString source = QString::fromUtf8(zorcc::readFileArg(path));
     TfsZORScript script;
-    script.SetSyntaxType(o.language.isEmpty() ? languageForFile(path) : o.language);
+    script.SetSyntaxType(language);
     fsShowMessageHook = [&io](const QString &text) { io.out << text << '\n'; };
     struct ResetHook
     {
@@ -78,17 +113,12 @@ int run(const Options &o, zorcc::Io &io)
     script.Lines() = source.split(u'\n');
     if (!script.Compile())
         throw zorcc::InputError{path + u':' + script.ErrorPos() + QStringLiteral(": ") + script.ErrorMsg()};
+    if (!o.call.isEmpty() && !script.FunctionExists(name))
+        throw zorcc::InputError{path + QStringLiteral(": no function '") + name + u'\''};
     try {
         script.Execute(true);
         if (!o.call.isEmpty()) {
-            QString name;
-            QList<Variant> args;
-            if (!TZORScriptUtils::ParseSingleScriptCall(o.call, name, args))
-                throw zorcc::UsageError{QStringLiteral("--call: cannot read ") + o.call};
-            name = name.trimmed();
-            if (!script.FunctionExists(name))
-                throw zorcc::InputError{path + QStringLiteral(": no function '") + name + u'\''};
-            const Variant r = script.CallFunction(name, VarArrayOf(args));
+            const Variant r = script.CallFunction(name, VarArrayOf(callArgs));
             io.out << VarToStr(r) << '\n';
         }
     } catch (const Exception &e) {
@@ -104,7 +134,7 @@ int eval(const Options &o, zorcc::Io &io)
         throw zorcc::UsageError{QStringLiteral("eval takes one expression")};
     TfsZORScript main;
     TZORExpressionCache cache(&main);
-    cache.SetScriptLanguage(o.language.isEmpty() ? QStringLiteral("PascalScript") : o.language);
+    cache.SetScriptLanguage(o.language.isEmpty() ? QStringLiteral("PascalScript") : checkedLanguage(o.language));
     QString error;
     const Variant v = cache.Calc(o.positional[0], error, &main);
     if (!error.isEmpty())

@@ -3,9 +3,10 @@
 var s, i;
 try {
   i = 0;
-  Print(10 / i);
+  if (10 / i == Infinity) // division never raises here
+    throw new Error("Floating point division by zero");
 } catch (e) {
-  Print("caught: " + e);
+  Print("caught: " + e.message);
 }
 try {
   try {

@@ -1,0 +1,852 @@
+// Expressions: names resolved to slots, items, routines or library
+// functions; operators bound to the functions of the syntax's table; long
+// operator chains flattened into one node that runs them in a loop.
+#include <ZorCompCore/script/Nodes_p.h>
+
+#include <ZorCompCore/script/Builtins_p.h>
+
+#include <QMetaObject>
+#include <QObject>
+
+namespace zor::script {
+
+using namespace Qt::StringLiterals;
+
+void notAssignable()
+{
+    throw EfsScriptError(QStringLiteral("Left side cannot be assigned to"));
+}
+
+void rangeError()
+{
+    throw ERangeError(QStringLiteral("Range check error"));
+}
+
+namespace {
+
+// Arrays inside arrays deeper than this are refused: freeing, copying and
+// converting them walk the nesting recursively.
+constexpr int kMaxArrayDepth = 500;
+
+// Operator chains longer than this become one ChainNode (evaluated in a loop)
+// instead of a tree that each pass walks recursively.
+constexpr int kChainThreshold = 48;
+
+// --- operators ----------------------------------------------------------------
+
+// Integer arithmetic on operands known to be integers; wraps around like
+// the runtime's integer arithmetic instead of widening.
+template <Op O>
+struct IntBinNode : ENode
+{
+    EP A, B;
+    bool isInt() const override { return true; }
+    qint64 evalInt(Value *fp) override
+    {
+        const quint64 x = quint64(A->evalInt(fp)), y = quint64(B->evalInt(fp));
+        if constexpr (O == Op::Add) return qint64(x + y);
+        else if constexpr (O == Op::Sub) return qint64(x - y);
+        else if constexpr (O == Op::Mul) return qint64(x * y);
+        else {
+            if (y == 0)
+                throw EDivByZero(QStringLiteral("Division by zero"));
+            if (qint64(y) == -1)
+                return O == Op::Mod ? 0 : qint64(0 - x);
+            if constexpr (O == Op::Mod) return qint64(x) % qint64(y);
+            else return qint64(x) / qint64(y);
+        }
+    }
+    Value eval(Value *fp) override { return Value(evalInt(fp)); }
+};
+
+template <Op O>
+struct IntCmpNode : ENode
+{
+    EP A, B;
+    bool evalBool(Value *fp) override
+    {
+        const qint64 x = A->evalInt(fp), y = B->evalInt(fp);
+        if constexpr (O == Op::Eq) return x == y;
+        else if constexpr (O == Op::Ne) return x != y;
+        else if constexpr (O == Op::Lt) return x < y;
+        else if constexpr (O == Op::Le) return x <= y;
+        else if constexpr (O == Op::Gt) return x > y;
+        else return x >= y;
+    }
+    Value eval(Value *fp) override { return Value(evalBool(fp)); }
+};
+
+// Integers take the inline path (the same in every syntax); everything else
+// goes to the syntax's function for the operator.
+template <Op O>
+struct BinNode : ENode
+{
+    EP A, B;
+    BinaryFn Slow;
+    Value eval(Value *fp) override
+    {
+        Value x = A->eval(fp);
+        Value y = B->eval(fp);
+        if (x.k == VK::Int && y.k == VK::Int) {
+            qint64 r;
+            if constexpr (O == Op::Add) {
+                if (!__builtin_add_overflow(x.i, y.i, &r))
+                    return Value(r);
+            } else if constexpr (O == Op::Sub) {
+                if (!__builtin_sub_overflow(x.i, y.i, &r))
+                    return Value(r);
+            } else if constexpr (O == Op::Mul) {
+                if (!__builtin_mul_overflow(x.i, y.i, &r))
+                    return Value(r);
+            } else if constexpr (O == Op::Mod) {
+                if (y.i > 0)
+                    return Value(x.i % y.i);
+            } else if constexpr (O == Op::Lt) {
+                return Value(x.i < y.i);
+            } else if constexpr (O == Op::Le) {
+                return Value(x.i <= y.i);
+            } else if constexpr (O == Op::Gt) {
+                return Value(x.i > y.i);
+            } else if constexpr (O == Op::Ge) {
+                return Value(x.i >= y.i);
+            } else if constexpr (O == Op::Eq) {
+                return Value(x.i == y.i);
+            } else if constexpr (O == Op::Ne) {
+                return Value(x.i != y.i);
+            }
+        }
+        return Slow(x, y);
+    }
+};
+
+// and/or: Boolean operands short-circuit where the syntax says so.
+struct AndOrNode : ENode
+{
+    EP A, B;
+    BinaryFn F;
+    bool IsAnd;
+    Value eval(Value *fp) override
+    {
+        Value x = A->eval(fp);
+        if (x.k == VK::Bool && (IsAnd ? !x.i : x.i))
+            return Value(x.i != 0);
+        return F(x, B->eval(fp));
+    }
+};
+
+// C-like && and ||: truth values.
+struct LogicNode : ENode
+{
+    EP A, B;
+    bool IsAnd;
+    Value eval(Value *fp) override
+    {
+        const bool x = A->evalBool(fp);
+        if (IsAnd ? !x : x)
+            return Value(x);
+        return Value(B->evalBool(fp));
+    }
+};
+
+// A left-deep chain of binary operators (a + b - c …), run in a loop.
+struct ChainNode : ENode
+{
+    struct Link
+    {
+        Op O;
+        BinaryFn F;
+        EP B;
+    };
+    EP First;
+    std::vector<Link> Links;
+    bool ShortCircuit;
+    Value eval(Value *fp) override
+    {
+        Value acc = First->eval(fp);
+        for (Link &l : Links) {
+            switch (l.O) {
+            case Op::AndThen:
+                acc = Value(acc.ToBool() && l.B->evalBool(fp));
+                break;
+            case Op::OrElse:
+                acc = Value(acc.ToBool() || l.B->evalBool(fp));
+                break;
+            case Op::And:
+            case Op::Or:
+                if (ShortCircuit && acc.k == VK::Bool && (l.O == Op::And ? !acc.i : acc.i))
+                    break;
+                acc = l.F(acc, l.B->eval(fp));
+                break;
+            default:
+                acc = l.F(acc, l.B->eval(fp));
+            }
+        }
+        return acc;
+    }
+};
+
+struct UnaryNode : ENode
+{
+    EP A;
+    UnaryFn F;
+    Value eval(Value *fp) override { return F(A->eval(fp)); }
+};
+
+struct CondNode : ENode
+{
+    EP A, B, C;
+    Value eval(Value *fp) override { return A->evalBool(fp) ? B->eval(fp) : C->eval(fp); }
+};
+
+struct ArrayLitNode : ENode
+{
+    std::vector<EP> Items;
+    Value eval(Value *fp) override
+    {
+        Value r = Value::NewArray(0, int(Items.size()) - 1);
+        ArrayBox *a = r.MutableArray();
+        for (size_t i = 0; i < Items.size(); ++i)
+            StoreElement(a, i, Items[i]->eval(fp));
+        return r;
+    }
+};
+
+// a[i], s[i]: arrays by their bounds, strings from 1 (Pascal, Basic) or 0.
+struct IndexNode : ENode
+{
+    EP Base;
+    EP Index;
+    bool StringsFromOne;
+
+    static Value element(const Value &base, const Value &index, bool fromOne)
+    {
+        const qint64 i = index.ToInt();
+        if (const ArrayBox *a = base.Array()) {
+            const qint64 n = i - a->Low;
+            if (n < 0 || n >= qint64(a->Items.size()))
+                rangeError();
+            return a->Items[size_t(n)];
+        }
+        if (base.k == VK::Str) {
+            const qint64 n = fromOne ? i - 1 : i;
+            if (n < 0 || n >= base.s.size())
+                rangeError();
+            return Value(QString(base.s[qsizetype(n)]));
+        }
+        if (base.k == VK::Var) {
+            const Variant &v = static_cast<VariantBox *>(base.box.get())->V;
+            if (v.IsArray())
+                return Value::FromVariant(v.ArrayGet(int(i)));
+        }
+        throw EfsScriptError(QStringLiteral("Array type required"));
+    }
+
+    Value eval(Value *fp) override
+    {
+        Value b = Base->eval(fp);
+        return element(b, Index->eval(fp), StringsFromOne);
+    }
+
+    Value *addr(Value *fp) override
+    {
+        Value *b = Base->addr(fp);
+        if (!b || b->k != VK::Array)
+            return nullptr;
+        const qint64 i = Index->eval(fp).ToInt();
+        ArrayBox *a = b->MutableArray();
+        const qint64 n = i - a->Low;
+        if (n < 0 || n >= qint64(a->Items.size()))
+            rangeError();
+        return &a->Items[size_t(n)];
+    }
+
+    void store(Value *fp, Value v) override
+    {
+        Value *b = Base->addr(fp);
+        if (!b)
+            notAssignable();
+        const qint64 i = Index->eval(fp).ToInt();
+        if (b->k == VK::Str) {
+            const qint64 n = StringsFromOne ? i - 1 : i;
+            if (n < 0 || n >= b->s.size())
+                rangeError();
+            const QString c = v.ToString();
+            b->s[qsizetype(n)] = c.isEmpty() ? QChar() : c[0];
+            return;
+        }
+        ArrayBox *a = b->MutableArray();
+        if (!a)
+            throw EfsScriptError(QStringLiteral("Array type required"));
+        const qint64 n = i - a->Low;
+        if (n < 0 || n >= qint64(a->Items.size()))
+            rangeError();
+        StoreElement(a, size_t(n), std::move(v));
+    }
+};
+
+QObject *objectOf(const Value &v, const QString &member)
+{
+    if (v.k == VK::Obj || v.k == VK::Null || v.k == VK::Empty || (v.k == VK::Int && v.i == 0)) {
+        QObject *o = v.k == VK::Obj ? v.o : nullptr;
+        if (!o)
+            throw EfsScriptError(QStringLiteral("Access violation: nil object used for '%1'").arg(member),
+                                 "EAccessViolation");
+        return o;
+    }
+    if (v.k == VK::Ref)
+        return objectOf(*v.ref, member);
+    return v.ToObject(); // an address known to the engine, or "Invalid class typecast"
+}
+
+// Completes the arguments of a host method with its defaults and checks the count.
+void completeArgs(TfsMethodHelper *m, std::vector<Value> &args)
+{
+    const int want = m->GetParamsCount();
+    if (int(args.size()) > want)
+        throw EfsScriptError(QStringLiteral("Too many actual parameters"));
+    for (int i = int(args.size()); i < want; ++i) {
+        TfsParamItem *p = m->GetParam(i);
+        if (!p->HasDefault())
+            throw EfsScriptError(QStringLiteral("Not enough actual parameters"));
+        args.push_back(Value::FromVariant(p->DefValue()));
+    }
+}
+
+} // namespace
+
+// Calls a host method; var parameters are written back to the arguments' variables.
+Value CallHost(TfsMethodHelper *m, QObject *instance, std::vector<EP> &argNodes, Value *fp)
+{
+    std::vector<Value> args;
+    args.reserve(argNodes.size());
+    for (auto &a : argNodes)
+        args.push_back(a->eval(fp));
+    completeArgs(m, args);
+    Value r = m->Call(instance, args);
+    for (size_t i = 0; i < argNodes.size(); ++i) {
+        if (m->GetParam(int(i))->IsVarParam()) {
+            if (Value *p = argNodes[i]->addr(fp))
+                *p = args[i];
+        }
+    }
+    return r;
+}
+
+namespace {
+
+// obj.Name and obj.Name(args): resolved on the object's class at run time,
+// remembered per class. Values that are not objects answer their own
+// members (an exception's Message and ClassName, what the syntax adds).
+struct MemberNode : ENode
+{
+    EP Obj;
+    QString Name, Upper;
+    std::vector<EP> Args;
+    bool HasArgs = false;
+    TfsScript *Script;
+    const SyntaxRules *Rules;
+    const QMetaObject *CachedMeta = nullptr;
+    TfsCustomVariable *CachedMember = nullptr;
+
+    TfsCustomVariable *member(QObject *o)
+    {
+        const QMetaObject *meta = o->metaObject();
+        if (meta == CachedMeta)
+            return CachedMember;
+        TfsClassVariable *cls = Script->FindClass(meta);
+        TfsCustomVariable *m = cls ? cls->FindMember(Name, Script) : nullptr;
+        if (!m)
+            throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2")
+                                     .arg(Name, cls ? cls->Name() : QString::fromLatin1(meta->className())));
+        CachedMeta = meta;
+        CachedMember = m;
+        return m;
+    }
+
+    Value valueMember(const Value &v)
+    {
+        if (const ExceptionBox *e = v.ExceptionData()) {
+            if (Upper == u"MESSAGE")
+                return Value(e->Message);
+            if (Upper == u"CLASSNAME")
+                return Value(QString::fromLatin1(e->ClassName));
+        }
+        Value out;
+        if (Rules->ValueMember && Rules->ValueMember(v, Upper, out))
+            return out;
+        throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2").arg(Name, TypeNameOf(v)));
+    }
+
+    static bool isObjectish(const Value &v)
+    {
+        return v.k == VK::Obj || v.k == VK::Null || v.k == VK::Empty || v.k == VK::Int || v.k == VK::Ref;
+    }
+
+    Value eval(Value *fp) override
+    {
+        const Value v = Obj->eval(fp);
+        if (!isObjectish(v)) {
+            if (HasArgs)
+                throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2").arg(Name, TypeNameOf(v)));
+            return valueMember(v);
+        }
+        QObject *o = objectOf(v, Name);
+        TfsCustomVariable *m = member(o);
+        if (auto *method = dynamic_cast<TfsMethodHelper *>(m))
+            return CallHost(method, o, Args, fp);
+        if (HasArgs)
+            throw EfsScriptError(QStringLiteral("'%1' is not a method").arg(Name));
+        if (auto *prop = dynamic_cast<TfsPropertyHelper *>(m))
+            return prop->Get(o);
+        return *m->GetPValue();
+    }
+
+    void store(Value *fp, Value v) override
+    {
+        const Value target = Obj->eval(fp);
+        if (!isObjectish(target))
+            throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2").arg(Name, TypeNameOf(target)));
+        QObject *o = objectOf(target, Name);
+        auto *prop = dynamic_cast<TfsPropertyHelper *>(member(o));
+        if (!prop || HasArgs)
+            notAssignable();
+        prop->Set(o, v);
+    }
+};
+
+// ClassName.Method(args): a class-level method, called without an instance.
+struct ClassCallNode : ENode
+{
+    TfsMethodHelper *M;
+    std::shared_ptr<TfsCustomVariable> Keep;
+    std::vector<EP> Args;
+    Value eval(Value *fp) override { return CallHost(M, nullptr, Args, fp); }
+};
+
+} // namespace
+
+void StoreElement(ArrayBox *a, size_t n, Value v)
+{
+    if (const ArrayBox *inner = v.Array()) {
+        if (inner->Depth >= kMaxArrayDepth)
+            throw EfsScriptError(QStringLiteral("Arrays nested too deeply"));
+        a->Depth = std::max(a->Depth, inner->Depth + 1);
+    }
+    a->Items[n] = std::move(v);
+}
+
+// --- names ----------------------------------------------------------------------
+
+Compiler::Resolved Compiler::resolve(const QString &name)
+{
+    Resolved r;
+    const QString up = name.toUpper();
+    if (m_scope) {
+        auto it = m_scope->Names.find(up);
+        if (it != m_scope->Names.end()) {
+            r.K = Resolved::RLocal;
+            r.L = *it;
+            return r;
+        }
+    }
+    for (TfsScript *s = m_script; s; s = s->Parent()) {
+        if (TfsCustomVariable *item = s->FindLocal(name)) {
+            r.K = Resolved::RItem;
+            r.Item = s->Shared(item);
+            return r;
+        }
+    }
+    if (m_rules.Constant && m_rules.Constant(up, r.C)) {
+        r.K = Resolved::RConstant;
+        return r;
+    }
+    if (const Builtin *b = FindBuiltin(up)) {
+        r.K = Resolved::RBuiltin;
+        r.B = b;
+    }
+    return r;
+}
+
+bool Compiler::resolvesToValue(const QString &name)
+{
+    const Resolved r = resolve(name);
+    return r.K == Resolved::RLocal || r.K == Resolved::RConstant
+        || (r.K == Resolved::RItem && !dynamic_cast<TfsClassVariable *>(r.Item.get()));
+}
+
+void Compiler::undeclared(const Expr &e)
+{
+    compileError(QStringLiteral("Undeclared identifier: '%1'").arg(e.Name), e.At);
+}
+
+EP Compiler::localNode(const LocalInfo &l, Pos at)
+{
+    if (l.ByRef) {
+        auto n = node<RefNode>(at);
+        n->Slot = l.Slot;
+        n->Type = l.Type;
+        return n;
+    }
+    auto n = node<LocalNode>(at);
+    n->Slot = l.Slot;
+    n->Type = l.Type;
+    return n;
+}
+
+EP Compiler::globalNode(const std::shared_ptr<TfsCustomVariable> &item, Pos at)
+{
+    auto n = node<GlobalNode>(at);
+    n->P = item->GetPValue();
+    n->Keep = item;
+    n->Type = m_globalTypes.value(item.get(), TK::Any);
+    n->ReadOnly = item->IsReadOnly();
+    return n;
+}
+
+// An assignment target.
+EP Compiler::lvalue(const Expr &e)
+{
+    if (e.Kind == EK::Name) {
+        const QString up = e.Name.toUpper();
+        // FunctionName := value inside that function sets its result
+        if (m_scope && m_scope->R && m_scope->R->ResultSlot >= 0 && up == m_scope->RoutineUpper
+            && !m_scope->Names.contains(up)) {
+            auto n = node<LocalNode>(e.At);
+            n->Slot = m_scope->R->ResultSlot;
+            n->Type = m_scope->R->ResultType;
+            return n;
+        }
+        Resolved r = resolve(e.Name);
+        if (r.K == Resolved::RLocal)
+            return localNode(r.L, e.At);
+        if (r.K == Resolved::RItem && isVariableItem(r.Item.get())) {
+            if (r.Item->IsReadOnly())
+                compileError(QStringLiteral("Left side cannot be assigned to"), e.At);
+            return globalNode(r.Item, e.At);
+        }
+        if ((r.K == Resolved::RNone || r.K == Resolved::RConstant) && m_rules.DeclareOnAssign && m_scope) {
+            // assigning to a new name declares it
+            LocalInfo l{m_scope->declare(up, TK::Any, false, Value()), false, TK::Any};
+            return localNode(l, e.At);
+        }
+        if (r.K == Resolved::RNone)
+            undeclared(e);
+        compileError(QStringLiteral("Left side cannot be assigned to"), e.At);
+    }
+    if (e.Kind == EK::Index || (e.Kind == EK::Call && m_rules.IndexWithParens)) {
+        if (e.Args.empty())
+            compileError(QStringLiteral("Index expected"), e.At);
+        return indexChain(e);
+    }
+    if (e.Kind == EK::Member)
+        return expr(e);
+    compileError(QStringLiteral("Left side cannot be assigned to"), e.At);
+}
+
+// a[i, j] = a[i][j]
+EP Compiler::indexChain(const Expr &e)
+{
+    EP base = e.A->Kind == EK::Name ? lvalueOrValue(*e.A) : expr(*e.A);
+    for (const ExprP &ix : e.Args) {
+        auto n = node<IndexNode>(e.At);
+        n->Base = std::move(base);
+        n->Index = expr(*ix);
+        n->StringsFromOne = m_rules.StringsFromOne;
+        base = std::move(n);
+    }
+    return base;
+}
+
+EP Compiler::lvalueOrValue(const Expr &e)
+{
+    Resolved r = resolve(e.Name);
+    if (r.K == Resolved::RLocal)
+        return localNode(r.L, e.At);
+    if (r.K == Resolved::RItem && isVariableItem(r.Item.get()))
+        return globalNode(r.Item, e.At);
+    return expr(e);
+}
+
+bool Compiler::isVariableItem(TfsCustomVariable *item)
+{
+    return !dynamic_cast<TfsProcVariable *>(item) && !dynamic_cast<TfsMethodHelper *>(item)
+        && !dynamic_cast<TfsClassVariable *>(item) && item->TypeName() != u"@type";
+}
+
+std::vector<EP> Compiler::args(const std::vector<ExprP> &in)
+{
+    std::vector<EP> out;
+    out.reserve(in.size());
+    for (const ExprP &a : in)
+        out.push_back(expr(*a));
+    return out;
+}
+
+// Names of routines are calls even without parentheses.
+EP Compiler::nameNode(const Expr &e, const std::vector<ExprP> *callArgs)
+{
+    static const std::vector<ExprP> none;
+    const std::vector<ExprP> &a = callArgs ? *callArgs : none;
+    Resolved r = resolve(e.Name);
+    switch (r.K) {
+    case Resolved::RLocal:
+        if (callArgs)
+            break;
+        return localNode(r.L, e.At);
+    case Resolved::RItem:
+        if (dynamic_cast<TfsProcVariable *>(r.Item.get()))
+            return callRoutine(r.Item, a, e.At);
+        if (dynamic_cast<TfsMethodHelper *>(r.Item.get()))
+            return callHostNode(r.Item, a, e.At);
+        if (callArgs)
+            break;
+        if (auto *cls = dynamic_cast<TfsClassVariable *>(r.Item.get())) {
+            auto lit = node<LitNode>(e.At);
+            lit->V = Value(QString(cls->Name()));
+            return lit;
+        }
+        return globalNode(r.Item, e.At);
+    case Resolved::RConstant: {
+        if (callArgs)
+            break;
+        auto lit = node<LitNode>(e.At);
+        lit->V = r.C;
+        return lit;
+    }
+    case Resolved::RBuiltin:
+        return callBuiltin(r.B, a, e.At);
+    case Resolved::RNone:
+        undeclared(e);
+    }
+    // a(i) on a variable: Basic indexes arrays with parentheses
+    if (m_rules.IndexWithParens && callArgs && !callArgs->empty())
+        return indexFromCall(e, *callArgs);
+    compileError(QStringLiteral("'%1' is not a routine").arg(e.Name), e.At);
+}
+
+EP Compiler::indexFromCall(const Expr &name, const std::vector<ExprP> &idx)
+{
+    EP base = lvalueOrValue(name);
+    for (const ExprP &ix : idx) {
+        auto n = node<IndexNode>(name.At);
+        n->Base = std::move(base);
+        n->Index = expr(*ix);
+        n->StringsFromOne = m_rules.StringsFromOne;
+        base = std::move(n);
+    }
+    return base;
+}
+
+EP Compiler::memberNode(const Expr &m, const std::vector<ExprP> *callArgs)
+{
+    static const std::vector<ExprP> none;
+    if (m.A->Kind == EK::Name) {
+        Resolved r = resolve(m.A->Name);
+        // EClass.Create(message): an exception object
+        if (m.Name.compare(u"Create", Qt::CaseInsensitive) == 0 && r.K != Resolved::RLocal
+            && !(r.K == Resolved::RItem && isVariableItem(r.Item.get())) && isExceptionClass(m.A->Name))
+            return newException(*m.A, callArgs ? *callArgs : none, m.At);
+        // ClassName.Member: a class-level method
+        if (r.K == Resolved::RItem) {
+            if (auto *cls = dynamic_cast<TfsClassVariable *>(r.Item.get())) {
+                TfsCustomVariable *mem = cls->FindMember(m.Name, m_script);
+                auto *helper = dynamic_cast<TfsMethodHelper *>(mem);
+                if (!helper)
+                    compileError(QStringLiteral("Unknown member '%1' of %2").arg(m.Name, cls->Name()), m.At);
+                auto n = node<ClassCallNode>(m.At);
+                n->M = helper;
+                n->Keep = r.Item;
+                n->Args = args(callArgs ? *callArgs : none);
+                return n;
+            }
+        }
+    }
+    auto n = node<MemberNode>(m.At);
+    n->Obj = expr(*m.A);
+    n->Name = m.Name;
+    n->Upper = m.Name.toUpper();
+    n->Script = m_script;
+    n->Rules = &m_rules;
+    if (callArgs) {
+        n->Args = args(*callArgs);
+        n->HasArgs = true;
+    }
+    return n;
+}
+
+// --- expressions ------------------------------------------------------------------
+
+EP Compiler::expr(const Expr &e)
+{
+    // Nesting is bounded by the parsers; this keeps a small thread safe too.
+    if (!StackRoomLeft())
+        compileError(QStringLiteral("Nesting too deep"), e.At);
+    switch (e.Kind) {
+    case EK::Literal: {
+        auto n = node<LitNode>(e.At);
+        n->V = e.Lit;
+        return n;
+    }
+    case EK::Name: return nameNode(e, nullptr);
+    case EK::Member: return memberNode(e, nullptr);
+    case EK::Call:
+        if (e.A->Kind == EK::Name)
+            return nameNode(*e.A, &e.Args);
+        if (e.A->Kind == EK::Member)
+            return memberNode(*e.A, &e.Args);
+        compileError(QStringLiteral("Routine name expected"), e.At);
+    case EK::Index: return indexChain(e);
+    case EK::Unary: return unaryNode(e);
+    case EK::Binary: return binaryNode(e);
+    case EK::Cond: {
+        auto n = node<CondNode>(e.At);
+        n->A = expr(*e.A);
+        n->B = expr(*e.B);
+        n->C = expr(*e.C);
+        return n;
+    }
+    case EK::ArrayLit: {
+        auto n = node<ArrayLitNode>(e.At);
+        n->Items = args(e.Args);
+        return n;
+    }
+    }
+    compileError(QStringLiteral("Expression expected"), e.At);
+}
+
+EP Compiler::unaryNode(const Expr &e)
+{
+    if (e.Oper == Op::TypeOf && e.A->Kind == EK::Name) {
+        // typeof of a routine, or of a name nobody declared, is known now
+        const Resolved r = resolve(e.A->Name);
+        const bool routine = r.K == Resolved::RBuiltin
+            || (r.K == Resolved::RItem
+                && (dynamic_cast<TfsProcVariable *>(r.Item.get()) || dynamic_cast<TfsMethodHelper *>(r.Item.get())));
+        if (routine || r.K == Resolved::RNone) {
+            auto lit = node<LitNode>(e.At);
+            lit->V = Value(routine ? u"function"_s : u"undefined"_s);
+            return lit;
+        }
+    }
+    const UnaryFn f = m_rules.Unary[int(e.Oper)];
+    if (!f)
+        compileError(QStringLiteral("Operator not applicable"), e.At);
+    // fold negative literals so that constants stay constants
+    if (e.Oper == Op::Neg && e.A->Kind == EK::Literal) {
+        auto lit = node<LitNode>(e.At);
+        lit->V = f(e.A->Lit);
+        return lit;
+    }
+    auto n = node<UnaryNode>(e.At);
+    n->A = expr(*e.A);
+    n->F = f;
+    return n;
+}
+
+template <Op O>
+EP Compiler::bin(const Expr &e)
+{
+    EP a = expr(*e.A);
+    EP b = expr(*e.B);
+    if (a->isInt() && b->isInt()) {
+        constexpr bool division = O == Op::Mod || O == Op::IntDiv || O == Op::Divide;
+        if constexpr (O == Op::Add || O == Op::Sub || O == Op::Mul || division) {
+            if (!division || (m_rules.IntDivisionNodes && (O != Op::Divide || m_rules.IntDivideTruncates))) {
+                auto n = node<IntBinNode<O == Op::Divide ? Op::IntDiv : O>>(e.At);
+                n->A = std::move(a);
+                n->B = std::move(b);
+                return n;
+            }
+        } else if constexpr (O == Op::Eq || O == Op::Ne || O == Op::Lt || O == Op::Le || O == Op::Gt
+                             || O == Op::Ge) {
+            auto n = node<IntCmpNode<O>>(e.At);
+            n->A = std::move(a);
+            n->B = std::move(b);
+            return n;
+        }
+    }
+    auto n = node<BinNode<O>>(e.At);
+    n->A = std::move(a);
+    n->B = std::move(b);
+    n->Slow = m_rules.Binary[int(O)];
+    return n;
+}
+
+EP Compiler::binaryNode(const Expr &e)
+{
+    int spine = 0;
+    for (const Expr *p = &e; p->Kind == EK::Binary && spine <= kChainThreshold; p = p->A.get())
+        ++spine;
+    if (spine > kChainThreshold)
+        return chainNode(e);
+    const BinaryFn f = m_rules.Binary[int(e.Oper)];
+    switch (e.Oper) {
+    case Op::AndThen:
+    case Op::OrElse: {
+        auto n = node<LogicNode>(e.At);
+        n->A = expr(*e.A);
+        n->B = expr(*e.B);
+        n->IsAnd = e.Oper == Op::AndThen;
+        return n;
+    }
+    default: break;
+    }
+    if (!f)
+        compileError(QStringLiteral("Operator not applicable"), e.At);
+    switch (e.Oper) {
+    case Op::Add: return bin<Op::Add>(e);
+    case Op::Sub: return bin<Op::Sub>(e);
+    case Op::Mul: return bin<Op::Mul>(e);
+    case Op::Divide: return bin<Op::Divide>(e);
+    case Op::IntDiv: return bin<Op::IntDiv>(e);
+    case Op::Mod: return bin<Op::Mod>(e);
+    case Op::Eq: return bin<Op::Eq>(e);
+    case Op::Ne: return bin<Op::Ne>(e);
+    case Op::Lt: return bin<Op::Lt>(e);
+    case Op::Le: return bin<Op::Le>(e);
+    case Op::Gt: return bin<Op::Gt>(e);
+    case Op::Ge: return bin<Op::Ge>(e);
+    case Op::And:
+    case Op::Or:
+        if (m_rules.ShortCircuitAndOr) {
+            auto n = node<AndOrNode>(e.At);
+            n->A = expr(*e.A);
+            n->B = expr(*e.B);
+            n->F = f;
+            n->IsAnd = e.Oper == Op::And;
+            return n;
+        }
+        [[fallthrough]];
+    default: {
+        auto n = node<BinNode<Op::Xor>>(e.At); // no inline integer path: the table decides
+        n->A = expr(*e.A);
+        n->B = expr(*e.B);
+        n->Slow = f;
+        return n;
+    }
+    }
+}
+
+// Generated code writes chains of thousands of terms; they compile to a list
+// walked in a loop, so neither compiling nor running them recurses per term.
+EP Compiler::chainNode(const Expr &e)
+{
+    std::vector<const Expr *> spine;
+    const Expr *p = &e;
+    for (; p->Kind == EK::Binary; p = p->A.get())
+        spine.push_back(p);
+    auto n = node<ChainNode>(e.At);
+    n->First = expr(*p);
+    n->ShortCircuit = m_rules.ShortCircuitAndOr;
+    n->Links.reserve(spine.size());
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+        const Expr &link = **it;
+        const BinaryFn f = m_rules.Binary[int(link.Oper)];
+        if (!f && link.Oper != Op::AndThen && link.Oper != Op::OrElse)
+            compileError(QStringLiteral("Operator not applicable"), link.At);
+        n->Links.push_back({link.Oper, f, expr(*link.B)});
+    }
+    return n;
+}
+
+} // namespace zor::script
