@@ -2,6 +2,9 @@
 
 #include "HtmlEntities.h"
 
+#include <ZorCompCore/platform/CodePage.h>
+#include <ZorCompCore/platform/Exception.h>
+
 #include <QHash>
 
 #include <algorithm>
@@ -924,6 +927,95 @@ THtmlNode *THtmlNode::FindFirst(QStringView tag) const
             stack.push_back(it->get());
     }
     return nullptr;
+}
+
+QString HtmlCharsetOf(const QByteArray &bytes, int *bomLength)
+{
+    if (bomLength)
+        *bomLength = 0;
+    auto bom = [&](const char *mark, int len) {
+        if (!bytes.startsWith(QByteArrayView(mark, len)))
+            return false;
+        if (bomLength)
+            *bomLength = len;
+        return true;
+    };
+    if (bom("\xEF\xBB\xBF", 3))
+        return QStringLiteral("utf-8");
+    if (bom("\xFF\xFE", 2))
+        return QStringLiteral("utf-16le");
+    if (bom("\xFE\xFF", 2))
+        return QStringLiteral("utf-16be");
+    // The head is ASCII-compatible in every charset a meta tag can name, so
+    // reading it as Latin-1 and parsing it finds the meta tags.
+    THtmlNode head;
+    head.Parse(QString::fromLatin1(bytes.first(std::min<qsizetype>(bytes.size(), 1024))));
+    THtNodeList metas;
+    metas.LoadNodesByTag(&head, QStringLiteral("meta"));
+    for (const THtmlNode *meta : std::as_const(metas)) {
+        QString charset = meta->GetAttribute(u"charset").trimmed();
+        if (charset.isEmpty()
+            && meta->GetAttribute(u"http-equiv").trimmed().compare(u"content-type", Qt::CaseInsensitive) == 0) {
+            const QString content = meta->GetAttribute(u"content");
+            const qsizetype at = content.indexOf(u"charset", 0, Qt::CaseInsensitive);
+            if (at >= 0) {
+                qsizetype i = at + 7;
+                while (i < content.size() && isSpace(content[i]))
+                    ++i;
+                if (i < content.size() && content[i] == u'=') {
+                    ++i;
+                    while (i < content.size() && isSpace(content[i]))
+                        ++i;
+                    qsizetype e = i;
+                    while (e < content.size() && !isSpace(content[e]) && content[e] != u';'
+                           && content[e] != u'"' && content[e] != u'\'')
+                        ++e;
+                    charset = content.sliced(i, e - i);
+                }
+            }
+        }
+        if (charset.isEmpty())
+            continue;
+        charset = asciiLower(charset);
+        if (charset.startsWith(u"utf-16"))
+            charset = QStringLiteral("utf-8");
+        return charset;
+    }
+    return {};
+}
+
+QString DecodeHtmlBytes(const QByteArray &bytes)
+{
+    int bomLength = 0;
+    const QString charset = HtmlCharsetOf(bytes, &bomLength);
+    const QByteArray body = bytes.sliced(bomLength);
+    if (charset == u"utf-16le" || charset == u"utf-16be") {
+        const bool le = charset == u"utf-16le";
+        QString out;
+        out.reserve(body.size() / 2);
+        for (qsizetype i = 0; i + 1 < body.size(); i += 2) {
+            const uchar a = uchar(body[i]), b = uchar(body[i + 1]);
+            out += QChar(char16_t(le ? (b << 8 | a) : (a << 8 | b)));
+        }
+        if (body.size() % 2)
+            out += QChar(0xFFFD); // an odd last byte is not lost silently
+        return out;
+    }
+    if (charset == u"utf-8")
+        return QString::fromUtf8(body);
+    if (!charset.isEmpty()) {
+        try {
+            return DecodeCharset(body, charset);
+        } catch (const Exception &) {
+            // an unknown charset name: fall back as if none were named
+        }
+    }
+    return FromAnsi(body);
+}
+
+void THtmlNode::ParseBytes(const QByteArray &bytes)
+{
+    Parse(DecodeHtmlBytes(bytes));
 }
 
 void THtNodeList::LoadNodesByTag(const THtmlNode *root, const QString &tag)

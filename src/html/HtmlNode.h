@@ -17,6 +17,7 @@
 
 #include <ZorCompCore/zor_export.h>
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -61,6 +62,9 @@ public:
     /// Replaces this node's children by the parse of \a html; this node
     /// keeps its own tag.
     virtual void Parse(const QString &html);
+    /// Parses bytes: decoded by their byte order mark, else by the charset a
+    /// meta tag in the first 1,024 bytes names, else by the ANSI code page.
+    void ParseBytes(const QByteArray &bytes);
 
     THtmlNodeKind Kind() const { return m_kind; }
     bool IsElement() const { return m_kind == THtmlNodeKind::Element; }
@@ -145,6 +149,14 @@ private:
 };
 
 using THtNode = THtmlNode;
+
+/// The charset of HTML \a bytes as ParseBytes finds it: "utf-8",
+/// "utf-16le" or "utf-16be" for a byte order mark (\a bomLength set to its
+/// length), else the lower-cased name from a meta tag in the first 1,024
+/// bytes ("utf-16" there means "utf-8", as browsers read it), else empty.
+ZOR_EXPORT QString HtmlCharsetOf(const QByteArray &bytes, int *bomLength = nullptr);
+/// Decodes HTML \a bytes as ParseBytes does.
+ZOR_EXPORT QString DecodeHtmlBytes(const QByteArray &bytes);
 
 /// A list of nodes owned elsewhere (by their tree).
 class ZOR_EXPORT THtNodeList : public QList<THtmlNode *>

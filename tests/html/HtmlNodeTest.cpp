@@ -294,3 +294,49 @@ TEST(HtmlNode, DeepNestingUsesNoStack)
 }
 
 } // namespace
+
+namespace {
+
+TEST(HtmlNode, BytesAreDecodedByBomThenMetaThenAnsi)
+{
+    const QString text = u"<p>Gr\u00FC\u00DFe \u20AC</p>"_qs;
+    int bom = -1;
+
+    // A byte order mark wins over any meta tag.
+    QByteArray utf8 = "\xEF\xBB\xBF<meta charset=\"iso-8859-1\">" + text.toUtf8();
+    EXPECT_EQ(HtmlCharsetOf(utf8, &bom), u"utf-8");
+    EXPECT_EQ(bom, 3);
+    EXPECT_EQ(DecodeHtmlBytes(utf8), u"<meta charset=\"iso-8859-1\">"_qs + text);
+
+    QByteArray le("\xFF\xFE");
+    for (QChar c : text)
+        le += char(c.unicode() & 0xFF), le += char(c.unicode() >> 8);
+    EXPECT_EQ(DecodeHtmlBytes(le), text);
+    QByteArray be("\xFE\xFF");
+    for (QChar c : text)
+        be += char(c.unicode() >> 8), be += char(c.unicode() & 0xFF);
+    EXPECT_EQ(DecodeHtmlBytes(be), text);
+    EXPECT_EQ(DecodeHtmlBytes(be + 'x').right(1), u"\uFFFD"); // odd byte kept visible
+
+    // Meta tags: charset attribute, http-equiv content, "utf-16" read as UTF-8.
+    const QByteArray latin9 = "<META HTTP-EQUIV=\"Content-Type\" content=\"text/html; "
+                              "CHARSET=ISO-8859-15\"><p>\xA4</p>";
+    EXPECT_EQ(HtmlCharsetOf(latin9, &bom), u"iso-8859-15");
+    EXPECT_EQ(bom, 0);
+    EXPECT_EQ(DecodeHtmlBytes(latin9).right(5), u"\u20AC</p>");
+    EXPECT_EQ(HtmlCharsetOf("<meta charset=utf-16><p>x"), u"utf-8");
+    EXPECT_EQ(DecodeHtmlBytes("<meta charset='utf-8'>\xC3\xBC"), u"<meta charset='utf-8'>\u00FC");
+
+    // Beyond the first 1,024 bytes a meta tag is not looked for; without
+    // one (or with an unknown name) the ANSI code page decodes.
+    const QByteArray late = QByteArray(1024, ' ') + "<meta charset=utf-8>\x80";
+    EXPECT_EQ(HtmlCharsetOf(late), u"");
+    EXPECT_EQ(DecodeHtmlBytes(late).right(1), u"\u20AC");
+    EXPECT_EQ(DecodeHtmlBytes("<meta charset=x-no-such>\x80").right(1), u"\u20AC");
+
+    THtmlNode doc;
+    doc.ParseBytes(utf8);
+    EXPECT_EQ(doc.InnerText(), u"Gr\u00FC\u00DFe \u20AC");
+}
+
+} // namespace
