@@ -68,9 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             el->SetAttribute(first.Name, first.Value);
             check(el->GetAttribute(first.Name) == first.Value);
         }
-        if (el->ChildCount() > 0 && (elements.size() & 1))
-            el->DeleteChild(0);
     }
+    // Deleting from the deepest elements up never touches a freed node.
+    for (auto it = elements.rbegin(); it != elements.rend(); ++it)
+        if ((*it)->ChildCount() > 0 && (elements.size() & 1))
+            (*it)->DeleteChild(0);
     (void)doc.OuterHTML();
     (void)doc.InnerText();
     return 0;
