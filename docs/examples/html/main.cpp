@@ -4,6 +4,7 @@
 // result is not what the comments promise.
 #include <ZorCompCore/html/HtmlColors.h>
 #include <ZorCompCore/html/HtmlNode.h>
+#include <ZorCompCore/html/HtTemplate.h>
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -76,6 +77,22 @@ void text()
     check(htmlColortoStr(color) == u"#6495ED", "colours written as HTML writes them");
 }
 
+void fill()
+{
+    auto data = THtXMLNode::FromJson(R"({"rows": [{"name": "Tea & cake", "amount": 4, "odd": true},
+                                                 {"name": "Coffee", "amount": 3}]})");
+    RegisterHtTemplateFunction(QStringLiteral("upper"), [](THtTemplate &, const QString &content) {
+        return content.toUpper();
+    });
+    THtTemplate tmpl;
+    tmpl.SetVariable(QStringLiteral("total"), Variant(7));
+    tmpl.Compile(kTemplate + QStringLiteral("{{#upper}}total {{total}}{{/upper}}"));
+    const QString html = tmpl.Render(data.get());
+    check(html.contains(u"<tr class=\"odd\"><td>Tea &amp; cake<td>4\n"), "the first row, escaped");
+    check(html.contains(u"<tr ><td>Coffee<td>3\n"), "the second row");
+    check(html.endsWith(u"TOTAL 7"), "a template function");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -84,5 +101,6 @@ int main(int argc, char *argv[])
     roundTrip();
     edit();
     text();
+    fill();
     return failures ? 1 : 0;
 }
