@@ -14,7 +14,8 @@
 //        them); per text msgctxt "<form>|<type>:<ID>" ('~' and '|' inside
 //        the parts written "~~" and "~|"), msgid the design text,
 //        msgstr the translation. This is exactly what lconvert makes of our TS
-//        files and back.
+//        files and back. UTF-8 cannot carry a lone surrogate: such a unit
+//        (only a damaged .sib has one) is replaced.
 //
 // Texts whose design text is empty have nothing to translate and are left
 // out (gettext reads an empty msgid as the header). Reading accepts what

@@ -153,7 +153,8 @@ int runExport(QStringList args, zorcc::Io &io)
         targets.append({language, args.at(1)});
     } else {
         const QFileInfo out(args.at(1));
-        const QString stem = out.path() + u'/' + out.completeBaseName() + u'_';
+        const QString folder = args.at(1).contains(u'/') ? out.path() + u'/' : QString();
+        const QString stem = folder + out.completeBaseName() + u'_';
         const QString ext = format == Format::Ts ? QStringLiteral(".ts") : QStringLiteral(".po");
         for (const QString &name : targetLanguages(files, owner)) {
             QString code = LanguageCodeOf(name);

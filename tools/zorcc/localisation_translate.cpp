@@ -60,12 +60,6 @@ Options parse(const QStringList &args)
     }
     if (o.from.isEmpty() || o.to.isEmpty())
         throw zorcc::UsageError{QStringLiteral("--from and --to are required")};
-    // "de", "German" and "Deutsch" name one pair, one cache file and one glossary.
-    for (QString *lang : {&o.from, &o.to}) {
-        const QString name = LanguageNameOf(*lang);
-        if (!name.isEmpty())
-            *lang = name;
-    }
     if (o.texts.isEmpty())
         throw zorcc::UsageError{QStringLiteral("no text to translate")};
     if (o.service.isEmpty() && o.glossary.isEmpty())
@@ -107,7 +101,17 @@ bool cacheFolderWritable(const QString &folder, QString &why)
 
 int runTranslate(const QStringList &args, zorcc::Io &io)
 {
-    const Options o = parse(args);
+    Options o = parse(args);
+    // "de", "German" and "Deutsch" name one pair, one cache file and one
+    // glossary: the English name, where the translator knows it by that name
+    // (a service may name a language otherwise than Qt's locale data).
+    auto canonical = [&o](const TZORCustomTranslator *translator) {
+        for (QString *lang : {&o.from, &o.to}) {
+            const QString name = LanguageNameOf(*lang);
+            if (!name.isEmpty() && (!translator || translator->KnowsLanguage(name) || !translator->KnowsLanguage(*lang)))
+                *lang = name;
+        }
+    };
 
     TComponentPtr<TZORCustomTranslator> translator;
     TZORLibreTranslator *libre = nullptr;
@@ -116,13 +120,16 @@ int runTranslate(const QStringList &args, zorcc::Io &io)
         translator.reset(libre);
         libre->SetServiceURL(o.service);
         libre->SetReadTimeout(o.timeoutMs);
+        canonical(libre);
     } else {
         auto *glossary = new TZORGlossaryTranslator;
         translator.reset(glossary);
         if (QFileInfo(o.glossary).isDir()) {
             if (glossary->LoadGlossaryFolder(o.glossary) == 0)
                 throw zorcc::InputError{QStringLiteral("%1 holds no <Source>-<Dest>.tsv glossary").arg(o.glossary)};
+            canonical(glossary);
         } else {
+            canonical(nullptr); // the file is loaded under the names chosen here
             glossary->LoadGlossaryFile(o.from, o.to, o.glossary);
         }
     }
