@@ -145,7 +145,7 @@ QString readTsText(QXmlStreamReader &r)
 struct TsMessage
 {
     QString source, comment, translation;
-    bool unfinished = false, skip = false, hasComment = false;
+    bool unfinished = false, skip = false;
 };
 
 TsMessage readTsMessage(QXmlStreamReader &r)
@@ -158,7 +158,6 @@ TsMessage readTsMessage(QXmlStreamReader &r)
             m.source = readTsText(r);
         } else if (name == QLatin1String("comment")) {
             m.comment = readTsText(r);
-            m.hasComment = true;
         } else if (name == QLatin1String("translation")) {
             const QStringView type = r.attributes().value(QLatin1String("type"));
             if (type == QLatin1String("obsolete") || type == QLatin1String("vanished"))
