@@ -10,10 +10,10 @@
 #include <QPdfWriter>
 #include <QtEndian>
 
-// A 1 x 1 red GIF (Qt reads GIF but does not write it).
+// A 1 x 1 transparent GIF (Qt reads GIF but does not write it).
 inline const QByteArray kGif = QByteArray::fromHex(
-    "4749463839610100010080000000ff0000000000"
-    "21f90401000000002c00000000010001000002024401003b");
+    "47494638396101000100800000000000ffffff21"
+    "f90401000000002c000000000100010000020144003b");
 
 // w x h: left half opaque red, right half transparent (or blue when opaque).
 inline QImage HalfRed(int w, int h, bool opaque = false)
