@@ -93,6 +93,10 @@ const TGraphicClass *ClassOrGuess(const QByteArray &data, const TGraphicClass *c
 
 } // namespace
 
+namespace detail {
+std::shared_ptr<TVectorSource> MakeMetafileSource(const QByteArray &data);
+}
+
 TGraphic::TGraphic() : d(std::make_shared<TGraphicPrivate>()) {}
 TGraphic::TGraphic(const TGraphic &) = default;
 TGraphic &TGraphic::operator=(const TGraphic &) = default;
@@ -141,7 +145,9 @@ TGraphic TGraphic::Load(const QByteArray &data, const TGraphicClass *cls, QSize 
     }
     case TGraphicKind::Emf:
     case TGraphicKind::Wmf:
-        throw EEnvisionError(QStringLiteral("Cannot read the %1 picture").arg(cls->FormatName()));
+        g.d->vector = detail::MakeMetafileSource(data);
+        g.d->size = g.d->vector->DefaultSize();
+        break;
     }
     return g;
 }

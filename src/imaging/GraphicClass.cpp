@@ -2,6 +2,8 @@
 
 #include <ZorCompCore/platform/Stream.h>
 
+#include "Metafile.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -41,6 +43,8 @@ struct Registry
     std::vector<std::unique_ptr<TGraphicClass>> classes;
     const TGraphicClass *svg = nullptr;
     const TGraphicClass *pdf = nullptr;
+    const TGraphicClass *emf = nullptr;
+    const TGraphicClass *wmf = nullptr;
 
     Registry()
     {
@@ -86,6 +90,9 @@ struct Registry
         svg = Add("svg", {"svg"}, TGraphicKind::Svg, {}, true, true, true);
         // A written PDF page is opaque paper.
         pdf = Add("pdf", {"pdf"}, TGraphicKind::Pdf, {}, true, true, false);
+        // Metafiles are read only; as an output format a drawing becomes SVG.
+        emf = Add("emf", {"emf"}, TGraphicKind::Emf, {}, true, false, true);
+        wmf = Add("wmf", {"wmf"}, TGraphicKind::Wmf, {}, true, false, true);
         std::sort(classes.begin(), classes.end(),
                   [](const auto &a, const auto &b) { return a->FormatName() < b->FormatName(); });
     }
@@ -156,6 +163,10 @@ const TGraphicClass *GuessDibGraphicClass(const QByteArray &Data)
         return nullptr;
     if (HasPdfSignature(Data))
         return r.pdf;
+    if (TMetafile::IsEmf(Data))
+        return r.emf;
+    if (TMetafile::IsWmf(Data))
+        return r.wmf;
     if (HasSvgRoot(Data))
         return r.svg;
     QByteArray copy = Data; // QBuffer needs a non-const array
