@@ -1,7 +1,7 @@
 // Detection and thumbnailing of any bytes: guessing never crashes, and a
 // thumbnail is either made, refused (false) or fails with EEnvisionError.
-// Run with -detect_leaks=0: PDFium and fontconfig keep process-wide caches
-// that the leak checker reports at exit.
+// Run with ASAN_OPTIONS=detect_leaks=0: PDFium and fontconfig keep
+// process-wide caches that the leak checker reports at exit.
 #include <ZorCompCore/imaging/EnvisionUtils.h>
 #include <ZorCompCore/imaging/GraphicClass.h>
 

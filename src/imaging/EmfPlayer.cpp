@@ -52,7 +52,9 @@ QPolygonF Points(const TRecord &r, qsizetype off, quint32 count, bool small)
 std::vector<QPolygonF> PolyPoints(const TRecord &r, bool small)
 {
     const quint32 polys = r.U32(24), total = r.U32(28);
-    if (polys > quint32((r.size - 32) / 4))
+    // The counts must fit the record (found by fuzzing: a short record once
+    // made the bound wrap and the loop run for billions of empty polygons).
+    if (r.size < 32 || polys > quint32((r.size - 32) / 4))
         return {};
     const qsizetype ptsOff = 32 + qsizetype(polys) * 4;
     const QPolygonF all = Points(r, ptsOff, total, small);

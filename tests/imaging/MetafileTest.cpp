@@ -221,6 +221,17 @@ TEST(Emf, BitmapsOfEveryKindLandWhereDrawn)
     EXPECT_NO_THROW(Play(MakeEmf(EmfStretchDib(4000, 4000, 32, 0, rgb)), QSize(76, 38)));
 }
 
+TEST(Emf, CountsLargerThanTheirRecordDrawNothing)
+{
+    // Found by fuzzing: a poly-polygon record too short for its own counts.
+    const QByteArray shortPolyPolygon = Bytes().u32(8).u32(28).u32(0).u32(0).u32(0).u32(0).u32(0xFFFFFFFF).b;
+    const QByteArray manyPoints = Bytes().u32(3).u32(36).u32(0).u32(0).u32(0).u32(0).u32(0x40000000).u32(0).b;
+    for (const QByteArray &record : {shortPolyPolygon, manyPoints}) {
+        const QImage img = Play(MakeEmf(EmfRectangle().left(48) + record), QSize(76, 38));
+        EXPECT_TRUE(IsWhite(img.pixel(10, 10)));
+    }
+}
+
 TEST(Emf, ThumbnailsOfMetafilesArePng)
 {
     QByteArray emf = MakeEmf(EmfRectangle());
