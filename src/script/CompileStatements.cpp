@@ -271,6 +271,33 @@ struct ForNode : SNode
     }
 };
 
+// Walks a snapshot of the collection: the body may change the variable
+// the collection came from without disturbing the walk.
+struct ForEachNode : SNode
+{
+    EP Var, Collection;
+    SP Body;
+    qint64 Weight;
+    Flow exec(Value *fp) override
+    {
+        const Value c = Collection->eval(fp);
+        const ArrayBox *arr = c.Array();
+        if (!arr && c.k != VK::Str)
+            throw EfsScriptError(QStringLiteral("Cannot iterate over %1").arg(TypeNameOf(c)));
+        const size_t n = arr ? arr->Items.size() : size_t(c.s.size());
+        for (size_t i = 0; i < n; ++i) {
+            Step(Weight);
+            Var->store(fp, arr ? arr->Items[i] : Value(QString(c.s.at(qsizetype(i)))));
+            const Flow f = Body->exec(fp);
+            if (f == Flow::Break)
+                break;
+            if (f == Flow::Exit)
+                return f;
+        }
+        return Flow::Normal;
+    }
+};
+
 struct CForNode : SNode
 {
     SP Init, StepStmt, Body;
@@ -475,6 +502,17 @@ SP Compiler::stmt(const Stmt &s)
         if (s.C)
             n->Step_ = expr(*s.C);
         n->Down = s.Down;
+        n->Body = loopBody(*s.Body[0], n->Weight);
+        return n;
+    }
+    case SK::ForEach: {
+        auto n = node<ForEachNode>(s.At);
+        Expr var;
+        var.Kind = EK::Name;
+        var.Name = s.Name;
+        var.At = s.At;
+        n->Var = lvalue(var);
+        n->Collection = expr(*s.A);
         n->Body = loopBody(*s.Body[0], n->Weight);
         return n;
     }

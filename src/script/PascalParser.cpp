@@ -1,5 +1,6 @@
 // PascalScript front end: units of declarations and a begin … end. block.
 #include <ZorCompCore/script/Parser.h>
+#include <ZorCompCore/script/Intrinsics_p.h>
 #include <ZorCompCore/script/ParserBase_p.h>
 
 namespace zor::script {
@@ -280,6 +281,14 @@ private:
             // forStmt -> FOR name := expr (TO|DOWNTO) expr DO stmt
             auto s = makeStmt(SK::For, at);
             s->Name = ident();
+            if (acceptKw("IN")) {
+                // forInStmt -> FOR name IN expr DO stmt
+                s->Kind = SK::ForEach;
+                s->A = expression();
+                expectKw("DO");
+                s->Body.push_back(optStatement());
+                return s;
+            }
             expectSym(":=");
             s->A = expression();
             if (acceptKw("DOWNTO"))
@@ -438,9 +447,44 @@ private:
             else if (acceptSym("<=")) op = Op::Le;
             else if (acceptSym(">")) op = Op::Gt;
             else if (acceptSym(">=")) op = Op::Ge;
+            else if (acceptKw("IN")) {
+                left = membership(std::move(left), at);
+                continue;
+            }
             else return left;
             left = binary(op, std::move(left), simple(), at);
         }
+    }
+
+    // membership -> x IN '[' [item {, item}] ']' | x IN simple; item -> expr [.. expr]
+    // A set written out becomes a test against its ranges; a single value
+    // has no upper end (an empty literal), so it is evaluated once.
+    ExprP membership(ExprP x, Pos at)
+    {
+        auto call = makeExpr(EK::Call, at);
+        call->A = makeExpr(EK::Name, at);
+        call->Args.push_back(std::move(x));
+        if (acceptSym("[")) {
+            call->A->Name = QString::fromUtf16(kInSetFn);
+            if (!isSym("]")) {
+                do {
+                    ExprP lo = expression();
+                    ExprP hi;
+                    if (acceptSym(".."))
+                        hi = expression();
+                    else
+                        hi = literal(Value(), lo->At);
+                    call->Args.push_back(std::move(lo));
+                    call->Args.push_back(std::move(hi));
+                } while (acceptSym(","));
+            }
+            expectSym("]");
+        } else {
+            call->A->Name = QString::fromUtf16(kInFn);
+            call->Args.push_back(simple());
+        }
+        call->HasParens = true;
+        return call;
     }
 
     // simple -> term {(+|-|OR|XOR) term}
