@@ -324,7 +324,22 @@ struct CForNode : SNode
 struct CaseLabel
 {
     EP Lo, Hi; // Hi set: a range
+    Op Rel = Op::Eq; // Basic's "Case Is > 5": the selector against Lo
 };
+
+bool relationHolds(Op rel, int c)
+{
+    if (c == 2)
+        return false; // unordered (null)
+    switch (rel) {
+    case Op::Ne: return c != 0;
+    case Op::Lt: return c < 0;
+    case Op::Le: return c <= 0;
+    case Op::Gt: return c > 0;
+    case Op::Ge: return c >= 0;
+    default: return c == 0;
+    }
+}
 
 struct CaseNode : SNode
 {
@@ -340,7 +355,7 @@ struct CaseNode : SNode
                 const int lo = Compare(l.Lo->eval(fp), v), hi = Compare(v, l.Hi->eval(fp));
                 if ((lo == -1 || lo == 0) && (hi == -1 || hi == 0))
                     return true;
-            } else if (Compare(v, l.Lo->eval(fp)) == 0) {
+            } else if (relationHolds(l.Rel, Compare(v, l.Lo->eval(fp)))) {
                 return true;
             }
         }
@@ -587,7 +602,11 @@ SP Compiler::caseStatement(const Stmt &s)
         std::vector<CaseLabel> labels;
         for (const ExprP &l : br.Labels) {
             CaseLabel cl;
-            if (l->Kind == EK::Binary && l->Oper == Op::Le && !n->FallThrough && isRangeLabel(*l)) {
+            if (l->Kind == EK::Binary && !l->A) {
+                // "Is <relation> value": the parser leaves the selector's side empty
+                cl.Lo = expr(*l->B);
+                cl.Rel = l->Oper;
+            } else if (l->Kind == EK::Binary && l->Oper == Op::Le && !n->FallThrough && isRangeLabel(*l)) {
                 cl.Lo = expr(*l->A);
                 cl.Hi = expr(*l->B);
             } else {
