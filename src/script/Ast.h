@@ -166,6 +166,7 @@ struct RoutineDef
     std::vector<VarDef> Locals;
     StmtP Body; // a Block
     Pos At;
+    std::vector<RoutineDef> Nested; // Pascal routines declared inside this one
 };
 
 struct ProgramDef

@@ -150,8 +150,6 @@ private:
                     vars.push_back(std::move(c));
                 }
             } else if (isKw("PROCEDURE") || isKw("FUNCTION")) {
-                if (!routines)
-                    error(QStringLiteral("Nested routines are not supported"));
                 routine(*routines);
             } else {
                 return;
@@ -196,7 +194,7 @@ private:
             expectSym(";");
             return; // the body follows later under the same name
         }
-        declarations(r.Locals, nullptr);
+        declarations(r.Locals, &r.Nested);
         r.Body = block();
         expectSym(";");
         out.push_back(std::move(r));
@@ -561,7 +559,9 @@ private:
 
 ProgramDef ParsePascal(const std::vector<Token> &tokens)
 {
-    return PascalParser(tokens).program();
+    ProgramDef prog = PascalParser(tokens).program();
+    LiftNestedRoutines(prog);
+    return prog;
 }
 
 RoutineDef ParseRoutineHeader(const QString &declaration)
