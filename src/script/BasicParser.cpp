@@ -695,10 +695,16 @@ private:
     ExprP postfix()
     {
         auto e = makeExpr(EK::Name, pos());
-        if (isSym(".") && !m_with.empty())
+        if (isSym(".") && !m_with.empty()) {
             e->Name = m_with.back();
-        else
+        } else {
             e->Name = ident();
+            // "ShowMessage .Name" inside With: a spaced dot starts an argument
+            const Token &name = m_t[m_p - 1];
+            if (!m_with.empty() && isSym(".") && cur().Line == name.Line
+                && name.Col + name.Text.size() < cur().Col)
+                return e;
+        }
         return suffixes(std::move(e), [this] { return expression(); });
     }
 

@@ -187,6 +187,7 @@ private:
     // routine -> header ; [FORWARD ;] {decl} block ;
     void routine(std::vector<RoutineDef> &out)
     {
+        Nest nest(this); // routines nest in routines
         RoutineDef r = header();
         expectSym(";");
         if (cur().Kind == Tok::Ident && cur().Text.compare(u"forward", Qt::CaseInsensitive) == 0) {
