@@ -44,7 +44,7 @@ const SyntaxTable &table(Syntax s)
         SyntaxTable t;
         t.keywords = words("AND ARRAY BEGIN BREAK CASE CONST CONTINUE DIV DO DOWNTO ELSE END EXCEPT EXIT "
                            "FINALLY FOR FUNCTION IF IN MOD NIL NOT OF OR PROCEDURE PROGRAM RAISE REPEAT SHL SHR "
-                           "THEN TO TRY UNTIL USES VAR WHILE WITH XOR TRUE FALSE");
+                           "THEN TO TRY UNTIL USES VAR WHILE WITH XOR TRUE FALSE TYPE RECORD");
         t.operators = byLength({":=", "<=", ">=", "<>", "..", "+", "-", "*", "/", "=", "<", ">", "(", ")", "[",
                                 "]", ",", ";", ":", ".", "^", "@"});
         t.pascalComments = true;
