@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -49,6 +51,12 @@ std::vector<Program> discover()
         }
     }
     return programs;
+}
+
+// Test listings show the program's file, not the parameter's bytes.
+void PrintTo(const Program &p, std::ostream *os)
+{
+    *os << QFileInfo(p.path).dir().dirName().toStdString() << '/' << QFileInfo(p.path).fileName().toStdString();
 }
 
 class Conformance : public testing::TestWithParam<Program>
