@@ -2,6 +2,6 @@
 Dim e
 Set e = New EConvertError("bad number")
 With e
-  ShowMessage .ClassName
-  ShowMessage "message: " & .Message
+  ShowMessage(.ClassName)
+  ShowMessage("message: " & .Message)
 End With

@@ -3,9 +3,9 @@ Dim a, b
 Set a = New Exception("outer")
 Set b = New Exception("inner")
 With a
-  ShowMessage .Message
+  ShowMessage(.Message)
   With b
-    ShowMessage .Message
+    ShowMessage(.Message)
   End With
-  ShowMessage .Message
+  ShowMessage(.Message)
 End With
