@@ -32,9 +32,10 @@ endfunction()
 
 # A test executable per test source file, discovered by ctest. DEFINITIONS are
 # added to each test's compile definitions; DEPENDS are targets built first
-# (a program the tests start, for instance).
+# (a program the tests start, for instance). Tests named in LIST_AT_TEST_TIME
+# list their cases when ctest runs, for suites that find their cases in files.
 function(zor_add_tests subsystem)
-  cmake_parse_arguments(ARG "" "" "LIBS;DEFINITIONS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;DEFINITIONS;DEPENDS;LIST_AT_TEST_TIME" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*Test.cpp)
   foreach(src IN LISTS tests)
     get_filename_component(base ${src} NAME_WE)
@@ -48,7 +49,11 @@ function(zor_add_tests subsystem)
     if(ARG_DEPENDS)
       add_dependencies(${target} ${ARG_DEPENDS})
     endif()
-    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+    set(mode POST_BUILD)
+    if(base IN_LIST ARG_LIST_AT_TEST_TIME)
+      set(mode PRE_TEST)
+    endif()
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${mode}
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${subsystem})
   endforeach()
 endfunction()

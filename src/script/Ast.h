@@ -104,6 +104,7 @@ enum class SK {
     VarDecl,    // Name : TypeName [= A]
     OnError,    // Basic: On Error Resume Next (Negate: On Error GoTo 0)
     Empty,
+    ForEach,    // for Name in A do Body[0]: elements of an array, characters of a string
 };
 
 struct Stmt;
@@ -165,6 +166,7 @@ struct RoutineDef
     std::vector<VarDef> Locals;
     StmtP Body; // a Block
     Pos At;
+    std::vector<RoutineDef> Nested; // Pascal routines declared inside this one
 };
 
 struct ProgramDef

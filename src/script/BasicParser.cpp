@@ -1,6 +1,7 @@
 // BasicScript front end: line-oriented statements, Sub/Function blocks and
 // top-level statements that form the main block.
 #include <ZorCompCore/script/Parser.h>
+#include <ZorCompCore/script/Intrinsics_p.h>
 #include <ZorCompCore/script/ParserBase_p.h>
 
 namespace zor::script {
@@ -139,7 +140,10 @@ private:
             auto s = makeStmt(SK::VarDecl, pos());
             s->Name = ident();
             if (acceptSym("(")) {
-                s->B = binary(Op::Add, expression(), literal(Value(1), pos()), pos()); // Dim a(n): 0..n
+                if (isSym(")")) // Dim a(): no elements until ReDim
+                    s->B = literal(Value(0), pos());
+                else
+                    s->B = binary(Op::Add, expression(), literal(Value(1), pos()), pos()); // Dim a(n): 0..n
                 expectSym(")");
             }
             if (acceptKw("AS"))
@@ -163,7 +167,24 @@ private:
             return ifStatement(at);
         if (acceptKw("FOR")) {
             // forStmt -> FOR name = expr TO expr [STEP expr] NL stmts NEXT [name]
+            //          | FOR EACH name IN expr NL stmts NEXT [name]
             auto s = makeStmt(SK::For, at);
+            if (isWord(cur(), "EACH") && peek().Kind == Tok::Ident) {
+                next();
+                s->Kind = SK::ForEach;
+                s->Name = ident();
+                if (!isWord(cur(), "IN"))
+                    error(QStringLiteral("'IN' expected"));
+                next();
+                s->A = expression();
+                auto b = makeStmt(SK::Block, pos());
+                body(b->Body, [&] { return isKw("NEXT"); });
+                expectKw("NEXT");
+                if (cur().Kind == Tok::Ident)
+                    next();
+                s->Body.push_back(std::move(b));
+                return s;
+            }
             s->Name = ident();
             expectSym("=");
             s->A = expression();
@@ -267,7 +288,14 @@ private:
             }
             error(QStringLiteral("'Resume Next' or 'GoTo 0' expected"));
         }
-        if (cur().Kind != Tok::Ident)
+        if ((isWord(cur(), "CALL") || isWord(cur(), "SET")) && peek().Kind == Tok::Ident)
+            next(); // Call S(x) is the call; Set x = … the assignment
+        if (isWord(cur(), "REDIM") && peek().Kind == Tok::Ident)
+            return reDim(at);
+        if (isWord(cur(), "WITH") && !isSym("=") && peek().Kind != Tok::NewLine)
+            return withBlock(at);
+        const bool withMember = isSym(".") && !m_with.empty();
+        if (cur().Kind != Tok::Ident && !withMember)
             error(QStringLiteral("Statement expected"));
         // simpleStmt -> target = expr | target op= expr | call [args without parentheses]
         const size_t start = m_p;
@@ -393,6 +421,57 @@ private:
         return s;
     }
 
+    // reDim -> REDIM [PRESERVE] name ( high ) {, name ( high )}
+    // Each array is replaced by one of 0..high, keeping elements with Preserve.
+    StmtP reDim(Pos at)
+    {
+        next();
+        bool preserve = false;
+        if (isWord(cur(), "PRESERVE") && peek().Kind == Tok::Ident) {
+            next();
+            preserve = true;
+        }
+        auto b = makeStmt(SK::Block, at);
+        do {
+            const Pos p = pos();
+            auto s = makeStmt(SK::Assign, p);
+            s->Target = makeExpr(EK::Name, p);
+            s->Target->Name = ident();
+            auto call = makeExpr(EK::Call, p);
+            call->A = makeExpr(EK::Name, p);
+            call->A->Name = QString::fromUtf16(kReDimFn);
+            call->HasParens = true;
+            auto current = makeExpr(EK::Name, p);
+            current->Name = s->Target->Name;
+            call->Args.push_back(std::move(current));
+            expectSym("(");
+            call->Args.push_back(expression());
+            expectSym(")");
+            call->Args.push_back(literal(Value(preserve), p));
+            s->A = std::move(call);
+            b->Body.push_back(std::move(s));
+        } while (acceptSym(","));
+        return b;
+    }
+
+    // withBlock -> WITH expr NL stmts END WITH; inside, ".name" is a member
+    // of the object, which is evaluated once into a variable no script can name.
+    StmtP withBlock(Pos at)
+    {
+        next();
+        auto b = makeStmt(SK::Block, at);
+        auto decl = makeStmt(SK::VarDecl, at);
+        decl->Name = QStringLiteral("#WITH%1").arg(m_with.size());
+        decl->A = expression();
+        m_with.push_back(decl->Name);
+        b->Body.push_back(std::move(decl));
+        body(b->Body, [&] { return isKw("END") && isWord(peek(), "WITH"); });
+        next();
+        next();
+        m_with.pop_back();
+        return b;
+    }
+
     // selectCase -> SELECT CASE expr NL {CASE labels NL stmts} [CASE ELSE NL stmts] END SELECT
     StmtP selectCase(Pos at)
     {
@@ -410,6 +489,20 @@ private:
             CaseBranch br;
             do {
                 const Pos lp = pos();
+                if (acceptKw("IS")) {
+                    // IS relop expr: the selector's side stays empty
+                    static const struct { const char *sym; Op op; } rel[] = {
+                        {"<>", Op::Ne}, {"<=", Op::Le}, {">=", Op::Ge}, {"<", Op::Lt}, {">", Op::Gt}, {"=", Op::Eq}};
+                    Op op = Op::Eq;
+                    bool found = false;
+                    for (const auto &r : rel)
+                        if (!found && acceptSym(r.sym))
+                            op = r.op, found = true;
+                    if (!found)
+                        error(QStringLiteral("Comparison operator expected"));
+                    br.Labels.push_back(binary(op, nullptr, expression(), lp));
+                    continue;
+                }
                 ExprP lo = expression();
                 if (acceptKw("TO"))
                     lo = binary(Op::Le, std::move(lo), expression(), lp);
@@ -577,18 +670,45 @@ private:
             return literal(Value::Null(), at);
         if (ExprP e = bracketed(at, [this] { return expression(); }))
             return e;
-        if (cur().Kind == Tok::Ident)
+        if (isWord(cur(), "NEW") && peek().Kind == Tok::Ident) {
+            // NEW class [( args )]: the class's constructor
+            next();
+            auto cls = makeExpr(EK::Name, pos());
+            cls->Name = ident();
+            auto create = makeExpr(EK::Member, at);
+            create->A = std::move(cls);
+            create->Name = QStringLiteral("Create");
+            auto call = makeExpr(EK::Call, at);
+            call->A = std::move(create);
+            call->HasParens = true;
+            if (acceptSym("("))
+                argumentList(call->Args, ")", [this] { return expression(); });
+            return call;
+        }
+        if (cur().Kind == Tok::Ident || (isSym(".") && !m_with.empty()))
             return postfix();
         expressionExpected();
     }
 
-    // postfix -> name {. name | ( exprs ) | [ exprs ]}; a(i) on an array indexes it
+    // postfix -> name {. name | ( exprs ) | [ exprs ]}; a(i) on an array indexes it.
+    // Inside WITH a leading ".name" starts at the object.
     ExprP postfix()
     {
         auto e = makeExpr(EK::Name, pos());
-        e->Name = ident();
+        if (isSym(".") && !m_with.empty()) {
+            e->Name = m_with.back();
+        } else {
+            e->Name = ident();
+            // "ShowMessage .Name" inside With: a spaced dot starts an argument
+            const Token &name = m_t[m_p - 1];
+            if (!m_with.empty() && isSym(".") && cur().Line == name.Line
+                && name.Col + name.Text.size() < cur().Col)
+                return e;
+        }
         return suffixes(std::move(e), [this] { return expression(); });
     }
+
+    std::vector<QString> m_with; // variables of the enclosing WITH blocks
 };
 
 } // namespace

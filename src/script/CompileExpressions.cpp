@@ -4,6 +4,7 @@
 #include <ZorCompCore/script/Nodes_p.h>
 
 #include <ZorCompCore/script/Builtins_p.h>
+#include <ZorCompCore/script/Intrinsics_p.h>
 
 #include <QMetaObject>
 #include <QObject>
@@ -460,7 +461,7 @@ Compiler::Resolved Compiler::resolve(const QString &name)
         r.K = Resolved::RConstant;
         return r;
     }
-    if (const Builtin *b = FindBuiltin(up)) {
+    if (const Builtin *b = FindIntrinsic(up) ? FindIntrinsic(up) : FindBuiltin(up)) {
         r.K = Resolved::RBuiltin;
         r.B = b;
     }

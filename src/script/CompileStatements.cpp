@@ -271,6 +271,33 @@ struct ForNode : SNode
     }
 };
 
+// Walks a snapshot of the collection: the body may change the variable
+// the collection came from without disturbing the walk.
+struct ForEachNode : SNode
+{
+    EP Var, Collection;
+    SP Body;
+    qint64 Weight;
+    Flow exec(Value *fp) override
+    {
+        const Value c = Collection->eval(fp);
+        const ArrayBox *arr = c.Array();
+        if (!arr && c.k != VK::Str)
+            throw EfsScriptError(QStringLiteral("Cannot iterate over %1").arg(TypeNameOf(c)));
+        const size_t n = arr ? arr->Items.size() : size_t(c.s.size());
+        for (size_t i = 0; i < n; ++i) {
+            Step(Weight);
+            Var->store(fp, arr ? arr->Items[i] : Value(QString(c.s.at(qsizetype(i)))));
+            const Flow f = Body->exec(fp);
+            if (f == Flow::Break)
+                break;
+            if (f == Flow::Exit)
+                return f;
+        }
+        return Flow::Normal;
+    }
+};
+
 struct CForNode : SNode
 {
     SP Init, StepStmt, Body;
@@ -297,7 +324,22 @@ struct CForNode : SNode
 struct CaseLabel
 {
     EP Lo, Hi; // Hi set: a range
+    Op Rel = Op::Eq; // Basic's "Case Is > 5": the selector against Lo
 };
+
+bool relationHolds(Op rel, int c)
+{
+    if (c == 2)
+        return false; // unordered (null)
+    switch (rel) {
+    case Op::Ne: return c != 0;
+    case Op::Lt: return c < 0;
+    case Op::Le: return c <= 0;
+    case Op::Gt: return c > 0;
+    case Op::Ge: return c >= 0;
+    default: return c == 0;
+    }
+}
 
 struct CaseNode : SNode
 {
@@ -313,7 +355,7 @@ struct CaseNode : SNode
                 const int lo = Compare(l.Lo->eval(fp), v), hi = Compare(v, l.Hi->eval(fp));
                 if ((lo == -1 || lo == 0) && (hi == -1 || hi == 0))
                     return true;
-            } else if (Compare(v, l.Lo->eval(fp)) == 0) {
+            } else if (relationHolds(l.Rel, Compare(v, l.Lo->eval(fp)))) {
                 return true;
             }
         }
@@ -478,6 +520,17 @@ SP Compiler::stmt(const Stmt &s)
         n->Body = loopBody(*s.Body[0], n->Weight);
         return n;
     }
+    case SK::ForEach: {
+        auto n = node<ForEachNode>(s.At);
+        Expr var;
+        var.Kind = EK::Name;
+        var.Name = s.Name;
+        var.At = s.At;
+        n->Var = lvalue(var);
+        n->Collection = expr(*s.A);
+        n->Body = loopBody(*s.Body[0], n->Weight);
+        return n;
+    }
     case SK::CFor: {
         auto n = node<CForNode>(s.At);
         n->Init = block(*s.Body[0]);
@@ -549,7 +602,11 @@ SP Compiler::caseStatement(const Stmt &s)
         std::vector<CaseLabel> labels;
         for (const ExprP &l : br.Labels) {
             CaseLabel cl;
-            if (l->Kind == EK::Binary && l->Oper == Op::Le && !n->FallThrough && isRangeLabel(*l)) {
+            if (l->Kind == EK::Binary && !l->A) {
+                // "Is <relation> value": the parser leaves the selector's side empty
+                cl.Lo = expr(*l->B);
+                cl.Rel = l->Oper;
+            } else if (l->Kind == EK::Binary && l->Oper == Op::Le && !n->FallThrough && isRangeLabel(*l)) {
                 cl.Lo = expr(*l->A);
                 cl.Hi = expr(*l->B);
             } else {

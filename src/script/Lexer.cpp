@@ -1,7 +1,9 @@
 // Scanner with per-syntax tables.
 #include <ZorCompCore/script/Lexer.h>
 
+#include <QDate>
 #include <QSet>
+#include <QTime>
 
 namespace zor::script {
 
@@ -18,6 +20,7 @@ struct SyntaxTable
     bool singleQuoteStrings = true;
     bool doubleQuoteStrings = false;
     bool backslashEscapes = false;
+    bool dateLiterals = false;   // #2024-01-31#, #1/31/2024 10:30#
 };
 
 QStringList byLength(QStringList ops)
@@ -40,8 +43,8 @@ const SyntaxTable &table(Syntax s)
     static const SyntaxTable pascal = [] {
         SyntaxTable t;
         t.keywords = words("AND ARRAY BEGIN BREAK CASE CONST CONTINUE DIV DO DOWNTO ELSE END EXCEPT EXIT "
-                           "FINALLY FOR FUNCTION IF MOD NIL NOT OF OR PROCEDURE PROGRAM RAISE REPEAT SHL SHR "
-                           "THEN TO TRY UNTIL USES VAR WHILE WITH XOR TRUE FALSE");
+                           "FINALLY FOR FUNCTION IF IN MOD NIL NOT OF OR PROCEDURE PROGRAM RAISE REPEAT SHL SHR "
+                           "THEN TO TRY UNTIL USES VAR WHILE WITH XOR TRUE FALSE TYPE RECORD");
         t.operators = byLength({":=", "<=", ">=", "<>", "..", "+", "-", "*", "/", "=", "<", ">", "(", ")", "[",
                                 "]", ",", ";", ":", ".", "^", "@"});
         t.pascalComments = true;
@@ -78,6 +81,7 @@ const SyntaxTable &table(Syntax s)
         t.lineBreaks = true;
         t.singleQuoteStrings = false;
         t.doubleQuoteStrings = true;
+        t.dateLiterals = true;
         return t;
     }();
     switch (s) {
@@ -215,6 +219,36 @@ private:
         fail(QStringLiteral("Unterminated comment"), line, column);
     }
 
+    // #date[ time]# in ISO (2024-01-31) or US order (1/31/2024).
+    void scanDate(Token &tok)
+    {
+        const qsizetype close = m_src.indexOf(u'#', m_pos + 1);
+        const qsizetype eol = m_src.indexOf(u'\n', m_pos + 1);
+        if (close < 0 || (eol >= 0 && eol < close))
+            fail(QStringLiteral("Unterminated date literal"), tok.Line, tok.Col);
+        const QString text = m_src.mid(m_pos + 1, close - m_pos - 1).trimmed();
+        const qsizetype space = text.indexOf(u' ');
+        const QString datePart = space < 0 ? text : text.left(space);
+        const QString timePart = space < 0 ? QString() : text.mid(space + 1).trimmed();
+        QDate d = QDate::fromString(datePart, QStringLiteral("yyyy-MM-dd"));
+        if (!d.isValid())
+            d = QDate::fromString(datePart, QStringLiteral("M/d/yyyy"));
+        QTime t(0, 0);
+        if (!timePart.isEmpty()) {
+            for (const char *f : {"H:mm:ss", "H:mm", "h:mm:ss AP", "h:mm AP"}) {
+                t = QTime::fromString(timePart.toUpper(), QLatin1String(f));
+                if (t.isValid())
+                    break;
+            }
+        }
+        if (!d.isValid() || !t.isValid())
+            fail(QStringLiteral("Invalid date literal"), tok.Line, tok.Col);
+        tok.Kind = Tok::Date;
+        tok.Text = text;
+        tok.Float = double(QDate(1899, 12, 30).daysTo(d)) + t.msecsSinceStartOfDay() / 86'400'000.0;
+        m_pos = close + 1;
+    }
+
     void scanOne(Token &tok)
     {
         const QChar c = cur();
@@ -244,6 +278,10 @@ private:
         if (m_t.basicComments && c == u'&' && (at(m_pos + 1) == u'H' || at(m_pos + 1) == u'h') && isHex(at(m_pos + 2))) {
             m_pos += 2;
             scanHex(tok);
+            return;
+        }
+        if (m_t.dateLiterals && c == u'#') {
+            scanDate(tok);
             return;
         }
         if (m_t.pascalComments && (c == u'\'' || c == u'#')) {

@@ -15,7 +15,7 @@ enum class Syntax { Pascal, Cpp, Basic, JScript };
 // "JScript", case-insensitive); false for an unknown name.
 bool SyntaxFromLanguage(const QString &language, Syntax &out);
 
-enum class Tok { End, Ident, Int, Float, Str, Sym, Kw, NewLine };
+enum class Tok { End, Ident, Int, Float, Str, Sym, Kw, NewLine, Date /* Float: days since 1899-12-30 */ };
 
 struct Token
 {

@@ -14,6 +14,11 @@ ProgramDef ParseCpp(const std::vector<Token> &tokens);
 ProgramDef ParseJScript(const std::vector<Token> &tokens);
 ProgramDef ParseBasic(const std::vector<Token> &tokens);
 
+// Turns routines declared inside others into program routines: each outer
+// local a nested routine uses becomes a var parameter, and every call passes
+// the variable. Calls between nested routines pass on what the callee needs.
+void LiftNestedRoutines(ProgramDef &prog);
+
 // A routine header in Pascal form ("function Get(Name: String): Variant;"),
 // as host registrations write them whatever the script's language.
 RoutineDef ParseRoutineHeader(const QString &declaration);

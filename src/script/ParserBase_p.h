@@ -128,6 +128,8 @@ protected:
             e = literal(Value(t.Float), pos());
         else if (t.Kind == Tok::Str)
             e = literal(Value(t.Text), pos());
+        else if (t.Kind == Tok::Date)
+            e = literal(Value::Date(t.Float), pos());
         if (e)
             next();
         return e;

@@ -1,5 +1,6 @@
 // PascalScript front end: units of declarations and a begin … end. block.
 #include <ZorCompCore/script/Parser.h>
+#include <ZorCompCore/script/Intrinsics_p.h>
 #include <ZorCompCore/script/ParserBase_p.h>
 
 namespace zor::script {
@@ -148,9 +149,10 @@ private:
                     expectSym(";");
                     vars.push_back(std::move(c));
                 }
+            } else if (acceptKw("TYPE")) {
+                while (cur().Kind == Tok::Ident)
+                    typeDecl();
             } else if (isKw("PROCEDURE") || isKw("FUNCTION")) {
-                if (!routines)
-                    error(QStringLiteral("Nested routines are not supported"));
                 routine(*routines);
             } else {
                 return;
@@ -175,7 +177,11 @@ private:
         if (acceptSym("="))
             init = expression();
         expectSym(";");
+        const QString typeUpper = type.toUpper();
         for (size_t i = first; i < vars.size(); ++i) {
+            m_varTypes.insert(vars[i].Name.toUpper(), typeUpper);
+            if (m_records.contains(typeUpper) && !init)
+                vars[i].Init = recordDefaults(typeUpper, vars[i].At);
             vars[i].TypeName = type;
             vars[i].IsArray = shape.IsArray;
             vars[i].ArrayLow = shape.ArrayLow;
@@ -188,6 +194,7 @@ private:
     // routine -> header ; [FORWARD ;] {decl} block ;
     void routine(std::vector<RoutineDef> &out)
     {
+        Nest nest(this); // routines nest in routines
         RoutineDef r = header();
         expectSym(";");
         if (cur().Kind == Tok::Ident && cur().Text.compare(u"forward", Qt::CaseInsensitive) == 0) {
@@ -195,8 +202,12 @@ private:
             expectSym(";");
             return; // the body follows later under the same name
         }
-        declarations(r.Locals, nullptr);
+        const QHash<QString, QString> outerTypes = m_varTypes;
+        for (const ParamDef &p : r.Params)
+            m_varTypes.insert(p.Name.toUpper(), p.TypeName.toUpper());
+        declarations(r.Locals, &r.Nested);
         r.Body = block();
+        m_varTypes = outerTypes;
         expectSym(";");
         out.push_back(std::move(r));
     }
@@ -280,6 +291,14 @@ private:
             // forStmt -> FOR name := expr (TO|DOWNTO) expr DO stmt
             auto s = makeStmt(SK::For, at);
             s->Name = ident();
+            if (acceptKw("IN")) {
+                // forInStmt -> FOR name IN expr DO stmt
+                s->Kind = SK::ForEach;
+                s->A = expression();
+                expectKw("DO");
+                s->Body.push_back(optStatement());
+                return s;
+            }
             expectSym(":=");
             s->A = expression();
             if (acceptKw("DOWNTO"))
@@ -341,8 +360,23 @@ private:
                 s->A = expression();
             return s;
         }
-        if (acceptKw("WITH"))
-            error(QStringLiteral("'with' statements are not supported"));
+        if (acceptKw("WITH")) {
+            // withStmt -> WITH designator {, designator} DO stmt: inside, the
+            // fields of the records name their parts of the variables
+            size_t opened = 0;
+            do {
+                const Pos wp = pos();
+                ExprP target = designator();
+                if (!m_records.contains(m_lastType))
+                    errorAt(QStringLiteral("'with' needs a record variable"), wp);
+                m_with.push_back({std::move(target), m_lastType});
+                ++opened;
+            } while (acceptSym(","));
+            expectKw("DO");
+            StmtP body = optStatement();
+            m_with.resize(m_with.size() - opened);
+            return body;
+        }
         if (cur().Kind != Tok::Ident)
             error(QStringLiteral("Statement expected"));
         // simpleStmt -> designator [:= expr]
@@ -438,9 +472,44 @@ private:
             else if (acceptSym("<=")) op = Op::Le;
             else if (acceptSym(">")) op = Op::Gt;
             else if (acceptSym(">=")) op = Op::Ge;
+            else if (acceptKw("IN")) {
+                left = membership(std::move(left), at);
+                continue;
+            }
             else return left;
             left = binary(op, std::move(left), simple(), at);
         }
+    }
+
+    // membership -> x IN '[' [item {, item}] ']' | x IN simple; item -> expr [.. expr]
+    // A set written out becomes a test against its ranges; a single value
+    // has no upper end (an empty literal), so it is evaluated once.
+    ExprP membership(ExprP x, Pos at)
+    {
+        auto call = makeExpr(EK::Call, at);
+        call->A = makeExpr(EK::Name, at);
+        call->Args.push_back(std::move(x));
+        if (acceptSym("[")) {
+            call->A->Name = QString::fromUtf16(kInSetFn);
+            if (!isSym("]")) {
+                do {
+                    ExprP lo = expression();
+                    ExprP hi;
+                    if (acceptSym(".."))
+                        hi = expression();
+                    else
+                        hi = literal(Value(), lo->At);
+                    call->Args.push_back(std::move(lo));
+                    call->Args.push_back(std::move(hi));
+                } while (acceptSym(","));
+            }
+            expectSym("]");
+        } else {
+            call->A->Name = QString::fromUtf16(kInFn);
+            call->Args.push_back(simple());
+        }
+        call->HasParens = true;
+        return call;
     }
 
     // simple -> term {(+|-|OR|XOR) term}
@@ -507,17 +576,175 @@ private:
     // designator -> name {. name | [ exprs ] | ( exprs )}
     ExprP designator()
     {
-        auto e = makeExpr(EK::Name, pos());
-        e->Name = ident();
+        const Pos at = pos();
+        const QString name = ident();
+        const QString upper = name.toUpper();
+        ExprP e;
+        QString type;
+        // a field of a record opened by an enclosing with comes first
+        for (auto w = m_with.rbegin(); w != m_with.rend() && !e; ++w) {
+            const int k = fieldIndex(w->Type, upper);
+            if (k >= 0) {
+                e = field(clone(*w->Target, 0), k, at);
+                type = m_records.value(w->Type)[size_t(k)].Type;
+            }
+        }
+        if (!e) {
+            e = makeExpr(EK::Name, at);
+            e->Name = name;
+            type = m_varTypes.value(upper);
+        }
+        // r.Field on a record variable is its part; records hold records
+        while (isSym(".") && peek().Kind == Tok::Ident && m_records.contains(type)) {
+            next();
+            const Pos fp = pos();
+            const QString f = ident();
+            const int k = fieldIndex(type, f.toUpper());
+            if (k < 0)
+                errorAt(QStringLiteral("Unknown member '%1' of %2").arg(f, m_recordNames.value(type)), fp);
+            e = field(std::move(e), k, fp);
+            type = m_records.value(type)[size_t(k)].Type;
+        }
+        m_lastType = type;
         return suffixes(std::move(e), [this] { return expression(); });
     }
+
+    // Records --------------------------------------------------------------
+    // A record is an array of its fields in declaration order: assignment
+    // copies it (arrays are values), and r.X is the element X stands for.
+
+    struct Field
+    {
+        QString Name; // upper case
+        QString Type; // upper case
+    };
+
+    // typeDecl -> name = RECORD {names : type ;} END ; | name = type ;
+    void typeDecl()
+    {
+        const Pos at = pos();
+        const QString name = ident();
+        expectSym("=");
+        if (!acceptKw("RECORD")) {
+            const QString aliased = typeName(nullptr).toUpper();
+            expectSym(";");
+            if (m_records.contains(aliased)) {
+                m_records.insert(name.toUpper(), m_records.value(aliased));
+                m_recordNames.insert(name.toUpper(), name);
+            }
+            return;
+        }
+        std::vector<Field> fields;
+        while (!isKw("END")) {
+            if (atEnd())
+                error(QStringLiteral("'END' expected"));
+            const size_t first = fields.size();
+            do {
+                const QString f = ident().toUpper();
+                for (const Field &old : fields)
+                    if (old.Name == f)
+                        error(QStringLiteral("Identifier redeclared: '%1'").arg(f));
+                fields.push_back({f, {}});
+            } while (acceptSym(","));
+            expectSym(":");
+            const QString t = typeName(nullptr).toUpper();
+            for (size_t i = first; i < fields.size(); ++i)
+                fields[i].Type = t;
+            if (!acceptSym(";"))
+                break;
+        }
+        expectKw("END");
+        expectSym(";");
+        if (fields.empty())
+            errorAt(QStringLiteral("Record without fields"), at);
+        m_records.insert(name.toUpper(), std::move(fields));
+        m_recordNames.insert(name.toUpper(), name);
+    }
+
+    int fieldIndex(const QString &type, const QString &upperField) const
+    {
+        auto it = m_records.find(type);
+        if (it == m_records.end())
+            return -1;
+        for (size_t i = 0; i < it->size(); ++i)
+            if ((*it)[i].Name == upperField)
+                return int(i);
+        return -1;
+    }
+
+    ExprP field(ExprP record, int k, Pos at)
+    {
+        auto ix = makeExpr(EK::Index, at);
+        ix->A = std::move(record);
+        ix->Args.push_back(literal(Value(k), at));
+        return ix;
+    }
+
+    // The value a fresh variable of a record type holds: each field's default.
+    ExprP recordDefaults(const QString &type, Pos at)
+    {
+        auto lit = makeExpr(EK::ArrayLit, at);
+        for (const Field &f : m_records.value(type)) {
+            static const QStringList ints = {QStringLiteral("INTEGER"), QStringLiteral("INT64"), QStringLiteral("LONGINT"), QStringLiteral("CARDINAL"), QStringLiteral("BYTE"),
+                                             QStringLiteral("WORD"), QStringLiteral("SMALLINT"), QStringLiteral("SHORTINT"), QStringLiteral("LONGWORD")};
+            static const QStringList floats = {QStringLiteral("DOUBLE"), QStringLiteral("EXTENDED"), QStringLiteral("SINGLE"), QStringLiteral("REAL"), QStringLiteral("CURRENCY")};
+            static const QStringList strings = {QStringLiteral("STRING"), QStringLiteral("CHAR"), QStringLiteral("ANSISTRING"), QStringLiteral("WIDESTRING"),
+                                                QStringLiteral("UNICODESTRING"), QStringLiteral("WIDECHAR")};
+            if (m_records.contains(f.Type))
+                lit->Args.push_back(recordDefaults(f.Type, at));
+            else if (ints.contains(f.Type))
+                lit->Args.push_back(literal(Value(0), at));
+            else if (floats.contains(f.Type))
+                lit->Args.push_back(literal(Value(0.0), at));
+            else if (strings.contains(f.Type))
+                lit->Args.push_back(literal(Value(QString()), at));
+            else if (f.Type == u"BOOLEAN")
+                lit->Args.push_back(literal(Value(false), at));
+            else
+                lit->Args.push_back(literal(Value(), at));
+        }
+        return lit;
+    }
+
+    // A with target is read again at each field it opens; targets are
+    // designators, a few levels deep.
+    ExprP clone(const Expr &e, int depth)
+    {
+        if (depth > 64)
+            errorAt(QStringLiteral("Nesting too deep"), e.At);
+        auto c = makeExpr(e.Kind, e.At);
+        c->Lit = e.Lit;
+        c->Name = e.Name;
+        c->Oper = e.Oper;
+        c->HasParens = e.HasParens;
+        if (e.A) c->A = clone(*e.A, depth + 1);
+        if (e.B) c->B = clone(*e.B, depth + 1);
+        if (e.C) c->C = clone(*e.C, depth + 1);
+        for (const ExprP &a : e.Args)
+            c->Args.push_back(a ? clone(*a, depth + 1) : nullptr);
+        return c;
+    }
+
+    struct WithRecord
+    {
+        ExprP Target;
+        QString Type;
+    };
+
+    QHash<QString, std::vector<Field>> m_records; // upper-case type name -> fields
+    QHash<QString, QString> m_recordNames;       // as declared, for messages
+    QHash<QString, QString> m_varTypes;          // upper-case variable -> upper-case type name
+    std::vector<WithRecord> m_with;
+    QString m_lastType;                          // of the designator parsed last
 };
 
 } // namespace
 
 ProgramDef ParsePascal(const std::vector<Token> &tokens)
 {
-    return PascalParser(tokens).program();
+    ProgramDef prog = PascalParser(tokens).program();
+    LiftNestedRoutines(prog);
+    return prog;
 }
 
 RoutineDef ParseRoutineHeader(const QString &declaration)

@@ -108,6 +108,24 @@ TEST(Safety, DeepNestingEndsInASyntaxErrorOnASmallStack)
     });
 }
 
+TEST(Safety, NestedRoutinesAndWithBlocksStayUnderTheDepthGuard)
+{
+    // Routines inside routines and With blocks inside With blocks nest the
+    // parser as deeply as parentheses do; a nested routine's body is walked
+    // again when it is lifted, operator chains included.
+    const QString routines = repeat(QStringLiteral("procedure P;\n"), 5000) + QStringLiteral("begin end.");
+    const QString withs = QStringLiteral("Dim e\nSet e = New Exception(\"x\")\n") + repeat(QStringLiteral("With e\n"), 5000);
+    const QString longBody = QStringLiteral("procedure Outer;\nvar x: Integer;\n procedure Inner;\n begin\n  x := 0")
+        + repeat(QStringLiteral("+1"), 50000)
+        + QStringLiteral(";\n end;\nbegin\n Inner;\n if x <> 50000 then raise Exception.Create('wrong');\nend;\n"
+                         "begin\n Outer;\nend.");
+    onSmallStack([&] {
+        EXPECT_TRUE(outcome(QStringLiteral("PascalScript"), routines).startsWith(u"compile: Nesting too deep"));
+        EXPECT_TRUE(outcome(QStringLiteral("BasicScript"), withs).startsWith(u"compile: Nesting too deep"));
+        EXPECT_EQ(outcome(QStringLiteral("PascalScript"), longBody), u"ok");
+    });
+}
+
 TEST(Safety, HostLimitsEndRunsThatWouldNotEnd)
 {
     const QString endless = QStringLiteral("begin\n while True do\n  try\n   while True do ;\n  except\n  end;\nend.");

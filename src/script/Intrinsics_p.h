@@ -1,0 +1,22 @@
+//
+//  W A R N I N G
+//  -------------
+// Internal to the script engine: routines that are part of a syntax rather
+// than of the library (ordinal steps, set membership, array re-dimensioning).
+// The parsers produce calls to the ones whose names start with '#', which no
+// script can spell; the others are ordinary names every syntax can call.
+#pragma once
+
+#include <ZorCompCore/script/Builtins_p.h>
+
+namespace zor::script {
+
+// Intrinsic by upper-case name, or null.
+const Builtin *FindIntrinsic(const QString &upperName);
+
+// Names the parsers call.
+inline const char16_t *kInSetFn = u"#INSET";     // (x, lo1, hi1, …): x within a range; empty hi: x = lo
+inline const char16_t *kInFn = u"#IN";           // (x, array or string): x is an element
+inline const char16_t *kReDimFn = u"#REDIM";     // (array, high, preserve): array 0..high
+
+} // namespace zor::script
