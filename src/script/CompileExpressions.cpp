@@ -460,7 +460,7 @@ Compiler::Resolved Compiler::resolve(const QString &name)
         r.K = Resolved::RConstant;
         return r;
     }
-    if (const Builtin *b = FindBuiltin(up)) {
+    if (const Builtin *b = FindBuiltin(up, m_rules.S)) {
         r.K = Resolved::RBuiltin;
         r.B = b;
     }

@@ -2,12 +2,34 @@
 #include <ZorCompCore/script/Library_p.h>
 
 #include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Variant.h>
 
 namespace zor::script::lib {
 
 Value fnVarIsNull(Args a, int) { return Value(a[0]->k == VK::Null); }
 Value fnVarToStr(Args a, int) { return Value(str(a, 0)); }
 Value fnNull(Args, int) { return Value::Null(); }
+Value fnVarIsEmpty(Args a, int) { return Value(a[0]->k == VK::Empty); }
+
+int varTypeCode(const Value &v, int stringCode)
+{
+    switch (v.k) {
+    case VK::Empty: return varEmpty;
+    case VK::Null: return varNull;
+    case VK::Bool: return varBoolean;
+    case VK::Int: return v.i >= INT32_MIN && v.i <= INT32_MAX ? varInteger : varInt64;
+    case VK::Double: return varDouble;
+    case VK::Date: return varDate;
+    case VK::Str: return stringCode;
+    case VK::Obj: case VK::Exc: return varDispatch;
+    case VK::Array: return varArray | varVariant;
+    case VK::Var: return static_cast<const VariantBox *>(v.box.get())->V.Type();
+    case VK::Ref: return varTypeCode(*v.ref, stringCode);
+    }
+    return varEmpty;
+}
+
+Value fnVarType(Args a, int) { return Value(varTypeCode(*a[0], varUString)); }
 Value fnAssigned(Args a, int) { return Value(a[0]->ToObject() != nullptr); }
 
 // Arrays
