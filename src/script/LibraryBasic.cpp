@@ -9,6 +9,8 @@
 #include <ZorCompCore/platform/SysUtils.h>
 #include <ZorCompCore/platform/Variant.h>
 
+#include <QDateTime>
+
 #include <cmath>
 
 namespace zor::script::lib {
@@ -267,7 +269,20 @@ Value fnCDate(Args a, int)
 {
     switch (a[0]->k) {
     case VK::Date: return *a[0];
-    case VK::Str: return Value::Date(zor::StrToDateTime(a[0]->s.trimmed()));
+    case VK::Str: {
+        const QString text = a[0]->s.trimmed();
+        double d;
+        if (zor::TryStrToDateTime(text, d))
+            return Value::Date(d);
+        // ISO 8601 dates, with a time after a blank or a T
+        for (const char *format : {"yyyy-MM-dd", "yyyy-MM-dd HH:mm", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm",
+                                   "yyyy-MM-ddTHH:mm:ss"}) {
+            const QDateTime iso = QDateTime::fromString(text, QLatin1String(format));
+            if (iso.isValid())
+                return Value::Date(zor::QDateTimeToDateTime(iso));
+        }
+        return Value::Date(zor::StrToDateTime(text)); // raises the runtime's conversion error
+    }
     case VK::Int: case VK::Double: return Value::Date(a[0]->ToDouble());
     default: typeMismatch();
     }

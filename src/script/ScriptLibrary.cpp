@@ -15,6 +15,9 @@ namespace {
 using namespace lib;
 
 constexpr quint8 P = kInPascalFamily, A = kInAll, B = kInBasic, J = kInJScript;
+// Where a name is a word of the syntax itself (C's delete, the literal null
+// of C, JScript and BASIC), the row leaves that syntax out.
+constexpr quint8 kNotC = kInPascal | kInBasic, kPascalOnly = kInPascal;
 
 // A row that spells the function of another row its family's way.
 constexpr Builtin alias(const char *name, const char *of, quint8 syntaxes)
@@ -77,7 +80,7 @@ const Builtin kRows[] = {
     {"Chr", 1, 1, 0, true, fnChr, A, "Code: Integer", "String", "Strings", "The character with the code."},
     {"Ord", 1, 1, 0, true, fnOrd, A, "X: Variant", "Integer", "Strings",
      "Code of a string's first character, 1/0 of a Boolean, an integer itself."},
-    {"Delete", 3, 3, 1u, false, fnDelete, A, "var S: String; Index: Integer; Count: Integer", nullptr, "Strings",
+    {"Delete", 3, 3, 1u, false, fnDelete, kNotC, "var S: String; Index: Integer; Count: Integer", nullptr, "Strings",
      "Removes Count characters of S from position Index."},
     {"Insert", 3, 3, 2u, false, fnInsert, A, "Source: String; var S: String; Index: Integer", nullptr, "Strings",
      "Inserts Source into S before position Index."},
@@ -254,7 +257,7 @@ const Builtin kRows[] = {
     {"CDate", 1, 1, 0, true, fnCDate, B, "Value: Variant", "DateTime", "Dates",
      "The value as a date: a date text, or a number of days."},
 
-    {"Null", 0, 0, 0, true, fnNull, A, "", "Variant", "Variants", "The null value."},
+    {"Null", 0, 0, 0, true, fnNull, kPascalOnly, "", "Variant", "Variants", "The null value."},
     {"VarIsNull", 1, 1, 0, true, fnVarIsNull, A, "V: Variant", "Boolean", "Variants", "Whether V is null."},
     {"VarIsEmpty", 1, 1, 0, true, fnVarIsEmpty, A, "V: Variant", "Boolean", "Variants",
      "Whether V was never assigned."},

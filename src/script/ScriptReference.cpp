@@ -312,6 +312,10 @@ QList<TfsLibraryFunction> fsLibraryFunctions(const QString &ALanguage)
             f.Summary = QString::fromUtf8(b.Summary);
             f.AliasOf = QString::fromLatin1(b.AliasOf);
             f.IsConstant = b.IsConstant;
+            f.MinArgs = b.MinArgs;
+            f.MaxArgs = b.MaxArgs;
+            for (const Param &p : params(b))
+                f.Parameters << (p.ByRef ? u"var "_s : QString()) + p.Name;
             for (const Page &p : pages())
                 if (b.Syntaxes & (1u << int(p.S)))
                     f.Languages << QLatin1String(p.Language);

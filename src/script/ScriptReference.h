@@ -21,6 +21,9 @@ struct TfsLibraryFunction
     QString Summary;
     QString AliasOf;     // the name this one spells differently, or empty
     QStringList Languages;
+    QStringList Parameters; // their names, as the declaration lists them
+    int MinArgs = 0;        // arguments a call must give
+    int MaxArgs = 0;        // and may give
     bool IsConstant = false;
 };
 
