@@ -169,9 +169,12 @@ Value fnJoin(Args a, int n)
     return Value(out);
 }
 
-// Format(Value[, Fmt])
+// Format(Value[, Fmt]); Format(Fmt, Args) with an array as the other
+// syntaxes have it, so scripts written against the shared library still run.
 Value fnFormatBasic(Args a, int n)
 {
+    if (n == 2 && a[1]->Array())
+        return fnFormat(a, n);
     const Value &v = *a[0];
     const QString fmt = n > 1 ? str(a, 1) : QString();
     if (fmt.isEmpty() || v.k == VK::Null || v.k == VK::Empty)

@@ -116,10 +116,10 @@ const Builtin kRows[] = {
     alias("RTrim", "TrimRight", B),
     alias("Asc", "Ord", B),
     alias("Hex", "IntToHex", B),
-    {"InStr", 2, 4, 0, true, fnInStr, B, "Start: Integer; S: String; SubStr: String; Compare: Integer", "Integer",
+    {"InStr", 2, 4, 0, true, fnInStr, B, "[Start: Integer]; S: String; SubStr: String; Compare: Integer", "Integer",
      "Strings",
-     "Position (1-based) of SubStr in S from Start (optional first argument), 0 when absent; Compare 1 ignores "
-     "letter case."},
+     "Position (1-based) of SubStr in S from Start (1 by default), 0 when absent; Compare 1 ignores letter case "
+     "(Compare needs Start)."},
     {"InStrRev", 2, 4, 0, true, fnInStrRev, B, "S: String; SubStr: String; Start: Integer; Compare: Integer",
      "Integer", "Strings",
      "Position (1-based) of the last SubStr in S that ends at or before Start (-1: the end), 0 when absent."},
@@ -135,7 +135,8 @@ const Builtin kRows[] = {
      "The elements of Items as text with Delimiter (a blank by default) between them."},
     {"Format", 1, 2, 0, true, fnFormatBasic, B, "Value: Variant; Fmt: String", "String", "Strings",
      "The value in a picture: '0.00', '#,##0' for numbers, 'yyyy-mm-dd hh:nn' for dates, or a named format "
-     "('General Number', 'Fixed', 'Standard', 'Percent', 'Short Date', 'Long Date', 'Short Time', 'Long Time')."},
+     "('General Number', 'Fixed', 'Standard', 'Percent', 'Short Date', 'Long Date', 'Short Time', 'Long Time'). "
+     "With an array as second argument, Format(Fmt, Args) as in the other syntaxes."},
     {"FormatNumber", 1, 5, 0, true, fnFormatNumber, B,
      "Value: Double; Digits: Integer; LeadingDigit: Integer; Parens: Integer; Group: Integer", "String", "Strings",
      "The number with Digits decimals (2 by default) and thousands separators; Group 0 leaves them out, Parens -1 "

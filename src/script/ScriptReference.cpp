@@ -190,6 +190,7 @@ struct Param
 {
     QString Name, Type;
     bool ByRef = false;
+    bool Leading = false; // "[Start: Integer]": an optional first parameter
 };
 
 std::vector<Param> params(const Builtin &b)
@@ -199,6 +200,10 @@ std::vector<Param> params(const Builtin &b)
     for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
         Param p;
         QString decl = part.trimmed();
+        if (decl.startsWith(u'[') && decl.endsWith(u']')) {
+            p.Leading = true;
+            decl = decl.mid(1, decl.size() - 2);
+        }
         if (decl.startsWith(u"var "_s)) {
             p.ByRef = true;
             decl = decl.mid(4).trimmed();
@@ -244,6 +249,8 @@ QString declaration(const Builtin &b, Syntax s)
     const std::vector<Param> ps = params(b);
     QString list;
     const QString sep = s == Syntax::Pascal ? QStringLiteral("; ") : QStringLiteral(", ");
+    // an optional first parameter shifts the others: MinArgs counts from the second
+    const size_t first = !ps.empty() && ps[0].Leading ? 1 : 0;
     for (size_t i = 0; i < ps.size(); ++i) {
         const Param &p = ps[i];
         QString one;
@@ -254,13 +261,16 @@ QString declaration(const Builtin &b, Syntax s)
         case Syntax::Basic: one = (p.ByRef ? u"ByRef "_s : QString()) + p.Name + u" As "_s + t; break;
         case Syntax::JScript: one = p.Name; break;
         }
-        const bool optional = int(i) >= b.MinArgs;
-        if (optional)
-            list += u'[' + (i ? sep : QString()) + one;
-        else
-            list += (i ? sep : QString()) + one;
+        if (p.Leading) {
+            list += u'[' + one + sep + u']';
+            continue;
+        }
+        const bool optional = int(i - first) >= b.MinArgs;
+        const QString before = i > first ? sep : QString();
+        list += optional ? u'[' + before + one : before + one;
     }
-    list += QString(qsizetype(ps.size()) - qsizetype(std::min<size_t>(ps.size(), size_t(b.MinArgs))), u']');
+    const qsizetype rest = qsizetype(ps.size() - first);
+    list += QString(rest - std::min<qsizetype>(rest, b.MinArgs), u']');
     switch (s) {
     case Syntax::Pascal:
         if (ps.empty())

@@ -111,6 +111,7 @@ TEST(Library, NamesThatMeanOtherThingsInOneFamily)
         {"BasicScript", "Round(2.5) & \" \" & Round(2.567, 2) & \" \" & Round(-0.125, 2)", "2 2.57 -0.12"},
         {"PascalScript", "Format('%d-%s', [1, 'a'])", "1-a"},
         {"BasicScript", "Format(1234.5, \"#,##0.00\")", "1,234.50"},
+        {"BasicScript", "Format(\"%d-%s\", [1, \"a\"])", "1-a"},
         {"BasicScript", "Format(DateSerial(2024, 2, 29), \"yyyy-mm-dd\") & Format(\"text\", \"0.00\")",
          "2024-02-29text"},
         {"BasicScript", "Format(0.256, \"Percent\") & \" \" & Format(1, \"Yes/No\") & \" \" & Format(12)",
@@ -311,7 +312,7 @@ TEST(Library, ReferenceDeclarationsInEachNotation)
     EXPECT_EQ(decl("C++Script", "Inc"), u"void Inc(int &X[, int N])"_qs);
     EXPECT_EQ(decl("BasicScript", "UCase"), u"Function UCase(S As String) As String = UpperCase"_qs);
     EXPECT_EQ(decl("BasicScript", "InStr"),
-              u"Function InStr(Start As Integer, S As String[, SubStr As String[, Compare As Integer]]) As Integer"_qs);
+              u"Function InStr([Start As Integer, ]S As String, SubStr As String[, Compare As Integer]) As Integer"_qs);
     EXPECT_EQ(decl("JScript", "parseInt"), u"parseInt(S[, Radix]): Number"_qs);
     EXPECT_TRUE(decl("PascalScript", "UCase").isEmpty());
     EXPECT_THROW(fsLibraryFunctions(u"Klingon"_qs), EfsScriptError);
