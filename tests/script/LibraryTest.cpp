@@ -298,6 +298,27 @@ TEST(Library, RandomStaysInRangeAndTextsStayBounded)
     });
 }
 
+// Procedures that hand results back through var parameters.
+TEST(Library, DecodeWritesItsVarParameters)
+{
+    TfsScript s;
+    QStringList out;
+    s.AddScriptMethod(QStringLiteral("procedure Print(Value: Variant)"),
+                      [&out](QObject *, TfsClassVariable *, const QString &, TfsMethodHelper *m) {
+                          out << VarToStr(m->GetVParam(0));
+                          return Variant();
+                      });
+    s.Lines() = QString::fromLatin1("var h, m, sec, ms, y, mo, d: Integer; t: String;\n"
+                                    "begin\n  DecodeTime(EncodeDate(2024, 2, 29) + EncodeTime(13, 45, 30, 250), h, m, sec, ms);\n"
+                                    "  DecodeDate(EncodeDate(2024, 2, 29), y, mo, d);\n"
+                                    "  t := 'abcdef';\n  Delete(t, 2, 3);\n  Insert('XY', t, 2);\n"
+                                    "  Print(Format('%d:%d:%d.%d %d-%d-%d ', [h, m, sec, ms, y, mo, d]) + t);\nend.")
+                    .split(u'\n');
+    ASSERT_TRUE(s.Compile()) << s.ErrorMsg().toStdString();
+    s.Execute();
+    EXPECT_EQ(out, QStringList{u"13:45:30.250 2024-2-29 aXYef"_qs});
+}
+
 TEST(Library, ReferenceDeclarationsInEachNotation)
 {
     auto decl = [](const char *language, const char *name) {
