@@ -1,28 +1,42 @@
-// A small invoice calculation, as a report script would do it.
+// A small invoice as a report script computes it. The same task is written
+// in each syntax (invoice.cpps, invoice.bas, invoice.js); all four print
+// invoice.expected.
 const
-  VatRate = 0.19;
+  VatPercent = 19;
 
 function Net(Qty: Integer; Price: Double): Double;
 begin
   Result := Qty * Price;
 end;
 
+// Rounded to cents; Round takes halves to the even cent.
 function Gross(Amount: Double): Double;
 begin
-  Result := Round(Amount * (1 + VatRate) * 100) / 100;
+  Result := Round(Amount * (100 + VatPercent)) / 100;
+end;
+
+function Money(Value: Double): String;
+begin
+  Result := PadLeft(FormatFloat('0.00', Value), 8);
+end;
+
+procedure ItemLine(Name: String; Qty: Integer; Price: Double);
+begin
+  ShowMessage(PadRight(Name, 10) + PadLeft(IntToStr(Qty), 3) + ' x' + Money(Price) + ' =' + Money(Net(Qty, Price)));
 end;
 
 var
-  i: Integer;
   total: Double;
-  items: array[0..2] of Double;
+  invoiceDate: TDateTime;
 begin
-  items[0] := Net(3, 12.5);
-  items[1] := Net(1, 99.99);
-  items[2] := Net(12, 0.85);
-  total := 0;
-  for i := 0 to 2 do
-    total := total + items[i];
-  ShowMessage('Net total: ' + FormatFloat('0.00', total));
-  ShowMessage('Gross total: ' + FormatFloat('0.00', Gross(total)));
+  invoiceDate := EncodeDate(2026, 12, 5);
+  ShowMessage('Invoice of ' + FormatDateTime('yyyy-mm-dd', invoiceDate) + ' for ' + UpperCase('Acme Ltd'));
+  ItemLine('Widget', 3, 12.5);
+  ItemLine('Gadget', 1, 99.99);
+  ItemLine('Bolt', 12, 0.85);
+  total := Net(3, 12.5) + Net(1, 99.99) + Net(12, 0.85);
+  ShowMessage(PadRight('Net total', 25) + Money(total));
+  ShowMessage(PadRight('VAT ' + IntToStr(VatPercent) + '%', 25) + Money(Gross(total) - total));
+  ShowMessage(PadRight('Gross total', 25) + Money(Gross(total)));
+  ShowMessage('Due by ' + FormatDateTime('yyyy-mm-dd', IncDay(invoiceDate, 30)));
 end.

@@ -461,7 +461,7 @@ Compiler::Resolved Compiler::resolve(const QString &name)
         r.K = Resolved::RConstant;
         return r;
     }
-    if (const Builtin *b = FindIntrinsic(up) ? FindIntrinsic(up) : FindBuiltin(up)) {
+    if (const Builtin *b = up.startsWith(u'#') ? FindIntrinsic(up) : FindBuiltin(up, m_rules.S)) {
         r.K = Resolved::RBuiltin;
         r.B = b;
     }

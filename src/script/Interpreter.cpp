@@ -779,10 +779,12 @@ namespace {
 
 // Library functions as items: one method item per function, made on first
 // request and shared by every script. The handler passes what the caller gave.
-TfsCustomVariable *builtinItem(const QString &AName)
+TfsCustomVariable *builtinItem(const QString &AName, const QString &ALanguage)
 {
     const QString upper = AName.toUpper();
-    const script::Builtin *b = script::FindBuiltin(upper);
+    script::Syntax syntax = script::Syntax::Pascal;
+    script::SyntaxFromLanguage(ALanguage, syntax);
+    const script::Builtin *b = script::FindBuiltin(upper, syntax);
     if (!b)
         return nullptr;
     static QMutex lock;
@@ -830,7 +832,7 @@ TfsCustomVariable *TfsScript::Find(const QString &AName) const
     for (const TfsScript *s = this; s; s = s->FParent)
         if (TfsCustomVariable *v = s->FindLocal(AName))
             return v;
-    return builtinItem(AName);
+    return builtinItem(AName, FSyntaxType);
 }
 
 TfsCustomVariable *TfsScript::FindLocal(const QString &AName) const

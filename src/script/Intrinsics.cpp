@@ -1,5 +1,5 @@
-// Routines that belong to a syntax: ordinal steps (Succ, Pred, Odd), set
-// membership and re-dimensioning of arrays.
+// Routines that belong to a syntax: set membership and re-dimensioning of
+// arrays.
 #include <ZorCompCore/script/Intrinsics_p.h>
 
 #include <ZorCompCore/platform/Exception.h>
@@ -13,20 +13,6 @@ namespace zor::script {
 namespace {
 
 using Args = Value *const *;
-
-// A one-character string is an ordinal (a Char); anything else an integer.
-Value step(const Value &v, int by)
-{
-    if (v.k == VK::Str && v.s.size() == 1)
-        return Value(QString(QChar(char16_t(v.s.at(0).unicode() + by))));
-    if (v.k == VK::Bool)
-        return Value(qint64(v.ToBool()) + by);
-    return Value(v.ToInt() + by);
-}
-
-Value fnSucc(Args a, int) { return step(*a[0], 1); }
-Value fnPred(Args a, int) { return step(*a[0], -1); }
-Value fnOdd(Args a, int) { return Value((a[0]->ToInt() & 1) != 0); }
 
 bool within(const Value &x, const Value &lo, const Value &hi)
 {
@@ -77,9 +63,6 @@ Value fnReDim(Args a, int)
 }
 
 const Builtin kIntrinsics[] = {
-    {"SUCC", 1, 1, 0, true, fnSucc},
-    {"PRED", 1, 1, 0, true, fnPred},
-    {"ODD", 1, 1, 0, true, fnOdd},
     {"#INSET", 1, -1, 0, true, fnInSet},
     {"#IN", 2, 2, 0, true, fnIn},
     {"#REDIM", 3, 3, 0, true, fnReDim},

@@ -2,9 +2,9 @@
 //  W A R N I N G
 //  -------------
 // Internal to the script engine: routines that are part of a syntax rather
-// than of the library (ordinal steps, set membership, array re-dimensioning).
-// The parsers produce calls to the ones whose names start with '#', which no
-// script can spell; the others are ordinary names every syntax can call.
+// than of the library (set membership, array re-dimensioning). The parsers
+// produce calls to them under names starting with '#', which no script can
+// spell.
 #pragma once
 
 #include <ZorCompCore/script/Builtins_p.h>

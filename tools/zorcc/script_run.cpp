@@ -1,10 +1,13 @@
 // zorcc script: runs a script file, or evaluates one expression.
 //   zorcc script run <file> [--language <name>] [--call <Function(args)>]
 //   zorcc script eval <expression> [--language <name>]
+//   zorcc script functions [--syntax <name>] [--markdown]
+//   zorcc script reference --syntax <name>
 #include "Command.h"
 
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/script/FastScriptUtils.h>
+#include <ZorCompCore/script/ScriptReference.h>
 #include <ZorCompCore/script/ScriptUtils.h>
 #include <ZorCompCore/script/ZORExpressionCache.h>
 
@@ -16,14 +19,22 @@ namespace {
 
 const char *kUsage =
     "usage: zorcc script run <file> [--language <name>] [--call <Function(args)>]\n"
-    "       zorcc script eval <expression> [--language <name>]\n\n"
+    "       zorcc script eval <expression> [--language <name>]\n"
+    "       zorcc script functions [--syntax <name>] [--markdown]\n"
+    "       zorcc script reference --syntax <name>\n\n"
     "run      compiles and runs a script; ShowMessage writes to standard output.\n"
     "         With --call, the main block runs first, then the function is called\n"
     "         with the literal arguments given ('text', numbers, null, #date-time#)\n"
     "         and its result is printed. Errors are reported as file:line:column: message.\n"
-    "eval     prints the value of one expression.\n\n"
+    "eval     prints the value of one expression.\n"
+    "functions  lists the built-in functions a syntax knows, with their parameters;\n"
+    "         without --syntax every function with the syntaxes that know it.\n"
+    "         --markdown prints Markdown tables.\n"
+    "reference  prints the Markdown reference page of a syntax: statements,\n"
+    "         operators and built-in functions (docs/scripts/<syntax>.md).\n\n"
     "--language  PascalScript (default; chosen from the extension otherwise: .pas,\n"
-    "            .cpps C++Script, .bas BasicScript, .js JScript)";
+    "            .cpps C++Script, .bas BasicScript, .js JScript)\n"
+    "--syntax    the same as --language";
 
 QString languageForFile(const QString &path)
 {
@@ -72,6 +83,7 @@ struct Options
     QStringList positional;
     QString language;
     QString call;
+    bool markdown = false;
 };
 
 Options parse(const QStringList &args)
@@ -79,10 +91,12 @@ Options parse(const QStringList &args)
     Options o;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (a == u"--language" || a == u"--call") {
+        if (a == u"--language" || a == u"--syntax" || a == u"--call") {
             if (i + 1 >= args.size())
                 throw zorcc::UsageError{a + QStringLiteral(" needs a value")};
-            (a == u"--language" ? o.language : o.call) = args[++i];
+            (a == u"--call" ? o.call : o.language) = args[++i];
+        } else if (a == u"--markdown") {
+            o.markdown = true;
         } else if (a.startsWith(u"--")) {
             throw zorcc::UsageError{QStringLiteral("unknown option ") + a};
         } else {
@@ -143,19 +157,43 @@ int eval(const Options &o, zorcc::Io &io)
     return 0;
 }
 
+int functions(const Options &o, zorcc::Io &io)
+{
+    if (!o.positional.isEmpty())
+        throw zorcc::UsageError{QStringLiteral("functions takes no arguments besides its options")};
+    const QString language = o.language.isEmpty() ? QString() : checkedLanguage(o.language);
+    io.out << fsLibraryListing(language, o.markdown);
+    return 0;
+}
+
+int reference(const Options &o, zorcc::Io &io)
+{
+    if (!o.positional.isEmpty())
+        throw zorcc::UsageError{QStringLiteral("reference takes no arguments besides --syntax")};
+    if (o.language.isEmpty())
+        throw zorcc::UsageError{QStringLiteral("reference needs --syntax (one of: %1)")
+                                    .arg(kLanguages.join(QStringLiteral(", ")))};
+    io.out << fsScriptReference(checkedLanguage(o.language));
+    return 0;
+}
+
 int runScript(const QStringList &args, zorcc::Io &io)
 {
     if (args.isEmpty())
-        throw zorcc::UsageError{QStringLiteral("expected run or eval")};
+        throw zorcc::UsageError{QStringLiteral("expected run, eval, functions or reference")};
     const Options o = parse(args.mid(1));
     if (args[0] == u"run")
         return run(o, io);
     if (args[0] == u"eval")
         return eval(o, io);
+    if (args[0] == u"functions")
+        return functions(o, io);
+    if (args[0] == u"reference")
+        return reference(o, io);
     throw zorcc::UsageError{QStringLiteral("unknown verb ") + args[0]};
 }
 
 } // namespace
 
-ZORCC_COMMAND({QStringLiteral("script"), QStringLiteral("run a script file or evaluate an expression"),
+ZORCC_COMMAND({QStringLiteral("script"), QStringLiteral("run a script, evaluate an expression, list the built-in functions"),
                QString::fromLatin1(kUsage), runScript});
