@@ -148,6 +148,37 @@ struct LogicNode : ENode
     }
 };
 
+// && and || where any value has a truth: the operand that decided.
+struct TruthLogicNode : ENode
+{
+    EP A, B;
+    bool IsAnd;
+    bool (*Truth)(const Value &);
+    Value eval(Value *fp) override
+    {
+        Value x = A->eval(fp);
+        if (IsAnd ? !Truth(x) : Truth(x))
+            return x;
+        return B->eval(fp);
+    }
+    bool evalBool(Value *fp) override
+    {
+        const bool x = A->evalBool(fp);
+        if (IsAnd ? !x : x)
+            return x;
+        return B->evalBool(fp);
+    }
+};
+
+// A condition of a syntax whose values all have a truth (strings, objects).
+struct TruthNode : ENode
+{
+    EP A;
+    bool (*Truth)(const Value &);
+    Value eval(Value *fp) override { return A->eval(fp); }
+    bool evalBool(Value *fp) override { return Truth(A->eval(fp)); }
+};
+
 // A left-deep chain of binary operators (a + b - c …), run in a loop.
 struct ChainNode : ENode
 {
@@ -160,15 +191,26 @@ struct ChainNode : ENode
     EP First;
     std::vector<Link> Links;
     bool ShortCircuit;
+    bool (*Truth)(const Value &) = nullptr;
     Value eval(Value *fp) override
     {
         Value acc = First->eval(fp);
         for (Link &l : Links) {
             switch (l.O) {
             case Op::AndThen:
+                if (Truth) {
+                    if (Truth(acc))
+                        acc = l.B->eval(fp);
+                    break;
+                }
                 acc = Value(acc.ToBool() && l.B->evalBool(fp));
                 break;
             case Op::OrElse:
+                if (Truth) {
+                    if (!Truth(acc))
+                        acc = l.B->eval(fp);
+                    break;
+                }
                 acc = Value(acc.ToBool() || l.B->evalBool(fp));
                 break;
             case Op::And:
@@ -880,7 +922,7 @@ EP Compiler::expr(const Expr &e)
     case EK::Binary: return binaryNode(e);
     case EK::Cond: {
         auto n = node<CondNode>(e.At);
-        n->A = expr(*e.A);
+        n->A = condition(*e.A);
         n->B = expr(*e.B);
         n->C = expr(*e.C);
         return n;
@@ -915,6 +957,22 @@ EP Compiler::expr(const Expr &e)
     }
     }
     compileError(QStringLiteral("Expression expected"), e.At);
+}
+
+EP Compiler::condition(const Expr &e)
+{
+    EP n = expr(e);
+    if (!m_rules.Truth)
+        return n;
+    // comparisons give Booleans already
+    if (e.Kind == EK::Binary && e.Oper >= Op::Eq && e.Oper <= Op::StrictNe)
+        return n;
+    if (e.Kind == EK::Unary && e.Oper == Op::LogicalNot)
+        return n;
+    auto t = node<TruthNode>(e.At);
+    t->A = std::move(n);
+    t->Truth = m_rules.Truth;
+    return t;
 }
 
 EP Compiler::unaryNode(const Expr &e)
@@ -986,6 +1044,14 @@ EP Compiler::binaryNode(const Expr &e)
     switch (e.Oper) {
     case Op::AndThen:
     case Op::OrElse: {
+        if (m_rules.Truth) {
+            auto n = node<TruthLogicNode>(e.At);
+            n->A = condition(*e.A);
+            n->B = condition(*e.B);
+            n->IsAnd = e.Oper == Op::AndThen;
+            n->Truth = m_rules.Truth;
+            return n;
+        }
         auto n = node<LogicNode>(e.At);
         n->A = expr(*e.A);
         n->B = expr(*e.B);
@@ -1041,6 +1107,7 @@ EP Compiler::chainNode(const Expr &e)
     auto n = node<ChainNode>(e.At);
     n->First = expr(*p);
     n->ShortCircuit = m_rules.ShortCircuitAndOr;
+    n->Truth = m_rules.Truth;
     n->Links.reserve(spine.size());
     for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
         const Expr &link = **it;

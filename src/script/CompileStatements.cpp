@@ -533,14 +533,14 @@ SP Compiler::stmt(const Stmt &s)
     case SK::If: return ifStatement(s);
     case SK::While: {
         auto n = node<WhileNode>(s.At);
-        n->Cond = expr(*s.A);
+        n->Cond = condition(*s.A);
         n->Body = loopBody(*s.Body[0], n->Weight);
         return n;
     }
     case SK::Repeat: {
         auto n = node<RepeatNode>(s.At);
         n->Body = loopBody(*s.Body[0], n->Weight);
-        n->Cond = expr(*s.A);
+        n->Cond = condition(*s.A);
         n->Negate = s.Negate;
         return n;
     }
@@ -563,7 +563,7 @@ SP Compiler::stmt(const Stmt &s)
         auto n = node<CForNode>(s.At);
         n->Init = block(*s.Body[0]);
         if (s.A)
-            n->Cond = expr(*s.A);
+            n->Cond = condition(*s.A);
         n->StepStmt = block(*s.Body[1]);
         n->Body = loopBody(*s.Body[2], n->Weight);
         return n;
@@ -620,17 +620,17 @@ SP Compiler::ifStatement(const Stmt &s)
 {
     if (s.Branches.empty()) {
         auto n = node<IfNode>(s.At);
-        n->Cond = expr(*s.A);
+        n->Cond = condition(*s.A);
         n->Then = block(*s.Body[0]);
         if (s.Body.size() > 1 && s.Body[1])
             n->Else = block(*s.Body[1]);
         return n;
     }
     auto n = node<IfChainNode>(s.At);
-    n->Conds.push_back(expr(*s.A));
+    n->Conds.push_back(condition(*s.A));
     n->Thens.push_back(block(*s.Body[0]));
     for (const CaseBranch &br : s.Branches) {
-        n->Conds.push_back(expr(*br.Labels[0]));
+        n->Conds.push_back(condition(*br.Labels[0]));
         n->Thens.push_back(block(*br.Body[0]));
     }
     if (s.Body.size() > 1 && s.Body[1])

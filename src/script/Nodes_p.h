@@ -276,6 +276,8 @@ private:
     EP lvalueOrValue(const Expr &e);
     static bool isVariableItem(TfsCustomVariable *item);
     EP expr(const Expr &e);
+    // An expression used as a condition, with the syntax's truth of values.
+    EP condition(const Expr &e);
     std::vector<EP> args(const std::vector<ExprP> &in);
     EP nameNode(const Expr &e, const std::vector<ExprP> *callArgs);
     EP indexFromCall(const Expr &name, const std::vector<ExprP> &idx);

@@ -341,6 +341,21 @@ Value jsLe(const Value &a, const Value &b) { return jsRel(a, b, [](double x, dou
 Value jsGt(const Value &a, const Value &b) { return jsRel(a, b, [](double x, double y) { return x > y; }); }
 Value jsGe(const Value &a, const Value &b) { return jsRel(a, b, [](double x, double y) { return x >= y; }); }
 
+bool jsTruth(const Value &v)
+{
+    switch (v.k) {
+    case VK::Empty: case VK::Null: return false;
+    case VK::Bool: case VK::Int: return v.i != 0;
+    case VK::Double: case VK::Date: return v.d != 0 && !std::isnan(v.d);
+    case VK::Str: return !v.s.isEmpty();
+    case VK::Obj: return v.o != nullptr;
+    case VK::Ref: return jsTruth(*v.ref);
+    default: return true; // arrays, objects, functions
+    }
+}
+
+Value jsLogicalNot(const Value &a) { return Value(!jsTruth(a)); }
+
 Value jsNeg(const Value &a)
 {
     if (a.k == VK::Int && a.i != 0 && a.i != INT64_MIN)
@@ -476,6 +491,8 @@ SyntaxRules jscript()
     r.Unary[at(Op::Plus)] = jsPlus;
     r.Unary[at(Op::Not)] = jsBitNot;
     r.Unary[at(Op::TypeOf)] = jsTypeOf;
+    r.Unary[at(Op::LogicalNot)] = jsLogicalNot;
+    r.Truth = jsTruth;
     r.IntDivisionNodes = false;
     r.ShortCircuitAndOr = false;
     r.StringsFromOne = false;

@@ -86,8 +86,12 @@ struct SyntaxRules
     // undefined and writing past the end grows them (JScript).
     bool ArraysAreObjects = false;
     // A routine's name without a call is the routine as a value; variables
-    // holding one can be called.
+    // holding one can be called; arguments left out are undefined.
     bool FunctionValues = false;
+    // Whether a value counts as true in a condition, for !, && and ||; null:
+    // the variant rule (only Booleans and numbers). Where it is set, && and ||
+    // give the operand that decided (a || "default").
+    bool (*Truth)(const Value &v) = nullptr;
 };
 
 const SyntaxRules &RulesFor(Syntax s);
