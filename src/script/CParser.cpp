@@ -253,10 +253,13 @@ private:
                 return each;
             auto s = makeStmt(SK::CFor, at);
             auto init = makeStmt(SK::Block, pos());
-            if (isVarDecl())
+            if (isVarDecl()) {
                 varDecl(init->Body);
-            else if (!isSym(";"))
-                init->Body.push_back(simpleStatement());
+            } else if (!isSym(";")) {
+                do {
+                    init->Body.push_back(simpleStatement());
+                } while (acceptSym(","));
+            }
             expectSym(";");
             if (!isSym(";"))
                 s->A = expression();

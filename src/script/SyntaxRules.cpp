@@ -124,7 +124,13 @@ Value cArith(const Value &a, const Value &b)
     return F(a, b);
 }
 
-Value cAdd(const Value &a, const Value &b) { return CheckedString(cArith<Add>(a, b)); }
+// A string on either side joins the other as text ("n=" + 3).
+Value cAdd(const Value &a, const Value &b)
+{
+    if ((a.k == VK::Str) != (b.k == VK::Str))
+        return concat(a, b);
+    return CheckedString(cArith<Add>(a, b));
+}
 
 Value cDivide(const Value &a, const Value &b)
 {
