@@ -40,6 +40,9 @@ enum class EK {
     Binary,   // A Op B
     Cond,     // A ? B : C
     ArrayLit, // [Args]
+    ObjectLit, // {Keys[i]: Args[i], …} (JScript)
+    FuncLit,   // function (…) {…}: a function value of the routine Name (JScript)
+    Update,    // ++A / A++ / --A / A-- inside an expression: Oper Add or Sub, Postfix
 };
 
 struct Expr;
@@ -82,6 +85,8 @@ struct Expr
     ExprP A, B, C;
     std::vector<ExprP> Args;
     bool HasParens = false; // a call written with (), even without arguments
+    bool Postfix = false;   // Update: the value before the change
+    std::vector<QString> Keys; // ObjectLit: property names, one per argument
 };
 
 enum class SK {
@@ -104,7 +109,7 @@ enum class SK {
     VarDecl,    // Name : TypeName [= A]
     OnError,    // Basic: On Error Resume Next (Negate: On Error GoTo 0)
     Empty,
-    ForEach,    // for Name in A do Body[0]: elements of an array, characters of a string
+    ForEach,    // for Name over A (its elements, or its keys when Keys) do Body[0]
 };
 
 struct Stmt;
@@ -136,6 +141,8 @@ struct Stmt
     QString Name, TypeName;
     bool Down = false;    // for … downto
     bool Negate = false;  // repeat-until vs do-while
+    bool Keys = false;    // ForEach: the keys (JScript for … in), not the elements
+    std::vector<ExprP> Dims; // VarDecl: sizes after the first (B) of int m[3][4]
 };
 
 struct VarDef

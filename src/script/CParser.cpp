@@ -36,6 +36,12 @@ public:
                     v.Name = d->Name;
                     v.TypeName = d->TypeName;
                     v.IsArray = d->B != nullptr; // sized in the main block
+                    if (d->Negate && d->A && !d->B) { // const: a read-only global
+                        v.IsConst = true;
+                        v.Init = std::move(d->A);
+                        prog.Globals.push_back(std::move(v));
+                        continue;
+                    }
                     prog.Globals.push_back(std::move(v));
                     if (d->A || d->B) // initialiser or array size: runs in the main block
                         prog.Main->Body.push_back(std::move(d));
@@ -44,13 +50,21 @@ public:
                 prog.Main->Body.push_back(std::move(s));
             }
         }
+        for (RoutineDef &r : m_hoisted)
+            prog.Routines.push_back(std::move(r));
         return prog;
     }
 
 private:
     // C++Script: "type name" opens a declaration.
     bool isTypedDecl() const { return cur().Kind == Tok::Ident && peek().Kind == Tok::Ident; }
-    bool isVarDecl() const { return m_js ? isKw("VAR") : isTypedDecl(); }
+    bool isWord(const Token &t, const char *w) const { return t.Kind == Tok::Ident && t.Text == QLatin1String(w); }
+    // JScript's let and const declare like var.
+    bool isJsDecl() const
+    {
+        return isKw("VAR") || ((isWord(cur(), "let") || isWord(cur(), "const")) && peek().Kind == Tok::Ident);
+    }
+    bool isVarDecl() const { return m_js ? isJsDecl() : isTypedDecl(); }
 
     void terminator()
     {
@@ -91,12 +105,15 @@ private:
     }
 
     // jsFunction -> FUNCTION name ( [name {, name}] ) block
-    RoutineDef jsFunction()
+    RoutineDef jsFunction(bool anonymous = false)
     {
         RoutineDef r;
         r.At = pos();
         expectKw("FUNCTION");
-        r.Name = ident();
+        if (!anonymous || cur().Kind == Tok::Ident)
+            r.Name = ident();
+        if (anonymous) // a function expression: its own name is not in scope
+            r.Name = QStringLiteral("@fn%1").arg(++m_anonymous) + (r.Name.isEmpty() ? QString() : u'@' + r.Name);
         r.IsFunction = true; // a JScript function may or may not return a value
         expectSym("(");
         if (!isSym(")")) {
@@ -114,26 +131,51 @@ private:
     }
 
     // varDecl -> (VAR | type) name [= expr] {, name [= expr]}
+    // C++Script: [const] type name [[size]]… [= expr | = { … }]; const marks
+    // the declaration with Negate.
     void varDecl(std::vector<StmtP> &out)
     {
         QString type;
-        if (m_js)
-            expectKw("VAR");
-        else
+        bool isConst = false;
+        if (m_js) {
+            if (!acceptKw("VAR"))
+                next(); // let, const
+        } else {
             type = ident();
+            if (type == u"const" && cur().Kind == Tok::Ident) {
+                isConst = true;
+                type = ident();
+            }
+        }
         do {
             auto s = makeStmt(SK::VarDecl, pos());
             s->Name = ident();
             s->TypeName = type;
-            if (acceptSym("["))  { // C++Script arrays: int a[10];
-                auto size = expression();
+            s->Negate = isConst;
+            while (!m_js && acceptSym("[")) { // C++Script arrays: int a[10]; int m[3][4]; int b[] = {…};
+                ExprP size = isSym("]") ? literal(Value(0), pos()) : expression();
                 expectSym("]");
-                s->B = std::move(size);
+                if (!s->B)
+                    s->B = std::move(size);
+                else if (s->Dims.size() < 7)
+                    s->Dims.push_back(std::move(size));
+                else
+                    error(QStringLiteral("Too many dimensions"));
             }
             if (acceptSym("="))
-                s->A = expression();
+                s->A = !m_js && isSym("{") ? braceList() : expression();
             out.push_back(std::move(s));
         } while (acceptSym(","));
+    }
+
+    // { a, b, { c, d } }: an array initialiser
+    ExprP braceList()
+    {
+        Nest nest(this);
+        auto e = makeExpr(EK::ArrayLit, pos());
+        expectSym("{");
+        argumentList(e->Args, "}", [this] { return isSym("{") ? braceList() : expression(); });
+        return e;
     }
 
     // block -> { stmts }
@@ -159,6 +201,11 @@ private:
             return nullptr;
         if (isSym("{"))
             return block();
+        if (m_js && isKw("FUNCTION") && peek().Kind == Tok::Ident) {
+            // a function declared inside a block or function: a routine of the program
+            m_hoisted.push_back(jsFunction());
+            return nullptr;
+        }
         if (isVarDecl()) {
             auto b = makeStmt(SK::Block, at);
             varDecl(b->Body);
@@ -201,13 +248,18 @@ private:
         }
         if (acceptKw("FOR")) {
             // forStmt -> FOR ( [init] ; [expr] ; [step] ) stmt
-            auto s = makeStmt(SK::CFor, at);
             expectSym("(");
+            if (StmtP each = forEach(at))
+                return each;
+            auto s = makeStmt(SK::CFor, at);
             auto init = makeStmt(SK::Block, pos());
-            if (isVarDecl())
+            if (isVarDecl()) {
                 varDecl(init->Body);
-            else if (!isSym(";"))
-                init->Body.push_back(simpleStatement());
+            } else if (!isSym(";")) {
+                do {
+                    init->Body.push_back(simpleStatement());
+                } while (acceptSym(","));
+            }
             expectSym(";");
             if (!isSym(";"))
                 s->A = expression();
@@ -292,6 +344,44 @@ private:
         return s;
     }
 
+    // for (x : list), for (int x : list) in C++Script; for (var k in obj) and
+    // for (var x of list) in JScript. Null when the for is a counting one.
+    StmtP forEach(Pos at)
+    {
+        size_t skip = 0;
+        QString type;
+        if (m_js && isJsDecl())
+            skip = 1;
+        else if (!m_js && isTypedDecl())
+            skip = 1;
+        const Token &name = peek(skip), &sep = peek(skip + 1);
+        if (name.Kind != Tok::Ident)
+            return nullptr;
+        bool keys = false;
+        if (m_js) {
+            if (isWord(sep, "in"))
+                keys = true;
+            else if (!isWord(sep, "of"))
+                return nullptr;
+        } else if (!(sep.Kind == Tok::Sym && sep.Text == u":")) {
+            return nullptr;
+        }
+        if (skip) {
+            if (!m_js)
+                type = cur().Text;
+            next();
+        }
+        auto s = makeStmt(SK::ForEach, at);
+        s->Name = ident();
+        s->TypeName = type;
+        s->Keys = keys;
+        next(); // in, of, :
+        s->A = expression();
+        expectSym(")");
+        s->Body.push_back(bodyStatement());
+        return s;
+    }
+
     // The body of if/while/for: one statement, an empty one allowed.
     StmtP bodyStatement()
     {
@@ -323,11 +413,8 @@ private:
             return s;
         }
         ExprP e = expression();
-        if (isSym("++") || isSym("--")) {
-            const bool inc = isSym("++");
-            next();
-            return incDec(std::move(e), inc, at);
-        }
+        if (e->Kind == EK::Update) // i++ as a statement: no value to keep
+            return incDec(std::move(e->A), e->Oper == Op::Add, at);
         static const struct { const char *sym; Op op; } compound[] = {
             {"+=", Op::Add}, {"-=", Op::Sub}, {"*=", Op::Mul}, {"/=", Op::Divide}, {"%=", Op::Mod},
             {"&=", Op::And}, {"|=", Op::Or}, {"^=", Op::Xor}, {"<<=", Op::Shl}, {">>=", Op::Shr},
@@ -479,6 +566,16 @@ private:
     {
         Nest nest(this);
         const Pos at = pos();
+        if (isSym("++") || isSym("--")) {
+            const Op op = isSym("++") ? Op::Add : Op::Sub;
+            next();
+            auto e = makeExpr(EK::Update, at);
+            e->Oper = op;
+            e->A = unaryExpr();
+            if (!isAssignable(*e->A))
+                errorAt(QStringLiteral("Left side cannot be assigned to"), at);
+            return e;
+        }
         if (acceptSym("!"))
             return unary(Op::LogicalNot, unaryExpr(), at);
         if (m_js && acceptKw("TYPEOF"))
@@ -519,6 +616,34 @@ private:
             return literal(Value::Null(), at);
         if (ExprP e = bracketed(at, [this] { return expression(); }))
             return e;
+        if (m_js && acceptSym("{")) {
+            // {name: value, "name": value, 1: value}
+            auto e = makeExpr(EK::ObjectLit, at);
+            while (!acceptSym("}")) {
+                const Token &k = cur();
+                if (k.Kind == Tok::Ident || k.Kind == Tok::Str || k.Kind == Tok::Kw)
+                    e->Keys.push_back(k.Kind == Tok::Kw ? k.Text.toLower() : k.Text);
+                else if (k.Kind == Tok::Int)
+                    e->Keys.push_back(QString::number(k.Int));
+                else
+                    error(QStringLiteral("Property name expected"));
+                next();
+                expectSym(":");
+                e->Args.push_back(expression());
+                if (!acceptSym(",")) {
+                    expectSym("}");
+                    break;
+                }
+            }
+            return e;
+        }
+        if (m_js && isKw("FUNCTION")) {
+            RoutineDef r = jsFunction(true);
+            auto e = makeExpr(EK::FuncLit, at);
+            e->Name = r.Name;
+            m_hoisted.push_back(std::move(r));
+            return e;
+        }
         if (cur().Kind == Tok::Ident) {
             auto e = makeExpr(EK::Name, at);
             e->Name = ident();
@@ -530,10 +655,21 @@ private:
     // postfix -> primary {. name | [ exprs ] | ( exprs )}
     ExprP postfix(ExprP e)
     {
-        return suffixes(std::move(e), [this] { return expression(); });
+        e = suffixes(std::move(e), [this] { return expression(); });
+        if ((isSym("++") || isSym("--")) && isAssignable(*e)) {
+            auto u = makeExpr(EK::Update, pos());
+            u->Oper = isSym("++") ? Op::Add : Op::Sub;
+            u->Postfix = true;
+            u->A = std::move(e);
+            next();
+            return u;
+        }
+        return e;
     }
 
     bool m_js;
+    std::vector<RoutineDef> m_hoisted; // nested functions and function expressions
+    int m_anonymous = 0;
 };
 
 } // namespace

@@ -149,6 +149,37 @@ struct LogicNode : ENode
     }
 };
 
+// && and || where any value has a truth: the operand that decided.
+struct TruthLogicNode : ENode
+{
+    EP A, B;
+    bool IsAnd;
+    bool (*Truth)(const Value &);
+    Value eval(Value *fp) override
+    {
+        Value x = A->eval(fp);
+        if (IsAnd ? !Truth(x) : Truth(x))
+            return x;
+        return B->eval(fp);
+    }
+    bool evalBool(Value *fp) override
+    {
+        const bool x = A->evalBool(fp);
+        if (IsAnd ? !x : x)
+            return x;
+        return B->evalBool(fp);
+    }
+};
+
+// A condition of a syntax whose values all have a truth (strings, objects).
+struct TruthNode : ENode
+{
+    EP A;
+    bool (*Truth)(const Value &);
+    Value eval(Value *fp) override { return A->eval(fp); }
+    bool evalBool(Value *fp) override { return Truth(A->eval(fp)); }
+};
+
 // A left-deep chain of binary operators (a + b - c …), run in a loop.
 struct ChainNode : ENode
 {
@@ -161,15 +192,26 @@ struct ChainNode : ENode
     EP First;
     std::vector<Link> Links;
     bool ShortCircuit;
+    bool (*Truth)(const Value &) = nullptr;
     Value eval(Value *fp) override
     {
         Value acc = First->eval(fp);
         for (Link &l : Links) {
             switch (l.O) {
             case Op::AndThen:
+                if (Truth) {
+                    if (Truth(acc))
+                        acc = l.B->eval(fp);
+                    break;
+                }
                 acc = Value(acc.ToBool() && l.B->evalBool(fp));
                 break;
             case Op::OrElse:
+                if (Truth) {
+                    if (!Truth(acc))
+                        acc = l.B->eval(fp);
+                    break;
+                }
                 acc = Value(acc.ToBool() || l.B->evalBool(fp));
                 break;
             case Op::And:
@@ -202,36 +244,51 @@ struct CondNode : ENode
 struct ArrayLitNode : ENode
 {
     std::vector<EP> Items;
+    bool ByReference = false;
     Value eval(Value *fp) override
     {
         Value r = Value::NewArray(0, int(Items.size()) - 1);
         ArrayBox *a = r.MutableArray();
+        a->ByReference = ByReference;
         for (size_t i = 0; i < Items.size(); ++i)
             StoreElement(a, i, Items[i]->eval(fp));
         return r;
     }
 };
 
-// a[i], s[i]: arrays by their bounds, strings from 1 (Pascal, Basic) or 0.
+// a[i], s[i]: arrays by their bounds, strings from 1 (Pascal, Basic) or 0;
+// o[name] on objects. Where arrays are objects, reading past the end gives
+// undefined and writing there grows the array.
 struct IndexNode : ENode
 {
     EP Base;
     EP Index;
     bool StringsFromOne;
+    bool Loose = false;
 
-    static Value element(const Value &base, const Value &index, bool fromOne)
+    static Value element(const Value &base, const Value &index, bool fromOne, bool loose = false)
     {
+        if (MapBox *m = base.Map()) {
+            const Value *p = m->Find(JsKey(index));
+            return p ? *p : Value();
+        }
         const qint64 i = index.ToInt();
         if (const ArrayBox *a = base.Array()) {
             const qint64 n = i - a->Low;
-            if (n < 0 || n >= qint64(a->Items.size()))
+            if (n < 0 || n >= qint64(a->Items.size())) {
+                if (loose)
+                    return Value();
                 rangeError();
+            }
             return a->Items[size_t(n)];
         }
         if (base.k == VK::Str) {
             const qint64 n = fromOne ? i - 1 : i;
-            if (n < 0 || n >= base.s.size())
+            if (n < 0 || n >= base.s.size()) {
+                if (loose)
+                    return Value();
                 rangeError();
+            }
             return Value(QString(base.s[qsizetype(n)]));
         }
         if (base.k == VK::Var) {
@@ -239,13 +296,21 @@ struct IndexNode : ENode
             if (v.IsArray())
                 return Value::FromVariant(v.ArrayGet(int(i)));
         }
+        if (base.k == VK::Ref)
+            return element(*base.ref, index, fromOne, loose);
         throw EfsScriptError(QStringLiteral("Array type required"));
+    }
+
+    // The text an index names a property by.
+    static QString JsKey(const Value &index)
+    {
+        return index.k == VK::Str ? index.s : JsString(index);
     }
 
     Value eval(Value *fp) override
     {
         Value b = Base->eval(fp);
-        return element(b, Index->eval(fp), StringsFromOne);
+        return element(b, Index->eval(fp), StringsFromOne, Loose);
     }
 
     Value *addr(Value *fp) override
@@ -264,8 +329,22 @@ struct IndexNode : ENode
     void store(Value *fp, Value v) override
     {
         Value *b = Base->addr(fp);
-        if (!b)
-            notAssignable();
+        Value held;
+        if (!b || b->k == VK::Ref) {
+            // arrays and objects shared by reference take the write wherever they come from
+            held = b ? *b->ref : Base->eval(fp);
+            const ArrayBox *a = held.Array();
+            if (!held.Map() && !(a && a->ByReference))
+                notAssignable();
+            b = &held;
+        }
+        if (MapBox *m = b->Map()) {
+            const QString key = JsKey(Index->eval(fp));
+            if ((v.k == VK::Array || v.k == VK::Map) && Reaches(v, m))
+                throw EfsScriptError(QStringLiteral("An array or object cannot contain itself"));
+            m->Put(key, std::move(v));
+            return;
+        }
         const qint64 i = Index->eval(fp).ToInt();
         if (b->k == VK::Str) {
             const qint64 n = StringsFromOne ? i - 1 : i;
@@ -279,6 +358,10 @@ struct IndexNode : ENode
         if (!a)
             throw EfsScriptError(QStringLiteral("Array type required"));
         const qint64 n = i - a->Low;
+        if (Loose && n >= qint64(a->Items.size()) && n < 100'000'000) {
+            CheckSize((n + 1) * qsizetype(sizeof(Value)));
+            a->Items.resize(size_t(n + 1));
+        }
         if (n < 0 || n >= qint64(a->Items.size()))
             rangeError();
         StoreElement(a, size_t(n), std::move(v));
@@ -373,8 +456,22 @@ struct MemberNode : ENode
                 return Value(QString::fromLatin1(e->ClassName));
         }
         Value out;
-        if (Rules->ValueMember && Rules->ValueMember(v, Upper, out))
+        if (Rules->ValueMember && Rules->ValueMember(v, Name, Upper, out))
             return out;
+        throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2").arg(Name, TypeNameOf(v)));
+    }
+
+    Value valueMethod(const Value &v, Value *fp)
+    {
+        Value out;
+        if (Rules->ValueMethod) {
+            std::vector<Value> args;
+            args.reserve(Args.size());
+            for (auto &a : Args)
+                args.push_back(a->eval(fp));
+            if (Rules->ValueMethod(v, Name, Upper, args, out))
+                return out;
+        }
         throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2").arg(Name, TypeNameOf(v)));
     }
 
@@ -386,10 +483,9 @@ struct MemberNode : ENode
     Value eval(Value *fp) override
     {
         const Value v = Obj->eval(fp);
-        if (!isObjectish(v)) {
-            if (HasArgs)
-                throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2").arg(Name, TypeNameOf(v)));
-            return valueMember(v);
+        if (!isObjectish(v) || (v.k == VK::Ref && !isObjectish(*v.ref))) {
+            const Value &self = v.k == VK::Ref ? *v.ref : v;
+            return HasArgs ? valueMethod(self, fp) : valueMember(self);
         }
         QObject *o = objectOf(v, Name);
         TfsCustomVariable *m = member(o);
@@ -405,8 +501,11 @@ struct MemberNode : ENode
     void store(Value *fp, Value v) override
     {
         const Value target = Obj->eval(fp);
-        if (!isObjectish(target))
+        if (!isObjectish(target)) {
+            if (!HasArgs && Rules->SetMember && Rules->SetMember(target, Name, std::move(v)))
+                return;
             throw EfsScriptError(QStringLiteral("Unknown member '%1' of %2").arg(Name, TypeNameOf(target)));
+        }
         QObject *o = objectOf(target, Name);
         auto *prop = dynamic_cast<TfsPropertyHelper *>(member(o));
         if (!prop || HasArgs)
@@ -424,7 +523,93 @@ struct ClassCallNode : ENode
     Value eval(Value *fp) override { return CallHost(M, nullptr, Args, fp); }
 };
 
+// A call of a function value (a variable holding a routine).
+struct CallValueNode : ENode
+{
+    EP Callee;
+    std::vector<EP> Args;
+    Value eval(Value *fp) override
+    {
+        const Value f = Callee->eval(fp);
+        std::vector<Value> args;
+        args.reserve(Args.size());
+        for (auto &a : Args)
+            args.push_back(a->eval(fp));
+        return CallFunctionValue(f, args);
+    }
+};
+
+// new T(args) of a class the syntax builds itself.
+struct ConstructNode : ENode
+{
+    ConstructFn F;
+    std::vector<EP> Args;
+    Value eval(Value *fp) override
+    {
+        std::vector<Value> args;
+        args.reserve(Args.size());
+        for (auto &a : Args)
+            args.push_back(a->eval(fp));
+        return F(args);
+    }
+};
+
+// {a: 1, b: x}: a new object each time it runs.
+struct ObjectLitNode : ENode
+{
+    std::vector<QString> Keys;
+    std::vector<EP> Items;
+    Value eval(Value *fp) override
+    {
+        Value r;
+        r.k = VK::Map;
+        auto m = std::make_shared<MapBox>();
+        for (size_t i = 0; i < Items.size(); ++i)
+            m->Put(Keys[i], Items[i]->eval(fp));
+        r.box = std::move(m);
+        return r;
+    }
+};
+
+// ++x, x++, --x, x-- inside an expression.
+struct UpdateNode : ENode
+{
+    EP Target;
+    BinaryFn F;
+    bool Postfix;
+    Value eval(Value *fp) override
+    {
+        Value old = Target->eval(fp);
+        Value now = F(old, Value(qint64(1)));
+        Target->store(fp, now);
+        return Postfix ? old : Target->eval(fp);
+    }
+};
+
 } // namespace
+
+Value CallFunctionValue(const Value &f, std::vector<Value> &args)
+{
+    const MapBox *m = f.k == VK::Ref ? f.ref->Map() : f.Map();
+    if (!m || m->Kind != MapBox::MK::Function)
+        throw EfsScriptError(QStringLiteral("%1 is not a function").arg(TypeNameOf(f)), "TypeError");
+    const std::shared_ptr<Routine> r = m->Fn.lock();
+    if (!r)
+        throw EfsScriptError(QStringLiteral("Function '%1' no longer exists").arg(m->FnName));
+    return Invoke(*r, args);
+}
+
+Value FunctionValue(const std::shared_ptr<Routine> &r, const QString &name)
+{
+    Value v;
+    v.k = VK::Map;
+    auto m = std::make_shared<MapBox>();
+    m->Kind = MapBox::MK::Function;
+    m->Fn = r;
+    m->FnName = name;
+    v.box = std::move(m);
+    return v;
+}
 
 void StoreElement(ArrayBox *a, size_t n, Value v)
 {
@@ -433,6 +618,9 @@ void StoreElement(ArrayBox *a, size_t n, Value v)
             throw EfsScriptError(QStringLiteral("Arrays nested too deeply"));
         a->Depth = std::max(a->Depth, inner->Depth + 1);
     }
+    // shared arrays could be made to hold themselves: a cycle nothing frees
+    if (a->ByReference && (v.k == VK::Array || v.k == VK::Map) && Reaches(v, a))
+        throw EfsScriptError(QStringLiteral("An array or object cannot contain itself"));
     a->Items[n] = std::move(v);
 }
 
@@ -461,7 +649,12 @@ Compiler::Resolved Compiler::resolve(const QString &name)
         r.K = Resolved::RConstant;
         return r;
     }
-    if (const Builtin *b = up.startsWith(u'#') ? FindIntrinsic(up) : FindBuiltin(up, m_rules.S)) {
+    const Builtin *b = up.startsWith(u'#') ? FindIntrinsic(up) : nullptr;
+    if (!b && m_rules.Library)
+        b = m_rules.Library(up);
+    if (!b)
+        b = FindBuiltin(up, m_rules.S);
+    if (b) {
         r.K = Resolved::RBuiltin;
         r.B = b;
     }
@@ -553,6 +746,7 @@ EP Compiler::indexChain(const Expr &e)
         n->Base = std::move(base);
         n->Index = expr(*ix);
         n->StringsFromOne = m_rules.StringsFromOne;
+        n->Loose = m_rules.ArraysAreObjects;
         base = std::move(n);
     }
     return base;
@@ -591,16 +785,28 @@ EP Compiler::nameNode(const Expr &e, const std::vector<ExprP> *callArgs)
     Resolved r = resolve(e.Name);
     switch (r.K) {
     case Resolved::RLocal:
-        if (callArgs)
+        if (callArgs) {
+            if (m_rules.FunctionValues)
+                return callValue(localNode(r.L, e.At), *callArgs, e.At);
             break;
+        }
         return localNode(r.L, e.At);
     case Resolved::RItem:
-        if (dynamic_cast<TfsProcVariable *>(r.Item.get()))
+        if (auto *proc = dynamic_cast<TfsProcVariable *>(r.Item.get())) {
+            if (!callArgs && m_rules.FunctionValues && proc->EngineRoutine()) {
+                auto lit = node<LitNode>(e.At);
+                lit->V = FunctionValue(proc->EngineRoutine(), proc->Name());
+                return lit;
+            }
             return callRoutine(r.Item, a, e.At);
+        }
         if (dynamic_cast<TfsMethodHelper *>(r.Item.get()))
             return callHostNode(r.Item, a, e.At);
-        if (callArgs)
+        if (callArgs) {
+            if (m_rules.FunctionValues && isVariableItem(r.Item.get()))
+                return callValue(globalNode(r.Item, e.At), *callArgs, e.At);
             break;
+        }
         if (auto *cls = dynamic_cast<TfsClassVariable *>(r.Item.get())) {
             auto lit = node<LitNode>(e.At);
             lit->V = Value(QString(cls->Name()));
@@ -625,6 +831,14 @@ EP Compiler::nameNode(const Expr &e, const std::vector<ExprP> *callArgs)
     compileError(QStringLiteral("'%1' is not a routine").arg(e.Name), e.At);
 }
 
+EP Compiler::callValue(EP callee, const std::vector<ExprP> &callArgs, Pos at)
+{
+    auto n = node<CallValueNode>(at);
+    n->Callee = std::move(callee);
+    n->Args = args(callArgs);
+    return n;
+}
+
 EP Compiler::indexFromCall(const Expr &name, const std::vector<ExprP> &idx)
 {
     EP base = lvalueOrValue(name);
@@ -643,6 +857,16 @@ EP Compiler::memberNode(const Expr &m, const std::vector<ExprP> *callArgs)
     static const std::vector<ExprP> none;
     if (m.A->Kind == EK::Name) {
         Resolved r = resolve(m.A->Name);
+        // new Date(…): classes the syntax builds itself
+        if (m.Name.compare(u"Create", Qt::CaseInsensitive) == 0 && m_rules.Constructor && r.K != Resolved::RLocal
+            && !(r.K == Resolved::RItem && isVariableItem(r.Item.get()))) {
+            if (const ConstructFn f = m_rules.Constructor(m.A->Name.toUpper())) {
+                auto n = node<ConstructNode>(m.At);
+                n->F = f;
+                n->Args = args(callArgs ? *callArgs : none);
+                return n;
+            }
+        }
         // EClass.Create(message): an exception object
         if (m.Name.compare(u"Create", Qt::CaseInsensitive) == 0 && r.K != Resolved::RLocal
             && !(r.K == Resolved::RItem && isVariableItem(r.Item.get())) && isExceptionClass(m.A->Name))
@@ -701,7 +925,7 @@ EP Compiler::expr(const Expr &e)
     case EK::Binary: return binaryNode(e);
     case EK::Cond: {
         auto n = node<CondNode>(e.At);
-        n->A = expr(*e.A);
+        n->A = condition(*e.A);
         n->B = expr(*e.B);
         n->C = expr(*e.C);
         return n;
@@ -709,10 +933,49 @@ EP Compiler::expr(const Expr &e)
     case EK::ArrayLit: {
         auto n = node<ArrayLitNode>(e.At);
         n->Items = args(e.Args);
+        n->ByReference = m_rules.ArraysAreObjects;
+        return n;
+    }
+    case EK::ObjectLit: {
+        auto n = node<ObjectLitNode>(e.At);
+        n->Keys = e.Keys;
+        n->Items = args(e.Args);
+        return n;
+    }
+    case EK::FuncLit: {
+        const Resolved r = resolve(e.Name);
+        auto *proc = r.K == Resolved::RItem ? dynamic_cast<TfsProcVariable *>(r.Item.get()) : nullptr;
+        if (!proc || !proc->EngineRoutine())
+            undeclared(e);
+        auto lit = node<LitNode>(e.At);
+        lit->V = FunctionValue(proc->EngineRoutine(), QString());
+        return lit;
+    }
+    case EK::Update: {
+        auto n = node<UpdateNode>(e.At);
+        n->Target = lvalue(*e.A);
+        n->F = m_rules.Binary[int(e.Oper)];
+        n->Postfix = e.Postfix;
         return n;
     }
     }
     compileError(QStringLiteral("Expression expected"), e.At);
+}
+
+EP Compiler::condition(const Expr &e)
+{
+    EP n = expr(e);
+    if (!m_rules.Truth)
+        return n;
+    // comparisons give Booleans already
+    if (e.Kind == EK::Binary && e.Oper >= Op::Eq && e.Oper <= Op::StrictNe)
+        return n;
+    if (e.Kind == EK::Unary && e.Oper == Op::LogicalNot)
+        return n;
+    auto t = node<TruthNode>(e.At);
+    t->A = std::move(n);
+    t->Truth = m_rules.Truth;
+    return t;
 }
 
 EP Compiler::unaryNode(const Expr &e)
@@ -784,6 +1047,14 @@ EP Compiler::binaryNode(const Expr &e)
     switch (e.Oper) {
     case Op::AndThen:
     case Op::OrElse: {
+        if (m_rules.Truth) {
+            auto n = node<TruthLogicNode>(e.At);
+            n->A = condition(*e.A);
+            n->B = condition(*e.B);
+            n->IsAnd = e.Oper == Op::AndThen;
+            n->Truth = m_rules.Truth;
+            return n;
+        }
         auto n = node<LogicNode>(e.At);
         n->A = expr(*e.A);
         n->B = expr(*e.B);
@@ -839,6 +1110,7 @@ EP Compiler::chainNode(const Expr &e)
     auto n = node<ChainNode>(e.At);
     n->First = expr(*p);
     n->ShortCircuit = m_rules.ShortCircuitAndOr;
+    n->Truth = m_rules.Truth;
     n->Links.reserve(spine.size());
     for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
         const Expr &link = **it;

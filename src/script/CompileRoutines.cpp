@@ -307,7 +307,7 @@ EP Compiler::callRoutine(const std::shared_ptr<TfsCustomVariable> &item, const s
         compileError(QStringLiteral("Routine '%1' is not compiled").arg(proc->Name()), at);
     if (int(argExprs.size()) > r->NParams)
         compileError(QStringLiteral("Too many actual parameters"), at);
-    for (size_t i = argExprs.size(); i < size_t(r->NParams); ++i)
+    for (size_t i = argExprs.size(); i < size_t(r->NParams) && !m_rules.FunctionValues; ++i)
         if (!r->HasDefault[i])
             compileError(QStringLiteral("Not enough actual parameters"), at);
     auto n = node<CallRoutineNode>(at);

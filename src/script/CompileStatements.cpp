@@ -271,33 +271,6 @@ struct ForNode : SNode
     }
 };
 
-// Walks a snapshot of the collection: the body may change the variable
-// the collection came from without disturbing the walk.
-struct ForEachNode : SNode
-{
-    EP Var, Collection;
-    SP Body;
-    qint64 Weight;
-    Flow exec(Value *fp) override
-    {
-        const Value c = Collection->eval(fp);
-        const ArrayBox *arr = c.Array();
-        if (!arr && c.k != VK::Str)
-            throw EfsScriptError(QStringLiteral("Cannot iterate over %1").arg(TypeNameOf(c)));
-        const size_t n = arr ? arr->Items.size() : size_t(c.s.size());
-        for (size_t i = 0; i < n; ++i) {
-            Step(Weight);
-            Var->store(fp, arr ? arr->Items[i] : Value(QString(c.s.at(qsizetype(i)))));
-            const Flow f = Body->exec(fp);
-            if (f == Flow::Break)
-                break;
-            if (f == Flow::Exit)
-                return f;
-        }
-        return Flow::Normal;
-    }
-};
-
 struct CForNode : SNode
 {
     SP Init, StepStmt, Body;
@@ -420,21 +393,102 @@ struct JumpNode : SNode
     Flow exec(Value *) override { return F; }
 };
 
+// int a[n], int m[r][c] (arrays of arrays), int b[n] = {…} (the list, filled
+// up to n with default elements).
 struct NewArrayNode : ENode
 {
-    EP Size;
+    std::vector<EP> Sizes;
+    EP Init;
     TK Elem;
+
+    Value build(const qint64 *sizes, size_t dims, qint64 &total)
+    {
+        const qint64 n = sizes[0];
+        total = n > 0 && total > 0 ? total * n : 0;
+        if (n < 0 || n > 10'000'000 || total > 10'000'000)
+            rangeError();
+        CheckSize(total * qsizetype(sizeof(Value)));
+        Value a = Value::NewArray(0, int(n) - 1);
+        ArrayBox *box = a.MutableArray();
+        if (dims == 1) {
+            const Value d = DefaultOf(Elem);
+            for (Value &e : box->Items)
+                e = d;
+            return a;
+        }
+        for (size_t i = 0; i < size_t(n); ++i) {
+            qint64 sub = total;
+            StoreElement(box, i, build(sizes + 1, dims - 1, sub));
+        }
+        return a;
+    }
+
     Value eval(Value *fp) override
     {
-        const qint64 n = Size->eval(fp).ToInt();
-        if (n < 0 || n > 10'000'000)
-            rangeError();
-        CheckSize(n * qsizetype(sizeof(Value)));
-        Value a = Value::NewArray(0, int(n) - 1);
-        const Value d = DefaultOf(Elem);
-        for (Value &e : a.MutableArray()->Items)
-            e = d;
-        return a;
+        qint64 sizes[8];
+        for (size_t i = 0; i < Sizes.size(); ++i)
+            sizes[i] = Sizes[i]->eval(fp).ToInt();
+        if (Init) {
+            Value a = Init->eval(fp);
+            ArrayBox *box = a.MutableArray();
+            if (box && sizes[0] > qint64(box->Items.size())) {
+                if (sizes[0] > 10'000'000)
+                    rangeError();
+                CheckSize(sizes[0] * qsizetype(sizeof(Value)));
+                box->Items.resize(size_t(sizes[0]), DefaultOf(Sizes.size() > 1 ? TK::Any : Elem));
+            }
+            return a;
+        }
+        qint64 total = 1;
+        return build(sizes, Sizes.size(), total);
+    }
+};
+
+// for x in a list: its elements, or its keys (indices of arrays and
+// strings as text, names of object properties).
+struct ForEachNode : SNode
+{
+    EP Var, List;
+    SP Body;
+    bool Keys;
+    qint64 Weight;
+
+    Flow pass(Value *fp, Value v)
+    {
+        Step(Weight);
+        Var->store(fp, std::move(v));
+        return Body->exec(fp);
+    }
+
+    Flow exec(Value *fp) override
+    {
+        Value list = List->eval(fp);
+        if (list.k == VK::Ref)
+            list = *list.ref;
+        Flow f = Flow::Normal;
+        if (list.k == VK::Array) {
+            // the array may change while the loop runs: bounds are read each pass
+            const Value keep = list;
+            const ArrayBox *a = keep.Array();
+            for (size_t i = 0; i < a->Items.size() && f != Flow::Break && f != Flow::Exit; ++i)
+                f = pass(fp, Keys ? Value(QString::number(qint64(a->Low) + qint64(i))) : Value(a->Items[i]));
+        } else if (list.k == VK::Str) {
+            for (qsizetype i = 0; i < list.s.size() && f != Flow::Break && f != Flow::Exit; ++i)
+                f = pass(fp, Keys ? Value(QString::number(i)) : Value(QString(list.s[i])));
+        } else if (MapBox *m = list.Map()) {
+            std::vector<QString> names;
+            for (const auto &p : m->Properties())
+                names.push_back(p.first);
+            for (size_t i = 0; i < names.size() && f != Flow::Break && f != Flow::Exit; ++i) {
+                const Value *v = m->Find(names[i]);
+                if (!v)
+                    continue;
+                f = pass(fp, Keys ? Value(names[i]) : *v);
+            }
+        } else if (list.k != VK::Null && list.k != VK::Empty) {
+            throw EfsScriptError(QStringLiteral("Array type required"));
+        }
+        return f == Flow::Exit ? f : Flow::Normal;
     }
 };
 
@@ -494,14 +548,14 @@ SP Compiler::stmt(const Stmt &s)
     case SK::If: return ifStatement(s);
     case SK::While: {
         auto n = node<WhileNode>(s.At);
-        n->Cond = expr(*s.A);
+        n->Cond = condition(*s.A);
         n->Body = loopBody(*s.Body[0], n->Weight);
         return n;
     }
     case SK::Repeat: {
         auto n = node<RepeatNode>(s.At);
         n->Body = loopBody(*s.Body[0], n->Weight);
-        n->Cond = expr(*s.A);
+        n->Cond = condition(*s.A);
         n->Negate = s.Negate;
         return n;
     }
@@ -520,24 +574,32 @@ SP Compiler::stmt(const Stmt &s)
         n->Body = loopBody(*s.Body[0], n->Weight);
         return n;
     }
-    case SK::ForEach: {
-        auto n = node<ForEachNode>(s.At);
-        Expr var;
-        var.Kind = EK::Name;
-        var.Name = s.Name;
-        var.At = s.At;
-        n->Var = lvalue(var);
-        n->Collection = expr(*s.A);
-        n->Body = loopBody(*s.Body[0], n->Weight);
-        return n;
-    }
     case SK::CFor: {
         auto n = node<CForNode>(s.At);
         n->Init = block(*s.Body[0]);
         if (s.A)
-            n->Cond = expr(*s.A);
+            n->Cond = condition(*s.A);
         n->StepStmt = block(*s.Body[1]);
         n->Body = loopBody(*s.Body[2], n->Weight);
+        return n;
+    }
+    case SK::ForEach: {
+        auto n = node<ForEachNode>(s.At);
+        n->List = expr(*s.A);
+        if (!s.TypeName.isEmpty()) {
+            const TK t = typeKind(s.TypeName);
+            const int slot = localSlot(s.Name, t);
+            m_scope->Names[s.Name.toUpper()].Type = t;
+            n->Var = localNode({slot, false, t}, s.At);
+        } else {
+            Expr var;
+            var.Kind = EK::Name;
+            var.Name = s.Name;
+            var.At = s.At;
+            n->Var = lvalue(var);
+        }
+        n->Keys = s.Keys;
+        n->Body = loopBody(*s.Body[0], n->Weight);
         return n;
     }
     case SK::Case:
@@ -573,17 +635,17 @@ SP Compiler::ifStatement(const Stmt &s)
 {
     if (s.Branches.empty()) {
         auto n = node<IfNode>(s.At);
-        n->Cond = expr(*s.A);
+        n->Cond = condition(*s.A);
         n->Then = block(*s.Body[0]);
         if (s.Body.size() > 1 && s.Body[1])
             n->Else = block(*s.Body[1]);
         return n;
     }
     auto n = node<IfChainNode>(s.At);
-    n->Conds.push_back(expr(*s.A));
+    n->Conds.push_back(condition(*s.A));
     n->Thens.push_back(block(*s.Body[0]));
     for (const CaseBranch &br : s.Branches) {
-        n->Conds.push_back(expr(*br.Labels[0]));
+        n->Conds.push_back(condition(*br.Labels[0]));
         n->Thens.push_back(block(*br.Body[0]));
     }
     if (s.Body.size() > 1 && s.Body[1])
@@ -684,7 +746,11 @@ SP Compiler::varDecl(const Stmt &s)
 EP Compiler::newArray(const Stmt &s, TK elem)
 {
     auto na = node<NewArrayNode>(s.At);
-    na->Size = expr(*s.B);
+    na->Sizes.push_back(expr(*s.B));
+    for (const ExprP &d : s.Dims)
+        na->Sizes.push_back(expr(*d));
+    if (s.A)
+        na->Init = expr(*s.A);
     na->Elem = elem;
     return na;
 }

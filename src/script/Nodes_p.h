@@ -155,6 +155,10 @@ struct BlockNode : SNode
 // and converting can walk without exhausting the native stack.
 void StoreElement(ArrayBox *a, size_t n, Value v);
 
+// Function values: a routine as a value, and calling one.
+Value FunctionValue(const std::shared_ptr<Routine> &r, const QString &name);
+Value CallFunctionValue(const Value &f, std::vector<Value> &args);
+
 // Calls a host method; var parameters are written back to the arguments' variables.
 Value CallHost(TfsMethodHelper *m, QObject *instance, std::vector<EP> &argNodes, Value *fp);
 
@@ -272,9 +276,12 @@ private:
     EP lvalueOrValue(const Expr &e);
     static bool isVariableItem(TfsCustomVariable *item);
     EP expr(const Expr &e);
+    // An expression used as a condition, with the syntax's truth of values.
+    EP condition(const Expr &e);
     std::vector<EP> args(const std::vector<ExprP> &in);
     EP nameNode(const Expr &e, const std::vector<ExprP> *callArgs);
     EP indexFromCall(const Expr &name, const std::vector<ExprP> &idx);
+    EP callValue(EP callee, const std::vector<ExprP> &callArgs, Pos at);
     EP memberNode(const Expr &m, const std::vector<ExprP> *callArgs);
     EP unaryNode(const Expr &e);
     EP binaryNode(const Expr &e);

@@ -4,6 +4,7 @@
 // string rules.
 #include <ZorCompCore/script/SyntaxRules_p.h>
 
+#include <ZorCompCore/script/Interpreter.h>
 #include <ZorCompCore/script/Runtime_p.h>
 
 #include <ZorCompCore/platform/Exception.h>
@@ -70,6 +71,14 @@ QString TypeNameOf(const Value &v)
     case VK::Array: return QStringLiteral("Array");
     case VK::Var: return QStringLiteral("Variant");
     case VK::Exc: return QString::fromLatin1(v.ExceptionData()->ClassName);
+    case VK::Map:
+        switch (v.Map()->Kind) {
+        case MapBox::MK::Function: return QStringLiteral("Function");
+        case MapBox::MK::Math: return QStringLiteral("Math");
+        case MapBox::MK::Date: return QStringLiteral("Date");
+        case MapBox::MK::Plain: break;
+        }
+        return QStringLiteral("Object");
     }
     return QStringLiteral("Variant");
 }
@@ -115,7 +124,13 @@ Value cArith(const Value &a, const Value &b)
     return F(a, b);
 }
 
-Value cAdd(const Value &a, const Value &b) { return CheckedString(cArith<Add>(a, b)); }
+// A string on either side joins the other as text ("n=" + 3).
+Value cAdd(const Value &a, const Value &b)
+{
+    if ((a.k == VK::Str) != (b.k == VK::Str))
+        return concat(a, b);
+    return CheckedString(cArith<Add>(a, b));
+}
 
 Value cDivide(const Value &a, const Value &b)
 {
@@ -143,6 +158,8 @@ double jsNumber(const Value &v)
     case VK::Null: return 0;
     case VK::Empty: return std::numeric_limits<double>::quiet_NaN();
     case VK::Ref: return jsNumber(*v.ref);
+    case VK::Map:
+        return v.Map()->Kind == MapBox::MK::Date ? v.Map()->Time : std::numeric_limits<double>::quiet_NaN();
     case VK::Str: {
         const QString t = v.s.trimmed();
         if (t.isEmpty())
@@ -192,11 +209,25 @@ QString jsString(const Value &v)
     case VK::Empty: return QStringLiteral("undefined");
     case VK::Ref: return jsString(*v.ref);
     case VK::Array: {
+        // arrays inside arrays: as deep as the engine lets them nest
+        static thread_local int depth = 0;
+        if (depth > 200)
+            throw EfsScriptError(QStringLiteral("Arrays nested too deeply"));
+        ++depth;
+        struct Leave { ~Leave() { --depth; } } leave;
         QStringList parts;
         for (const Value &e : v.Array()->Items)
             parts << (e.k == VK::Null || e.k == VK::Empty ? QString() : jsString(e));
         return parts.join(u',');
     }
+    case VK::Map:
+        switch (v.Map()->Kind) {
+        case MapBox::MK::Function: return QStringLiteral("function ") + v.Map()->FnName + QStringLiteral("() { [code] }");
+        case MapBox::MK::Math: return QStringLiteral("[object Math]");
+        case MapBox::MK::Date: return JsDateText(v.Map()->Time);
+        case MapBox::MK::Plain: break;
+        }
+        return QStringLiteral("[object Object]");
     case VK::Exc: return QString::fromLatin1(v.ExceptionData()->ClassName) + QStringLiteral(": ") + v.ExceptionData()->Message;
     default: return v.ToString();
     }
@@ -272,6 +303,8 @@ bool jsLooseEqual(const Value &a, const Value &b)
         if ((a.k == VK::Str || jsIsNumeric(a)) && (b.k == VK::Str || jsIsNumeric(b)))
             return jsNumber(a) == jsNumber(b); // NaN is equal to nothing
     }
+    if (a.k == VK::Array || a.k == VK::Map || b.k == VK::Array || b.k == VK::Map)
+        return a.k == b.k && a.box == b.box; // objects: the same one
     return Compare(a, b) == 0;
 }
 
@@ -288,7 +321,7 @@ bool jsStrictEqual(const Value &a, const Value &b)
     case VK::Bool: return (a.i != 0) == (b.i != 0);
     case VK::Null: case VK::Empty: return true;
     case VK::Obj: return a.o == b.o;
-    case VK::Array: case VK::Exc: case VK::Var: return a.box == b.box;
+    case VK::Array: case VK::Exc: case VK::Var: case VK::Map: return a.box == b.box;
     default: return Compare(a, b) == 0;
     }
 }
@@ -314,6 +347,21 @@ Value jsLe(const Value &a, const Value &b) { return jsRel(a, b, [](double x, dou
 Value jsGt(const Value &a, const Value &b) { return jsRel(a, b, [](double x, double y) { return x > y; }); }
 Value jsGe(const Value &a, const Value &b) { return jsRel(a, b, [](double x, double y) { return x >= y; }); }
 
+bool jsTruth(const Value &v)
+{
+    switch (v.k) {
+    case VK::Empty: case VK::Null: return false;
+    case VK::Bool: case VK::Int: return v.i != 0;
+    case VK::Double: case VK::Date: return v.d != 0 && !std::isnan(v.d);
+    case VK::Str: return !v.s.isEmpty();
+    case VK::Obj: return v.o != nullptr;
+    case VK::Ref: return jsTruth(*v.ref);
+    default: return true; // arrays, objects, functions
+    }
+}
+
+Value jsLogicalNot(const Value &a) { return Value(!jsTruth(a)); }
+
 Value jsNeg(const Value &a)
 {
     if (a.k == VK::Int && a.i != 0 && a.i != INT64_MIN)
@@ -331,6 +379,10 @@ Value jsTypeOf(const Value &a)
     case VK::Int: case VK::Double: return Value(QStringLiteral("number"));
     case VK::Str: return Value(QStringLiteral("string"));
     case VK::Ref: return jsTypeOf(*a.ref);
+    case VK::Map:
+        if (a.Map()->Kind == MapBox::MK::Function)
+            return Value(QStringLiteral("function"));
+        return Value(QStringLiteral("object"));
     default: return Value(QStringLiteral("object")); // null, arrays, objects, dates
     }
 }
@@ -343,6 +395,8 @@ bool jsConstant(const QString &upper, Value &out)
         out = Value(std::numeric_limits<double>::quiet_NaN());
     else if (upper == u"UNDEFINED")
         out = Value();
+    else if (upper == u"MATH")
+        out = JsMathObject();
     else
         return false;
     return true;
@@ -443,16 +497,30 @@ SyntaxRules jscript()
     r.Unary[at(Op::Plus)] = jsPlus;
     r.Unary[at(Op::Not)] = jsBitNot;
     r.Unary[at(Op::TypeOf)] = jsTypeOf;
+    r.Unary[at(Op::LogicalNot)] = jsLogicalNot;
+    r.Truth = jsTruth;
     r.IntDivisionNodes = false;
     r.ShortCircuitAndOr = false;
     r.StringsFromOne = false;
     r.DeclareOnAssign = true;
     r.IntKind = TK::IntC;
     r.Constant = jsConstant;
+    r.ValueMember = JsValueMember;
+    r.ValueMethod = JsValueMethod;
+    r.SetMember = JsSetMember;
+    r.Constructor = JsConstructor;
+    r.Library = JsLibrary;
+    r.ArraysAreObjects = true;
+    r.FunctionValues = true;
     return r;
 }
 
 } // namespace
+
+QString JsString(const Value &v) { return jsString(v); }
+double JsNumber(const Value &v) { return jsNumber(v); }
+bool JsStrictEqual(const Value &a, const Value &b) { return jsStrictEqual(a, b); }
+Value JsResult(double d) { return jsResult(d); }
 
 QString JsNumberText(double d)
 {

@@ -44,6 +44,9 @@ inline Value Coerce(Value v, TK t)
 
 using BinaryFn = Value (*)(const Value &, const Value &);
 using UnaryFn = Value (*)(const Value &);
+using ConstructFn = Value (*)(std::vector<Value> &args);
+
+struct Builtin;
 
 struct SyntaxRules
 {
@@ -63,11 +66,32 @@ struct SyntaxRules
     // and/or leave the right side out when the left one decides (Boolean
     // operands); false where they are purely bitwise.
     bool ShortCircuitAndOr = true;
-    // Members of values that are not objects (a string's length, …); null or
-    // false: "Unknown member 'x' of String".
-    bool (*ValueMember)(const Value &v, const QString &upper, Value &out) = nullptr;
-    // Named values of the syntax (Infinity, NaN, undefined); false if none.
+    // Members of values that are not host objects (a string's length, an
+    // object's property, …); name as written and upper case. Null or false:
+    // "Unknown member 'x' of String".
+    bool (*ValueMember)(const Value &v, const QString &name, const QString &upper, Value &out) = nullptr;
+    // Methods of such values (s.charAt(1), a.push(x)); false: unknown.
+    bool (*ValueMethod)(const Value &v, const QString &name, const QString &upper, std::vector<Value> &args,
+                        Value &out) = nullptr;
+    // o.name = v on such a value; false: not assignable.
+    bool (*SetMember)(const Value &target, const QString &name, Value v) = nullptr;
+    // Named values of the syntax (Infinity, NaN, undefined, Math); false if none.
     bool (*Constant)(const QString &upper, Value &out) = nullptr;
+    // What new T(…) builds for the syntax's own classes (Date); null: none.
+    ConstructFn (*Constructor)(const QString &upper) = nullptr;
+    // The syntax's own spelling of library functions, looked up before the
+    // shared library; null or none found: the shared one.
+    const Builtin *(*Library)(const QString &upper) = nullptr;
+    // Arrays are objects: copies share them, reading past the end gives
+    // undefined and writing past the end grows them (JScript).
+    bool ArraysAreObjects = false;
+    // A routine's name without a call is the routine as a value; variables
+    // holding one can be called; arguments left out are undefined.
+    bool FunctionValues = false;
+    // Whether a value counts as true in a condition, for !, && and ||; null:
+    // the variant rule (only Booleans and numbers). Where it is set, && and ||
+    // give the operand that decided (a || "default").
+    bool (*Truth)(const Value &v) = nullptr;
 };
 
 const SyntaxRules &RulesFor(Syntax s);
@@ -77,5 +101,20 @@ QString TypeNameOf(const Value &v);
 
 // JScript's number-to-text rule (shortest round trip, Infinity, NaN).
 QString JsNumberText(double d);
+// JScript conversions: to text, to number, strict equality, and a number
+// result (an integer when whole).
+QString JsString(const Value &v);
+double JsNumber(const Value &v);
+bool JsStrictEqual(const Value &a, const Value &b);
+Value JsResult(double d);
+
+// The members, methods and constructors of JScript values (JsObjects.cpp).
+bool JsValueMember(const Value &v, const QString &name, const QString &upper, Value &out);
+bool JsValueMethod(const Value &v, const QString &name, const QString &upper, std::vector<Value> &args, Value &out);
+bool JsSetMember(const Value &target, const QString &name, Value v);
+ConstructFn JsConstructor(const QString &upper);
+const Builtin *JsLibrary(const QString &upper);
+Value JsMathObject();
+QString JsDateText(double time);
 
 } // namespace zor::script

@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <cmath>
 
 namespace zor::script {
@@ -82,11 +83,120 @@ Value Value::NewException(QString message, QByteArray className, std::exception_
     return r;
 }
 
+namespace {
+
+// Nested arrays and objects are freed from a list rather than by recursion:
+// a script can chain them as deep as memory allows.
+thread_local std::vector<std::shared_ptr<Boxed>> *t_releasing = nullptr;
+
+template <typename Each>
+void releaseNested(Each each)
+{
+    if (t_releasing) {
+        each([](Value &v) {
+            if (v.box && v.box.use_count() == 1 && (v.k == VK::Array || v.k == VK::Map))
+                t_releasing->push_back(std::move(v.box));
+        });
+        return;
+    }
+    std::vector<std::shared_ptr<Boxed>> pending;
+    t_releasing = &pending;
+    each([&pending](Value &v) {
+        if (v.box && v.box.use_count() == 1 && (v.k == VK::Array || v.k == VK::Map))
+            pending.push_back(std::move(v.box));
+    });
+    while (!pending.empty()) {
+        std::shared_ptr<Boxed> b = std::move(pending.back());
+        pending.pop_back();
+        b.reset(); // its own nested boxes land in pending
+    }
+    t_releasing = nullptr;
+}
+
+// Conversions that walk nested arrays stop at this depth.
+constexpr int kMaxWalkDepth = 1000;
+thread_local int t_walkDepth = 0;
+
+} // namespace
+
+ArrayBox::~ArrayBox()
+{
+    releaseNested([this](auto f) {
+        for (Value &v : Items)
+            f(v);
+    });
+}
+
+MapBox::~MapBox()
+{
+    releaseNested([this](auto f) {
+        for (auto &p : Props)
+            f(p.second);
+    });
+}
+
+bool Reaches(const Value &v, const Boxed *target)
+{
+    if (v.k != VK::Array && v.k != VK::Map)
+        return false;
+    std::vector<const Boxed *> pending{v.box.get()};
+    QSet<const Boxed *> seen;
+    while (!pending.empty()) {
+        const Boxed *b = pending.back();
+        pending.pop_back();
+        if (b == target)
+            return true;
+        if (seen.contains(b))
+            continue;
+        seen.insert(b);
+        auto visit = [&pending](const Value &e) {
+            if ((e.k == VK::Array || e.k == VK::Map) && e.box)
+                pending.push_back(e.box.get());
+        };
+        if (auto *a = dynamic_cast<const ArrayBox *>(b)) {
+            for (const Value &e : a->Items)
+                visit(e);
+        } else if (auto *m = dynamic_cast<const MapBox *>(b)) {
+            for (const auto &p : m->Properties())
+                visit(p.second);
+        }
+    }
+    return false;
+}
+
+Value *MapBox::Find(const QString &name)
+{
+    if (Index) {
+        auto it = Index->constFind(name);
+        return it == Index->cend() ? nullptr : &Props[*it].second;
+    }
+    for (auto &p : Props)
+        if (p.first == name)
+            return &p.second;
+    return nullptr;
+}
+
+void MapBox::Put(const QString &name, Value v)
+{
+    if (Value *p = Find(name)) {
+        *p = std::move(v);
+        return;
+    }
+    Props.emplace_back(name, std::move(v));
+    if (Index) {
+        Index->insert(name, Props.size() - 1);
+    } else if (Props.size() > 12) {
+        Index = std::make_unique<QHash<QString, size_t>>();
+        for (size_t n = 0; n < Props.size(); ++n)
+            Index->insert(Props[n].first, n);
+    }
+}
+
 ArrayBox *Value::MutableArray()
 {
     if (k != VK::Array)
         return nullptr;
-    if (box.use_count() > 1) // copy on write: arrays are values
+    if (box.use_count() > 1 && !static_cast<ArrayBox *>(box.get())->ByReference) // copy on write: arrays are values
         box = std::make_shared<ArrayBox>(*static_cast<ArrayBox *>(box.get()));
     return static_cast<ArrayBox *>(box.get());
 }
@@ -136,6 +246,17 @@ Variant Value::ToVariant() const
     case VK::Obj: return Variant(qint64(quintptr(o))); // the object value: its address
     case VK::Array: {
         const ArrayBox *a = Array();
+        struct Depth
+        {
+            Depth()
+            {
+                if (++t_walkDepth > kMaxWalkDepth) {
+                    --t_walkDepth;
+                    throw EVariantError(QStringLiteral("Arrays nested too deeply"));
+                }
+            }
+            ~Depth() { --t_walkDepth; }
+        } depth;
         Variant r = VarArrayCreate(a->Low, a->Low + int(a->Items.size()) - 1, varVariant);
         for (size_t n = 0; n < a->Items.size(); ++n)
             r.ArrayPut(a->Low + int(n), a->Items[n].ToVariant());
@@ -144,6 +265,8 @@ Variant Value::ToVariant() const
     case VK::Var: return static_cast<VariantBox *>(box.get())->V;
     case VK::Ref: return ref->ToVariant();
     case VK::Exc: return Variant(ExceptionData()->Message); // an exception reads as its message
+    case VK::Map: return Map()->Kind == MapBox::MK::Date ? Variant::FromDateTime(Map()->Time / 86400000.0 + 25569.0)
+                                                         : Variant();
     }
     return Variant();
 }

@@ -7,6 +7,7 @@
 #include <ZorCompCore/platform/Variant.h>
 #include <ZorCompCore/zor_export.h>
 
+#include <QHash>
 #include <QString>
 #include <exception>
 #include <memory>
@@ -30,6 +31,7 @@ enum class VK : quint8 {
     Array,  // box: ArrayBox
     Var,    // box: VariantBox, anything else (currency, interfaces, byte arrays …)
     Exc,    // box: ExceptionBox, an exception object caught or created by a script
+    Map,    // box: MapBox, an object of named properties (JScript objects, functions, Math, Date)
 };
 
 // Heap part of arrays and boxed variants, shared between copies.
@@ -39,6 +41,8 @@ struct Boxed
 };
 
 struct ArrayBox;
+struct MapBox;
+struct Routine;
 
 // An exception as scripts see it: its message and class, and the original
 // C++ exception when the host raised it, so that re-raising keeps its type.
@@ -99,6 +103,7 @@ public:
     QObject *ToObject() const; // nil for 0/empty/null; EInvalidCast for non-objects
 
     ArrayBox *Array() const;
+    MapBox *Map() const;
     // Writable array storage: copies the elements first when they are shared.
     ArrayBox *MutableArray();
 
@@ -116,14 +121,49 @@ public:
 // Elements of an array value (defined after Value: it holds Values).
 struct ZOR_EXPORT ArrayBox : Boxed
 {
+    ArrayBox() = default;
+    ArrayBox(const ArrayBox &) = default;
+    ~ArrayBox() override; // frees nested arrays and objects without recursion
     int Low = 0;
     int Depth = 1; // arrays inside arrays, counting this one (bounded: see StoreElement)
+    // Shared by every copy of the value (JScript arrays are objects); false:
+    // a copy is made before the first write through a shared value.
+    bool ByReference = false;
     std::vector<Value> Items;
 };
 
 inline ArrayBox *Value::Array() const
 {
     return k == VK::Array ? static_cast<ArrayBox *>(box.get()) : nullptr;
+}
+
+// An object of named properties, shared by every copy of its value. The
+// engine's own objects of this kind say what they are in Kind: a function
+// value (the routine it calls), Math, a Date (its time value).
+struct ZOR_EXPORT MapBox : Boxed
+{
+    ~MapBox() override;
+    enum class MK : quint8 { Plain, Function, Math, Date };
+    MK Kind = MK::Plain;
+    int Depth = 1; // objects and arrays inside, counting this one
+    double Time = 0; // Date: milliseconds since 1970-01-01 UTC
+    // Function: the routine; it stays owned by its program, and a call after
+    // the program is gone is an error.
+    std::weak_ptr<Routine> Fn;
+    QString FnName;
+
+    Value *Find(const QString &name);
+    void Put(const QString &name, Value v);
+    const std::vector<std::pair<QString, Value>> &Properties() const { return Props; }
+
+private:
+    std::vector<std::pair<QString, Value>> Props; // in the order they were added
+    std::unique_ptr<QHash<QString, size_t>> Index; // by name, once there are many
+};
+
+inline MapBox *Value::Map() const
+{
+    return k == VK::Map ? static_cast<MapBox *>(box.get()) : nullptr;
 }
 
 // Operators with the classic variant rules; integers and floats are handled
@@ -144,6 +184,10 @@ ZOR_EXPORT Value Shr(const Value &a, const Value &b);
 // -1, 0, 1; 2 when unordered (null against a value).
 ZOR_EXPORT int Compare(const Value &a, const Value &b);
 ZOR_EXPORT bool Equal(const Value &a, const Value &b);
+
+// True when the array or object v holds, directly or through other arrays and
+// objects, the container target (storing v into target would close a cycle).
+ZOR_EXPORT bool Reaches(const Value &v, const Boxed *target);
 
 // Objects that have entered the engine, so that an integer coming back from
 // the host is only taken as an object when it really names one.
