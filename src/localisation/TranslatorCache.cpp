@@ -8,6 +8,7 @@
 #include <ZorCompCore/utilities/Murmur2.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QUuid>
@@ -90,6 +91,57 @@ bool parseBlock(const char *p, qint64 n, QList<QPair<QString, QString>> &out, qi
         out.append({std::move(key), std::move(value)});
     }
     consumed = pos;
+    return true;
+}
+
+// The whole of p[0..n) as one pair block, or false with the reason.
+bool parseWholeBlock(const char *p, qint64 n, QList<QPair<QString, QString>> &out, QString &error)
+{
+    if (n < 4) {
+        error = QStringLiteral("the data end at byte offset %1, inside the entry count").arg(n);
+        return false;
+    }
+    const qint32 count = qFromLittleEndian<qint32>(p);
+    if (count < 0) {
+        error = QStringLiteral("negative entry count %1").arg(count);
+        return false;
+    }
+    qint64 pos = 4;
+    auto readString = [&](QString &s, qint32 entry) {
+        if (n - pos < 8) {
+            error = QStringLiteral("entry %1 of %2: the data end at byte offset %3").arg(entry + 1).arg(count).arg(n);
+            return false;
+        }
+        const qint64 units = qFromLittleEndian<qint64>(p + pos);
+        if (units < 0) {
+            error = QStringLiteral("entry %1 of %2: negative length at byte offset %3").arg(entry + 1).arg(count).arg(pos);
+            return false;
+        }
+        pos += 8;
+        if (units > (n - pos) / 2) {
+            error = QStringLiteral("entry %1 of %2: a text of %3 characters runs past the end of the data at byte offset %4")
+                        .arg(entry + 1)
+                        .arg(count)
+                        .arg(units)
+                        .arg(n);
+            return false;
+        }
+        s = QString(qsizetype(units), Qt::Uninitialized);
+        qFromLittleEndian<quint16>(p + pos, qsizetype(units), s.data());
+        pos += units * 2;
+        return true;
+    };
+    out.reserve(qsizetype(std::min<qint64>(count, (n - 4) / 16)));
+    for (qint32 i = 0; i < count; ++i) {
+        QString key, value;
+        if (!readString(key, i) || !readString(value, i))
+            return false;
+        out.append({std::move(key), std::move(value)});
+    }
+    if (pos < n) {
+        error = QStringLiteral("%1 bytes after the last of %2 entries, from byte offset %3").arg(n - pos).arg(count).arg(pos);
+        return false;
+    }
     return true;
 }
 
@@ -202,6 +254,32 @@ void TZORLocalCacheLangData::LoadFromFile(const QString &AFileName)
     data.truncate(qsizetype(stream.Read(data.data(), data.size())));
     TBytesStream bytes(data);
     LoadFromStream(bytes);
+}
+
+bool TZORLocalCacheLangData::LoadFromFileChecked(const QString &AFileName, QString *AError)
+{
+    if (AFileName.isEmpty() || !QFileInfo(AFileName).isFile())
+        return true;
+    QFile file(AFileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (AError)
+            *AError = file.errorString();
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    QList<QPair<QString, QString>> entries;
+    QString error;
+    if (!parseWholeBlock(data.constData(), data.size(), entries, error)) {
+        if (AError)
+            *AError = error;
+        return false;
+    }
+    WriteLock lock(*d->sync);
+    d->items.reserve(d->items.size() + entries.size());
+    for (auto &e : entries)
+        d->items.insert(std::move(e.first), std::move(e.second));
+    SetChanged(false);
+    return true;
 }
 
 void TZORLocalCacheLangData::SaveToFile(const QString &AFileName)
