@@ -562,6 +562,12 @@ bool DeleteDirectory(const QString &dir, bool recursive, const TDelFileOrDirCBEv
     if (!d.exists())
         return false;
     if (recursive) {
+        // Entries of a read-only folder cannot be listed or removed: make our
+        // own folders readable and writable first (the folder goes anyway).
+        const QFileInfo self(d.absolutePath());
+        if (!self.isSymLink())
+            QFile::setPermissions(self.absoluteFilePath(), self.permissions() | QFile::ReadOwner | QFile::WriteOwner
+                                                               | QFile::ExeOwner);
         const QFileInfoList entries =
             d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo &e : entries) {
