@@ -113,9 +113,10 @@ TEST_F(ExceptionUtils, ShowFollowsHandlerSilenceAndAbortRules)
     }
 }
 
-TEST_F(ExceptionUtils, WithoutAnyDisplayShowOnlyAnnotates)
+TEST_F(ExceptionUtils, SilentWithoutAnyDisplayShowOnlyAnnotates)
 {
-    ApplicationShowException = nullptr;
+    ApplicationShowException = nullptr; // and no message box, being silent
+    TZORExceptionUtils::SetSilent(true);
     EConvertError e(QStringLiteral("'x' is not a valid integer value"));
     TZORExceptionUtils::Show(e, QStringLiteral("Field: Amount"));
     EXPECT_EQ(e.Message(), "'x' is not a valid integer value\r\nField: Amount");

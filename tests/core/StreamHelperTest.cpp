@@ -268,7 +268,7 @@ TEST(StreamHelper, ShortListsAndArraysAreFilledUpWithinTheBound)
         EXPECT_FALSE(VarToBool(v.ArrayGet(2)));
     }
     // Beyond the bound: refused, and the list is empty.
-    const QString kInvalid = QStringLiteral("Invalid stream data!");
+    const QString kInvalid = QStringLiteral("EReadError: Invalid stream data!");
     {
         TBytesStream s(bytesFromHex("ff ff ff 7f 00 00 00 00 00 00 00 00"));
         TStringList list;
@@ -298,7 +298,7 @@ TEST(StreamHelper, ShortListsAndArraysAreFilledUpWithinTheBound)
     }
     // An unknown tag inside a variant array is named as such, not as short data.
     EXPECT_EQ(failureOf([] { readVariantFrom(bytesFromHex("0c 20 05 00 00 00 03 00 01 00 00 00 09 00")); }),
-              QStringLiteral("varType not implemented yet!"));
+              QStringLiteral("EAssertionFailed: varType not implemented yet!"));
 }
 
 TEST(StreamHelper, BooleanByteIsReturnedUnchanged)
