@@ -6,7 +6,11 @@
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Stream.h>
 
+#include <QDir>
+#include <QFile>
+
 #include <cstdint>
+#include <unistd.h>
 #include <cstdlib>
 
 using namespace zor;
@@ -43,6 +47,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         back.LoadFromStream(out);
         if (entries(pair) != entries(back))
             abort();
+        // The checked file reader takes only whole blocks, and reads them as
+        // the stream reader does.
+        static const QString file = QDir::tempPath() + QStringLiteral("/translatorcache_fuzz_%1.lc").arg(getpid());
+        {
+            QFile f(file);
+            if (!f.open(QIODevice::WriteOnly))
+                abort();
+            f.write(reinterpret_cast<const char *>(data + 1), qint64(size - 1));
+        }
+        TZORLocalCacheLangData checked;
+        QString error;
+        if (checked.LoadFromFileChecked(file, &error)) {
+            if (entries(checked) != entries(pair))
+                abort();
+        } else if (error.isEmpty()) {
+            abort(); // a refusal names its reason
+        }
         return 0;
     }
     TZORLocalCacheData cache;

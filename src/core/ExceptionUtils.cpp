@@ -1,10 +1,12 @@
 #include "ExceptionUtils.h"
+#include "ExceptionUtils_p.h"
 
 namespace zor {
 
 TZORExceptionUtilsHandler *GlobalHandler = nullptr;
 TShowExceptionProc ApplicationShowException;
 std::atomic<bool> TZORExceptionUtils::FIsSilent{false};
+constinit std::atomic<detail::TGuiExceptionDisplay> detail::GuiExceptionDisplay{nullptr};
 
 namespace {
 [[noreturn]] void abstractCall()
@@ -30,8 +32,12 @@ void TZORExceptionUtils::Show(Exception &E, const QString &AdvInfo)
     }
     if (!AdvInfo.isEmpty())
         AddExceptionInfo(E, AdvInfo);
-    if (!IsSilent() && ApplicationShowException)
+    if (IsSilent())
+        return;
+    if (ApplicationShowException)
         ApplicationShowException(E);
+    else if (const detail::TGuiExceptionDisplay gui = detail::GuiExceptionDisplay.load())
+        gui(QString::fromLatin1(E.ClassName()), E.Message());
 }
 
 void TZORExceptionUtils::AddExceptionInfo(Exception &E, const QString &AdvInfo)

@@ -1,7 +1,8 @@
 // Showing and annotating caught exceptions. A host (an application, or an
 // exception logger) installs GlobalHandler to take over; without one, the
 // additional information is appended to the message and the exception goes to
-// ApplicationShowException, which a GUI host sets to its display routine.
+// ApplicationShowException, which a GUI host sets to its display routine
+// (a message box when it is unset in a QApplication).
 #pragma once
 
 #include <ZorCompCore/zor_export.h>
@@ -28,7 +29,9 @@ public:
 // Installed and freed by the host only; none by default. Read at each call.
 ZOR_EXPORT extern TZORExceptionUtilsHandler *GlobalHandler;
 
-// The application's display of an exception; none until a GUI host sets it.
+// The application's display of an exception. While it is unset, Show uses a
+// message box in a QApplication (on the main thread: modal there, queued from
+// other threads) and shows nothing in other programs.
 using TShowExceptionProc = std::function<void(Exception &)>;
 ZOR_EXPORT extern TShowExceptionProc ApplicationShowException;
 

@@ -21,6 +21,7 @@ namespace {
 
 constexpr qint64 kCopyChunk = 1048576;    // stream copies move 1 MiB at a time
 constexpr qint64 kReadChunkUnits = 65536; // long texts are read in pieces of this many units
+constexpr qint64 kStringCost = 32;        // memory an empty list item takes, for the short-data bound
 
 [[noreturn]] void invalidData()
 {
@@ -98,7 +99,15 @@ qint64 TStreamHelper::bytesLeft()
 void TStreamHelper::readStrict(void *data, qint64 size)
 {
     if (readRaw(data, size) != size)
-        invalidData();
+        truncatedData();
+}
+
+void TStreamHelper::truncatedData()
+{
+    // Whatever needed more bytes than are left consumed the rest: a caller can
+    // tell running out of data (position at the end) from malformed data.
+    FStream->Seek(0, soEnd);
+    invalidData();
 }
 
 // --- scalars ----------------------------------------------------------------
@@ -115,6 +124,7 @@ T readPlain(TStream *s, T def)
 
 void TStreamHelper::WriteBoolean(bool Value) { const quint8 b = Value ? 1 : 0; writeRaw(&b, 1); }
 bool TStreamHelper::ReadBoolean() { return readPlain<quint8>(FStream, 0) != 0; }
+quint8 TStreamHelper::ReadBooleanByte() { return readPlain<quint8>(FStream, 0); }
 void TStreamHelper::WriteByte(quint8 Value) { writeRaw(&Value, 1); }
 quint8 TStreamHelper::ReadByte() { return readPlain<quint8>(FStream, 0); }
 void TStreamHelper::WriteShortInteger(qint8 Value) { writeRaw(&Value, 1); }
@@ -349,9 +359,10 @@ void TStreamHelper::ReadStrings(TStringList &Value)
     try {
         Value.Clear();
         const qint32 n = ReadInteger();
-        // Each item needs data: a count beyond the end adds nothing more.
-        for (qint32 i = 0; i < n && bytesLeft() > 0; ++i)
-            Value.Add(ReadString());
+        // Every string takes at least its 8-byte count; missing ones are empty.
+        checkShortData(n, 8, kStringCost);
+        for (qint32 i = 0; i < n; ++i)
+            Value.Add(bytesLeft() > 0 ? ReadString() : QString());
     } catch (...) {
         Value.EndUpdate();
         throw;
@@ -371,8 +382,21 @@ void TStreamHelper::ReadIntegerList(TSortedIntegerList &Value)
 {
     Value.Clear();
     const qint32 n = ReadInteger();
-    for (qint32 i = 0; i < n && bytesLeft() > 0; ++i)
-        Value.Add(ReadInteger());
+    checkShortData(n, 4, 4);
+    for (qint32 i = 0; i < n; ++i)
+        Value.Add(ReadInteger()); // 0 once the data are gone
+}
+
+void TStreamHelper::checkShortData(qint64 count, qint64 encodedSize, qint64 memorySize)
+{
+    if (count <= 0)
+        return;
+    const qint64 left = bytesLeft();
+    if (count * encodedSize <= left)
+        return; // the data can hold every element
+    const qint64 memory = count * memorySize;
+    if (memory > MaxShortDataBytes || memory > ShortDataFactor * left + ShortDataSlack)
+        invalidData();
 }
 
 // --- streams -----------------------------------------------------------------
@@ -564,8 +588,10 @@ Variant TStreamHelper::readScalar(TVarType type)
     case varUString: {
         qint32 count = 0;
         readStrict(&count, 4);
-        if (count < 0 || qint64(count) * 2 > bytesLeft())
+        if (count < 0)
             invalidData();
+        if (qint64(count) * 2 > bytesLeft())
+            truncatedData();
         QString s(count, Qt::Uninitialized);
         readStrict(s.data(), qint64(count) * 2);
         return Variant(s);
@@ -585,36 +611,39 @@ Variant TStreamHelper::readArray(TVarType elementType, int depth)
     readStrict(&count, 4);
     if (count < 0)
         invalidData();
-    const qint64 left = bytesLeft();
     if (IsSimpleType(elementType)) {
         const qint64 size = GetSimpleTypeSize(elementType);
-        // Bounded by the bytes left: a hostile count must not drive the allocation.
-        if (qint64(count) * size > left)
-            invalidData();
+        const qint64 storage = elementType == varBoolean ? qint64(sizeof(WordBool)) : size;
+        // A short block leaves the missing elements zero, within the bound.
+        checkShortData(count, size, storage);
         Variant result = VarArrayCreate(0, count - 1, elementType);
         if (count == 0)
             return result;
+        const qint64 wanted = qint64(count) * size;
         if (elementType == varBoolean) {
-            QByteArray bytes(count, Qt::Uninitialized);
-            readStrict(bytes.data(), count);
+            QByteArray bytes(count, '\0');
+            readRaw(bytes.data(), wanted);
             auto *dst = static_cast<WordBool *>(result.ArrayData());
             for (qint32 i = 0; i < count; ++i)
                 dst[i] = bytes[i] != 0 ? WordBool(-1) : WordBool(0);
         } else {
-            readStrict(result.ArrayData(), qint64(count) * size);
+            readRaw(result.ArrayData(), wanted);
         }
         return result;
     }
-    // Every element carries at least its 2-byte tag.
-    if (qint64(count) * 2 > left)
-        invalidData();
-    Variant result = VarArrayCreate(0, count - 1, elementType);
+    // Elements of other types are read strictly one by one, so the storage
+    // grows only with elements actually present (each takes at least its tag).
+    std::vector<Variant> elements;
+    elements.reserve(size_t(std::min<qint64>(count, bytesLeft() / 2)));
     for (qint32 i = 0; i < count; ++i) {
         quint16 tag = 0;
         readStrict(&tag, 2);
-        Variant element = readTagged(tag, depth);
+        elements.push_back(readTagged(tag, depth));
+    }
+    Variant result = VarArrayCreate(0, count - 1, elementType);
+    for (qint32 i = 0; i < count; ++i) {
         try {
-            result.ArrayPut(i, element);
+            result.ArrayPut(i, elements[size_t(i)]);
         } catch (const EVariantError &) {
             invalidData(); // an element that does not fit the array's type
         }

@@ -21,12 +21,21 @@
 //    type code and payload); the by-reference flag never reaches the stream.
 //  * Only one-dimensional arrays exist in zor::Variant; the low bound is not
 //    stored, arrays read back with bounds 0..N-1.
-//  * Counts read from the stream never drive an allocation beyond the bytes
-//    actually present: a top-level string, 8-bit string or byte array whose
-//    count exceeds the data returns what is there; string lists and integer
-//    lists stop at the end of the data; inside a variant, a string or array
-//    whose count exceeds the data left, a negative count, or arrays nested
-//    deeper than MaxVariantNesting are invalid data.
+//  * A top-level string, 8-bit string or byte array whose count exceeds the
+//    data returns what is there.
+//  * Short data in lists and simple-type arrays: a string list, integer list
+//    or simple-type array block (inside a variant) that ends before its count
+//    is filled up as the plain reads say: missing strings are empty, missing
+//    integers and array elements 0. A count read from the stream must not
+//    drive an allocation, so this holds only while the missing elements take
+//    at most MaxShortDataBytes of memory and at most ShortDataFactor times
+//    the bytes left plus ShortDataSlack; beyond that bound the read raises
+//    EReadError "Invalid stream data!" (a list is left empty).
+//  * Inside a variant, a string whose count exceeds the data left, a missing
+//    element of a non-simple array, a negative count, or arrays nested deeper
+//    than MaxVariantNesting are invalid data. When the data ran out the
+//    stream is left at its end, so a caller can tell truncated data (position
+//    = size) from malformed data.
 #pragma once
 
 #include <ZorCompCore/platform/DateTime.h>
@@ -48,6 +57,10 @@ class ZOR_EXPORT TStreamHelper
 public:
     // Arrays nested deeper than this inside one variant are rejected on reading.
     static constexpr int MaxVariantNesting = 64;
+    // The bound on filling up short lists and arrays (see above).
+    static constexpr qint64 MaxShortDataBytes = 16 * 1024 * 1024;
+    static constexpr qint64 ShortDataFactor = 64;
+    static constexpr qint64 ShortDataSlack = 4096;
 
     // The helper works at AStream's current position; with AOwnsStream the
     // stream is deleted together with the helper.
@@ -60,6 +73,7 @@ public:
 
     void WriteBoolean(bool Value);
     bool ReadBoolean();                       // any non-zero byte is true
+    quint8 ReadBooleanByte();                 // the byte as stored (0 on a short stream)
     void WriteByte(quint8 Value);
     quint8 ReadByte();
     void WriteShortInteger(qint8 Value);
@@ -138,6 +152,8 @@ private:
     Variant readScalar(TVarType type);
     Variant readArray(TVarType elementType, int depth);
     void readStrict(void *data, qint64 size);
+    [[noreturn]] void truncatedData();
+    void checkShortData(qint64 count, qint64 encodedSize, qint64 memorySize);
 
     TStream *FStream;
     bool FOwnsStream;

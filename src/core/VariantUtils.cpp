@@ -16,12 +16,6 @@ bool isBlank(const Variant &v)
     return v.IsNull() || v.IsEmpty() || (v.IsString() && VarToStr(v).isEmpty());
 }
 
-// Bytes per element in an array's own storage (a Boolean is a 2-byte WordBool).
-int storageSize(TVarType t)
-{
-    return (t & varTypeMask) == varBoolean ? int(sizeof(WordBool)) : GetSimpleTypeSize(t);
-}
-
 } // namespace
 
 bool VarIsValueInArray(const Variant &AArray, const Variant &AValue)
@@ -118,13 +112,28 @@ QByteArray VarToRawByteString(const Variant &V)
     const Variant &v = V.Deref();
     if (!v.IsArray())
         return ToAnsi(VarToStr(v));
-    const TVarType elem = v.ArrayElementType();
-    if (!IsSimpleType(elem))
-        return VarArrayToBytes(v);
     const qint64 count = v.ArrayCount();
     if (count <= 0)
         return {};
-    return QByteArray(static_cast<const char *>(v.ArrayData()), qsizetype(count * storageSize(elem)));
+    // Fixed-size elements: the storage as it is, element size x count bytes.
+    if (const void *data = v.ArrayData())
+        return QByteArray(static_cast<const char *>(data),
+                          qsizetype(count * VarArrayElementSize(v.ArrayElementType())));
+    // Variant and string arrays have no fixed-size storage: each element in
+    // turn gives its own bytes (see the header).
+    QByteArray out;
+    const int high = v.ArrayHighBound();
+    for (int i = v.ArrayLowBound(); i <= high; ++i) {
+        const Variant element = v.ArrayGet(i);
+        const Variant &e = element.Deref();
+        if (e.IsArray() || VarIsStr(e))
+            out += VarToRawByteString(e);
+        else if (e.IsEmpty() || e.IsNull())
+            continue;
+        else
+            out += char(VarCast(e, varByte).RawInt() & 0xFF); // raises above 255
+    }
+    return out;
 }
 
 QByteArray VarToBinBytes(const Variant &V)

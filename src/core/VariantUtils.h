@@ -29,10 +29,16 @@ ZOR_EXPORT double VarToFloatDef(const Variant &V, double ADefault);
 ZOR_EXPORT Currency VarToCurrDef(const Variant &V, Currency ADefault);
 ZOR_EXPORT bool VarToBoolDef(const Variant &V, bool ADefault);
 
-// Arrays of simple types write their raw element storage (element storage
-// size x count; other arrays their elements as bytes); anything else its
-// text in the ANSI code page, without length or terminator. AClear empties
-// the stream first.
+// The raw bytes of a variant:
+//  * an array of a fixed-size type (integers of every width, floats,
+//    currency, dates, error codes, Booleans as 2-byte WordBools): its element
+//    storage, element size x count bytes, little-endian;
+//  * an array of variants or strings: each element in order, a string as its
+//    ANSI bytes, an array as its raw bytes, empty and null as nothing, any
+//    other value as one byte (EVariantOverflowError outside 0..255), so that
+//    VarArrayOf({1, 2, 255}) gives 01 02 FF;
+//  * anything else: its text in the ANSI code page.
+// No length or terminator is added. AClear empties the stream first.
 ZOR_EXPORT void VarWriteToStream(const Variant &V, TStream &Stream, bool AClear);
 ZOR_EXPORT void VarWriteToStream(const Variant &V, IDataStream *Stream, bool AClear);
 // The bytes VarWriteToStream writes.

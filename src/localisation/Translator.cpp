@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QThreadPool>
 
@@ -19,6 +20,8 @@
 namespace zor {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcCacheFiles, "zor.localisation")
 
 constexpr int kBatchSize = 100;
 
@@ -153,18 +156,6 @@ void TDynTranslationList::DropRemoved(QList<TNotifyEvent> &AList)
 
 TZORTranslatorLocalCacheData::TZORTranslatorLocalCacheData(TZORCustomTranslator *AOwner) : FOwner(AOwner) {}
 
-void TZORTranslatorLocalCacheData::CacheCreated(const QString &ACacheName, TZORLocalCacheLangData *ACache)
-{
-    const QString local = FOwner->GetCacheLocalFilePath(ACacheName, false);
-    const QString preload = FOwner->GetCacheLocalFilePath(ACacheName, true);
-    const QFileInfo localInfo(local), preloadInfo(preload);
-    const bool haveLocal = !local.isEmpty() && localInfo.isFile();
-    const bool havePreload = !preload.isEmpty() && preloadInfo.isFile();
-    const QString chosen =
-        haveLocal && (!havePreload || fileAge(localInfo) > fileAge(preloadInfo)) ? local : preload;
-    ACache->LoadFromFile(chosen);
-}
-
 // --- TZORCustomTranslator -----------------------------------------------------
 
 struct TZORCustomTranslator::Private
@@ -185,6 +176,35 @@ struct TZORCustomTranslator::Private
     mutable std::mutex errorMutex;
     QString lastLoaderError;
 };
+
+void TZORTranslatorLocalCacheData::CacheCreated(const QString &ACacheName, TZORLocalCacheLangData *ACache)
+{
+    const QString local = FOwner->GetCacheLocalFilePath(ACacheName, false);
+    const QString preload = FOwner->GetCacheLocalFilePath(ACacheName, true);
+    const QFileInfo localInfo(local), preloadInfo(preload);
+    const bool haveLocal = !local.isEmpty() && localInfo.isFile();
+    const bool havePreload = !preload.isEmpty() && preloadInfo.isFile();
+    const QString chosen =
+        haveLocal && (!havePreload || fileAge(localInfo) > fileAge(preloadInfo)) ? local : preload;
+    QString error;
+    if (ACache->LoadFromFileChecked(chosen, &error))
+        return;
+    // A file that was not read whole is set aside rather than trusted: its
+    // entries stay out of the cache, and the next save writes a new file
+    // instead of writing half-read data back over it. Reported once, as this
+    // runs once per pair.
+    const QString aside = chosen + QStringLiteral(".corrupt");
+    QFile::remove(aside);
+    const bool moved = QFile::rename(chosen, aside);
+    const QString message =
+        moved ? QStringLiteral("The translation cache file \"%1\" is damaged (%2); it was set aside as \"%3\".")
+                    .arg(QDir::toNativeSeparators(chosen), error, QDir::toNativeSeparators(aside))
+              : QStringLiteral("The translation cache file \"%1\" is damaged (%2) and could not be set aside.")
+                    .arg(QDir::toNativeSeparators(chosen), error);
+    qCWarning(lcCacheFiles).noquote() << message;
+    std::lock_guard lock(FOwner->d->errorMutex);
+    FOwner->d->lastLoaderError = message;
+}
 
 TZORCustomTranslator::TZORCustomTranslator(QObject *AOwner)
     : TComponent(AOwner), d(std::make_unique<Private>(this))

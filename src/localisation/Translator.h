@@ -222,6 +222,7 @@ private:
                                const QString &ATextLang, const QString &ADestLang);
     void WaitForLoaderTasks();
 
+    friend class TZORTranslatorLocalCacheData; // reports damaged cache files
     struct Private;
     std::unique_ptr<Private> const d;
 };

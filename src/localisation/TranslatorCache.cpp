@@ -8,12 +8,15 @@
 #include <ZorCompCore/utilities/Murmur2.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QUuid>
 #include <QtEndian>
 
 #include <atomic>
+#include <mutex>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,6 +59,97 @@ qint32 readCount(TStreamHelper &SH)
 
 const QString kDuplicates = QStringLiteral("Duplicates not allowed");
 
+// The cache is read by every thread that shows a text and written rarely (a
+// loader adding translations). A shared mutex would make each read write the
+// mutex's cache line, and readers on different cores would take turns for
+// it. Here a reader marks only a slot of its own (its thread's, one cache
+// line each), so readers share nothing they write; a writer raises a flag
+// and waits until every slot is empty.
+class TReaderSlotsLock : public TInterfacedObject, public IMultiReadSingleWrite
+{
+public:
+    HRESULT QueryInterface(const QUuid &iid, void **obj) override
+    {
+        if (AnswerInterface<IMultiReadSingleWrite>(this, iid, obj))
+            return S_OK;
+        return TInterfacedObject::QueryInterface(iid, obj);
+    }
+
+    void BeginRead() override
+    {
+        std::atomic<int> &slot = mySlot();
+        for (;;) {
+            slot.fetch_add(1, std::memory_order_seq_cst);
+            if (!m_writer.load(std::memory_order_seq_cst))
+                return;
+            // A writer holds or waits for the lock: step back until it is done.
+            slot.fetch_sub(1, std::memory_order_seq_cst);
+            m_writer.wait(true, std::memory_order_acquire);
+        }
+    }
+    bool TryBeginRead() override
+    {
+        std::atomic<int> &slot = mySlot();
+        slot.fetch_add(1, std::memory_order_seq_cst);
+        if (!m_writer.load(std::memory_order_seq_cst))
+            return true;
+        slot.fetch_sub(1, std::memory_order_seq_cst);
+        return false;
+    }
+    void EndRead() override { mySlot().fetch_sub(1, std::memory_order_release); }
+
+    void BeginWrite() override
+    {
+        m_writeMutex.lock();
+        raiseFlagAndDrain();
+    }
+    bool TryBeginWrite() override
+    {
+        if (!m_writeMutex.try_lock())
+            return false;
+        m_writer.store(true, std::memory_order_seq_cst);
+        for (const Slot &s : m_slots)
+            if (s.readers.load(std::memory_order_seq_cst) != 0) {
+                lowerFlag();
+                return false;
+            }
+        return true;
+    }
+    void EndWrite() override { lowerFlag(); }
+
+private:
+    static constexpr int kSlots = 64;
+    struct alignas(64) Slot
+    {
+        std::atomic<int> readers{0};
+    };
+
+    std::atomic<int> &mySlot()
+    {
+        // Threads get consecutive slot numbers the first time they read any cache.
+        static std::atomic<unsigned> next{0};
+        thread_local const unsigned index = next.fetch_add(1, std::memory_order_relaxed) % kSlots;
+        return m_slots[index].readers;
+    }
+    void raiseFlagAndDrain()
+    {
+        m_writer.store(true, std::memory_order_seq_cst);
+        for (const Slot &s : m_slots)
+            while (s.readers.load(std::memory_order_seq_cst) != 0)
+                std::this_thread::yield();
+    }
+    void lowerFlag()
+    {
+        m_writer.store(false, std::memory_order_seq_cst);
+        m_writer.notify_all();
+        m_writeMutex.unlock();
+    }
+
+    Slot m_slots[kSlots];
+    alignas(64) std::atomic<bool> m_writer{false};
+    std::mutex m_writeMutex;
+};
+
 // A pair block in memory, parsed in one pass. Returns false for anything but a
 // well-formed block (positive count, every string inside the data), which the
 // careful stream reader then handles with its documented fallbacks.
@@ -93,6 +187,57 @@ bool parseBlock(const char *p, qint64 n, QList<QPair<QString, QString>> &out, qi
     return true;
 }
 
+// The whole of p[0..n) as one pair block, or false with the reason.
+bool parseWholeBlock(const char *p, qint64 n, QList<QPair<QString, QString>> &out, QString &error)
+{
+    if (n < 4) {
+        error = QStringLiteral("the data end at byte offset %1, inside the entry count").arg(n);
+        return false;
+    }
+    const qint32 count = qFromLittleEndian<qint32>(p);
+    if (count < 0) {
+        error = QStringLiteral("negative entry count %1").arg(count);
+        return false;
+    }
+    qint64 pos = 4;
+    auto readString = [&](QString &s, qint32 entry) {
+        if (n - pos < 8) {
+            error = QStringLiteral("entry %1 of %2: the data end at byte offset %3").arg(entry + 1).arg(count).arg(n);
+            return false;
+        }
+        const qint64 units = qFromLittleEndian<qint64>(p + pos);
+        if (units < 0) {
+            error = QStringLiteral("entry %1 of %2: negative length at byte offset %3").arg(entry + 1).arg(count).arg(pos);
+            return false;
+        }
+        pos += 8;
+        if (units > (n - pos) / 2) {
+            error = QStringLiteral("entry %1 of %2: a text of %3 characters runs past the end of the data at byte offset %4")
+                        .arg(entry + 1)
+                        .arg(count)
+                        .arg(units)
+                        .arg(n);
+            return false;
+        }
+        s = QString(qsizetype(units), Qt::Uninitialized);
+        qFromLittleEndian<quint16>(p + pos, qsizetype(units), s.data());
+        pos += units * 2;
+        return true;
+    };
+    out.reserve(qsizetype(std::min<qint64>(count, (n - 4) / 16)));
+    for (qint32 i = 0; i < count; ++i) {
+        QString key, value;
+        if (!readString(key, i) || !readString(value, i))
+            return false;
+        out.append({std::move(key), std::move(value)});
+    }
+    if (pos < n) {
+        error = QStringLiteral("%1 bytes after the last of %2 entries, from byte offset %3").arg(n - pos).arg(count).arg(pos);
+        return false;
+    }
+    return true;
+}
+
 void appendString(QByteArray &buf, const QString &s)
 {
     const qint64 units = s.size();
@@ -116,7 +261,7 @@ void appendString(QByteArray &buf, const QString &s)
 
 struct TZORLocalCacheLangData::Private
 {
-    IPtr<IMultiReadSingleWrite> sync{new TMultiReadSingleWrite};
+    IPtr<IMultiReadSingleWrite> sync{new TReaderSlotsLock};
     QHash<QString, QString> items;
     std::atomic<bool> changed{false};
 
@@ -159,7 +304,9 @@ bool TZORLocalCacheLangData::TryGetValue(const QString &AKey, QString &AValue) c
     const auto it = d->items.constFind(AKey);
     if (it == d->items.constEnd())
         return false;
-    AValue = it.value();
+    // A copy of its own: sharing the stored text would write its reference
+    // count, a cache line every reading thread would then fight over.
+    AValue = QString(it.value().constData(), it.value().size());
     return true;
 }
 
@@ -202,6 +349,32 @@ void TZORLocalCacheLangData::LoadFromFile(const QString &AFileName)
     data.truncate(qsizetype(stream.Read(data.data(), data.size())));
     TBytesStream bytes(data);
     LoadFromStream(bytes);
+}
+
+bool TZORLocalCacheLangData::LoadFromFileChecked(const QString &AFileName, QString *AError)
+{
+    if (AFileName.isEmpty() || !QFileInfo(AFileName).isFile())
+        return true;
+    QFile file(AFileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (AError)
+            *AError = file.errorString();
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    QList<QPair<QString, QString>> entries;
+    QString error;
+    if (!parseWholeBlock(data.constData(), data.size(), entries, error)) {
+        if (AError)
+            *AError = error;
+        return false;
+    }
+    WriteLock lock(*d->sync);
+    d->items.reserve(d->items.size() + entries.size());
+    for (auto &e : entries)
+        d->items.insert(std::move(e.first), std::move(e.second));
+    SetChanged(false);
+    return true;
 }
 
 void TZORLocalCacheLangData::SaveToFile(const QString &AFileName)
@@ -274,7 +447,7 @@ void TZORLocalCacheLangData::SaveToStreamHelper(TStreamHelper &SH)
 
 struct TZORLocalCacheData::Private
 {
-    IPtr<IMultiReadSingleWrite> sync{new TMultiReadSingleWrite};
+    IPtr<IMultiReadSingleWrite> sync{new TReaderSlotsLock};
     QHash<QString, TZORLocalCacheLangData *> caches; // owned
 
     void clear()

@@ -53,6 +53,12 @@ public:
 
     // A missing file leaves the entries as they are.
     void LoadFromFile(const QString &AFileName);
+    // Like LoadFromFile, but only a file that is one whole pair block is
+    // taken: a count of zero or more, every string inside the data and
+    // nothing after the last entry. Anything else leaves the entries as they
+    // are and returns false with the reason (and the byte offset) in AError.
+    // A missing file is not an error.
+    bool LoadFromFileChecked(const QString &AFileName, QString *AError = nullptr);
     // Writes a temporary file beside AFileName and renames it into place, so a
     // failed save leaves the previous file intact. EFCreateError when the
     // folder is missing or not writable.

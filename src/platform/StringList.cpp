@@ -75,7 +75,8 @@ QString decodeWith(const QByteArray &bytes, const QString &encoding)
     if (isAnsiName(encoding))
         return FromAnsi(bytes);
     if (const auto e = unicodeEncoding(encoding)) {
-        QStringDecoder dec(*e, QStringConverter::Flag::Stateless);
+        // Callers strip the one byte order mark; a U+FEFF after it is text.
+        QStringDecoder dec(*e, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         return dec.decode(bytes);
     }
     return DecodeCharset(bytes, encoding);
@@ -808,7 +809,8 @@ void TStringList::LoadFromStream(TStream &stream, const QString &encoding)
         } else {
             // Without a BOM the text is taken as UTF-8 unless it is not valid
             // UTF-8: then it is 8-bit text in the ANSI code page.
-            QStringDecoder dec(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            QStringDecoder dec(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
             text = dec.decode(bytes);
             used = QStringLiteral("UTF-8");
             if (dec.hasError()) {
@@ -828,7 +830,8 @@ void TStringList::LoadFromStream(TStream &stream, const QString &encoding)
                 bom = true;
             }
         }
-        text = decodeWith(body, used);
+        // Plain "UTF-16" takes its byte order from the mark.
+        text = decodeWith(body, bom ? bomEncoding : used);
     }
     SetText(text);
     d->encoding = used;
@@ -849,13 +852,16 @@ QByteArray TStringList::encodeText(const QString &encoding) const
         used = d->encoding.isEmpty() ? QStringLiteral("UTF-8") : d->encoding;
         bom = d->encodingBom;
     }
-    // UTF-16 text always carries its BOM, so that it reads back without a name.
-    if (isUtf16Name(used))
+    const QString text = Text();
+    // UTF-16 text always carries its BOM, so that it reads back without a name;
+    // so does Unicode text that starts with U+FEFF, which a reader would
+    // otherwise take for the mark.
+    if (isUtf16Name(used) || text.startsWith(QChar(0xFEFF)))
         bom = true;
     QByteArray bytes;
     if (bom)
         bytes += bomFor(used);
-    bytes += encodeWith(Text(), used);
+    bytes += encodeWith(text, used);
     return bytes;
 }
 

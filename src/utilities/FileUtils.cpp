@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QThread>
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace zor {
@@ -372,18 +374,136 @@ bool WaitWhileFileNotLocked(const QString &fileName, const TWaitEvent &onWait, Q
     return true;
 }
 
+namespace {
+
+// Start time (clock ticks after boot) and parent of a live process, from
+// /proc/<pid>/stat; false for a process that is gone or a zombie.
+bool ProcessStat(qint64 pid, quint64 &startTime, qint64 &parent)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = f.readAll();
+    // The command name may hold spaces and parentheses: fields follow the last ')'.
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0)
+        return false;
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    if (fields.size() < 20 || fields[0] == "Z" || fields[0] == "X")
+        return false;
+    parent = fields[1].toLongLong();
+    startTime = fields[19].toULongLong();
+    return true;
+}
+
+// The launched process and every process started below it while we watched,
+// each known by its start time so that a reused ID is not taken for it.
+class ProcessTree
+{
+public:
+    explicit ProcessTree(qint64 root)
+    {
+        quint64 start = 0;
+        qint64 parent = 0;
+        if (root > 0 && ProcessStat(root, start, parent))
+            m_known.insert(root, start);
+    }
+    // Adds the children of known processes; true while any of them lives.
+    bool Alive()
+    {
+        if (m_known.isEmpty())
+            return false;
+        QHash<qint64, std::pair<quint64, qint64>> live; // pid -> start, parent
+        const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString &name : pids) {
+            bool ok = false;
+            const qint64 pid = name.toLongLong(&ok);
+            quint64 start = 0;
+            qint64 parent = 0;
+            if (ok && ProcessStat(pid, start, parent))
+                live.insert(pid, {start, parent});
+        }
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (auto it = live.constBegin(); it != live.constEnd(); ++it)
+                if (!m_known.contains(it.key()) && isKnownLive(it.value().second, live)) {
+                    m_known.insert(it.key(), it.value().first);
+                    grew = true;
+                }
+        }
+        for (auto it = m_known.constBegin(); it != m_known.constEnd(); ++it)
+            if (live.value(it.key()).first == it.value())
+                return true;
+        return false;
+    }
+
+private:
+    bool isKnownLive(qint64 pid, const QHash<qint64, std::pair<quint64, qint64>> &live) const
+    {
+        return m_known.contains(pid) && live.contains(pid) && live.value(pid).first == m_known.value(pid);
+    }
+    QHash<qint64, quint64> m_known;
+};
+
+// True when another process holds the file open (its /proc/<pid>/fd links)
+// or any process holds a flock, POSIX or OFD lock on it (/proc/locks).
+bool FileInUseElsewhere(const QString &fileName)
+{
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(fileName);
+    if (::stat(native.constData(), &st) != 0)
+        return false;
+    const QString target = QFileInfo(fileName).canonicalFilePath();
+    const QString self = QString::number(::getpid());
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &pid : pids) {
+        if (pid == self || !pid.front().isDigit())
+            continue;
+        QDir fds(QStringLiteral("/proc/") + pid + QStringLiteral("/fd"));
+        for (const QString &fd : fds.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+            if (QFile::symLinkTarget(fds.filePath(fd)) == target)
+                return true;
+    }
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF": device (hex major:minor) and inode.
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (locks.open(QIODevice::ReadOnly)) {
+        const QByteArray id = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
+                              + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':'
+                              + QByteArray::number(quint64(st.st_ino));
+        for (const QByteArray &line : locks.readAll().split('\n'))
+            for (const QByteArray &field : line.simplified().split(' '))
+                if (field == id)
+                    return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool OpenFileAndWaitUntilUnlocked(const QString &fileName, bool &changed, const TWaitEvent &onWait,
-                                  QObject *sender, int waitMS)
+                                  QObject *sender, int waitMS, int timeoutMS)
 {
     const QDateTime before = QFileInfo(fileName).lastModified();
-    const bool started = ShellExecute_AndWait(fileName, QString(), onWait, sender, QString(), false, false);
-    if (started) {
-        WaitWhileFileNotLocked(fileName, onWait, sender, waitMS);
-        WaitWhileFileLocked(fileName, onWait, sender, waitMS);
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 pid = StartShellExecute(fileName, QString(), QString(), false);
+    ProcessTree launched(pid);
+    bool done = false;
+    for (;;) {
+        // Our own locks count as well: they are the ones the other checks cannot see.
+        const bool inUse = IsFileLocked(fileName) || FileInUseElsewhere(fileName);
+        if (!inUse && !launched.Alive()) {
+            done = true;
+            break;
+        }
+        if (timeoutMS >= 0 && clock.elapsed() >= timeoutMS)
+            break;
+        WaitStep(onWait, sender, timeoutMS >= 0 ? int(qMin<qint64>(waitMS, qMax<qint64>(1, timeoutMS - clock.elapsed())))
+                                                : waitMS);
     }
     const QDateTime after = QFileInfo(fileName).lastModified();
     changed = !before.isValid() || !after.isValid() || before != after;
-    return started;
+    return done;
 }
 
 bool HasWriteAccessToDirectory(const QString &dir)
@@ -562,6 +682,12 @@ bool DeleteDirectory(const QString &dir, bool recursive, const TDelFileOrDirCBEv
     if (!d.exists())
         return false;
     if (recursive) {
+        // Entries of a read-only folder cannot be listed or removed: make our
+        // own folders readable and writable first (the folder goes anyway).
+        const QFileInfo self(d.absolutePath());
+        if (!self.isSymLink())
+            QFile::setPermissions(self.absoluteFilePath(), self.permissions() | QFile::ReadOwner | QFile::WriteOwner
+                                                               | QFile::ExeOwner);
         const QFileInfoList entries =
             d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo &e : entries) {

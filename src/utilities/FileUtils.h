@@ -99,10 +99,17 @@ ZOR_EXPORT bool WaitWhileFileLocked(const QString &fileName, const TWaitEvent &o
                                     QObject *sender = nullptr, int waitMS = 100);
 ZOR_EXPORT bool WaitWhileFileNotLocked(const QString &fileName, const TWaitEvent &onWait = {},
                                        QObject *sender = nullptr, int waitMS = 100);
-// Opens the file with its application and waits until that has locked and
-// released it; changed tells whether the file's time moved.
+// Opens the file with its application and waits until the application is
+// done with it: the launched process and the processes it started have ended,
+// and no other process holds the file open or locked (flock, POSIX or OFD
+// locks, or our own file streams' locks). So an editor that keeps the file
+// open, one that only reads it and stays running, and a launcher that hands
+// the file to another process all end the wait when the user is done.
+// Checks every waitMS, calling onWait meanwhile. With timeoutMS >= 0 it gives
+// up after that long and returns false; otherwise it returns true.
+// changed tells whether the file's time moved.
 ZOR_EXPORT bool OpenFileAndWaitUntilUnlocked(const QString &fileName, bool &changed, const TWaitEvent &onWait = {},
-                                             QObject *sender = nullptr, int waitMS = 100);
+                                             QObject *sender = nullptr, int waitMS = 100, int timeoutMS = -1);
 ZOR_EXPORT bool HasWriteAccessToDirectory(const QString &dir);
 ZOR_EXPORT bool HasWriteAccessToFile(const QString &fileName);
 // True on NFS, SMB/CIFS, SSHFS and other network file systems.

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <cerrno>
@@ -383,10 +384,16 @@ QString FindDefaultApplication(const QString &mimeType)
     return {};
 }
 
-QStringList DesktopEntryCommand(const QString &desktopFile, const QString &fileName)
+namespace {
+
+// The command of the Exec key in group of a desktop entry (the main entry or
+// one of its actions), field codes expanded for fileName.
+QStringList EntryCommand(const QString &desktopFile, const QString &group, const QString &fileName)
 {
     const auto keys = ReadGroup(desktopFile, QStringLiteral("Desktop Entry"));
-    const QString exec = keys.value(QStringLiteral("Exec"));
+    const QString exec = group == QStringLiteral("Desktop Entry")
+        ? keys.value(QStringLiteral("Exec"))
+        : ReadGroup(desktopFile, group).value(QStringLiteral("Exec"));
     if (exec.isEmpty())
         return {};
     const QString path = QFileInfo(fileName).absoluteFilePath();
@@ -443,23 +450,95 @@ QStringList DesktopEntryCommand(const QString &desktopFile, const QString &fileN
     return out;
 }
 
-bool ShellExecute_AndWait(const QString &fileName, const QString &params, const TWaitEvent &onWait,
-                          QObject *sender, const QString &verb, bool wait, bool raiseIfNoProcess)
+// The entry's action called "edit" (any case), as desktop entries name it.
+QStringList EditActionCommand(const QString &desktopFile, const QString &fileName)
 {
-    Q_UNUSED(verb); // Desktop entries know one way of opening a file.
+    const auto keys = ReadGroup(desktopFile, QStringLiteral("Desktop Entry"));
+    for (const QString &action : keys.value(QStringLiteral("Actions")).split(u';', Qt::SkipEmptyParts))
+        if (action.trimmed().compare(QStringLiteral("edit"), Qt::CaseInsensitive) == 0)
+            return EntryCommand(desktopFile, QStringLiteral("Desktop Action ") + action.trimmed(), fileName);
+    return {};
+}
+
+// The command for a Windows-style shell verb: "open" (or none) the default
+// application, "edit" the user's editor, "print" the CUPS lp command.
+QStringList VerbCommand(const QFileInfo &info, const QString &params, const QString &verb)
+{
+    const QString v = verb.trimmed().toLower();
+    const QString path = info.absoluteFilePath();
+    if (v.isEmpty() || v == QStringLiteral("open")) {
+        if (info.isFile() && info.isExecutable())
+            return QStringList{path} + QProcess::splitCommand(params);
+        const QString app = FindDefaultApplication(QMimeDatabase().mimeTypeForFile(info).name());
+        return app.isEmpty() ? QStringList() : EntryCommand(app, QStringLiteral("Desktop Entry"), path);
+    }
+    if (v == QStringLiteral("edit")) {
+        for (const char *var : {"VISUAL", "EDITOR"}) {
+            const QStringList editor = QProcess::splitCommand(qEnvironmentVariable(var));
+            if (!editor.isEmpty())
+                return editor + QStringList{path};
+        }
+        const QString app = FindDefaultApplication(QMimeDatabase().mimeTypeForFile(info).name());
+        const QStringList command = app.isEmpty() ? QStringList() : EditActionCommand(app, path);
+        if (command.isEmpty())
+            throw Exception(QStringLiteral("No editor for \"%1\": set VISUAL or EDITOR, or give the file's "
+                                           "application an \"edit\" action.")
+                                .arg(info.fileName()));
+        return command;
+    }
+    if (v == QStringLiteral("print")) {
+        const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
+        if (lp.isEmpty())
+            throw Exception(QStringLiteral("Cannot print \"%1\": the lp command (CUPS) is not installed.")
+                                .arg(info.fileName()));
+        return QStringList{lp} + QProcess::splitCommand(params) + QStringList{QStringLiteral("--"), path};
+    }
+    throw Exception(QStringLiteral("Unknown verb \"%1\" for \"%2\": use open, edit or print.")
+                        .arg(verb, info.fileName()));
+}
+
+} // namespace
+
+QStringList DesktopEntryCommand(const QString &desktopFile, const QString &fileName)
+{
+    return EntryCommand(desktopFile, QStringLiteral("Desktop Entry"), fileName);
+}
+
+qint64 StartShellExecute(const QString &fileName, const QString &params, const QString &verb,
+                         bool raiseIfNoProcess)
+{
     const QFileInfo info(fileName);
     if (!info.exists())
         RaiseLastOSError(ENOENT);
-
-    QStringList command;
-    if (info.isFile() && info.isExecutable())
-        command = QStringList {info.absoluteFilePath()} + QProcess::splitCommand(params);
-    else {
-        const QString app = FindDefaultApplication(QMimeDatabase().mimeTypeForFile(info).name());
-        if (!app.isEmpty())
-            command = DesktopEntryCommand(app, info.absoluteFilePath());
+    QStringList command = VerbCommand(info, params, verb);
+    if (command.isEmpty()) {
+        if (raiseIfNoProcess)
+            throw Exception(FailedLaunchMessage(info.fileName()));
+        if (!QProcess::startDetached(QStringLiteral("xdg-open"), {info.absoluteFilePath()}))
+            RaiseLastOSError(ENOENT);
+        return 0;
     }
+    QProcess p;
+    p.setProgram(command.takeFirst());
+    p.setArguments(command);
+    p.setWorkingDirectory(info.absolutePath());
+    qint64 pid = 0;
+    if (!p.startDetached(&pid))
+        RaiseLastOSError(ENOENT);
+    return pid;
+}
 
+bool ShellExecute_AndWait(const QString &fileName, const QString &params, const TWaitEvent &onWait,
+                          QObject *sender, const QString &verb, bool wait, bool raiseIfNoProcess)
+{
+    if (!wait) {
+        StartShellExecute(fileName, params, verb, raiseIfNoProcess);
+        return true;
+    }
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        RaiseLastOSError(ENOENT);
+    QStringList command = VerbCommand(info, params, verb);
     if (command.isEmpty()) {
         if (raiseIfNoProcess)
             throw Exception(FailedLaunchMessage(info.fileName()));
@@ -473,11 +552,6 @@ bool ShellExecute_AndWait(const QString &fileName, const QString &params, const 
     p.setProgram(command.takeFirst());
     p.setArguments(command);
     p.setWorkingDirectory(info.absolutePath());
-    if (!wait) {
-        if (!p.startDetached())
-            RaiseLastOSError(ENOENT);
-        return true;
-    }
     p.setProcessChannelMode(QProcess::ForwardedChannels);
     p.start();
     if (!p.waitForStarted(-1))

@@ -39,12 +39,22 @@ ZOR_EXPORT bool RunExecutableAndCapture(const QString &commandLine, const QStrin
 
 // Opens fileName with its default application (an executable file is run with
 // params). With wait, waits in 50 ms steps, calling onWait between them.
+// verb picks what is done: "open" (or empty) as above; "edit" runs $VISUAL,
+// else $EDITOR, else the "edit" action of the file's desktop entry; "print"
+// prints through the CUPS lp command (params are lp options). Any other verb,
+// or an edit or print that has no program, raises Exception naming the file.
 // Raises Exception "Can't successfully launch external application.…" when no
 // process of its own could be started and raiseIfNoProcess; EOSError when the
 // file cannot be opened at all. Returns true when the open was handed on.
 ZOR_EXPORT bool ShellExecute_AndWait(const QString &fileName, const QString &params = {},
                                      const TWaitEvent &onWait = {}, QObject *sender = nullptr,
                                      const QString &verb = {}, bool wait = true, bool raiseIfNoProcess = true);
+
+// Starts what ShellExecute_AndWait(fileName, params, {}, nullptr, verb) would
+// run without waiting, and returns its process ID; 0 when the file was handed
+// to xdg-open instead (only without raiseIfNoProcess).
+ZOR_EXPORT qint64 StartShellExecute(const QString &fileName, const QString &params = {}, const QString &verb = {},
+                                    bool raiseIfNoProcess = true);
 
 // Starts this program again with its own arguments (each quoted) and params;
 // the running instance keeps running.

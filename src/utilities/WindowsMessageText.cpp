@@ -367,6 +367,7 @@ constexpr MessageName kMessages[] = {
 
 constexpr quint32 WM_CREATE = 0x0001;
 constexpr quint32 WM_DESTROY = 0x0002;
+constexpr quint32 WM_SETTEXT = 0x000C;
 constexpr quint32 WM_KEYDOWN = 0x0100;
 constexpr quint32 WM_KEYUP = 0x0101;
 constexpr quint32 WM_CHAR = 0x0102;
@@ -405,6 +406,13 @@ QString GetVirtualKeyText(int code)
     return QString::number(code);
 }
 
+namespace {
+QString textAt(const char16_t *p)
+{
+    return p ? QString::fromUtf16(p) : QString();
+}
+} // namespace
+
 QString GetWindowMessageText(const TMessage &msg)
 {
     const char *name = MessageNameOf(msg.Msg);
@@ -422,6 +430,19 @@ QString GetWindowMessageText(const TMessage &msg)
     case WM_CHAR:
     case WM_SYSCHAR:
         return text + QStringLiteral(", WParam: %1 ('%2')").arg(msg.WParam).arg(QChar(char16_t(msg.WParam)));
+    case WM_CREATE: {
+        // LParam points at the creation record, as with the Windows message.
+        const auto *cs = reinterpret_cast<const TCreateStruct *>(msg.LParam);
+        if (!cs)
+            return text + Params(msg);
+        return text + QStringLiteral(", Name: ") + textAt(cs->lpszName) + QStringLiteral(", Class: ")
+            + textAt(cs->lpszClass);
+    }
+    case WM_SETTEXT:
+        // LParam points at the new text, ended by a zero.
+        if (!msg.LParam)
+            return text + Params(msg);
+        return text + QStringLiteral(", Text: ") + textAt(reinterpret_cast<const char16_t *>(msg.LParam));
     case WM_PARENTNOTIFY: {
         // The event is a message number in the low word of WParam.
         const quint32 event = quint32(msg.WParam & 0xFFFF);

@@ -3,7 +3,13 @@
 
 #include "TestUtil.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QStringList>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 #include <thread>
 
 using namespace zor;
@@ -107,9 +113,10 @@ TEST_F(ExceptionUtils, ShowFollowsHandlerSilenceAndAbortRules)
     }
 }
 
-TEST_F(ExceptionUtils, WithoutAnyDisplayShowOnlyAnnotates)
+TEST_F(ExceptionUtils, SilentWithoutAnyDisplayShowOnlyAnnotates)
 {
-    ApplicationShowException = nullptr;
+    ApplicationShowException = nullptr; // and no message box, being silent
+    TZORExceptionUtils::SetSilent(true);
     EConvertError e(QStringLiteral("'x' is not a valid integer value"));
     TZORExceptionUtils::Show(e, QStringLiteral("Field: Amount"));
     EXPECT_EQ(e.Message(), "'x' is not a valid integer value\r\nField: Amount");
@@ -191,6 +198,59 @@ TEST_F(ExceptionUtils, DisplayRunsOnTheCallingThread)
     });
     t.join();
     EXPECT_EQ(seen, worker);
+}
+
+// With neither handler nor display routine, a GUI application shows the
+// message in a message box on its main thread, also for a worker's exception.
+TEST_F(ExceptionUtils, MessageBoxInAGuiApplicationWhenNothingIsSet)
+{
+    ApplicationShowException = nullptr;
+    ASSERT_TRUE(qobject_cast<QApplication *>(QCoreApplication::instance()));
+    QStringList shown;
+    bool onMainThread = true;
+    auto pump = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    // Closes the box as a user would, noting what it said.
+    auto closeBoxSoon = [&] {
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+            shown << box->text();
+            box->accept();
+        });
+    };
+
+    closeBoxSoon();
+    Exception e(QStringLiteral("disk full"));
+    TZORExceptionUtils::Show(e, QStringLiteral("while saving"));
+    EXPECT_EQ(shown, QStringList{QStringLiteral("disk full\r\nwhile saving")});
+
+    std::thread t([] {
+        Exception w(QStringLiteral("from a worker"));
+        TZORExceptionUtils::Show(w);
+    });
+    t.join();
+    closeBoxSoon(); // queued after the worker's box
+    pump(0);
+    QElapsedTimer waited;
+    waited.start();
+    while (shown.size() < 2 && waited.elapsed() < 10000) {
+        closeBoxSoon();
+        pump(20);
+    }
+    EXPECT_EQ(shown.value(1), QStringLiteral("from a worker"));
+    EXPECT_TRUE(onMainThread);
+
+    // Silence still wins.
+    TZORExceptionUtils::SetSilent(true);
+    TZORExceptionUtils::Show(e);
+    pump(0);
+    EXPECT_EQ(shown.size(), 2);
 }
 
 TEST(CustomException, CarriesTheUserMessageFlagThroughTheHierarchy)

@@ -330,6 +330,36 @@ TEST(VariantUtils, BytesOfVariants)
     EXPECT_EQ(VarToRawByteString(Variant::Null()), QByteArray());
     EXPECT_EQ(VarToBinBytes(Variant(12)), QByteArray("12"));
 
+    // Every fixed-size element type gives element size x count bytes.
+    struct Row {
+        TVarType type;
+        Variant a, b;
+        const char *hex;
+    };
+    const Row rows[] = {
+        {varWord, Variant::FromWord(1), Variant::FromWord(0x1234), "01 00 34 12"},
+        {varLongWord, Variant::FromLongWord(1), Variant::FromLongWord(0x80000000u), "01 00 00 00 00 00 00 80"},
+        {varInt64, Variant(qint64(-1)), Variant(qint64(2)), "ff ff ff ff ff ff ff ff 02 00 00 00 00 00 00 00"},
+        {varUInt64, Variant::FromUInt64(1), Variant::FromUInt64(256), "01 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00"},
+        {varShortInt, Variant::FromShortInt(-1), Variant::FromShortInt(2), "ff 02"},
+        {varSmallint, Variant::FromSmallint(-2), Variant::FromSmallint(3), "fe ff 03 00"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(int(r.type));
+        Variant arr = VarArrayCreate(0, 1, r.type);
+        arr.ArrayPut(0, r.a);
+        arr.ArrayPut(1, r.b);
+        EXPECT_EQ(hexBytes(VarToRawByteString(arr)), QString::fromLatin1(r.hex));
+        TMemoryStream ms;
+        VarWriteToStream(arr, ms, true);
+        EXPECT_EQ(hexBytes(ms.ToBytes()), QString::fromLatin1(r.hex));
+    }
+    // Variant arrays: numbers as bytes, texts and nested arrays as their bytes.
+    EXPECT_EQ(VarToRawByteString(VarArrayOf({1, 2, 255})), QByteArray("\x01\x02\xff", 3));
+    EXPECT_EQ(VarToRawByteString(VarArrayOf({Variant(QStringLiteral("ab")), Variant::Null(), 10, VarArrayFromBytes("c")})),
+              QByteArray("ab\nc"));
+    EXPECT_THROW(VarToRawByteString(VarArrayOf({256})), EVariantOverflowError);
+
     TBytesStream s(QByteArray("old"));
     s.Seek(0, soEnd);
     VarWriteToStream(Variant(QStringLiteral("xy")), s, false);

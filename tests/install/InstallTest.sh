@@ -23,9 +23,11 @@ done
 [[ -z "$(find "$prefix/include" -name '*_p.h')" ]] || fail "private headers installed: $(find "$prefix/include" -name '*_p.h')"
 ls "$prefix"/share/ZorCompCore/glossary/*.tsv >/dev/null 2>&1 || fail "sample glossaries not under share/ZorCompCore/glossary"
 ls "$prefix"/share/ZorCompCore/scripts/* >/dev/null 2>&1 || fail "sample scripts not under share/ZorCompCore/scripts"
-if compgen -G "$src/LICENSE*" >/dev/null; then
-  compgen -G "$prefix/share/doc/ZorCompCore/LICENSE*" >/dev/null || fail "licence not under share/doc/ZorCompCore"
-fi
+# The LGPL and the GPL it builds on, beside the package.
+for f in LICENSE LICENSE.GPL-3; do
+  cmp -s "$src/$f" "$prefix/share/doc/ZorCompCore/$f" || fail "$f not installed under share/doc/ZorCompCore"
+done
+grep -q "GNU LESSER GENERAL PUBLIC LICENSE" "$prefix/share/doc/ZorCompCore/LICENSE" || fail "LICENSE is not the LGPL"
 # The package's include folder is listed once.
 includes=$(grep -o 'INTERFACE_INCLUDE_DIRECTORIES "[^"]*"' "$prefix"/lib/cmake/ZorCompCore/ZorCompCoreTargets.cmake)
 [[ "$includes" == 'INTERFACE_INCLUDE_DIRECTORIES "${_IMPORT_PREFIX}/include"' ]] || fail "include folders: $includes"

@@ -3,6 +3,7 @@
 #include <ZorCompCore/core/SyncObjs.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/MainThread.h>
+#include <ZorCompCore/platform/Stream.h>
 
 #include "TestUtil.h"
 
@@ -415,6 +416,76 @@ TEST_F(TranslatorFixture, PersistenceOfChangedPairs)
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     EXPECT_EQ(again->LocalCache().GetCacheByLangPair(kDe, kEn)->Count(), 1) << "memory stays";
+}
+
+// A cache file that was not read whole (cut short, foreign bytes, bytes after
+// the last entry) is set aside as .corrupt, reported once, and no made-up
+// entry from it is ever saved.
+TEST_F(TranslatorFixture, DamagedCacheFilesAreSetAsideAndNeverWrittenBack)
+{
+    const QString folder = tr->LocalCachePersistancePath();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/GermanEnglish.lc");
+    TZORLocalCacheLangData good;
+    good.AddOrSetValue(good.GetTranslateTextKeyName(u"D.1"_qs, u"Hallo"_qs), u"Hello"_qs);
+    TMemoryStream ms;
+    good.SaveToStream(ms);
+    const QByteArray whole = ms.ToBytes();
+
+    struct Row {
+        const char *name;
+        QByteArray bytes;
+    };
+    const Row rows[] = {
+        {"cut short", whole.left(whole.size() - 1)},
+        {"text file", QByteArray("[General]\nkey=value\n")},
+        {"bytes after the last entry", whole + QByteArray(3, '\0')},
+        {"huge count", bytesFromHex("ff ff ff 7f 00 00 00 00 00 00 00 00")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(file + QStringLiteral(".corrupt"));
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(row.bytes);
+        }
+        TComponentPtr<FakeTranslator> t(new FakeTranslator);
+        t->SetLocalCachePersistancePath(folder);
+        t->SetActive(true);
+        TZORLocalCacheLangData *pair = t->LocalCache().GetCacheByLangPair(kDe, kEn);
+        EXPECT_EQ(pair->Count(), 0);
+        EXPECT_TRUE(t->LastLoaderError().contains(u"GermanEnglish.lc"_qs)) << t->LastLoaderError().toStdString();
+        EXPECT_TRUE(t->LastLoaderError().contains(u".corrupt"_qs));
+        EXPECT_FALSE(QFileInfo::exists(file));
+        QFile aside(file + QStringLiteral(".corrupt"));
+        ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+        EXPECT_EQ(aside.readAll(), row.bytes);
+
+        // Work goes on; the save writes a fresh file with what was really cached.
+        t->TranslateText(u"D.2"_qs, u"Welt"_qs, kDe, kEn);
+        t->SaveLocalCacheData();
+        TZORLocalCacheLangData back;
+        QString error;
+        EXPECT_TRUE(back.LoadFromFileChecked(file, &error)) << error.toStdString();
+        EXPECT_EQ(back.Keys(), QStringList{back.GetTranslateTextKeyName(u"D.2"_qs, u"Welt"_qs)});
+        aside.seek(0);
+        EXPECT_EQ(aside.readAll(), row.bytes) << "the damaged file is never written over";
+        QFile::remove(file);
+    }
+
+    // A whole file loads as it is and reports nothing.
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(whole);
+    }
+    TComponentPtr<FakeTranslator> t(new FakeTranslator);
+    t->SetLocalCachePersistancePath(folder);
+    t->SetActive(true);
+    EXPECT_EQ(t->LocalCache().GetCacheByLangPair(kDe, kEn)->Count(), 1);
+    EXPECT_TRUE(t->LastLoaderError().isEmpty()) << t->LastLoaderError().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(file));
 }
 
 TEST(Translator, SaveErrorsPassOutsideDestruction)

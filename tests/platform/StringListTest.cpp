@@ -513,3 +513,44 @@ TEST_F(StringListFileTest, LoadFromStreamReadsFromThePosition)
     l.LoadFromStream(s);
     EXPECT_EQ(l.ToQStringList(), QStringList{QStringLiteral("keep")});
 }
+
+// Only the first byte order mark is a mark: a U+FEFF or U+FFFE that starts the
+// text after it is data and survives a save and load in every encoding.
+TEST_F(StringListFileTest, ByteOrderMarkCharactersAfterTheMarkAreText)
+{
+    struct Row {
+        const char *name;
+        QByteArray bytes;
+        QString encoding;
+        QString first;
+    };
+    const Row rows[] = {
+        {"repeated UTF-16LE marks", QByteArray("\xff\xfe\xff\xfe\xff\xfe", 6), QString(), QString(2, QChar(0xFEFF))},
+        {"UTF-16BE mark then U+FEFF", QByteArray("\xfe\xff\xfe\xff\x00\x41", 6), QString(), QString(QChar(0xFEFF)) + u'A'},
+        {"UTF-16LE mark then U+FFFE", QByteArray("\xff\xfe\xfe\xff\x41\x00", 6), QString(), QString(QChar(0xFFFE)) + u'A'},
+        {"UTF-8 mark twice", QByteArray("\xef\xbb\xbf\xef\xbb\xbfx", 7), QString(), QString(QChar(0xFEFF)) + u'x'},
+        {"named UTF-16, big-endian mark", QByteArray("\xfe\xff\xfe\xff\x00\x41", 6), QStringLiteral("UTF-16"),
+         QString(QChar(0xFEFF)) + u'A'},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
+        TBytesStream in(r.bytes);
+        TStringList l;
+        l.LoadFromStream(in, r.encoding);
+        ASSERT_EQ(l.Count(), 1);
+        EXPECT_EQ(l.Get(0), r.first);
+        for (const char *encoding : {"UTF-8", "UTF-16LE", "UTF-16BE"}) {
+            SCOPED_TRACE(encoding);
+            TMemoryStream out;
+            l.SaveToStream(out, QString::fromLatin1(encoding));
+            out.SetPosition(0);
+            TStringList back;
+            back.LoadFromStream(out, QString::fromLatin1(encoding));
+            EXPECT_EQ(back.ToQStringList(), l.ToQStringList());
+            out.SetPosition(0);
+            TStringList guessed;
+            guessed.LoadFromStream(out);
+            EXPECT_EQ(guessed.ToQStringList(), l.ToQStringList());
+        }
+    }
+}

@@ -1,6 +1,7 @@
 #include <ZorCompCore/utilities/FileUtils.h>
 
 #include "TestUtil.h"
+#include "Unprivileged.h"
 #include <ZorCompCore/platform/DateTime.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/utilities/DateUtils.h>
@@ -526,4 +527,27 @@ TEST_F(FileUtilsTest, DeleteDirectory)
     EXPECT_FALSE(QFileInfo::exists(root));
     EXPECT_EQ(ReadFile(Path(QStringLiteral("outside/keep.txt"))), QByteArray("keep"));
     EXPECT_FALSE(DeleteDirectory(root, true)) << "already gone";
+}
+
+// An ordinary user can delete a tree whose folders were made read-only (as
+// copies from read-only media or build trees often are).
+TEST_F(FileUtilsTest, DeleteDirectoryWithReadOnlyFoldersAsAnOrdinaryUser)
+{
+    if (ranUnprivileged())
+        return;
+    const QString root = Path(QStringLiteral("tree"));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/ro/inner")));
+    WriteFile(root + QStringLiteral("/ro/inner/f.txt"), "x");
+    WriteFile(root + QStringLiteral("/ro/g.txt"), "x");
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner;
+    ASSERT_TRUE(QFile::setPermissions(root + QStringLiteral("/ro/inner"), readOnly));
+    ASSERT_TRUE(QFile::setPermissions(root + QStringLiteral("/ro"), readOnly));
+    // Not even listable: write and execute only.
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/hidden")));
+    WriteFile(root + QStringLiteral("/hidden/h.txt"), "x");
+    ASSERT_TRUE(QFile::setPermissions(root + QStringLiteral("/hidden"), QFile::WriteOwner | QFile::ExeOwner));
+    ASSERT_FALSE(QFile::remove(root + QStringLiteral("/ro/g.txt"))) << "the folder must really be read-only";
+
+    EXPECT_TRUE(DeleteDirectory(root, true));
+    EXPECT_FALSE(QFileInfo::exists(root));
 }

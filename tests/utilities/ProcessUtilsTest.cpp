@@ -14,6 +14,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 using namespace zor;
@@ -286,5 +287,117 @@ TEST_F(DesktopTest, OpenFileAndWaitUntilUnlocked)
         EXPECT_EQ(changed, write);
         EXPECT_FALSE(IsFileLocked(doc));
         EXPECT_GT(calls, 0);
+    }
+}
+
+// Applications as they are: one keeps the file open without a lock, one reads
+// it and stays running, one hands it to a process of its own and exits, one
+// locks it with flock. The wait ends when they are done with the file (their
+// last act is to write it), and a time-out ends a wait for one that is not.
+TEST_F(DesktopTest, OpenFileAndWaitUntilUnlockedWatchesTheApplication)
+{
+    const QString doc = Path(QStringLiteral("doc.txt"));
+    struct Row {
+        const char *name;
+        QByteArray script;
+    };
+    const Row rows[] = {
+        {"keeps the file open", "exec 3<\"$1\"\nsleep 0.5\nprintf edited >> \"$1\"\n"},
+        {"reads it and stays running", "cat \"$1\" > /dev/null\nsleep 0.5\nprintf edited >> \"$1\"\n"},
+        {"hands it on and exits", "( exec 3<\"$1\"; sleep 0.6; printf edited >> \"$1\" ) &\nsleep 0.1\nexit 0\n"},
+        {"locks it with flock", "flock \"$1\" sh -c 'sleep 0.5; printf edited >> \"$0\"' \"$1\" &\nsleep 0.1\nexit 0\n"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteFile(opener, "#!/bin/sh\n" + row.script, true);
+        WriteFile(doc, "before ");
+        {
+            QFile f(doc);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+        bool changed = false;
+        int calls = 0;
+        EXPECT_TRUE(OpenFileAndWaitUntilUnlocked(doc, changed, [&](QObject *, bool &) { ++calls; }, nullptr, 20, 60000));
+        EXPECT_EQ(ReadFile(doc), QByteArray("before edited")) << "returned before the application was done";
+        EXPECT_TRUE(changed);
+        EXPECT_GT(calls, 0);
+    }
+
+    // An application that never lets go: the time-out ends the wait.
+    WriteFile(opener, "#!/bin/sh\necho $$ > \"$1.pid\"\nexec 3<\"$1\"\nexec sleep 60\n", true);
+    bool changed = true;
+    EXPECT_FALSE(OpenFileAndWaitUntilUnlocked(doc, changed, {}, nullptr, 20, 400));
+    EXPECT_FALSE(changed);
+    const QByteArray pid = ReadFile(doc + QStringLiteral(".pid")).trimmed();
+    if (pid.toInt() > 0)
+        ::kill(pid.toInt(), SIGKILL);
+}
+
+// The shell verbs: "edit" runs the user's editor or the entry's edit action,
+// "print" goes through lp, anything else is refused with its name.
+TEST_F(DesktopTest, VerbsEditAndPrint)
+{
+    const QString doc = Path(QStringLiteral("letter.txt"));
+    WriteFile(doc, "Dear all");
+    const QString bin = Path(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    const QString editor = bin + QStringLiteral("/my-editor");
+    const QString marks = doc + QStringLiteral(".edited");
+    WriteFile(editor, "#!/bin/sh\nprintf '%s ' \"$@\" > '" + QFile::encodeName(marks) + "'\n", true);
+
+    {
+        ScopedEnv visual("VISUAL", QFile::encodeName(editor) + " --wait");
+        ScopedEnv other("EDITOR", "/bin/false");
+        ASSERT_TRUE(ShellExecute_AndWait(doc, QString(), {}, nullptr, QStringLiteral("edit")));
+        EXPECT_EQ(ReadFile(marks), ("--wait " + doc + u' ').toUtf8());
+    }
+    QFile::remove(marks);
+    {
+        ScopedEnv visual("VISUAL", "");
+        ScopedEnv other("EDITOR", QFile::encodeName(editor));
+        ASSERT_TRUE(ShellExecute_AndWait(doc, QString(), {}, nullptr, QStringLiteral("Edit")));
+        EXPECT_EQ(ReadFile(marks), (doc + u' ').toUtf8());
+    }
+    QFile::remove(marks);
+    {
+        ScopedEnv visual("VISUAL", "");
+        ScopedEnv other("EDITOR", "");
+        // Without one, the application's "edit" action.
+        try {
+            ShellExecute_AndWait(doc, QString(), {}, nullptr, QStringLiteral("edit"));
+            ADD_FAILURE() << "no exception without an editor";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("No editor for \"letter.txt\""))) << e.Message().toStdString();
+        }
+        WriteFile(Path(QStringLiteral("data/applications/zor-viewer.desktop")),
+                  "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + QFile::encodeName(opener)
+                      + " %f\nActions=New;Edit;\n\n[Desktop Action New]\nExec=/bin/false\n\n[Desktop Action Edit]\nExec="
+                      + QFile::encodeName(editor) + " %f\n");
+        ASSERT_TRUE(ShellExecute_AndWait(doc, QString(), {}, nullptr, QStringLiteral("edit")));
+        EXPECT_EQ(ReadFile(marks), (doc + u' ').toUtf8());
+    }
+
+    // Printing through lp, with the parameters as its options.
+    WriteFile(bin + QStringLiteral("/lp"), "#!/bin/sh\nprintf '%s ' \"$@\" > \"$0.args\"\n", true);
+    {
+        ScopedEnv path("PATH", QFile::encodeName(bin) + ":/usr/bin:/bin");
+        ASSERT_TRUE(ShellExecute_AndWait(doc, QStringLiteral("-n 2"), {}, nullptr, QStringLiteral("print")));
+        EXPECT_EQ(ReadFile(bin + QStringLiteral("/lp.args")), ("-n 2 -- " + doc + u' ').toUtf8());
+    }
+    {
+        ScopedEnv path("PATH", QFile::encodeName(Path(QStringLiteral("data"))));
+        try {
+            ShellExecute_AndWait(doc, QString(), {}, nullptr, QStringLiteral("print"));
+            ADD_FAILURE() << "no exception without lp";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.Message().contains(QStringLiteral("lp command (CUPS)"))) << e.Message().toStdString();
+        }
+    }
+    try {
+        ShellExecute_AndWait(doc, QString(), {}, nullptr, QStringLiteral("explode"));
+        ADD_FAILURE() << "no exception for an unknown verb";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Unknown verb \"explode\" for \"letter.txt\": use open, edit or print."));
     }
 }

@@ -6,6 +6,7 @@
 #include <ZorCompCore/utilities/WindowsMessageText.h>
 
 #include "TestUtil.h"
+#include <ZorCompCore/platform/CodePage.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Stream.h>
 
@@ -57,8 +58,21 @@ TEST(FastStrings, ReplaceAndPos)
               QStringLiteral("aXb-c"));
     EXPECT_EQ(FastReplace(QByteArray("aXbxc"), QByteArray("x"), QByteArray("--")), QByteArray("a--b--c"));
     EXPECT_EQ(FastReplace(QByteArray("aXbxc"), QByteArray("x"), QByteArray("--"), true), QByteArray("aXb--c"));
-    EXPECT_EQ(FastReplace(QByteArray("\xe4X"), QByteArray("\xc4x"), QByteArray("y")), QByteArray("\xe4X"))
-        << "8-bit case folding covers ASCII letters only";
+    {
+        // 8-bit text folds case in the ANSI code page, not in ASCII only.
+        const int saved = AnsiCodePage();
+        SetAnsiCodePage(1252);
+        EXPECT_EQ(FastReplace(QByteArray("\xe4X\xe9"), QByteArray("\xc4x"), QByteArray("y")), QByteArray("y\xe9"));
+        EXPECT_EQ(FastReplace(QByteArray("caf\xc9 caf\xe9"), QByteArray("CAF\xe9"), QByteArray("x")), QByteArray("x x"));
+        EXPECT_EQ(FastReplace(QByteArray("\xe4"), QByteArray("\xc4"), QByteArray("y"), true), QByteArray("\xe4"));
+        EXPECT_EQ(FastPosNoCase(QByteArray("\xc9"), QByteArray("ab\xe9")), 3);
+        // 0xD7 (multiplication sign) and 0xF7 (division sign) are no letter pair.
+        EXPECT_EQ(FastReplace(QByteArray("\xd7"), QByteArray("\xf7"), QByteArray("y")), QByteArray("\xd7"));
+        SetAnsiCodePage(1251);
+        EXPECT_EQ(FastReplace(QByteArray("\xef\xf0\xe8"), QByteArray("\xcf\xd0\xc8"), QByteArray("y")), QByteArray("y"))
+            << "Cyrillic in Windows-1251";
+        SetAnsiCodePage(saved);
+    }
 
     struct Row
     {
@@ -341,6 +355,8 @@ TEST(WindowsMessageText, MessageTexts)
         {0x0210, 0x0201, (5 << 16) | 3, "WM_PARENTNOTIFY, Event: WM_LBUTTONDOWN, X: 3, Y: 5"},
         {0x03E0, 0, 0, "WM_DDE_INITIATE, WParam: 0, LParam: 0"},
         {0x8000, 0, 0, "WM_APP, WParam: 0, LParam: 0"},
+        {0x0001, 0, 0, "WM_CREATE, WParam: 0, LParam: 0"},
+        {0x000C, 0, 0, "WM_SETTEXT, WParam: 0, LParam: 0"},
         {1234, 0, 0, "UNKNOWN: 4d2 (1234)"},
         {0x8001, 0, 0, "UNKNOWN: 8001 (32769)"},
         {0xFFFFFFFF, 0, 0, "UNKNOWN: ffffffff (4294967295)"},
@@ -353,6 +369,19 @@ TEST(WindowsMessageText, MessageTexts)
         m.LParam = row.lParam;
         EXPECT_EQ(GetWindowMessageText(m), QString::fromLatin1(row.text));
     }
+
+    // WM_CREATE and WM_SETTEXT show what their LParam points at.
+    TCreateStruct cs;
+    cs.lpszName = u"Main window";
+    cs.lpszClass = u"TMainForm";
+    TMessage create;
+    create.Msg = 0x0001;
+    create.LParam = qintptr(&cs);
+    EXPECT_EQ(GetWindowMessageText(create), QStringLiteral("WM_CREATE, Name: Main window, Class: TMainForm"));
+    TMessage setText;
+    setText.Msg = 0x000C;
+    setText.LParam = qintptr(u"Größe");
+    EXPECT_EQ(GetWindowMessageText(setText), QStringLiteral("WM_SETTEXT, Text: Größe"));
 }
 
 #include "StringToolsTest.moc"

@@ -18,6 +18,7 @@ namespace zorcc::variantjson {
 json toJson(const Variant &value);
 Variant fromJson(const json &j, int depth);
 json parseJson(const QByteArray &text);
+QString readErrorText(const EReadError &e, TStream &stream);
 } // namespace zorcc::variantjson
 
 namespace {
@@ -28,7 +29,19 @@ int decode(const QString &path, zorcc::Io &io)
 {
     TBytesStream stream(zorcc::readFileArg(path));
     TNamedVariantList list;
-    list.LoadFromStream(stream);
+    try {
+        list.LoadFromStream(stream);
+    } catch (const EReadError &e) {
+        throw zorcc::InputError{readErrorText(e, stream)};
+    }
+    // The list's reader stops where its count says; whatever follows means
+    // the file is not such a list (or not only one).
+    const qint64 rest = stream.Size() - stream.Position();
+    if (rest > 0)
+        throw zorcc::InputError{QStringLiteral("%1 bytes after the list of %2 items, from byte offset %3")
+                                    .arg(rest)
+                                    .arg(list.Count())
+                                    .arg(stream.Position())};
     json out = json::array();
     for (int i = 0; i < list.Count(); ++i) {
         out.push_back({{"name", list.GetName(i).toStdString()},
@@ -89,5 +102,6 @@ ZORCC_COMMAND({QStringLiteral("nvl"), QStringLiteral("read and write named varia
                    "       zorcc nvl encode <json file> <out file>\n\n"
                    "decode prints a named variant list stream as a JSON list of\n"
                    "{\"name\", \"tag\", \"value\"} objects, the value in the form of 'zorcc variant'\n"
-                   "(see zorcc variant --help); encode writes such a list as a stream file."),
+                   "(see zorcc variant --help); bytes after the list are an error (exit 1).\n"
+                   "encode writes such a list as a stream file."),
                runNvl});

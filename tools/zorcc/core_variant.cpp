@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <limits>
 
 using json = nlohmann::ordered_json;
@@ -50,9 +51,28 @@ T integerValue(const json &value, TVarType vt)
 
 double numberValue(const json &value, TVarType vt)
 {
+    // JSON has no NaN or infinities: they are written as these strings.
+    if (value.is_string()) {
+        const std::string s = value.get<std::string>();
+        if (s == "NaN")
+            return std::numeric_limits<double>::quiet_NaN();
+        if (s == "Infinity")
+            return std::numeric_limits<double>::infinity();
+        if (s == "-Infinity")
+            return -std::numeric_limits<double>::infinity();
+    }
     if (!value.is_number())
-        bad(QStringLiteral("type %1 needs a number value").arg(vt));
+        bad(QStringLiteral("type %1 needs a number value (or \"NaN\", \"Infinity\", \"-Infinity\")").arg(vt));
     return value.get<double>();
+}
+
+json floatJson(double d)
+{
+    if (std::isnan(d))
+        return "NaN";
+    if (std::isinf(d))
+        return d > 0 ? "Infinity" : "-Infinity";
+    return d;
 }
 
 QString stringValue(const json &value, TVarType vt)
@@ -88,8 +108,8 @@ json toJson(const Variant &value)
     case varLongWord: out["value"] = quint32(v.RawInt()); break;
     case varInt64: out["value"] = qint64(v.RawInt()); break;
     case varUInt64: out["value"] = quint64(v.RawInt()); break;
-    case varSingle: out["value"] = double(v.RawSingle()); break;
-    case varDouble: case varDate: out["value"] = v.RawDouble(); break;
+    case varSingle: out["value"] = floatJson(double(v.RawSingle())); break;
+    case varDouble: case varDate: out["value"] = floatJson(v.RawDouble()); break;
     case varCurrency: out["value"] = VarToCurrency(v).ToFixedString().toStdString(); break;
     case varBoolean: out["value"] = VarToBool(v); break;
     case varOleStr: case varString: case varUString: out["value"] = VarToStr(v).toStdString(); break;
@@ -167,28 +187,57 @@ json parseJson(const QByteArray &text)
     }
 }
 
+QString readErrorText(const EReadError &e, TStream &stream)
+{
+    // The reader leaves the stream at its end when the data ran out.
+    if (stream.Position() >= stream.Size())
+        return QStringLiteral("%1 The data end at byte offset %2.").arg(e.Message()).arg(stream.Size());
+    return e.Message();
+}
+
 } // namespace zorcc::variantjson
 
 namespace {
 
 using namespace zorcc::variantjson;
 
+// Hex digits with optional spaces; names the first character that is not one.
+QByteArray hexArg(const QString &arg)
+{
+    QByteArray hex;
+    for (qsizetype i = 0; i < arg.size(); ++i) {
+        const QChar c = arg[i];
+        if (c == u' ')
+            continue;
+        if (c.unicode() > 0x7F || !std::isxdigit(int(c.unicode())))
+            throw zorcc::InputError{
+                QStringLiteral("the character '%1' at offset %2 is not hexadecimal").arg(c).arg(i)};
+        hex += char(c.unicode());
+    }
+    if (hex.size() % 2 != 0)
+        throw zorcc::InputError{QStringLiteral("an odd number of hexadecimal digits (%1): each byte takes two")
+                                    .arg(hex.size())};
+    return QByteArray::fromHex(hex);
+}
+
 int runVariant(const QStringList &args, zorcc::Io &io)
 {
     if (args.size() != 2 || (args[0] != u"decode" && args[0] != u"encode"))
         throw zorcc::UsageError{QStringLiteral("expects decode <hex> or encode '<json>'")};
     if (args[0] == u"decode") {
-        QByteArray hex = args[1].toLatin1();
-        hex.replace(' ', QByteArray());
-        const bool valid = !hex.isEmpty() && hex.size() % 2 == 0
-            && std::all_of(hex.begin(), hex.end(), [](char c) { return std::isxdigit(uchar(c)); });
-        if (!valid)
-            throw zorcc::InputError{QStringLiteral("not an even number of hexadecimal digits: %1").arg(args[1])};
-        TBytesStream stream(QByteArray::fromHex(hex));
-        const Variant v = TStreamHelper(&stream).ReadVariant();
+        const QByteArray bytes = hexArg(args[1]);
+        TBytesStream stream(bytes);
+        Variant v;
+        try {
+            v = TStreamHelper(&stream).ReadVariant();
+        } catch (const EReadError &e) {
+            throw zorcc::InputError{readErrorText(e, stream)};
+        }
         const qint64 rest = stream.Size() - stream.Position();
         if (rest > 0)
-            throw zorcc::InputError{QStringLiteral("%1 bytes after the variant").arg(rest)};
+            throw zorcc::InputError{QStringLiteral("%1 bytes after the variant, from byte offset %2")
+                                        .arg(rest)
+                                        .arg(stream.Position())};
         io.out << QString::fromStdString(toJson(v).dump()) << '\n';
         return 0;
     }
@@ -208,7 +257,8 @@ ZORCC_COMMAND({QStringLiteral("variant"), QStringLiteral("encode and decode vari
                    "decode prints the variant held by the bytes as JSON; encode prints the bytes of a\n"
                    "JSON variant as lower-case hex. The JSON form is {\"vt\": <type code>, \"value\": <v>}:\n"
                    "integers and error codes as integers, floats and date-times (7, days since\n"
-                   "1899-12-30) as numbers, currency (6) as a decimal string with four decimals,\n"
+                   "1899-12-30) as numbers (NaN and infinities as the strings \"NaN\", \"Infinity\",\n"
+                   "\"-Infinity\"), currency (6) as a decimal string with four decimals,\n"
                    "Booleans (11) as true/false, strings (8, 256, 258) as strings; empty (0) and\n"
                    "null (1) have no value. An array is {\"vt\": 8192 + <element type>, \"items\": [...]}\n"
                    "with each item a full variant object.\n\n"

@@ -46,13 +46,6 @@ QString unescaped(const QString &s)
     return out;
 }
 
-void loadPair(TZORLocalCacheLangData &pair, const QString &path)
-{
-    if (!QFileInfo(path).isFile())
-        throw zorcc::InputError{QStringLiteral("cannot read %1: no such file").arg(path)};
-    pair.LoadFromFile(path);
-}
-
 QList<QPair<QString, QString>> sortedEntries(TZORLocalCacheLangData &pair)
 {
     QList<QPair<QString, QString>> out;
@@ -75,7 +68,13 @@ int dump(const QStringList &args, zorcc::Io &io)
     if (files.size() != 1)
         throw zorcc::UsageError{QStringLiteral("dump takes one .lc file")};
     TZORLocalCacheLangData pair;
-    loadPair(pair, files[0]);
+    if (!QFileInfo(files[0]).isFile())
+        throw zorcc::InputError{QStringLiteral("cannot read %1: no such file").arg(files[0])};
+    // Only a file read whole is shown: a truncated or foreign file would
+    // otherwise list entries made up from its bytes.
+    QString error;
+    if (!pair.LoadFromFileChecked(files[0], &error))
+        throw zorcc::InputError{QStringLiteral("%1 is not a cache file: %2").arg(files[0], error)};
     const auto entries = sortedEntries(pair);
     if (asJson) {
         nlohmann::ordered_json j = nlohmann::ordered_json::array();
@@ -160,7 +159,8 @@ ZORCC_COMMAND({QStringLiteral("cache"), QStringLiteral("dump, key and import of 
                               "       zorcc cache key <text id> <text>\n"
                               "       zorcc cache import <file.tsv> <file.lc>\n\n"
                               "dump prints the entries of a language-pair cache file sorted by key, as key<TAB>value\n"
-                              "lines (tab, line breaks and backslash escaped as \\t \\n \\r \\\\) or as JSON.\n"
+                              "lines (tab, line breaks and backslash escaped as \\t \\n \\r \\\\) or as JSON; a file that is\n"
+                              "not one whole pair block (cut short, bytes after the last entry) is an error.\n"
                               "key prints the cache key of a text: the text ID followed by the MurmurHash2 of the\n"
                               "text's Windows-1252 bytes.\n"
                               "import merges lines of key<TAB>value (as dump prints them) or text ID<TAB>text<TAB>\n"

@@ -6,6 +6,8 @@
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/utilities/DateUtils.h>
 
+#include <QLocale>
+#include <QRegularExpression>
 #include <QSet>
 #include <nlohmann/json.hpp>
 
@@ -63,6 +65,50 @@ QString wallClock(TDateTime dt)
     return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", y, m, d, h, n, s, ms);
 }
 
+// Why a text that has the shape of a date is no date: the field out of range.
+QString outOfRange(const QString &text, bool dotted)
+{
+    static const QRegularExpression iso(QStringLiteral(
+        "^(\\d{4})-(\\d{2})-(\\d{2})(?:[Tt ](\\d{2}):(\\d{2})(?::(\\d{2}))?)?"));
+    static const QRegularExpression dots(QStringLiteral("^(\\d{1,2})\\.(\\d{1,2})\\.(\\d{4})(?:$|[ T])"));
+    int y = 0, m = 0, d = 0, h = -1, n = -1, sec = -1;
+    if (const auto mi = iso.match(text); mi.hasMatch()) {
+        y = mi.captured(1).toInt();
+        m = mi.captured(2).toInt();
+        d = mi.captured(3).toInt();
+        if (mi.hasCaptured(4)) {
+            h = mi.captured(4).toInt();
+            n = mi.captured(5).toInt();
+        }
+        if (mi.hasCaptured(6))
+            sec = mi.captured(6).toInt();
+    } else if (const auto md = dots.match(text); dotted && md.hasMatch()) {
+        d = md.captured(1).toInt();
+        m = md.captured(2).toInt();
+        y = md.captured(3).toInt();
+    } else {
+        return {};
+    }
+    if (y < 1)
+        return QStringLiteral("the year %1 is out of range (1..9999)").arg(y);
+    if (m < 1 || m > 12)
+        return QStringLiteral("the month %1 is out of range (1..12)").arg(m);
+    const int days = DaysInAMonth(y, m);
+    if (d < 1 || d > days)
+        return QStringLiteral("the day %1 is out of range for %2 %3 (1..%4)")
+            .arg(d)
+            .arg(QLocale::c().monthName(m))
+            .arg(y)
+            .arg(days);
+    if (h > 23)
+        return QStringLiteral("the hour %1 is out of range (0..23)").arg(h);
+    if (n > 59)
+        return QStringLiteral("the minute %1 is out of range (0..59)").arg(n);
+    if (sec > 59)
+        return QStringLiteral("the second %1 is out of range (0..59)").arg(sec);
+    return {};
+}
+
 int runParse(const QStringList &args, zorcc::Io &io)
 {
     const Options o = parseOptions(args, {QStringLiteral("--local"), QStringLiteral("--no-dotted"),
@@ -70,8 +116,11 @@ int runParse(const QStringList &args, zorcc::Io &io)
     const QString &text = o.positional.front();
     TDateTime value = 0;
     if (!TryRFC3330ToDateTime(text, value, o.flags.contains(QStringLiteral("--local")),
-                              !o.flags.contains(QStringLiteral("--no-dotted"))))
-        throw zorcc::InputError{u'\'' + text + QStringLiteral("' is not a valid RFC 3339 timestamp!")};
+                              !o.flags.contains(QStringLiteral("--no-dotted")))) {
+        const QString why = outOfRange(text, !o.flags.contains(QStringLiteral("--no-dotted")));
+        throw zorcc::InputError{u'\'' + text + QStringLiteral("' is not a valid RFC 3339 timestamp!")
+                                + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + u')')};
+    }
     if (o.flags.contains(QStringLiteral("--json"))) {
         json out = json::object();
         out["text"] = text.toStdString();
