@@ -13,6 +13,12 @@ using namespace zor;
 
 namespace {
 
+struct ExposedTranslator : TZORCustomTranslator
+{
+    using TZORCustomTranslator::TZORCustomTranslator;
+    using TZORCustomTranslator::ScheduledDynItems;
+};
+
 class CollectionFixture : public ::testing::Test
 {
 protected:
@@ -23,7 +29,7 @@ protected:
     void SetUp() override
     {
         savedClass = GlobalTranslatorClass;
-        GlobalTranslatorClass = TranslatorClass<TZORCustomTranslator>();
+        GlobalTranslatorClass = TranslatorClass<ExposedTranslator>();
         detail::TranslatorStartup();
         ActiveTranslator()->SetLocalCachePersistancePath(dir.filePath(QStringLiteral("cache")));
         TsiStringsCollection &s = coll->LangStore()->Strings();
@@ -69,6 +75,17 @@ TEST_F(CollectionFixture, MissingTextsComeFromTheCacheOrTheDefaultLanguage)
     TZORCustomTranslator *tr = ActiveTranslator();
     tr->SetActive(true);
     EXPECT_EQ(coll->GetTranslatedText(QStringLiteral("Common.Cancel"), 2), QStringLiteral("Abbrechen"));
+    {
+        TDynTranslationList &queued = static_cast<ExposedTranslator *>(tr)->ScheduledDynItems();
+        std::lock_guard lock(queued.Sync());
+        ASSERT_EQ(queued.Count(), 1) << "the miss waits for the next loader";
+        EXPECT_EQ(queued.Items(0).TextID, QStringLiteral("Common.Cancel"));
+        EXPECT_EQ(queued.Items(0).Text, QStringLiteral("Abbrechen"));
+        EXPECT_EQ(queued.Items(0).TextLang, QStringLiteral("German"));
+        EXPECT_EQ(queued.Items(0).DestLang, QStringLiteral("English"));
+        EXPECT_TRUE(queued.Notifyers().isEmpty()) << "without a callback";
+    }
+    EXPECT_FALSE(tr->IsScheduledTranslationsLoadingLocked()) << "the collection starts no loader";
     TZORLocalCacheLangData *cache = tr->LocalCache().GetCacheByLangPair(QStringLiteral("German"), QStringLiteral("Italian"));
     cache->Sync().BeginWrite();
     cache->AddOrSetValue(cache->GetTranslateTextKeyName(QStringLiteral("Common.Cancel"), QStringLiteral("Abbrechen")),

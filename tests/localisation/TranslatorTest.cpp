@@ -569,7 +569,9 @@ TEST_F(TranslatorFixture, DeactivatingStopsTheLoaders)
     tr->waitInFirstBatch();
     tr->SetActive(false);
     tr->release();
-    tr->WaitForScheduledLoaders(false);
+    // Waiting with WaitForScheduledLoaders(false) would lift the stop again.
+    while (tr->IsScheduledTranslationsLoadingLocked())
+        CheckSynchronize(10);
     CheckSynchronize(0);
     EXPECT_EQ(tr->batchSizes().size(), 1) << "no batch starts after SetActive(false)";
     EXPECT_EQ(r.calls.load(), 0) << "an inactive translator calls nobody back";
