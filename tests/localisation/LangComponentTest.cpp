@@ -560,12 +560,15 @@ TEST_F(LangFixture, QtPropertiesAndSignals)
     QSignalSpy changed(f.lang, &TsiCustomLang::languageChanged);
     QSignalSpy applied(f.lang, &TsiCustomLang::languageApplied);
     QSignalSpy count(f.lang, &TsiCustomLang::numOfLanguagesChanged);
+    QSignalSpy active(f.lang, &TsiCustomLang::activeLanguageChanged);
     EXPECT_TRUE(f.lang->setProperty("language", QStringLiteral("English")));
     EXPECT_EQ(f.btnBuy->text(), QStringLiteral("Buy"));
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("English"));
     EXPECT_EQ(applied.count(), 1);
     EXPECT_EQ(f.lang->property("activeLanguage").toInt(), 2);
+    ASSERT_EQ(active.count(), 1);
+    EXPECT_EQ(active.at(0).at(0).toInt(), 2);
     f.lang->SetActiveLanguage(2);
     EXPECT_EQ(changed.count(), 1) << "no change, no signal";
     f.lang->setProperty("language", QStringLiteral("French"));

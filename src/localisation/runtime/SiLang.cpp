@@ -520,6 +520,7 @@ void TsiCustomLang::SetNumLang(int AValue)
     d->defaultLang = qMin(d->defaultLang, AValue);
     if (changed)
         emit numOfLanguagesChanged(AValue);
+    emit langNamesChanged();
 }
 
 QStringList TsiCustomLang::langNameList() const
@@ -620,8 +621,10 @@ void TsiCustomLang::SetActiveLanguage(int AValue)
         return;
     const bool changed = d->active != AValue;
     d->active = AValue;
-    if (changed)
+    if (changed) {
+        emit activeLanguageChanged(AValue);
         emit languageChanged(Language());
+    }
     if (!(ComponentState() & (csLoading | csReading | csDestroying)))
         ChangeLanguage();
 }

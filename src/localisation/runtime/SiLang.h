@@ -118,9 +118,9 @@ class ZOR_EXPORT TsiCustomLang : public TComponent
 {
     Q_OBJECT
     Q_PROPERTY(QString language READ Language WRITE SetLanguage NOTIFY languageChanged)
-    Q_PROPERTY(int activeLanguage READ ActiveLanguage WRITE SetActiveLanguage NOTIFY languageChanged)
+    Q_PROPERTY(int activeLanguage READ ActiveLanguage WRITE SetActiveLanguage NOTIFY activeLanguageChanged)
     Q_PROPERTY(int numOfLanguages READ NumOfLanguages WRITE SetNumLang NOTIFY numOfLanguagesChanged)
-    Q_PROPERTY(QStringList langNames READ langNameList NOTIFY numOfLanguagesChanged)
+    Q_PROPERTY(QStringList langNames READ langNameList NOTIFY langNamesChanged)
     Q_PROPERTY(int defaultLanguage READ DefaultLanguage WRITE SetDefaultLanguage)
     Q_PROPERTY(bool useDefaultLanguage READ UseDefaultLanguage WRITE SetUseDefaultLanguage)
 public:
@@ -228,7 +228,10 @@ public:
 signals:
     // The active language changed (emitted before it is applied).
     void languageChanged(const QString &language);
+    void activeLanguageChanged(int language);
     void numOfLanguagesChanged(int count);
+    // SetNumLang or SetLangNames ran (edits through LangNames() do not notify).
+    void langNamesChanged();
     // A language was applied to the owner's objects (beside OnChangeLanguage).
     void languageApplied();
 
