@@ -6,6 +6,7 @@
 #include <ZorCompCore/localisation/Translator.h>
 #include "TestUtil.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -95,7 +96,10 @@ TEST_F(CollectionFixture, MissingTextsComeFromTheCacheOrTheDefaultLanguage)
     EXPECT_EQ(coll->GetTranslatedText(QStringLiteral("Common.Cancel"), 1), QStringLiteral("Abbrechen"));
 
     // With the translator active, an unknown language name is added.
-    coll->SetLanguage(QStringLiteral("Polish"));
+    QSignalSpy changed(coll.get(), &TZORLanguageCollection::languageChanged);
+    EXPECT_TRUE(coll->setProperty("language", QStringLiteral("Polish")));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("Polish"));
     EXPECT_EQ(coll->LangStore()->NumOfLanguages(), 8);
     EXPECT_EQ(coll->GetLanguage(), QStringLiteral("Polish"));
 }
