@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 struct ZorccRun
 {
@@ -13,12 +14,19 @@ struct ZorccRun
     QString err;
 };
 
-inline ZorccRun runZorcc(const QStringList &args, const QString &workDir = {})
+// Unprivileged: when the test runs as root (as CI does), zorcc runs as the
+// user nobody, so that file permissions apply to it.
+inline ZorccRun runZorcc(const QStringList &args, const QString &workDir = {}, bool unprivileged = false)
 {
     QProcess p;
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
-    p.start(QStringLiteral(ZORCC_PATH), args);
+    if (unprivileged && geteuid() == 0)
+        p.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                                      QStringLiteral("--clear-groups"), QStringLiteral(ZORCC_PATH)}
+                                               + args);
+    else
+        p.start(QStringLiteral(ZORCC_PATH), args);
     ZorccRun r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
         p.kill();

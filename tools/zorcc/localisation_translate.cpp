@@ -4,7 +4,9 @@
 
 #include <ZorCompCore/core/SyncObjs.h>
 #include <ZorCompCore/localisation/GlossaryTranslator.h>
+#include <ZorCompCore/localisation/LanguageCodes.h>
 #include <ZorCompCore/localisation/LibreTranslator.h>
+#include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/MainThread.h>
 
 #include <QElapsedTimer>
@@ -77,9 +79,39 @@ int cachedCount(TZORCustomTranslator &t, const Options &o)
     return n;
 }
 
+// The text ID of text AIndex: the same in direct and deferred mode, so that
+// both read and fill the same cache entries.
+QString textIdOf(const Options &o, int AIndex)
+{
+    return o.texts.size() == 1 ? o.textId : o.textId + u'.' + QString::number(AIndex + 1);
+}
+
+// Whether the cache folder takes new files (it exists, or was just created).
+bool cacheFolderWritable(const QString &folder, QString &why)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty())
+        why = QStringLiteral("no cache folder");
+    else if (!info.isDir())
+        why = QStringLiteral("%1 does not exist and cannot be created").arg(folder);
+    else if (!info.isWritable())
+        why = QStringLiteral("%1 is not writable").arg(folder);
+    return why.isEmpty();
+}
+
 int runTranslate(const QStringList &args, zorcc::Io &io)
 {
-    const Options o = parse(args);
+    Options o = parse(args);
+    // "de", "German" and "Deutsch" name one pair, one cache file and one
+    // glossary: the English name, where the translator knows it by that name
+    // (a service may name a language otherwise than Qt's locale data).
+    auto canonical = [&o](const TZORCustomTranslator *translator) {
+        for (QString *lang : {&o.from, &o.to}) {
+            const QString name = LanguageNameOf(*lang);
+            if (!name.isEmpty() && (!translator || translator->KnowsLanguage(name) || !translator->KnowsLanguage(*lang)))
+                *lang = name;
+        }
+    };
 
     TComponentPtr<TZORCustomTranslator> translator;
     TZORLibreTranslator *libre = nullptr;
@@ -88,13 +120,16 @@ int runTranslate(const QStringList &args, zorcc::Io &io)
         translator.reset(libre);
         libre->SetServiceURL(o.service);
         libre->SetReadTimeout(o.timeoutMs);
+        canonical(libre);
     } else {
         auto *glossary = new TZORGlossaryTranslator;
         translator.reset(glossary);
         if (QFileInfo(o.glossary).isDir()) {
             if (glossary->LoadGlossaryFolder(o.glossary) == 0)
                 throw zorcc::InputError{QStringLiteral("%1 holds no <Source>-<Dest>.tsv glossary").arg(o.glossary)};
+            canonical(glossary);
         } else {
+            canonical(nullptr); // the file is loaded under the names chosen here
             glossary->LoadGlossaryFile(o.from, o.to, o.glossary);
         }
     }
@@ -104,6 +139,9 @@ int runTranslate(const QStringList &args, zorcc::Io &io)
     if (!o.cacheDir.isEmpty())
         translator->SetLocalCachePersistancePath(o.cacheDir);
     translator->SetActive(true); // computes and creates the cache folder
+    QString cacheProblem;
+    if (!cacheFolderWritable(translator->LocalCachePersistancePath(), cacheProblem))
+        io.err << "zorcc translate: warning: translations cannot be cached: " << cacheProblem << '\n';
 
     if (o.defer) {
         int callbacks = 0;
@@ -114,7 +152,7 @@ int runTranslate(const QStringList &args, zorcc::Io &io)
         } counter{&callbacks};
         const int before = cachedCount(*translator, o);
         for (int i = 0; i < o.texts.size(); ++i)
-            translator->ScheduleDynamicTranslation(o.textId + u'.' + QString::number(i), o.texts[i], o.from, o.to,
+            translator->ScheduleDynamicTranslation(textIdOf(o, i), o.texts[i], o.from, o.to,
                                                    TNotifyEvent::Of<&Counter::Done>(&counter));
         io.err << "scheduled " << o.texts.size() << " text(s)\n";
         io.err.flush();
@@ -141,8 +179,7 @@ int runTranslate(const QStringList &args, zorcc::Io &io)
     int failed = 0;
     for (int i = 0; i < o.texts.size(); ++i) {
         TCacheFillMode mode = o.defer ? cfmNever : cfmAllways;
-        const QString id = o.defer ? o.textId + u'.' + QString::number(i) : o.textId;
-        io.out << translator->TranslateText(id, o.texts[i], o.from, o.to, mode) << '\n';
+        io.out << translator->TranslateText(textIdOf(o, i), o.texts[i], o.from, o.to, mode) << '\n';
         if (mode == cfmTranslationError || mode == cfmNotFound)
             ++failed;
     }
@@ -152,8 +189,18 @@ int runTranslate(const QStringList &args, zorcc::Io &io)
         io.err << "zorcc translate: " << failed << " text(s) left untranslated"
                << (why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)) << '\n';
     }
-    translator.reset(); // saves the changed pair to the cache folder
-    return failed ? 1 : 0;
+    // Saved here rather than by the translator's destructor, which has nobody
+    // to tell when the folder cannot be written.
+    if (cacheProblem.isEmpty()) {
+        try {
+            translator->SaveLocalCacheData();
+        } catch (const Exception &e) {
+            cacheProblem = e.Message();
+            io.err << "zorcc translate: warning: translations cannot be cached: " << cacheProblem << '\n';
+        }
+    }
+    translator.reset();
+    return failed || !cacheProblem.isEmpty() ? 1 : 0;
 }
 
 } // namespace
@@ -162,11 +209,16 @@ ZORCC_COMMAND({QStringLiteral("translate"), QStringLiteral("translate texts thro
                QStringLiteral(
                    "usage: zorcc translate --from <lang> --to <lang> [--service <url> | --glossary <file|folder>]\n"
                    "                      [--defer] [--id <text id>] [--cache-dir <folder>] [--timeout <ms>] <text>...\n\n"
-                   "Translates each text and prints one line per text. Languages are names (German) or\n"
-                   "ISO 639-1 codes. --service talks to a LibreTranslate server (default: $ZOR_LIBRETRANSLATE_URL,\n"
+                   "Translates each text and prints one line per text. Languages are English names\n"
+                   "(German), own names (Deutsch) or ISO 639-1 codes (de): all three name the same pair,\n"
+                   "cache file and glossary. --service talks to a LibreTranslate server (default: $ZOR_LIBRETRANSLATE_URL,\n"
                    "key from $ZOR_LIBRETRANSLATE_API_KEY); --glossary uses a tab-separated glossary file for the\n"
-                   "pair, or a folder of <Source>-<Dest>.tsv files. Results are cached in the translator's folder\n"
-                   "under the roaming application-data folder (Quenlor/zorcc/cache) unless --cache-dir is given.\n"
+                   "pair, or a folder of <Source>-<Dest>.tsv files (English names: German-English.tsv).\n"
+                   "Results are cached in the translator's default cache folder for zorcc, in your\n"
+                   "home's data folders, unless --cache-dir is given; a text is cached under its text ID\n"
+                   "(--id, default zorcc.text; with several texts <id>.1, <id>.2 …) and its wording, the\n"
+                   "same with and without --defer.\n"
                    "--defer schedules the texts for the background loader, shows its progress on stderr and\n"
-                   "prints the results once it is done. Exit status 1 when a text stays untranslated."),
+                   "prints the results once it is done. Exit status 1 when a text stays untranslated or\n"
+                   "the cache folder cannot be written (a warning says which)."),
                runTranslate});
