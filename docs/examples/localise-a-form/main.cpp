@@ -90,14 +90,19 @@ int main(int argc, char **argv)
         QCoreApplication::quit();
     });
     form.lang->SetLanguage(QStringLiteral("French"));
-    // Nothing is cached yet: until the loader is back, the default language shows.
-    check(form.lblTitle->text() == QStringLiteral("Willkommen in unserem Laden"), "the German text meanwhile");
-    // A guard for this example only: an application just waits.
-    QTimer::singleShot(60000, &app, [] {
-        check(false, "translations arrived in time");
-        QCoreApplication::quit();
-    });
-    app.exec();
+    if (form.lblTitle->text() == QStringLiteral("Bienvenue dans notre boutique")) {
+        // An earlier run saved the translations: they show at once.
+        out << "from the cache: " << form.lblTitle->text() << '\n';
+    } else {
+        // Until the loader is back, the default language shows.
+        check(form.lblTitle->text() == QStringLiteral("Willkommen in unserem Laden"), "the German text meanwhile");
+        // A guard for this example only: an application just waits.
+        QTimer::singleShot(60000, &app, [] {
+            check(false, "translations arrived in time");
+            QCoreApplication::quit();
+        });
+        app.exec();
+    }
 
     check(form.lblTitle->text() == QStringLiteral("Bienvenue dans notre boutique"), "the French title");
     check(form.btnBuy->text() == QStringLiteral("&Acheter"), "the French button, with a mnemonic");
