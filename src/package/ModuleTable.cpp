@@ -92,6 +92,14 @@ constexpr ModuleEntry kModules[] = {
     {"quenlor.Tools.TranslatorCache", nullptr, nullptr},
 #endif
 
+#if ZOR_WITH_IMAGING
+    // --- imaging: below reporting and web, which use its image formats
+    {"_SVGTools", nullptr, nullptr},
+    {"_PDFThumbnail", nullptr, nullptr},
+    {"_EnvisionUtils", nullptr, nullptr},
+    {"quenlor.Tools.ImageListUtils", nullptr, nullptr},
+#endif
+
     // --- modules with load/unload work, in their fixed order. Slot 1 (the
     // tree-view cell editor registry) belongs to a control library this
     // package does not carry.

@@ -1,0 +1,82 @@
+// Pictures made in the tests themselves: raster files through Qt's writers,
+// PDF pages through QPdfWriter, JPEGs with an EXIF orientation.
+#pragma once
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QtEndian>
+
+// A 1 x 1 transparent GIF (Qt reads GIF but does not write it).
+inline const QByteArray kGif = QByteArray::fromHex(
+    "47494638396101000100800000000000ffffff21"
+    "f90401000000002c000000000100010000020144003b");
+
+// w x h: left half opaque red, right half transparent (or blue when opaque).
+inline QImage HalfRed(int w, int h, bool opaque = false)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(opaque ? Qt::blue : Qt::transparent);
+    QPainter p(&img);
+    p.fillRect(0, 0, w / 2, h, Qt::red);
+    return img;
+}
+
+inline QByteArray Encode(const QImage &img, const char *format, const QByteArray &textKey = {})
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, format);
+    if (!textKey.isEmpty())
+        w.setText(QString::fromLatin1(textKey), QStringLiteral("kept"));
+    w.write(img);
+    return bytes;
+}
+
+// A one- or more-page PDF of the given page size (points); the top-left
+// quarter of each page red.
+inline QByteArray MakePdf(QSizeF points, int pages = 1)
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buf);
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(points, QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter p(&writer);
+    for (int i = 0; i < pages; ++i) {
+        if (i)
+            writer.newPage();
+        p.fillRect(QRectF(0, 0, writer.width() / 2.0, writer.height() / 2.0), Qt::red);
+    }
+    p.end();
+    return bytes;
+}
+
+inline QByteArray A4Pdf(int pages = 1) { return MakePdf(QSizeF(595.276, 841.89), pages); }
+
+// jpeg with an APP1 Exif segment carrying only the orientation tag.
+inline QByteArray WithExifOrientation(const QByteArray &jpeg, quint16 orientation)
+{
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    auto u16 = [&](quint16 v) { char b[2]; qToLittleEndian(v, b); tiff.append(b, 2); };
+    auto u32 = [&](quint32 v) { char b[4]; qToLittleEndian(v, b); tiff.append(b, 4); };
+    u16(1);                 // one entry
+    u16(0x0112); u16(3); u32(1); u16(orientation); u16(0);
+    u32(0);                 // no next IFD
+    QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray seg("\xFF\xE1", 2);
+    char len[2];
+    qToBigEndian(quint16(app1.size() + 2), len);
+    seg.append(len, 2).append(app1);
+    return jpeg.left(2) + seg + jpeg.mid(2);
+}
+
+inline bool IsReddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60 && qAlpha(c) > 200; }
+inline bool IsBluish(QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; }
+inline bool IsWhite(QRgb c) { return qRed(c) > 240 && qGreen(c) > 240 && qBlue(c) > 240 && qAlpha(c) == 255; }
