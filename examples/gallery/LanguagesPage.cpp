@@ -86,7 +86,6 @@ int runLanguageSwitch(QApplication &, const QStringList &args)
             rc = 1;
         out.flush();
     }
-    detail::TranslatorShutdown();
     return rc;
 }
 

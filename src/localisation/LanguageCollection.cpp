@@ -14,6 +14,7 @@ TZORLanguageCollection::TZORLanguageCollection(QObject *AOwner)
     FLangStore->SetTranslateType(ttGetDefault);
     FLangStore->SetUseDefaultLanguage(true);
     InitLangStore(FLangStore);
+    connect(FLangStore, &TsiCustomLang::languageChanged, this, &TZORLanguageCollection::languageChanged);
 }
 
 TZORLanguageCollection::~TZORLanguageCollection() = default;

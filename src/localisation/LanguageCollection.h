@@ -14,6 +14,7 @@ namespace zor {
 class ZOR_EXPORT TZORLanguageCollection : public TComponent, public TComponentInterfaced, public ITranslator
 {
     Q_OBJECT
+    Q_PROPERTY(QString language READ GetLanguage WRITE SetLanguage NOTIFY languageChanged)
 public:
     explicit TZORLanguageCollection(QObject *AOwner = nullptr);
     ~TZORLanguageCollection() override;
@@ -56,6 +57,10 @@ public:
     QString Get_Language() override { return GetLanguage(); }
     int Get_LangIndex(const QString &ALang) override;
     QString Get_Text(const QString &AText, int ALangIndex) override;
+
+signals:
+    // The store's active language changed.
+    void languageChanged(const QString &language);
 
 private:
     TsiLang *FLangStore;

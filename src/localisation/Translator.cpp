@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QSet>
 #include <QThreadPool>
 
@@ -19,11 +20,79 @@
 
 namespace zor {
 
+Q_LOGGING_CATEGORY(lcTranslator, "zor.translator")
+
 namespace {
 
-Q_LOGGING_CATEGORY(lcCacheFiles, "zor.localisation")
-
 constexpr int kBatchSize = 100;
+
+// Menu and button texts carry their keyboard mnemonic as "&D" and a literal
+// ampersand as "&&". Translators get the plain text; the mnemonic goes back
+// on the translation afterwards.
+struct Mnemonic
+{
+    bool markup = false; // the text had '&' markup
+    QChar letter;        // the mnemonic's character, null when none
+};
+
+QString stripMnemonic(const QString &text, Mnemonic &m)
+{
+    if (!text.contains(u'&'))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'&' && i + 1 < text.size()) {
+            const QChar next = text[i + 1];
+            if (next == u'&') {
+                m.markup = true;
+                out += u'&';
+                ++i;
+                continue;
+            }
+            if (m.letter.isNull() && next.isLetterOrNumber()) {
+                m.markup = true;
+                m.letter = next;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return m.markup ? out : text;
+}
+
+// The same letter where the translation has it (any case), else its first
+// letter or digit.
+QString addMnemonic(const QString &translation, const Mnemonic &m)
+{
+    if (!m.markup)
+        return translation;
+    QString out = translation;
+    out.replace(u'&', QStringLiteral("&&"));
+    if (m.letter.isNull())
+        return out;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (out[i] == u'&') {
+            ++i; // an escaped ampersand
+            continue;
+        }
+        if (out[i].toCaseFolded() == m.letter.toCaseFolded()) {
+            at = i;
+            break;
+        }
+    }
+    if (at < 0)
+        for (qsizetype i = 0; i < out.size(); ++i)
+            if (out[i].isLetterOrNumber()) {
+                at = i;
+                break;
+            }
+    if (at >= 0)
+        out.insert(at, u'&');
+    return out;
+}
 
 struct ReadLock
 {
@@ -72,15 +141,39 @@ struct TDynTranslationList::Private
 {
     mutable TCriticalSection sync;
     std::vector<std::unique_ptr<TDynTranslationItem>> items;
-    QSet<QString> keys; // text IDs scheduled
+    QSet<QString> keys; // text ID and language pair of every scheduled request
     QList<TNotifyEvent> notifyers;
     QList<TNotifyEvent> removedNotifyers;
-    // Objects that went away: a loader may already hold their callbacks.
-    // Forgotten when the address registers a callback again (a new object).
-    QList<const void *> removedObjects;
+
+    // A callback (or every callback of an object, Code null) removed while
+    // loaders held callbacks: remembered only for those loaders, so the
+    // record goes when the last of them ends.
+    struct Removal
+    {
+        TNotifyEvent event;
+        QSet<quint64> batches;
+    };
+    QList<Removal> removals;
+    QSet<quint64> runningBatches;
+    quint64 nextBatch = 0;
 
     Private() { keys.reserve(256); }
+
+    void remember(const TNotifyEvent &e)
+    {
+        if (!runningBatches.isEmpty())
+            removals.append({e, runningBatches});
+    }
 };
+
+namespace {
+
+QString requestKey(const QString &ATextID, const QString &ATextLang, const QString &ADestLang)
+{
+    return ATextID + QChar(0x1F) + ATextLang + QChar(0x1F) + ADestLang;
+}
+
+} // namespace
 
 TDynTranslationList::TDynTranslationList() : d(std::make_unique<Private>()) {}
 TDynTranslationList::~TDynTranslationList() = default;
@@ -102,13 +195,12 @@ void TDynTranslationList::AddItem(const QString &ATextID, const QString &AText, 
                                   const QString &ADestLang, const TNotifyEvent &ANotifyEvent)
 {
     std::lock_guard lock(d->sync);
-    if (ANotifyEvent && !d->notifyers.contains(ANotifyEvent)) {
+    if (ANotifyEvent && !d->notifyers.contains(ANotifyEvent))
         d->notifyers.append(ANotifyEvent);
-        d->removedObjects.removeAll(ANotifyEvent.Object);
-    }
-    if (!d->keys.contains(ATextID)) {
+    const QString key = requestKey(ATextID, ATextLang, ADestLang);
+    if (!d->keys.contains(key)) {
         d->items.push_back(std::make_unique<TDynTranslationItem>(ATextID, AText, ATextLang, ADestLang));
-        d->keys.insert(ATextID);
+        d->keys.insert(key);
     }
 }
 
@@ -117,13 +209,13 @@ void TDynTranslationList::RemoveNotifyer(const TNotifyEvent &ANotifyEvent)
     std::lock_guard lock(d->sync);
     d->notifyers.removeOne(ANotifyEvent);
     d->removedNotifyers.append(ANotifyEvent);
+    d->remember(ANotifyEvent);
 }
 
 void TDynTranslationList::RemoveNotifyerByClass(const void *AObject)
 {
     std::lock_guard lock(d->sync);
-    if (!d->removedObjects.contains(AObject))
-        d->removedObjects.append(AObject);
+    d->remember({const_cast<void *>(AObject), nullptr});
     for (qsizetype i = d->notifyers.size() - 1; i >= 0; --i)
         if (d->notifyers[i].Object == AObject) {
             d->removedNotifyers.append(d->notifyers[i]);
@@ -131,8 +223,8 @@ void TDynTranslationList::RemoveNotifyerByClass(const void *AObject)
         }
 }
 
-void TDynTranslationList::TakeOver(std::vector<std::unique_ptr<TDynTranslationItem>> &AItems,
-                                   QList<TNotifyEvent> &ANotifyers)
+quint64 TDynTranslationList::TakeOver(std::vector<std::unique_ptr<TDynTranslationItem>> &AItems,
+                                      QList<TNotifyEvent> &ANotifyers)
 {
     std::lock_guard lock(d->sync);
     for (auto &item : d->items)
@@ -142,14 +234,38 @@ void TDynTranslationList::TakeOver(std::vector<std::unique_ptr<TDynTranslationIt
     ANotifyers = d->notifyers;
     d->notifyers.clear();
     d->removedNotifyers.clear();
+    const quint64 batch = ++d->nextBatch;
+    d->runningBatches.insert(batch);
+    return batch;
 }
 
-void TDynTranslationList::DropRemoved(QList<TNotifyEvent> &AList)
+void TDynTranslationList::DropRemoved(quint64 ABatch, QList<TNotifyEvent> &AList)
 {
     std::lock_guard lock(d->sync);
-    for (qsizetype i = AList.size() - 1; i >= 0; --i)
-        if (d->removedNotifyers.removeOne(AList[i]) || d->removedObjects.contains(AList[i].Object))
-            AList.removeAt(i);
+    for (const Private::Removal &r : std::as_const(d->removals)) {
+        if (!r.batches.contains(ABatch))
+            continue;
+        for (qsizetype i = AList.size() - 1; i >= 0; --i)
+            if (r.event.Code ? AList[i] == r.event : AList[i].Object == r.event.Object)
+                AList.removeAt(i);
+    }
+}
+
+void TDynTranslationList::BatchEnded(quint64 ABatch)
+{
+    std::lock_guard lock(d->sync);
+    d->runningBatches.remove(ABatch);
+    for (qsizetype i = d->removals.size() - 1; i >= 0; --i) {
+        d->removals[i].batches.remove(ABatch);
+        if (d->removals[i].batches.isEmpty())
+            d->removals.removeAt(i);
+    }
+}
+
+int TDynTranslationList::PendingRemovalCount() const
+{
+    std::lock_guard lock(d->sync);
+    return int(d->removals.size());
 }
 
 // --- TZORTranslatorLocalCacheData ---------------------------------------------
@@ -175,6 +291,12 @@ struct TZORCustomTranslator::Private
     QString localPreloadedCachePersistancePath;
     mutable std::mutex errorMutex;
     QString lastLoaderError;
+    QSet<QString> reportedErrors; // logged once each
+    bool quitHooked = false;
+    bool warnedInactive = false;
+    // Declared last, so destroyed first: its threads are joined while
+    // everything they use still exists.
+    QThreadPool pool;
 };
 
 void TZORTranslatorLocalCacheData::CacheCreated(const QString &ACacheName, TZORLocalCacheLangData *ACache)
@@ -201,14 +323,40 @@ void TZORTranslatorLocalCacheData::CacheCreated(const QString &ACacheName, TZORL
                     .arg(QDir::toNativeSeparators(chosen), error, QDir::toNativeSeparators(aside))
               : QStringLiteral("The translation cache file \"%1\" is damaged (%2) and could not be set aside.")
                     .arg(QDir::toNativeSeparators(chosen), error);
-    qCWarning(lcCacheFiles).noquote() << message;
-    std::lock_guard lock(FOwner->d->errorMutex);
-    FOwner->d->lastLoaderError = message;
+    FOwner->ReportLoaderError(message);
 }
 
 TZORCustomTranslator::TZORCustomTranslator(QObject *AOwner)
     : TComponent(AOwner), d(std::make_unique<Private>(this))
 {
+    d->pool.setObjectName(QStringLiteral("zor.translator loaders"));
+    hookApplicationQuit();
+}
+
+void TZORCustomTranslator::hookApplicationQuit()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (d->quitHooked || !app || !IsMainThread())
+        return;
+    d->quitHooked = true;
+    connect(app, &QCoreApplication::aboutToQuit, this, &TZORCustomTranslator::applicationAboutToQuit,
+            Qt::DirectConnection);
+}
+
+void TZORCustomTranslator::applicationAboutToQuit()
+{
+    // The event loop has ended: loaders waiting for the main thread are
+    // served here, then what arrived is saved.
+    WaitForSchduledLoaders(true);
+    try {
+        SaveLocalCacheData();
+    } catch (const Exception &e) {
+        qCWarning(lcTranslator).noquote() << "Cannot save the translation cache:" << e.Message();
+    } catch (const std::exception &e) {
+        qCWarning(lcTranslator) << "Cannot save the translation cache:" << e.what();
+    }
+    // Loaders started after this run normally (the destructor waits for them).
+    d->terminateLoaders = !d->active;
 }
 
 TZORCustomTranslator::~TZORCustomTranslator()
@@ -231,15 +379,36 @@ void TZORCustomTranslator::BeforeDestruction()
 
 TZORTranslatorLocalCacheData &TZORCustomTranslator::LocalCache() const { return d->localCache; }
 QString TZORCustomTranslator::AppName() const { return d->appName; }
-void TZORCustomTranslator::SetAppName(const QString &AValue) { d->appName = AValue; }
+void TZORCustomTranslator::SetAppName(const QString &AValue)
+{
+    if (d->appName == AValue)
+        return;
+    d->appName = AValue;
+    emit appNameChanged(AValue);
+}
 QString TZORCustomTranslator::AppVendor() const { return d->appVendor; }
-void TZORCustomTranslator::SetAppVendor(const QString &AValue) { d->appVendor = AValue; }
+void TZORCustomTranslator::SetAppVendor(const QString &AValue)
+{
+    if (d->appVendor == AValue)
+        return;
+    d->appVendor = AValue;
+    emit appVendorChanged(AValue);
+}
 QString TZORCustomTranslator::LocalCachePersistancePath() const { return d->localCachePersistancePath; }
-void TZORCustomTranslator::SetLocalCachePersistancePath(const QString &AValue) { d->localCachePersistancePath = AValue; }
+void TZORCustomTranslator::SetLocalCachePersistancePath(const QString &AValue)
+{
+    if (d->localCachePersistancePath == AValue)
+        return;
+    d->localCachePersistancePath = AValue;
+    emit localCachePersistancePathChanged(AValue);
+}
 QString TZORCustomTranslator::LocalPreloadedCachePersistancePath() const { return d->localPreloadedCachePersistancePath; }
 void TZORCustomTranslator::SetLocalPreloadedCachePersistancePath(const QString &AValue)
 {
+    if (d->localPreloadedCachePersistancePath == AValue)
+        return;
     d->localPreloadedCachePersistancePath = AValue;
+    emit localPreloadedCachePersistancePathChanged(AValue);
 }
 bool TZORCustomTranslator::Active() const { return d->active; }
 bool TZORCustomTranslator::TerminateRequested() const { return d->terminateLoaders.load(); }
@@ -251,6 +420,32 @@ QString TZORCustomTranslator::LastLoaderError() const
     return d->lastLoaderError;
 }
 
+void TZORCustomTranslator::ReportLoaderError(const QString &AMessage)
+{
+    bool first = false;
+    {
+        std::lock_guard lock(d->errorMutex);
+        d->lastLoaderError = AMessage;
+        if (!d->reportedErrors.contains(AMessage) && d->reportedErrors.size() < 256) {
+            d->reportedErrors.insert(AMessage);
+            first = true;
+        }
+    }
+    if (first)
+        qCWarning(lcTranslator).noquote() << AMessage;
+    QMetaObject::invokeMethod(this, [this, AMessage] { emit loaderError(AMessage); }, Qt::QueuedConnection);
+}
+
+void TZORCustomTranslator::NoteInactiveRequest(const QString &AWho)
+{
+    if (d->warnedInactive)
+        return;
+    d->warnedInactive = true;
+    qCWarning(lcTranslator).noquote()
+        << AWho + QStringLiteral(" asked for a translation, but the translator is inactive (it is after "
+                                 "construction): call SetActive(true) to translate");
+}
+
 void TZORCustomTranslator::SetActive(bool Value)
 {
     if (Value == d->active)
@@ -260,10 +455,12 @@ void TZORCustomTranslator::SetActive(bool Value)
         Init();
     else
         UnInit();
+    emit activeChanged(Value);
 }
 
 void TZORCustomTranslator::Init()
 {
+    hookApplicationQuit();
     d->terminateLoaders = false;
     if (d->localCachePersistancePath.isEmpty())
         d->localCachePersistancePath = withTrailingSlash(RoamingAppDataPath()) + d->appVendor + u'/'
@@ -332,7 +529,10 @@ QString TZORCustomTranslator::TranslateText(const QString &ATextID, const QStrin
     if (cache->TryGetValue(key, result))
         return result; // another thread translated it meanwhile
     result.clear();
-    if (InternalTranslateText(ATextID, AText, ATextLang, ADestLang, result)) {
+    Mnemonic mnemonic;
+    const QString plain = stripMnemonic(AText, mnemonic);
+    if (InternalTranslateText(ATextID, plain, ATextLang, ADestLang, result)) {
+        result = addMnemonic(result, mnemonic);
         cache->AddOrSetValue(key, result);
         return result;
     }
@@ -347,6 +547,7 @@ void TZORCustomTranslator::ScheduleDynamicTranslation(const QString &ATextID, co
     d->scheduledDynItems.AddItem(ATextID, AText, ATextLang, ADestLang, ANotifyEvent);
     if (OnRemoteLoadScheduled)
         OnRemoteLoadScheduled(this);
+    QMetaObject::invokeMethod(this, [this] { emit remoteLoadScheduled(); }, Qt::QueuedConnection);
 }
 
 void TZORCustomTranslator::RemoveNotifyer(const TNotifyEvent &ANotifyEvent)
@@ -389,11 +590,12 @@ bool TZORCustomTranslator::ProcessScheduledTranslations(bool AForce)
 {
     if (!AForce && d->langChangeUpdateCount != 0)
         return false;
+    hookApplicationQuit();
     std::lock_guard lock(d->scheduledDynItems.Sync());
     if (d->scheduledDynItems.Count() == 0)
         return false;
     ++d->runningTasks;
-    QThreadPool::globalInstance()->start([this] {
+    d->pool.start([this] {
         try {
             LoadScheduledTranslations();
         } catch (...) {
@@ -407,20 +609,35 @@ bool TZORCustomTranslator::ProcessScheduledTranslations(bool AForce)
 void TZORCustomTranslator::LoadScheduledTranslations()
 {
     QList<TNotifyEvent> notifyers;
-    if (d->loadingLockCount.fetch_add(1) + 1 == 1 && OnBeginRemoteLoad)
-        OnBeginRemoteLoad(this);
+    if (d->loadingLockCount.fetch_add(1) + 1 == 1) {
+        if (OnBeginRemoteLoad)
+            OnBeginRemoteLoad(this);
+        QMetaObject::invokeMethod(this, [this] {
+            emit loaderStarted();
+            emit loadingChanged(true);
+        }, Qt::QueuedConnection);
+    }
     struct EndLoad
     {
         TZORCustomTranslator *q;
+        quint64 batch = 0;
         ~EndLoad()
         {
-            if (q->d->loadingLockCount.fetch_sub(1) - 1 == 0 && q->OnEndRemoteLoad)
-                q->OnEndRemoteLoad(q);
+            if (batch)
+                q->d->scheduledDynItems.BatchEnded(batch);
+            if (q->d->loadingLockCount.fetch_sub(1) - 1 == 0) {
+                if (q->OnEndRemoteLoad)
+                    q->OnEndRemoteLoad(q);
+                QMetaObject::invokeMethod(q, [q = q] {
+                    emit q->loaderFinished();
+                    emit q->loadingChanged(false);
+                }, Qt::QueuedConnection);
+            }
         }
     } endLoad{this};
 
     std::vector<std::unique_ptr<TDynTranslationItem>> pending;
-    d->scheduledDynItems.TakeOver(pending, notifyers);
+    endLoad.batch = d->scheduledDynItems.TakeOver(pending, notifyers);
     if (pending.empty())
         return;
 
@@ -444,12 +661,14 @@ void TZORCustomTranslator::LoadScheduledTranslations()
     if (total <= 0)
         return;
 
-    Synchronize([this, &notifyers] {
+    const quint64 batch = endLoad.batch;
+    Synchronize([this, &notifyers, batch, total] {
         if (d->terminateLoaders)
             return;
-        d->scheduledDynItems.DropRemoved(notifyers);
+        d->scheduledDynItems.DropRemoved(batch, notifyers);
         for (const TNotifyEvent &e : std::as_const(notifyers))
             e(this);
+        emit translationsArrived(total);
     });
 }
 
@@ -471,27 +690,69 @@ int TZORCustomTranslator::BulkLoadTranslateCache(std::vector<std::unique_ptr<TDy
     if (AItems.empty())
         return result;
 
+    // Texts with mnemonic markup go to the service without it, under a
+    // stand-in item; their translations are then stored under the key of the
+    // text as the form has it, with the mnemonic put back.
+    struct Marked
+    {
+        std::unique_ptr<TDynTranslationItem> plain;
+        Mnemonic mnemonic;
+        QString key, plainKey;
+        bool plainKeyExisted = false;
+    };
+    std::vector<Marked> marked;
+    QList<TDynTranslationItem *> sendable;
+    sendable.reserve(qsizetype(AItems.size()));
+    {
+        ReadLock lock(cache->Sync());
+        for (const auto &item : AItems) {
+            Mnemonic m;
+            const QString plain = stripMnemonic(item->Text, m);
+            if (!m.markup) {
+                sendable.append(item.get());
+                continue;
+            }
+            Marked mk;
+            mk.plain = std::make_unique<TDynTranslationItem>(item->TextID, plain, item->TextLang, item->DestLang);
+            mk.mnemonic = m;
+            mk.key = TZORLocalCacheLangData::GetTranslateTextKeyName(item->TextID, item->Text);
+            mk.plainKey = TZORLocalCacheLangData::GetTranslateTextKeyName(item->TextID, plain);
+            mk.plainKeyExisted = cache->ContainsKey(mk.plainKey);
+            sendable.append(mk.plain.get());
+            marked.push_back(std::move(mk));
+        }
+    }
+
     QList<TDynTranslationItem *> batch;
     batch.reserve(kBatchSize);
-    for (size_t i = 0; i < AItems.size(); ++i) {
-        batch.append(AItems[i].get());
+    for (qsizetype i = 0; i < sendable.size(); ++i) {
+        batch.append(sendable[i]);
         if (d->terminateLoaders)
-            return result; // the unfinished batch is dropped
-        if (batch.size() == kBatchSize || i + 1 == AItems.size()) {
+            break; // the unfinished batch is dropped
+        if (batch.size() == kBatchSize || i + 1 == sendable.size()) {
             int n = 0;
             bool ok = false;
             try {
                 ok = InternalBulkTranslateText(*cache, batch, ATextLang, ADestLang, n);
             } catch (const Exception &e) {
-                std::lock_guard lock(d->errorMutex);
-                d->lastLoaderError = e.Message();
+                ReportLoaderError(e.Message());
             } catch (const std::exception &e) {
-                std::lock_guard lock(d->errorMutex);
-                d->lastLoaderError = QString::fromLocal8Bit(e.what());
+                ReportLoaderError(QString::fromLocal8Bit(e.what()));
             }
             if (ok)
                 result += n;
             batch.clear();
+        }
+    }
+    if (!marked.empty()) {
+        WriteLock lock(cache->Sync());
+        for (const Marked &mk : marked) {
+            QString value;
+            if (!cache->TryGetValue(mk.plainKey, value))
+                continue;
+            cache->AddOrSetValue(mk.key, addMnemonic(value, mk.mnemonic));
+            if (!mk.plainKeyExisted)
+                cache->Remove(mk.plainKey);
         }
     }
     return result;

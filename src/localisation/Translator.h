@@ -6,6 +6,16 @@
 // The base class translates nothing: a service-backed descendant of
 // TZOROnlineTranslator overrides InternalTranslateText and
 // InternalBulkTranslateText and is installed through GlobalTranslatorClass.
+//
+// A translator is inactive after construction: until SetActive(true) (or the
+// "active" property) it translates nothing and forms show their stored
+// texts; the first form that asks an inactive translator for a text logs one
+// warning through the "zor.translator" category.
+//
+// Loaders run on a thread pool of the translator's own. When a
+// QCoreApplication quits (aboutToQuit), the translator stops its loaders,
+// waits for them while serving the main-thread queue and saves the cache, so
+// an application may quit while translations load.
 #pragma once
 
 #include <ZorCompCore/localisation/TranslatorCache.h>
@@ -88,7 +98,8 @@ public:
 
     // Drops the items (and their text IDs); the callbacks stay.
     void Clear();
-    // Registers the callback once, and the request once per text ID.
+    // Registers the callback once, and the request once per text ID and
+    // language pair (a request for French is not hidden by one for English).
     void AddItem(const QString &ATextID, const QString &AText, const QString &ATextLang,
                  const QString &ADestLang, const TNotifyEvent &ANotifyEvent);
     // Forgets the callback and remembers it as removed, so that a loader that
@@ -99,11 +110,18 @@ public:
     void RemoveNotifyerByClass(const void *AObject);
 
     // Loader side, under Sync(): moves every item out (in order), clears the
-    // text IDs, and hands over the callbacks, clearing both callback lists.
-    void TakeOver(std::vector<std::unique_ptr<TDynTranslationItem>> &AItems,
-                  QList<TNotifyEvent> &ANotifyers);
-    // Removes, once each, the callbacks of AList that were removed meanwhile.
-    void DropRemoved(QList<TNotifyEvent> &AList);
+    // request keys, and hands over the callbacks, clearing both callback
+    // lists. Returns the batch number the loader passes to DropRemoved and
+    // BatchEnded.
+    quint64 TakeOver(std::vector<std::unique_ptr<TDynTranslationItem>> &AItems,
+                     QList<TNotifyEvent> &ANotifyers);
+    // Removes the callbacks of AList (taken over as ABatch) whose callback or
+    // object was removed meanwhile.
+    void DropRemoved(quint64 ABatch, QList<TNotifyEvent> &AList);
+    // The loader of ABatch is done: removals recorded for it are forgotten.
+    void BatchEnded(quint64 ABatch);
+    // Removals still remembered for running loaders (bounded by them).
+    int PendingRemovalCount() const;
 
 private:
     struct Private;
@@ -129,6 +147,15 @@ private:
 class ZOR_EXPORT TZORCustomTranslator : public TComponent
 {
     Q_OBJECT
+    Q_PROPERTY(bool active READ Active WRITE SetActive NOTIFY activeChanged)
+    Q_PROPERTY(bool loading READ IsScheduledTranslationsLoadingLocked NOTIFY loadingChanged)
+    Q_PROPERTY(QString appName READ AppName WRITE SetAppName NOTIFY appNameChanged)
+    Q_PROPERTY(QString appVendor READ AppVendor WRITE SetAppVendor NOTIFY appVendorChanged)
+    Q_PROPERTY(QString localCachePersistancePath READ LocalCachePersistancePath WRITE
+                   SetLocalCachePersistancePath NOTIFY localCachePersistancePathChanged)
+    Q_PROPERTY(QString localPreloadedCachePersistancePath READ LocalPreloadedCachePersistancePath WRITE
+                   SetLocalPreloadedCachePersistancePath NOTIFY localPreloadedCachePersistancePathChanged)
+    Q_PROPERTY(QString lastLoaderError READ LastLoaderError NOTIFY loaderError)
 public:
     explicit TZORCustomTranslator(QObject *AOwner = nullptr);
     ~TZORCustomTranslator() override;
@@ -155,7 +182,9 @@ public:
     void SetActive(bool Value);
 
     // Events: scheduling (caller's thread), first loader starts and last
-    // loader ends (loader threads).
+    // loader ends (on the loader's thread, not the main thread). For the main
+    // thread use the signals loaderStarted and loaderFinished, which are
+    // queued to it beside these callbacks.
     TNotifyProc OnRemoteLoadScheduled, OnBeginRemoteLoad, OnEndRemoteLoad;
 
     // The cached translation, or a fresh one per ACacheFillMode (see
@@ -169,14 +198,17 @@ public:
     void ScheduleDynamicTranslation(const QString &ATextID, const QString &AText,
                                     const QString &ATextLang, const QString &ADestLang,
                                     const TNotifyEvent &ANotifyEvent);
-    // Starts a loader on the default thread pool when requests are pending
-    // and no language change is open (or AForce). True when one was started.
+    // Starts a loader on the translator's thread pool when requests are
+    // pending and no language change is open (or AForce). True when one was
+    // started.
     bool ProcessScheduledTranslations(bool AForce);
     void RemoveNotifyer(const TNotifyEvent &ANotifyEvent);
     // Waits until no loader runs, serving the main-thread queue meanwhile when
     // called on the main thread. ATerminate asks loaders to stop (false clears
     // an earlier request).
     virtual void WaitForSchduledLoaders(bool ATerminate);
+    // The same function as WaitForSchduledLoaders, spelt correctly.
+    void WaitForScheduledLoaders(bool ATerminate) { WaitForSchduledLoaders(ATerminate); }
     bool IsScheduledTranslationsLoadingLocked() const;
 
     void BeginLangChange();
@@ -194,6 +226,30 @@ public:
 
     // The last error a loader met while translating a batch (empty if none).
     QString LastLoaderError() const;
+    // Records a loader error (as the loaders do) and emits loaderError; each
+    // distinct message is logged once through "zor.translator".
+    void ReportLoaderError(const QString &AMessage);
+
+    // Logs, once per translator, that a form asked while it was inactive.
+    void NoteInactiveRequest(const QString &AWho);
+
+signals:
+    // Main thread. Property changes.
+    void activeChanged(bool active);
+    void loadingChanged(bool loading);
+    void appNameChanged(const QString &appName);
+    void appVendorChanged(const QString &appVendor);
+    void localCachePersistancePathChanged(const QString &path);
+    void localPreloadedCachePersistancePathChanged(const QString &path);
+    // Queued to the main thread: a request was scheduled, the first loader
+    // started, the last loader finished, a loader met an error.
+    void remoteLoadScheduled();
+    void loaderStarted();
+    void loaderFinished();
+    void loaderError(const QString &message);
+    // Main thread, after the waiting components were called back: ACount
+    // translations of the batch are in the cache now.
+    void translationsArrived(int count);
 
 protected:
     virtual void Init();
@@ -217,6 +273,8 @@ protected:
     TDynTranslationList &ScheduledDynItems() const;
 
 private:
+    void hookApplicationQuit();
+    void applicationAboutToQuit();
     void LoadScheduledTranslations();
     int BulkLoadTranslateCache(std::vector<std::unique_ptr<TDynTranslationItem>> &AItems,
                                const QString &ATextLang, const QString &ADestLang);

@@ -381,11 +381,18 @@ void TZORLocalCacheLangData::SaveToFile(const QString &AFileName)
 {
     QByteArray bytes;
     {
+        // Cleared with the encoding under one lock: an entry added while the
+        // file is written marks the pair changed again and is saved next time.
         ReadLock lock(*d->sync);
         bytes = d->encode();
+        SetChanged(false);
     }
-    SaveBytesToFileSafely(AFileName, bytes);
-    SetChanged(false);
+    try {
+        SaveBytesToFileSafely(AFileName, bytes);
+    } catch (...) {
+        SetChanged(true);
+        throw;
+    }
 }
 
 void TZORLocalCacheLangData::LoadFromStream(TStream &AStream)

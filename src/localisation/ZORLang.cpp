@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEvent>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +28,28 @@ QString fieldOf(const QString &line, QChar delim, int lang)
 }
 
 constexpr TComponentState NoAutoTranslation = TComponentState(csLoading | csReading | csDestroying | csDesigning);
+
+QString executableDir()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
+// The names SetNumLang makes up for languages nobody named ("Language 2").
+bool isPlaceholderName(const QString &name)
+{
+    static const QRegularExpression re(QStringLiteral("^Language \\d+$"));
+    return re.match(name).hasMatch();
+}
+
+// Item lists keep one text a line (tree columns: a tab); every other
+// property is one text, line breaks included.
+bool isItemList(const QString &id)
+{
+    return id.endsWith(QLatin1String(".items")) || id.endsWith(QLatin1String(".tabs"))
+           || id.endsWith(QLatin1String(".headerLabels"));
+}
 
 } // namespace
 
@@ -61,6 +85,29 @@ TZORCustomLang::TZORCustomLang(QObject *AOwner) : TsiLang(AOwner)
     SetUseDefaultLanguage(true);
     TStringList &excluded = ExcludedProperties();
     excluded.SetText(excluded.Text() + QStringLiteral("\r\n") + FixedExcludeItems().join(QStringLiteral("\r\n")));
+    if (AOwner)
+        AOwner->installEventFilter(this);
+}
+
+bool TZORCustomLang::eventFilter(QObject *AWatched, QEvent *AEvent)
+{
+    if (AEvent->type() == QEvent::Show && AWatched == Owner() && !FOverridesMerged)
+        MergeOverridesOnce(false);
+    return TsiLang::eventFilter(AWatched, AEvent);
+}
+
+void TZORCustomLang::MergeOverridesOnce(bool ANoChange)
+{
+    if (FOverridesMerged || (ComponentState() & csDesigning))
+        return;
+    FOverridesMerged = true;
+    LoadExternalOverrides(ANoChange);
+}
+
+void TZORCustomLang::ChangeLanguage()
+{
+    MergeOverridesOnce(true);
+    TsiLang::ChangeLanguage();
 }
 
 TZORCustomLang::~TZORCustomLang() = default;
@@ -85,7 +132,10 @@ void TZORCustomLang::ExcludeProperties()
 void TZORCustomLang::Loaded()
 {
     AddFixedExcludeItems();
-    LoadExternalOverrides(true);
+    if (ComponentState() & csDesigning)
+        LoadExternalOverrides(true); // imports move aside each time
+    else
+        MergeOverridesOnce(true);
     TsiLang::Loaded();
 }
 
@@ -96,7 +146,10 @@ QString TZORCustomLang::GetExternalOveridesFileName() const
     if (ComponentState() & csDesigning)
         return QStringLiteral("C:\\devtemp\\Vantaloop2\\custom\\languages\\overrides\\import\\")
                + GetOwnerClassName() + QStringLiteral(".sib");
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/custom/languages/overrides/")
+    const QString dir = executableDir();
+    if (dir.isEmpty())
+        return {};
+    return dir + QStringLiteral("/custom/languages/overrides/")
            + GetOwnerClassName() + QStringLiteral(".sib");
 }
 
@@ -257,6 +310,22 @@ bool TZORCustomLang::ShowEditTranslationsDialog()
 
 TZORLang::TZORLang(QObject *AOwner) : TZORCustomLang(AOwner) {}
 
+void TZORLang::SetTranslationBaseLanguage(int AValue)
+{
+    if (FTranslationBaseLanguage == AValue)
+        return;
+    FTranslationBaseLanguage = AValue;
+    emit translationBaseLanguageChanged(AValue);
+}
+
+void TZORLang::SetAlwaysDeferOnlineTranslations(bool AValue)
+{
+    if (FAlwaysDeferOnlineTranslations == AValue)
+        return;
+    FAlwaysDeferOnlineTranslations = AValue;
+    emit alwaysDeferOnlineTranslationsChanged(AValue);
+}
+
 TZORLang::~TZORLang()
 {
     // A loader still running must not call back into a destroyed component.
@@ -292,8 +361,14 @@ bool TZORLang::GetAutoTranslatedText(const QString &ATextID, const QString &ATex
     if ((ComponentState() & csLoading) || AText.isEmpty())
         return false;
     TZORCustomTranslator *translator = ActiveTranslator();
-    if (!translator->Active())
+    if (!translator->Active()) {
+        if (!FInactiveNoted) {
+            FInactiveNoted = true;
+            translator->NoteInactiveRequest(GetOwnerClassName().isEmpty() ? QStringLiteral("A form")
+                                                                          : GetOwnerClassName());
+        }
         return false;
+    }
     const TStringList &names = LangNames();
     if (FTranslationBaseLanguage < 1 || FTranslationBaseLanguage > names.Count() || ALang < 1
         || ALang > names.Count())
@@ -301,6 +376,17 @@ bool TZORLang::GetAutoTranslatedText(const QString &ATextID, const QString &ATex
     TCacheFillMode mode = FAlwaysDeferOnlineTranslations || ADefer ? cfmNever : cfmAllways;
     const QString source = names.Get(FTranslationBaseLanguage - 1);
     const QString dest = names.Get(ALang - 1);
+    if (isPlaceholderName(source) || isPlaceholderName(dest)) {
+        // No translator knows "Language 1": say so once instead of asking.
+        if (!FPlaceholderReported) {
+            FPlaceholderReported = true;
+            translator->ReportLoaderError(
+                QStringLiteral("%1: the language \"%2\" has no name; set LangNames to the languages' names "
+                               "(\"German\", \"English\" ...) to get translations")
+                    .arg(GetOwnerClassName(), isPlaceholderName(source) ? source : dest));
+        }
+        return false;
+    }
     const QString textID = GetOwnerClassName() + u'.' + ATextID;
     AResult = translator->TranslateText(textID, AText, source, dest, mode);
     if (mode == cfmNotFound) {
@@ -320,7 +406,9 @@ QString TZORLang::IntExtractTranslation(const QString &S, QChar Delim, int Lang,
     if (result.isEmpty() && Lang != FTranslationBaseLanguage) {
         const QString source = fieldOf(S, Delim, FTranslationBaseLanguage);
         const QString id = fieldOf(S, Delim, 0);
-        if (!autoTranslateParts(id, source, Lang, result, deferNow()) && UseDefaultLanguage()
+        const bool found = isItemList(id) ? autoTranslateParts(id, source, Lang, result, deferNow())
+                                          : GetAutoTranslatedText(id, source, Lang, result, deferNow());
+        if (!found && UseDefaultLanguage()
             && Lang != DefaultLanguage())
             result = fieldOf(S, Delim, DefaultLanguage());
     }
@@ -427,6 +515,7 @@ void TZORLang::DoDeferedTranslationsLoaded(QObject *)
         throw;
     }
     --FLangChangeUpdateCount;
+    emit translationsArrived();
 }
 
 } // namespace zor

@@ -32,7 +32,10 @@ public:
 
     // Copies another component's texts through the translation file format.
     void Assign(TsiCustomLang *Source) override;
+    // Merges the overrides first, when the form is streamed in.
     void Loaded() override;
+    // Merges the overrides before the first language is applied.
+    void ChangeLanguage() override;
     void ExcludeProperties() override;
 
     // Deletes the overrides file, if there is one.
@@ -46,10 +49,17 @@ public:
     static const QStringList &FixedExcludeItems();
 
     // <executable's folder>/custom/languages/overrides/<owner class>.sib
-    // (empty without owner).
+    // (empty without owner). The executable's folder is known also without
+    // a QCoreApplication.
     virtual QString GetExternalOveridesFileName() const;
 
 protected:
+    // Forms built in code (setupUi) are never streamed in, so the overrides
+    // are merged once, when the form is first shown or when a language is
+    // first applied, whichever comes first.
+    bool eventFilter(QObject *AWatched, QEvent *AEvent) override;
+    void MergeOverridesOnce(bool ANoChange);
+
     void AddFixedExcludeItems();
     void MergeStrings(TStrings &ASource, TStrings &ADest);
     void MergeFromComponent(TsiCustomLang *ASource);
@@ -59,21 +69,28 @@ protected:
     // First line whose ID equals AID ignoring ASCII case, else -1.
     int GetIndexOfID(const QString &AID, TStrings &AStrings) const;
     void AddChangedStrings(TStringsType AType, TStrings &ANew, TStrings &ADest, TStrings &AOld);
+
+private:
+    bool FOverridesMerged = false;
 };
 
 class ZOR_EXPORT TZORLang : public TZORCustomLang
 {
     Q_OBJECT
+    Q_PROPERTY(int translationBaseLanguage READ TranslationBaseLanguage WRITE SetTranslationBaseLanguage NOTIFY
+                   translationBaseLanguageChanged)
+    Q_PROPERTY(bool alwaysDeferOnlineTranslations READ AlwaysDeferOnlineTranslations WRITE
+                   SetAlwaysDeferOnlineTranslations NOTIFY alwaysDeferOnlineTranslationsChanged)
 public:
     explicit TZORLang(QObject *AOwner = nullptr);
     ~TZORLang() override;
 
     // 1-based language whose texts are the source of dynamic translation.
     int TranslationBaseLanguage() const { return FTranslationBaseLanguage; }
-    void SetTranslationBaseLanguage(int AValue) { FTranslationBaseLanguage = AValue; }
+    void SetTranslationBaseLanguage(int AValue);
     // Never translate synchronously (default true).
     bool AlwaysDeferOnlineTranslations() const { return FAlwaysDeferOnlineTranslations; }
-    void SetAlwaysDeferOnlineTranslations(bool AValue) { FAlwaysDeferOnlineTranslations = AValue; }
+    void SetAlwaysDeferOnlineTranslations(bool AValue);
 
     void SetLanguage(const QString &Value) override;
     void ChangeLanguage() override;
@@ -82,6 +99,12 @@ public:
     // back to a translation, then to the default language.
     QString GetText(const QString &TextID, int ALangNo = -1);
     static QString GetStringsText(TsiCustomLang *ASource, const QString &TextID, int ALang, bool AGetDefault);
+
+signals:
+    void translationBaseLanguageChanged(int language);
+    void alwaysDeferOnlineTranslationsChanged(bool value);
+    // Deferred translations arrived and the active language was applied again.
+    void translationsArrived();
 
 protected:
     QString IntExtractTranslation(const QString &S, QChar Delim, int Lang, bool AAllowDefault) override;
@@ -98,6 +121,8 @@ private:
     int FLangChangeUpdateCount = 0;
     bool FTranslationsScheduled = false;
     bool FAlwaysDeferOnlineTranslations = true;
+    bool FPlaceholderReported = false;
+    bool FInactiveNoted = false;
 };
 
 } // namespace zor

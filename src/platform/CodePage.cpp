@@ -3,6 +3,7 @@
 #include "Exception.h"
 
 #include <QList>
+#include <QLocale>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -12,7 +13,7 @@ namespace zor {
 
 namespace {
 
-std::atomic<int> g_ansiCodePage{1252};
+std::atomic<int> g_ansiCodePage{0}; // 0: not chosen yet
 
 // Windows-1252 0x80..0x9F. The five bytes Windows leaves undefined (0x81,
 // 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the same value, as the
@@ -282,9 +283,48 @@ bool iconvDecode(const QByteArray &bytes, const QByteArray &charset, QString &ou
 
 } // namespace
 
+int AnsiCodePageForLocale(const QLocale &locale)
+{
+    switch (locale.language()) {
+    case QLocale::Russian:
+    case QLocale::Ukrainian:
+    case QLocale::Bulgarian:
+    case QLocale::Serbian: return 1251;
+    case QLocale::Greek: return 1253;
+    case QLocale::Turkish: return 1254;
+    case QLocale::Hebrew: return 1255;
+    case QLocale::Arabic:
+    case QLocale::Persian: return 1256;
+    case QLocale::Lithuanian:
+    case QLocale::Latvian:
+    case QLocale::Estonian: return 1257;
+    case QLocale::Vietnamese: return 1258;
+    case QLocale::Thai: return 874;
+    case QLocale::Japanese: return 932;
+    case QLocale::Korean: return 949;
+    case QLocale::Chinese:
+        if (locale.script() == QLocale::TraditionalChineseScript || locale.territory() == QLocale::Taiwan
+            || locale.territory() == QLocale::HongKong || locale.territory() == QLocale::Macao)
+            return 950;
+        return 936;
+    default: return 1252;
+    }
+}
+
 int AnsiCodePage()
 {
-    return g_ansiCodePage.load(std::memory_order_relaxed);
+    int cp = g_ansiCodePage.load(std::memory_order_relaxed);
+    if (cp != 0)
+        return cp;
+    // Chosen once from the system locale, as the system's own 8-bit code page
+    // would be; a code page iconv lacks falls back to the built-in one.
+    cp = AnsiCodePageForLocale(QLocale::system());
+    if (!IsCodePageSupported(cp))
+        cp = 1252;
+    int expected = 0;
+    if (!g_ansiCodePage.compare_exchange_strong(expected, cp, std::memory_order_relaxed))
+        return expected; // set meanwhile
+    return cp;
 }
 
 void SetAnsiCodePage(int codePage)

@@ -6,12 +6,19 @@
 #include <ZorCompCore/localisation/Translator.h>
 #include "TestUtil.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace zor;
 
 namespace {
+
+struct ExposedTranslator : TZORCustomTranslator
+{
+    using TZORCustomTranslator::TZORCustomTranslator;
+    using TZORCustomTranslator::ScheduledDynItems;
+};
 
 class CollectionFixture : public ::testing::Test
 {
@@ -23,7 +30,7 @@ protected:
     void SetUp() override
     {
         savedClass = GlobalTranslatorClass;
-        GlobalTranslatorClass = TranslatorClass<TZORCustomTranslator>();
+        GlobalTranslatorClass = TranslatorClass<ExposedTranslator>();
         detail::TranslatorStartup();
         ActiveTranslator()->SetLocalCachePersistancePath(dir.filePath(QStringLiteral("cache")));
         TsiStringsCollection &s = coll->LangStore()->Strings();
@@ -69,6 +76,17 @@ TEST_F(CollectionFixture, MissingTextsComeFromTheCacheOrTheDefaultLanguage)
     TZORCustomTranslator *tr = ActiveTranslator();
     tr->SetActive(true);
     EXPECT_EQ(coll->GetTranslatedText(QStringLiteral("Common.Cancel"), 2), QStringLiteral("Abbrechen"));
+    {
+        TDynTranslationList &queued = static_cast<ExposedTranslator *>(tr)->ScheduledDynItems();
+        std::lock_guard lock(queued.Sync());
+        ASSERT_EQ(queued.Count(), 1) << "the miss waits for the next loader";
+        EXPECT_EQ(queued.Items(0).TextID, QStringLiteral("Common.Cancel"));
+        EXPECT_EQ(queued.Items(0).Text, QStringLiteral("Abbrechen"));
+        EXPECT_EQ(queued.Items(0).TextLang, QStringLiteral("German"));
+        EXPECT_EQ(queued.Items(0).DestLang, QStringLiteral("English"));
+        EXPECT_TRUE(queued.Notifyers().isEmpty()) << "without a callback";
+    }
+    EXPECT_FALSE(tr->IsScheduledTranslationsLoadingLocked()) << "the collection starts no loader";
     TZORLocalCacheLangData *cache = tr->LocalCache().GetCacheByLangPair(QStringLiteral("German"), QStringLiteral("Italian"));
     cache->Sync().BeginWrite();
     cache->AddOrSetValue(cache->GetTranslateTextKeyName(QStringLiteral("Common.Cancel"), QStringLiteral("Abbrechen")),
@@ -78,7 +96,10 @@ TEST_F(CollectionFixture, MissingTextsComeFromTheCacheOrTheDefaultLanguage)
     EXPECT_EQ(coll->GetTranslatedText(QStringLiteral("Common.Cancel"), 1), QStringLiteral("Abbrechen"));
 
     // With the translator active, an unknown language name is added.
-    coll->SetLanguage(QStringLiteral("Polish"));
+    QSignalSpy changed(coll.get(), &TZORLanguageCollection::languageChanged);
+    EXPECT_TRUE(coll->setProperty("language", QStringLiteral("Polish")));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("Polish"));
     EXPECT_EQ(coll->LangStore()->NumOfLanguages(), 8);
     EXPECT_EQ(coll->GetLanguage(), QStringLiteral("Polish"));
 }

@@ -19,6 +19,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QMutex>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -32,8 +35,13 @@ class PrefixTranslator : public TZOROnlineTranslator
 {
 public:
     using TZOROnlineTranslator::TZOROnlineTranslator;
+    using TZOROnlineTranslator::ScheduledDynItems;
     std::atomic<int> singleCalls{0};
     std::atomic<int> bulkItems{0};
+    std::atomic<int> holdBatches{0}; // batches to hold until released
+    QSemaphore held, release;
+    QMutex seenMutex;
+    QStringList seen; // "source>dest:text" of every bulk item
     QStringList known{QStringLiteral("German"), QStringLiteral("English"), QStringLiteral("French")};
 
     bool KnowsLanguage(const QString &ALangName) const override { return known.contains(ALangName); }
@@ -47,8 +55,17 @@ protected:
         return true;
     }
     bool InternalBulkTranslateText(TZORLocalCacheLangData &ACache, const QList<TDynTranslationItem *> &AItems,
-                                   const QString &, const QString &ADestLang, int &ALoaderCount) override
+                                   const QString &ASourceLang, const QString &ADestLang, int &ALoaderCount) override
     {
+        {
+            QMutexLocker lock(&seenMutex);
+            for (const auto *item : AItems)
+                seen << ASourceLang + u'>' + ADestLang + u':' + item->Text;
+        }
+        if (holdBatches.fetch_sub(1) > 0) {
+            held.release();
+            release.acquire();
+        }
         ACache.Sync().BeginWrite();
         for (const auto *item : AItems)
             ACache.AddOrSetValue(ACache.GetTranslateTextKeyName(item->TextID, item->Text),
@@ -345,6 +362,245 @@ TEST_F(LangFixture, FixedExclusionsAndDefaults)
               QCoreApplication::applicationDirPath() + QStringLiteral("/custom/languages/overrides/TfrmShop.sib"));
     TZORLang ownerless;
     EXPECT_EQ(ownerless.GetExternalOveridesFileName(), QString());
+}
+
+// Overrides for a form built in code: no BeginLoad/EndLoad ever runs.
+struct OverridesLang : TZORLang
+{
+    using TZORLang::TZORLang;
+    QString file;
+    QString GetExternalOveridesFileName() const override { return file; }
+};
+
+void writeOverrides(const QString &file, const QString &buy)
+{
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    TSIBEntry ovr;
+    ovr.OwnerName = QStringLiteral("TfrmShop");
+    ovr.LangNames = {QStringLiteral("German"), QStringLiteral("English")};
+    ovr.Lines[stCaptions] = {{QStringLiteral("btnBuy.text"), QString(), buy}};
+    TSIBFileManager files;
+    files.Add(ovr);
+    files.SaveToFile(file);
+}
+
+OverridesLang *overridesLang(ShopForm &f, const QString &file)
+{
+    delete f.lang;
+    auto *lang = new OverridesLang(f.w.get());
+    f.lang = lang;
+    lang->file = file;
+    lang->SetNumLang(2);
+    lang->SetLangNames(TStringList({QStringLiteral("German"), QStringLiteral("English")}));
+    return lang;
+}
+
+TEST_F(LangFixture, OverridesReachFormsBuiltInCode)
+{
+    const QString file = dir.filePath(QStringLiteral("ovr/TfrmShop.sib"));
+    writeOverrides(file, QStringLiteral("Purchase"));
+
+    // Applying a language first: merged before it is applied.
+    {
+        ShopForm f;
+        OverridesLang *lang = overridesLang(f, file);
+        lang->SetActiveLanguage(2);
+        EXPECT_EQ(f.btnBuy->text(), QStringLiteral("Purchase"));
+        // Once: a later change of the file is not merged again.
+        writeOverrides(file, QStringLiteral("Again"));
+        lang->SetActiveLanguage(1);
+        lang->SetActiveLanguage(2);
+        EXPECT_EQ(f.btnBuy->text(), QStringLiteral("Purchase"));
+        writeOverrides(file, QStringLiteral("Purchase"));
+    }
+    // Showing the form first: merged when it is shown.
+    {
+        ShopForm f;
+        OverridesLang *lang = overridesLang(f, file);
+        lang->GetPropListByType(stCaptions)->Add(QStringLiteral("btnBuy.text	Kaufen	Buy"));
+        lang->SetActiveLanguage(2);
+        EXPECT_EQ(f.btnBuy->text(), QStringLiteral("Purchase"));
+    }
+    {
+        ShopForm f;
+        OverridesLang *lang = overridesLang(f, file);
+        lang->BeginLoad(); // the language is set, not yet applied
+        lang->SetActiveLanguage(2);
+        lang->EndLoad();
+        ShopForm g;
+        OverridesLang *shown = overridesLang(g, file);
+        shown->GetPropListByType(stCaptions)->Add(QStringLiteral("btnBuy.text	Kaufen	Buy"));
+        EXPECT_EQ(g.btnBuy->text(), QStringLiteral("Kaufen"));
+        g.w->show();
+        EXPECT_EQ(shown->GetPropListByType(stCaptions)->GetTranslationByID(QStringLiteral("btnBuy.text"), 2),
+                  QStringLiteral("Purchase"))
+            << "merged when the form is first shown";
+    }
+}
+
+TEST_F(LangFixture, WrappedTextsAreOneTextItemListsAreItems)
+{
+    ShopForm f;
+    auto *lblWrap = new QLabel(QStringLiteral("Eine lange Zeile,\ndie umbricht"), f.w.get());
+    lblWrap->setObjectName(QStringLiteral("lblWrap"));
+    f.lang->SetLanguage(QStringLiteral("French"));
+    ASSERT_TRUE(waitFor([&] { return lblWrap->text() == QStringLiteral("[French]Eine lange Zeile,\ndie umbricht"); }))
+        << lblWrap->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return f.cbSize->itemText(1) == QStringLiteral("[French]Groß"); }));
+    // The key is the one any tool computes for the label's text.
+    TCacheFillMode mode = cfmNever;
+    tr->TranslateText(QStringLiteral("TfrmShop.lblWrap.text"), QStringLiteral("Eine lange Zeile,\ndie umbricht"),
+                      QStringLiteral("German"), QStringLiteral("French"), mode);
+    EXPECT_EQ(mode, cfmNever) << "cached under the whole text";
+    QMutexLocker lock(&tr->seenMutex);
+    EXPECT_FALSE(tr->seen.contains(QStringLiteral("German>French:die umbricht"))) << "no half sentences";
+}
+
+TEST_F(LangFixture, QuickSwitchGetsEveryTextOfTheLastLanguage)
+{
+    ShopForm f;
+    // Both switches happen before any loader takes the requests over.
+    tr->BeginLangChange();
+    f.lang->SetLanguage(QStringLiteral("English"));
+    f.lang->SetLanguage(QStringLiteral("French"));
+    tr->EndLangChange(false);
+    ASSERT_TRUE(waitFor([&] { return f.cbSize->itemText(0) == QStringLiteral("[French]Klein"); }))
+        << f.cbSize->itemText(0).toStdString();
+    EXPECT_EQ(f.cbSize->itemText(1), QStringLiteral("[French]Groß"));
+    EXPECT_EQ(f.lblTitle->text(), QStringLiteral("[French]Willkommen"));
+}
+
+TEST_F(LangFixture, DefaultLanguageNamesAreReportedOnce)
+{
+    ShopForm f;
+    f.lang->SetLangNames(TStringList({QStringLiteral("German")}));
+    f.lang->SetNumLang(2); // "Language 2"
+    QSignalSpy errors(tr, &TZORCustomTranslator::loaderError);
+    f.lang->SetActiveLanguage(2);
+    f.lang->SetActiveLanguage(1);
+    f.lang->SetActiveLanguage(2);
+    ASSERT_TRUE(errors.count() >= 1 || errors.wait(5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(errors.count(), 1) << "reported once";
+    EXPECT_TRUE(tr->LastLoaderError().contains(QStringLiteral("Language 2"))) << tr->LastLoaderError().toStdString();
+    std::lock_guard lock(tr->ScheduledDynItems().Sync());
+    EXPECT_EQ(tr->ScheduledDynItems().Count(), 0) << "nothing is sent that cannot be translated";
+}
+
+TEST_F(LangFixture, DestroyedComponentRemovesItsCallback)
+{
+    // Pending, not yet taken over: the request's callback goes with the component.
+    tr->BeginLangChange();
+    auto f = std::make_unique<ShopForm>();
+    const void *lang = f->lang;
+    f->lang->SetLanguage(QStringLiteral("French"));
+    auto holdsCallbackOf = [&](const void *object) {
+        std::lock_guard lock(tr->ScheduledDynItems().Sync());
+        for (const TNotifyEvent &e : tr->ScheduledDynItems().Notifyers())
+            if (e.Object == object)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(holdsCallbackOf(lang));
+    f.reset();
+    EXPECT_FALSE(holdsCallbackOf(lang));
+    tr->EndLangChange(true);
+
+    // Taken over by a running loader: remembered until that loader ends.
+    tr->holdBatches = 1;
+    auto g = std::make_unique<ShopForm>();
+    g->lang->SetLanguage(QStringLiteral("French"));
+    tr->held.acquire();
+    g.reset();
+    EXPECT_EQ(tr->ScheduledDynItems().PendingRemovalCount(), 1);
+    tr->release.release();
+    tr->WaitForScheduledLoaders(false);
+    EXPECT_EQ(tr->ScheduledDynItems().PendingRemovalCount(), 0);
+}
+
+TEST_F(LangFixture, BaseLanguageAndNoDefaultLanguage)
+{
+    ShopForm f;
+    f.lang->SetNumLang(3);
+    f.lang->LangNames().Put(2, QStringLiteral("French"));
+    f.lang->SetTranslationBaseLanguage(2);
+    QSignalSpy arrived(f.lang, &TZORLang::translationsArrived);
+    f.lang->SetLanguage(QStringLiteral("French"));
+    // The English text is the source; a text with no English falls back to German.
+    ASSERT_TRUE(waitFor([&] { return f.btnBuy->text() == QStringLiteral("[French]Buy"); }))
+        << f.btnBuy->text().toStdString();
+    EXPECT_GE(arrived.count(), 1);
+    {
+        QMutexLocker lock(&tr->seenMutex);
+        EXPECT_TRUE(tr->seen.contains(QStringLiteral("English>French:Buy")));
+        EXPECT_FALSE(tr->seen.contains(QStringLiteral("German>French:Kaufen")));
+    }
+    EXPECT_EQ(f.lblTitle->text(), QStringLiteral("Willkommen")) << "no English text to translate from";
+
+    // A miss shows the default language's text; without the default
+    // language, the source text stands in (here the English one).
+    tr->WaitForScheduledLoaders(false);
+    tr->LocalCache().Clear();
+    tr->BeginLangChange(); // no loader: every French text is a miss
+    ShopForm g;
+    g.lang->SetUseDefaultLanguage(false);
+    g.lang->SetTranslationBaseLanguage(2);
+    g.lang->SetLanguage(QStringLiteral("French"));
+    EXPECT_EQ(g.btnBuy->text(), QStringLiteral("Buy")) << "not the German default";
+    ShopForm h;
+    h.lang->SetTranslationBaseLanguage(2);
+    h.lang->SetLanguage(QStringLiteral("French"));
+    EXPECT_EQ(h.btnBuy->text(), QStringLiteral("Kaufen")) << "the default language fills a miss";
+    tr->EndLangChange(true);
+}
+
+TEST_F(LangFixture, QtPropertiesAndSignals)
+{
+    ShopForm f;
+    QSignalSpy changed(f.lang, &TsiCustomLang::languageChanged);
+    QSignalSpy applied(f.lang, &TsiCustomLang::languageApplied);
+    QSignalSpy count(f.lang, &TsiCustomLang::numOfLanguagesChanged);
+    QSignalSpy active(f.lang, &TsiCustomLang::activeLanguageChanged);
+    EXPECT_TRUE(f.lang->setProperty("language", QStringLiteral("English")));
+    EXPECT_EQ(f.btnBuy->text(), QStringLiteral("Buy"));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("English"));
+    EXPECT_EQ(applied.count(), 1);
+    EXPECT_EQ(f.lang->property("activeLanguage").toInt(), 2);
+    ASSERT_EQ(active.count(), 1);
+    EXPECT_EQ(active.at(0).at(0).toInt(), 2);
+    f.lang->SetActiveLanguage(2);
+    EXPECT_EQ(changed.count(), 1) << "no change, no signal";
+    f.lang->setProperty("language", QStringLiteral("French"));
+    EXPECT_EQ(count.count(), 1) << "a language the translator knows was added";
+    EXPECT_EQ(f.lang->property("langNames").toStringList(),
+              QStringList({QStringLiteral("German"), QStringLiteral("English"), QStringLiteral("French")}));
+    QSignalSpy base(f.lang, &TZORLang::translationBaseLanguageChanged);
+    f.lang->setProperty("translationBaseLanguage", 2);
+    EXPECT_EQ(base.count(), 1);
+    EXPECT_EQ(f.lang->TranslationBaseLanguage(), 2);
+
+    EXPECT_TRUE(f.lang->GetHasKey(QStringLiteral("msgThanks")));
+    EXPECT_FALSE(f.lang->GetHasKey(QStringLiteral("msgthanks")));
+    EXPECT_FALSE(f.lang->GetHasKey(QStringLiteral("btnBuy.text"))) << "only the string collection";
+}
+
+TEST_F(LangFixture, InactiveTranslatorIsReportedOnce)
+{
+    tr->SetActive(false);
+    int warnings = 0;
+    static int *counter = nullptr;
+    counter = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &ctx, const QString &) {
+        if (type == QtWarningMsg && ctx.category && QByteArray(ctx.category) == "zor.translator")
+            ++*counter;
+    });
+    ShopForm f, g;
+    f.lang->SetActiveLanguage(2);
+    EXPECT_EQ(f.lang->GetText(QStringLiteral("msgBye")), QStringLiteral("Tschüss"));
+    g.lang->SetActiveLanguage(2);
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings, 1);
 }
 
 #include "LangComponentTest.moc"

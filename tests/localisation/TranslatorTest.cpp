@@ -10,7 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <ZorCompCore/localisation/GlossaryTranslator.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -213,7 +217,7 @@ TEST_F(TranslatorFixture, SchedulingDeduplicatesByTextIdAndCallback)
     {
         TDynTranslationList &list = tr->ScheduledDynItems();
         std::lock_guard lock(list.Sync());
-        ASSERT_EQ(list.Count(), 2) << "text IDs compare case-sensitively";
+        ASSERT_EQ(list.Count(), 3) << "text IDs compare case-sensitively; another pair is another request";
         EXPECT_EQ(list.Items(0).Text, QStringLiteral("eins")) << "the first request for an ID wins";
         EXPECT_EQ(list.Notifyers().size(), 1);
     }
@@ -225,7 +229,15 @@ TEST_F(TranslatorFixture, SchedulingDeduplicatesByTextIdAndCallback)
     EXPECT_EQ(r.lastSender, tr.get());
     EXPECT_TRUE(cached(QStringLiteral("A.x"), QStringLiteral("eins")));
     EXPECT_TRUE(cached(QStringLiteral("A.X"), QStringLiteral("drei")));
-    EXPECT_FALSE(cached(QStringLiteral("A.x"), QStringLiteral("zwei"), kDe, kFr));
+    EXPECT_TRUE(cached(QStringLiteral("A.x"), QStringLiteral("zwei"), kDe, kFr))
+        << "a pending English request must not hide the French one";
+    tr->ScheduleDynamicTranslation(QStringLiteral("A.x"), QStringLiteral("fünf"), kDe, kEn, {});
+    tr->ScheduleDynamicTranslation(QStringLiteral("A.x"), QStringLiteral("sechs"), kDe, kEn, {});
+    {
+        std::lock_guard lock(tr->ScheduledDynItems().Sync());
+        EXPECT_EQ(tr->ScheduledDynItems().Count(), 1) << "one request per ID and pair";
+        tr->ScheduledDynItems().Clear();
+    }
 
     // The IDs are free again once a loader took them over.
     tr->ScheduleDynamicTranslation(QStringLiteral("A.x"), QStringLiteral("vier"), kDe, kEn, {});
@@ -617,4 +629,131 @@ TEST_F(TranslatorFixture, ManyThreadsOnOnePair)
     EXPECT_EQ(tr->singleCalls.load(), kTexts) << "each text is translated once";
     EXPECT_GE(r.calls.load(), 1);
     EXPECT_EQ(tr->LocalCache().GetCacheByLangPair(kDe, kEn)->Count(), kTexts + 20 * 50);
+}
+
+TEST_F(TranslatorFixture, DeactivatingStopsTheLoaders)
+{
+    Receiver r;
+    tr->holdFirstBatch = true;
+    schedule(150, r.Event()); // two batches
+    ASSERT_TRUE(tr->ProcessScheduledTranslations(false));
+    tr->waitInFirstBatch();
+    tr->SetActive(false);
+    tr->release();
+    // Waiting with WaitForScheduledLoaders(false) would lift the stop again.
+    while (tr->IsScheduledTranslationsLoadingLocked())
+        CheckSynchronize(10);
+    CheckSynchronize(0);
+    EXPECT_EQ(tr->batchSizes().size(), 1) << "no batch starts after SetActive(false)";
+    EXPECT_EQ(r.calls.load(), 0) << "an inactive translator calls nobody back";
+}
+
+TEST_F(TranslatorFixture, RemovalsAreForgottenWhenTheirLoaderEnds)
+{
+    auto *dying = new Receiver;
+    Receiver removed;
+    tr->holdFirstBatch = true;
+    schedule(2, dying->Event());
+    tr->ScheduleDynamicTranslation(QStringLiteral("R.1"), QStringLiteral("r"), kDe, kEn, removed.Event());
+    dying->FreeNotification(tr.get());
+    ASSERT_TRUE(tr->ProcessScheduledTranslations(false));
+    tr->waitInFirstBatch();
+    tr->RemoveNotifyer(removed.Event());
+    Free(dying);
+    EXPECT_EQ(tr->ScheduledDynItems().PendingRemovalCount(), 2) << "the running loader still holds both";
+    tr->release();
+    tr->WaitForScheduledLoaders(false);
+    EXPECT_EQ(removed.calls.load(), 0);
+    EXPECT_EQ(tr->ScheduledDynItems().PendingRemovalCount(), 0) << "the record ends with its loader";
+
+    // Removals while no loader runs leave nothing behind at all.
+    Receiver later;
+    for (int i = 0; i < 100; ++i)
+        tr->RemoveNotifyer(later.Event());
+    EXPECT_EQ(tr->ScheduledDynItems().PendingRemovalCount(), 0);
+}
+
+TEST_F(TranslatorFixture, SignalsArriveOnTheMainThread)
+{
+    QSignalSpy started(tr.get(), &TZORCustomTranslator::loaderStarted);
+    QSignalSpy finished(tr.get(), &TZORCustomTranslator::loaderFinished);
+    QSignalSpy arrived(tr.get(), &TZORCustomTranslator::translationsArrived);
+    QSignalSpy scheduled(tr.get(), &TZORCustomTranslator::remoteLoadScheduled);
+    QSignalSpy loading(tr.get(), &TZORCustomTranslator::loadingChanged);
+    QList<QThread *> threads;
+    QObject::connect(tr.get(), &TZORCustomTranslator::loaderStarted, [&] { threads << QThread::currentThread(); });
+    QObject::connect(tr.get(), &TZORCustomTranslator::loaderFinished, [&] { threads << QThread::currentThread(); });
+    std::atomic<bool> callbackOnMain{true};
+    tr->OnBeginRemoteLoad = [&](QObject *) { callbackOnMain = IsMainThread(); };
+
+    schedule(3);
+    ASSERT_TRUE(tr->ProcessScheduledTranslations(false));
+    tr->WaitForScheduledLoaders(false);
+    EXPECT_FALSE(callbackOnMain) << "the callbacks keep running on the loader's thread";
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(scheduled.count(), 3);
+    ASSERT_EQ(arrived.count(), 1);
+    EXPECT_EQ(arrived.at(0).at(0).toInt(), 3);
+    ASSERT_EQ(loading.count(), 2);
+    EXPECT_TRUE(loading.at(0).at(0).toBool());
+    EXPECT_FALSE(loading.at(1).at(0).toBool());
+    ASSERT_EQ(threads.size(), 2);
+    for (QThread *t : threads)
+        EXPECT_EQ(t, QCoreApplication::instance()->thread());
+
+    QSignalSpy active(tr.get(), &TZORCustomTranslator::activeChanged);
+    tr->setProperty("active", false);
+    tr->setProperty("active", false);
+    ASSERT_EQ(active.count(), 1) << "NOTIFY only on a change";
+    EXPECT_FALSE(tr->Active());
+    QSignalSpy path(tr.get(), &TZORCustomTranslator::localCachePersistancePathChanged);
+    EXPECT_TRUE(tr->setProperty("localCachePersistancePath", dir.filePath(QStringLiteral("other"))));
+    EXPECT_EQ(path.count(), 1);
+    EXPECT_EQ(tr->LocalCachePersistancePath(), dir.filePath(QStringLiteral("other")));
+}
+
+TEST(Translator, MnemonicsAreStrippedForTheServiceAndPutBack)
+{
+    QTemporaryDir dir;
+    TComponentPtr<TZORGlossaryTranslator> tr{new TZORGlossaryTranslator};
+    tr->SetLocalCachePersistancePath(dir.path());
+    tr->SetActive(true);
+    const struct
+    {
+        const char *de, *en;
+    } glossary[] = {{"Datei", "File"}, {"Speichern", "Save"}, {"Schließen", "Close"}, {"Salz & Pfeffer", "Salt & Pepper"}};
+    for (const auto &g : glossary)
+        tr->AddGlossaryEntry(kDe, kEn, QString::fromUtf8(g.de), QString::fromUtf8(g.en));
+
+    const struct
+    {
+        const char *text, *expected;
+    } rows[] = {
+        {"&Datei", "&File"},                   // the letter is not in the result: the first letter
+        {"&Speichern", "&Save"},               // the same letter
+        {"Sch&ließen", "C&lose"},              // the same letter, inside the word
+        {"Salz && Pfeffer", "Salt && Pepper"}, // a literal ampersand stays one
+        {"Datei", "File"},
+    };
+    for (const auto &row : rows) {
+        const QString text = QString::fromUtf8(row.text);
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(tr->TranslateText(QStringLiteral("M.a"), text, kDe, kEn), QString::fromUtf8(row.expected));
+    }
+
+    // Deferred: cached under the text as the form has it, with the mnemonic.
+    tr->ScheduleDynamicTranslation(QStringLiteral("M.mnuFile.text"), QStringLiteral("&Datei"), kDe, kFr, {});
+    tr->AddGlossaryEntry(kDe, kFr, QStringLiteral("Datei"), QStringLiteral("Fichier"));
+    ASSERT_TRUE(tr->ProcessScheduledTranslations(false));
+    tr->WaitForScheduledLoaders(false);
+    TZORLocalCacheLangData *c = tr->LocalCache().GetCacheByLangPair(kDe, kFr);
+    QString value;
+    c->Sync().BeginRead();
+    EXPECT_TRUE(c->TryGetValue(c->GetTranslateTextKeyName(QStringLiteral("M.mnuFile.text"), QStringLiteral("&Datei")),
+                               value));
+    EXPECT_FALSE(c->ContainsKey(c->GetTranslateTextKeyName(QStringLiteral("M.mnuFile.text"), QStringLiteral("Datei"))))
+        << "no stray entry under the plain text";
+    c->Sync().EndRead();
+    EXPECT_EQ(value, QStringLiteral("&Fichier"));
 }

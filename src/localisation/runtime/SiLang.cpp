@@ -514,9 +514,23 @@ void TsiCustomLang::SetNumLang(int AValue)
     AValue = qMax(1, AValue);
     while (d->langNames.Count() < AValue)
         d->langNames.Add(QStringLiteral("Language %1").arg(d->langNames.Count() + 1));
+    const bool changed = d->numLang != AValue;
     d->numLang = AValue;
     d->active = qMin(d->active, AValue);
     d->defaultLang = qMin(d->defaultLang, AValue);
+    if (changed)
+        emit numOfLanguagesChanged(AValue);
+    emit langNamesChanged();
+}
+
+QStringList TsiCustomLang::langNameList() const
+{
+    return d->langNames.ToQStringList().mid(0, d->numLang);
+}
+
+bool TsiCustomLang::GetHasKey(const QString &AID) const
+{
+    return Strings().FindID(AID) >= 0;
 }
 
 TStringList &TsiCustomLang::LangNames()
@@ -605,7 +619,12 @@ void TsiCustomLang::SetActiveLanguage(int AValue)
 {
     if (AValue < 1 || AValue > d->numLang)
         return;
+    const bool changed = d->active != AValue;
     d->active = AValue;
+    if (changed) {
+        emit activeLanguageChanged(AValue);
+        emit languageChanged(Language());
+    }
     if (!(ComponentState() & (csLoading | csReading | csDestroying)))
         ChangeLanguage();
 }
@@ -817,6 +836,7 @@ void TsiCustomLang::ChangeLanguage()
     d->applied = true;
     if (OnChangeLanguage)
         OnChangeLanguage(*this);
+    emit languageApplied();
 }
 
 void TsiCustomLang::applyLine(TStringsType AType, const QString &AID, const QString &AText,

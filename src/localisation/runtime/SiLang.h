@@ -117,6 +117,12 @@ struct ZOR_EXPORT TsiExtendedTranslation
 class ZOR_EXPORT TsiCustomLang : public TComponent
 {
     Q_OBJECT
+    Q_PROPERTY(QString language READ Language WRITE SetLanguage NOTIFY languageChanged)
+    Q_PROPERTY(int activeLanguage READ ActiveLanguage WRITE SetActiveLanguage NOTIFY activeLanguageChanged)
+    Q_PROPERTY(int numOfLanguages READ NumOfLanguages WRITE SetNumLang NOTIFY numOfLanguagesChanged)
+    Q_PROPERTY(QStringList langNames READ langNameList NOTIFY langNamesChanged)
+    Q_PROPERTY(int defaultLanguage READ DefaultLanguage WRITE SetDefaultLanguage)
+    Q_PROPERTY(bool useDefaultLanguage READ UseDefaultLanguage WRITE SetUseDefaultLanguage)
 public:
     explicit TsiCustomLang(QObject *AOwner = nullptr);
     ~TsiCustomLang() override;
@@ -213,8 +219,21 @@ public:
     // here are appended to LangNames.
     void MergeLines(TStringsType AType, const QStringList &ANames, const QList<QStringList> &ALines);
 
+    // Whether the string collection (stStrings) holds a line with the ID AID.
+    bool GetHasKey(const QString &AID) const;
+
     // Called after a language was applied.
     std::function<void(TsiCustomLang &)> OnChangeLanguage;
+
+signals:
+    // The active language changed (emitted before it is applied).
+    void languageChanged(const QString &language);
+    void activeLanguageChanged(int language);
+    void numOfLanguagesChanged(int count);
+    // SetNumLang or SetLangNames ran (edits through LangNames() do not notify).
+    void langNamesChanged();
+    // A language was applied to the owner's objects (beside OnChangeLanguage).
+    void languageApplied();
 
 protected:
     // The text of a property line in Lang. With AAllowDefault, an empty text
@@ -226,6 +245,7 @@ protected:
     bool IsExcluded(const QString &AID) const;
 
 private:
+    QStringList langNameList() const;
     void applyLine(TStringsType AType, const QString &AID, const QString &AText,
                    const QHash<QString, QObject *> &AObjects);
     QHash<QString, QObject *> namedObjects() const;
