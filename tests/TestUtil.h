@@ -7,7 +7,11 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
+#include <memory>
 #include <ostream>
+
+#include <pthread.h>
 
 // Sets an environment variable for the scope of a test, restoring it after.
 class ScopedEnv
@@ -57,3 +61,24 @@ inline void PrintTo(const QByteArray &b, std::ostream *os)
     *os << '[' << b.toHex(' ').toStdString() << ']';
 }
 QT_END_NAMESPACE
+
+// Runs fn on a thread with a 1 MiB stack, as worker threads often have.
+inline void onSmallStack(const std::function<void()> &fn)
+{
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 1 << 20);
+    pthread_t t;
+    auto *job = new std::function<void()>(fn);
+    ASSERT_EQ(pthread_create(
+                  &t, &attr,
+                  [](void *p) -> void * {
+                      std::unique_ptr<std::function<void()>> f(static_cast<std::function<void()> *>(p));
+                      (*f)();
+                      return nullptr;
+                  },
+                  job),
+              0);
+    pthread_join(t, nullptr);
+    pthread_attr_destroy(&attr);
+}

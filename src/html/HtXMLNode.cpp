@@ -1,5 +1,7 @@
 #include "HtXMLNode.h"
 
+#include "AsciiCase_p.h"
+
 #include <QXmlStreamReader>
 
 #include <nlohmann/json.hpp>
@@ -8,22 +10,6 @@ namespace zor {
 namespace {
 
 constexpr int kMaxDepth = 10000;
-
-bool sameName(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 // Builds nodes straight from the parser's events: no JSON document in
 // between, and no recursion however deep the data nest.
@@ -128,7 +114,7 @@ THtXMLNode::~THtXMLNode()
 bool THtXMLNode::HasAttribute(QStringView name) const
 {
     for (const auto &a : m_attrs)
-        if (sameName(a.first, name))
+        if (html_p::equalsIgnoringAsciiCase(a.first, name))
             return true;
     return false;
 }
@@ -136,7 +122,7 @@ bool THtXMLNode::HasAttribute(QStringView name) const
 Variant THtXMLNode::Attribute(QStringView name) const
 {
     for (const auto &a : m_attrs)
-        if (sameName(a.first, name))
+        if (html_p::equalsIgnoringAsciiCase(a.first, name))
             return a.second;
     return Variant();
 }
@@ -144,7 +130,7 @@ Variant THtXMLNode::Attribute(QStringView name) const
 void THtXMLNode::SetAttribute(const QString &name, const Variant &value)
 {
     for (auto &a : m_attrs) {
-        if (sameName(a.first, name)) {
+        if (html_p::equalsIgnoringAsciiCase(a.first, name)) {
             a.second = value;
             return;
         }
@@ -155,7 +141,7 @@ void THtXMLNode::SetAttribute(const QString &name, const Variant &value)
 THtXMLNode *THtXMLNode::FindChild(QStringView name) const
 {
     for (const auto &c : m_children)
-        if (sameName(c->m_name, name))
+        if (html_p::equalsIgnoringAsciiCase(c->m_name, name))
             return c.get();
     return nullptr;
 }
@@ -176,7 +162,7 @@ THtXMLNode *THtXMLNode::AddChild(const QString &name)
 
 int THtXMLNode::ItemCount() const
 {
-    if (sameName(m_name, u"DATAPACKET")) {
+    if (html_p::equalsIgnoringAsciiCase(m_name, u"DATAPACKET")) {
         const THtXMLNode *rows = FindChild(u"ROWDATA");
         return rows ? rows->ChildCount() : 0;
     }
@@ -185,7 +171,7 @@ int THtXMLNode::ItemCount() const
 
 THtXMLNode *THtXMLNode::Item(int index) const
 {
-    const THtXMLNode *owner = sameName(m_name, u"DATAPACKET") ? FindChild(u"ROWDATA") : this;
+    const THtXMLNode *owner = html_p::equalsIgnoringAsciiCase(m_name, u"DATAPACKET") ? FindChild(u"ROWDATA") : this;
     if (!owner || index < 0 || index >= owner->ChildCount())
         return nullptr;
     return owner->Child(index);

@@ -1,5 +1,6 @@
 #include "HtmlNode.h"
 
+#include "AsciiCase_p.h"
 #include "HtmlEntities.h"
 
 #include <ZorCompCore/platform/CodePage.h>
@@ -12,6 +13,8 @@
 
 namespace zor {
 namespace {
+
+using html_p::equalsIgnoringAsciiCase;
 
 enum TagFlag : unsigned {
     tfVoid = 1,       // never has content or an end tag
@@ -85,22 +88,6 @@ QString asciiLower(QStringView s)
         *d++ = (u >= 'A' && u <= 'Z') ? QChar(char16_t(u + 32)) : c;
     }
     return out;
-}
-
-bool equalsIgnoringAsciiCase(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // Finds Mustache tags inside markup. Remembers where a search for a closing

@@ -22,27 +22,6 @@ QString repeat(const QString &piece, int n)
     return r;
 }
 
-// Runs fn on a thread with a 1 MiB stack, as worker threads often have.
-void onSmallStack(const std::function<void()> &fn)
-{
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, 1 << 20);
-    pthread_t t;
-    auto *job = new std::function<void()>(fn);
-    ASSERT_EQ(pthread_create(
-                  &t, &attr,
-                  [](void *p) -> void * {
-                      std::unique_ptr<std::function<void()>> f(static_cast<std::function<void()> *>(p));
-                      (*f)();
-                      return nullptr;
-                  },
-                  job),
-              0);
-    pthread_join(t, nullptr);
-    pthread_attr_destroy(&attr);
-}
-
 // Compiles and runs; the error text, or "ok" (and the result of Result()).
 QString outcome(const QString &language, const QString &source, TfsScript *configured = nullptr)
 {

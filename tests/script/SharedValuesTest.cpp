@@ -34,26 +34,6 @@ QString run(const QString &language, const QString &source)
     return out.join(u'|');
 }
 
-void onSmallStack(const std::function<void()> &fn)
-{
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, 1 << 20);
-    pthread_t t;
-    auto *job = new std::function<void()>(fn);
-    ASSERT_EQ(pthread_create(
-                  &t, &attr,
-                  [](void *p) -> void * {
-                      std::unique_ptr<std::function<void()>> f(static_cast<std::function<void()> *>(p));
-                      (*f)();
-                      return nullptr;
-                  },
-                  job),
-              0);
-    pthread_join(t, nullptr);
-    pthread_attr_destroy(&attr);
-}
-
 TEST(SharedValues, AContainerCannotBeMadeToHoldItself)
 {
     // Every way of storing: push, index, property, nested through another array, splice, unshift.
