@@ -11,6 +11,7 @@
 #include <QMetaProperty>
 #include <QMutex>
 #include <QSet>
+#include <QThread>
 
 namespace zor {
 
@@ -683,6 +684,50 @@ Variant TfsScript::Variables(const QString &AName) const
     return v ? v->Value() : Variant();
 }
 
+void TfsScript::SetLines(const QStringList &lines)
+{
+    if (FLines == lines)
+        return;
+    FLines = lines;
+    emit linesChanged();
+}
+
+void TfsScript::SetSyntaxType(const QString &ALanguage)
+{
+    if (FSyntaxType == ALanguage)
+        return;
+    FSyntaxType = ALanguage;
+    emit syntaxTypeChanged();
+}
+
+void TfsScript::SetMainProg(bool v)
+{
+    if (FMainProg == v)
+        return;
+    FMainProg = v;
+    emit mainProgChanged();
+}
+
+void TfsScript::SetExtendedCharset(bool v)
+{
+    if (FExtendedCharset == v)
+        return;
+    FExtendedCharset = v;
+    emit extendedCharsetChanged();
+}
+
+// Scripts also run in worker threads (reports in the background): the signal
+// reaches the script's own thread, as Qt code connected to it expects.
+void TfsScript::noteError()
+{
+    const QString message = FErrorMsg, position = FErrorPos;
+    if (QThread::currentThread() == thread())
+        emit scriptError(message, position);
+    else
+        QMetaObject::invokeMethod(
+            this, [this, message, position] { emit scriptError(message, position); }, Qt::QueuedConnection);
+}
+
 bool TfsScript::Compile()
 {
     ++FGeneration;
@@ -694,6 +739,7 @@ bool TfsScript::Compile()
     if (!script::SyntaxFromLanguage(FSyntaxType, syntax)) {
         FErrorMsg = QStringLiteral("Unknown script language: '%1'").arg(FSyntaxType);
         FErrorPos = QStringLiteral("0:0");
+        noteError();
         return false;
     }
     try {
@@ -709,6 +755,7 @@ bool TfsScript::Compile()
     }
     FProgram.reset();
     removeProgramItems();
+    noteError();
     return false;
 }
 
@@ -735,6 +782,7 @@ void TfsScript::recordRuntimeError(const Exception &e)
     FErrorMsg = e.Message();
     int line = 0, col = 0;
     FErrorPos = script::LastRuntimeErrorPos(line, col) ? QStringLiteral("%1:%2").arg(line).arg(col) : QString();
+    noteError();
 }
 
 void TfsScript::Terminate()
@@ -754,6 +802,7 @@ void TfsScript::Execute()
         FErrorMsg = e.Message();
         int line = 0, col = 0;
         FErrorPos = script::LastRuntimeErrorPos(line, col) ? QStringLiteral("%1:%2").arg(line).arg(col) : QString();
+        noteError();
         throw;
     }
 }

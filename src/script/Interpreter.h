@@ -324,9 +324,19 @@ protected:
     TfsProcVariable *FHandler;
 };
 
+// Beside its functions, the script has the properties and signals Qt code
+// binds to: scriptError reports every compile error and every runtime error
+// the script keeps in ErrorMsg, delivered in the script's own thread (queued
+// when the run happened in another one).
 class ZOR_EXPORT TfsScript : public TComponent, public TfsItemList
 {
     Q_OBJECT
+    Q_PROPERTY(QStringList lines READ Lines WRITE SetLines NOTIFY linesChanged)
+    Q_PROPERTY(QString syntaxType READ SyntaxType WRITE SetSyntaxType NOTIFY syntaxTypeChanged)
+    Q_PROPERTY(bool mainProg READ IsMainProg WRITE SetMainProg NOTIFY mainProgChanged)
+    Q_PROPERTY(bool extendedCharset READ ExtendedCharset WRITE SetExtendedCharset NOTIFY extendedCharsetChanged)
+    Q_PROPERTY(QString errorMsg READ ErrorMsg NOTIFY scriptError)
+    Q_PROPERTY(QString errorPos READ ErrorPos NOTIFY scriptError)
 public:
     explicit TfsScript(QObject *AOwner = nullptr);
     ~TfsScript() override;
@@ -337,7 +347,7 @@ public:
     // Source of the program.
     QStringList &Lines() { return FLines; }
     const QStringList &Lines() const { return FLines; }
-    void SetLines(const QStringList &lines) { FLines = lines; }
+    void SetLines(const QStringList &lines);
 
     // Drops the compiled program and every item except the registrations
     // made through AddRTTI (by the modules, however they registered).
@@ -385,7 +395,7 @@ public:
     TfsScript *Parent() const { return FParent; }
     void SetParent(TfsScript *AParent);
     QString SyntaxType() const { return FSyntaxType; }
-    void SetSyntaxType(const QString &ALanguage) { FSyntaxType = ALanguage; }
+    void SetSyntaxType(const QString &ALanguage);
     QObject *AddedBy() const { return FAddedBy; }
     void SetAddedBy(QObject *AOwner) { FAddedBy = AOwner; }
     // The main-program flag: set (the default), the script is a program of
@@ -394,9 +404,9 @@ public:
     // block. Cleared, the script serves others (expressions evaluated against
     // it, for instance) and their errors leave its error state alone.
     bool IsMainProg() const { return FMainProg; }
-    void SetMainProg(bool v) { FMainProg = v; }
+    void SetMainProg(bool v);
     bool ExtendedCharset() const { return FExtendedCharset; }
-    void SetExtendedCharset(bool v) { FExtendedCharset = v; }
+    void SetExtendedCharset(bool v);
 
     // Runs a procedure variable with the given arguments (engine side of calls).
     static Variant CallProc(TfsProcVariable *AProc, const QList<Variant> &AParams);
@@ -421,7 +431,17 @@ public:
     // stale: a compile, Clear, a removed item.
     quint64 Generation() const { return FGeneration; }
 
+signals:
+    void linesChanged();
+    void syntaxTypeChanged();
+    void mainProgChanged();
+    void extendedCharsetChanged();
+    // A compile error, or a runtime error kept in ErrorMsg/ErrorPos
+    // (position "line:column", empty when unknown).
+    void scriptError(const QString &message, const QString &position);
+
 private:
+    void noteError();
     friend class TfsProcVariable;
     struct Limits
     {

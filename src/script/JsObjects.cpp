@@ -490,7 +490,8 @@ Value jsShowMessage(Value *const *a, int)
 }
 
 const Builtin kJsLibrary[] = {
-    {"SHOWMESSAGE", 1, 1, 0, false, jsShowMessage},
+    {"ShowMessage", 1, 1, 0, false, jsShowMessage, kInJScript, "Msg: Variant", nullptr, "System",
+     "Writes Msg as JScript turns it into text."},
 };
 
 } // namespace
@@ -600,7 +601,7 @@ ConstructFn JsConstructor(const QString &upper)
 const Builtin *JsLibrary(const QString &upper)
 {
     for (const Builtin &b : kJsLibrary)
-        if (upper == QLatin1String(b.Name))
+        if (upper.compare(QLatin1String(b.Name), Qt::CaseInsensitive) == 0)
             return &b;
     return nullptr;
 }
