@@ -62,10 +62,11 @@ Value fnReDim(Args a, int)
     return r;
 }
 
+// Not in the reference: no script spells these names.
 const Builtin kIntrinsics[] = {
-    {"#INSET", 1, -1, 0, true, fnInSet},
-    {"#IN", 2, 2, 0, true, fnIn},
-    {"#REDIM", 3, 3, 0, true, fnReDim},
+    {"#INSET", 1, -1, 0, true, fnInSet, kInAll, nullptr, nullptr, nullptr, nullptr},
+    {"#IN", 2, 2, 0, true, fnIn, kInAll, nullptr, nullptr, nullptr, nullptr},
+    {"#REDIM", 3, 3, 0, true, fnReDim, kInAll, nullptr, nullptr, nullptr, nullptr},
 };
 
 } // namespace

@@ -21,7 +21,7 @@ int varTypeCode(const Value &v, int stringCode)
     case VK::Double: return varDouble;
     case VK::Date: return varDate;
     case VK::Str: return stringCode;
-    case VK::Obj: case VK::Exc: return varDispatch;
+    case VK::Obj: case VK::Exc: case VK::Map: return varDispatch;
     case VK::Array: return varArray | varVariant;
     case VK::Var: return static_cast<const VariantBox *>(v.box.get())->V.Type();
     case VK::Ref: return varTypeCode(*v.ref, stringCode);
