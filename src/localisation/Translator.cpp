@@ -12,6 +12,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QSet>
+#include <QStandardPaths>
 #include <QThreadPool>
 
 #include <atomic>
@@ -282,6 +283,7 @@ struct TZORCustomTranslator::Private
     QString appName = executableFileName();
     QString localCachePersistancePath;
     QString appVendor = QStringLiteral("Quenlor");
+    bool namesSet = false; // the host named the application itself
     TDynTranslationList scheduledDynItems;
     std::atomic<int> loadingLockCount{0};
     std::atomic<int> runningTasks{0}; // tasks not yet returned, for safe destruction
@@ -384,6 +386,7 @@ void TZORCustomTranslator::SetAppName(const QString &AValue)
     if (d->appName == AValue)
         return;
     d->appName = AValue;
+    d->namesSet = true;
     emit appNameChanged(AValue);
 }
 QString TZORCustomTranslator::AppVendor() const { return d->appVendor; }
@@ -392,6 +395,7 @@ void TZORCustomTranslator::SetAppVendor(const QString &AValue)
     if (d->appVendor == AValue)
         return;
     d->appVendor = AValue;
+    d->namesSet = true;
     emit appVendorChanged(AValue);
 }
 QString TZORCustomTranslator::LocalCachePersistancePath() const { return d->localCachePersistancePath; }
@@ -462,6 +466,14 @@ void TZORCustomTranslator::Init()
 {
     hookApplicationQuit();
     d->terminateLoaders = false;
+    // By default the cache is the application's own: its data folder as Qt
+    // names it from the organisation and application names
+    // (~/.local/share/<organisation>/<application>/cache), not the vendor
+    // name below, which only applies when the host set the names itself or
+    // runs without a QCoreApplication.
+    if (d->localCachePersistancePath.isEmpty() && !d->namesSet && QCoreApplication::instance())
+        d->localCachePersistancePath =
+            withTrailingSlash(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)) + QStringLiteral("cache");
     if (d->localCachePersistancePath.isEmpty())
         d->localCachePersistancePath = withTrailingSlash(RoamingAppDataPath()) + d->appVendor + u'/'
                                        + d->appName + QStringLiteral("/cache");

@@ -7,6 +7,7 @@
 
 #include "TestUtil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -523,6 +524,25 @@ TEST(Translator, InitPlacesTheCacheUnderTheRoamingFolder)
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", saved);
+}
+
+// Without names of its own the translator keeps its cache in the
+// application's data folder, named from the application's organisation and
+// name, as every Qt application's data is.
+TEST(Translator, DefaultCacheIsInTheApplicationsOwnDataFolder)
+{
+    QTemporaryDir data;
+    ScopedEnv env("XDG_DATA_HOME", data.path().toUtf8());
+    const QString org = QCoreApplication::organizationName(), app = QCoreApplication::applicationName();
+    QCoreApplication::setOrganizationName(QStringLiteral("Acme"));
+    QCoreApplication::setApplicationName(QStringLiteral("Invoices"));
+    TComponentPtr<TZORCustomTranslator> t(new TZORCustomTranslator);
+    t->SetActive(true);
+    const QString path = t->LocalCachePersistancePath();
+    QCoreApplication::setOrganizationName(org);
+    QCoreApplication::setApplicationName(app);
+    EXPECT_EQ(path, data.path() + QStringLiteral("/Acme/Invoices/cache"));
+    EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 TEST(Translator, PreloadedFileChoice)
