@@ -154,6 +154,17 @@ private:
         } while (acceptSym(","));
     }
 
+    // The statements of a For or For Each loop up to NEXT [name].
+    void forBody(Stmt &loop)
+    {
+        auto b = makeStmt(SK::Block, pos());
+        body(b->Body, [&] { return isKw("NEXT"); });
+        expectKw("NEXT");
+        if (cur().Kind == Tok::Ident)
+            next();
+        loop.Body.push_back(std::move(b));
+    }
+
     StmtP statement()
     {
         Nest nest(this);
@@ -177,12 +188,7 @@ private:
                     error(QStringLiteral("'IN' expected"));
                 next();
                 s->A = expression();
-                auto b = makeStmt(SK::Block, pos());
-                body(b->Body, [&] { return isKw("NEXT"); });
-                expectKw("NEXT");
-                if (cur().Kind == Tok::Ident)
-                    next();
-                s->Body.push_back(std::move(b));
+                forBody(*s);
                 return s;
             }
             s->Name = ident();
@@ -192,12 +198,7 @@ private:
             s->B = expression();
             if (acceptKw("STEP"))
                 s->C = expression();
-            auto b = makeStmt(SK::Block, pos());
-            body(b->Body, [&] { return isKw("NEXT"); });
-            expectKw("NEXT");
-            if (cur().Kind == Tok::Ident)
-                next();
-            s->Body.push_back(std::move(b));
+            forBody(*s);
             return s;
         }
         if (acceptKw("WHILE")) {

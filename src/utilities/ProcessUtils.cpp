@@ -504,10 +504,12 @@ QStringList DesktopEntryCommand(const QString &desktopFile, const QString &fileN
     return EntryCommand(desktopFile, QStringLiteral("Desktop Entry"), fileName);
 }
 
-qint64 StartShellExecute(const QString &fileName, const QString &params, const QString &verb,
-                         bool raiseIfNoProcess)
+// The command that carries out the verb on the file. Empty when there is
+// none: then the file has gone to the desktop's opener, and there is no
+// process of ours to watch.
+static QStringList commandOrOpener(const QFileInfo &info, const QString &params, const QString &verb,
+                                   bool raiseIfNoProcess)
 {
-    const QFileInfo info(fileName);
     if (!info.exists())
         RaiseLastOSError(ENOENT);
     QStringList command = VerbCommand(info, params, verb);
@@ -516,8 +518,17 @@ qint64 StartShellExecute(const QString &fileName, const QString &params, const Q
             throw Exception(FailedLaunchMessage(info.fileName()));
         if (!QProcess::startDetached(QStringLiteral("xdg-open"), {info.absoluteFilePath()}))
             RaiseLastOSError(ENOENT);
-        return 0;
     }
+    return command;
+}
+
+qint64 StartShellExecute(const QString &fileName, const QString &params, const QString &verb,
+                         bool raiseIfNoProcess)
+{
+    const QFileInfo info(fileName);
+    QStringList command = commandOrOpener(info, params, verb, raiseIfNoProcess);
+    if (command.isEmpty())
+        return 0;
     QProcess p;
     p.setProgram(command.takeFirst());
     p.setArguments(command);
@@ -536,17 +547,9 @@ bool ShellExecute_AndWait(const QString &fileName, const QString &params, const 
         return true;
     }
     const QFileInfo info(fileName);
-    if (!info.exists())
-        RaiseLastOSError(ENOENT);
-    QStringList command = VerbCommand(info, params, verb);
-    if (command.isEmpty()) {
-        if (raiseIfNoProcess)
-            throw Exception(FailedLaunchMessage(info.fileName()));
-        // Hand the file to the desktop's opener; there is nothing to wait for.
-        if (!QProcess::startDetached(QStringLiteral("xdg-open"), {info.absoluteFilePath()}))
-            RaiseLastOSError(ENOENT);
-        return true;
-    }
+    QStringList command = commandOrOpener(info, params, verb, raiseIfNoProcess);
+    if (command.isEmpty())
+        return true; // the desktop's opener has it: nothing to wait for
 
     QProcess p;
     p.setProgram(command.takeFirst());
