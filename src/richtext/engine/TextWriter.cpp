@@ -1,0 +1,97 @@
+#include "TextWriter.h"
+
+#include "Document.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+
+namespace zor {
+
+namespace {
+
+class TextOut
+{
+public:
+    TextOut(const TWPDocument &doc, const QString &lineEnd) : m_doc(doc), m_lineEnd(lineEnd) {}
+
+    // Returns the text of a frame's content; blocks joined by line ends.
+    QString Frame(QTextFrame *frame)
+    {
+        QStringList lines;
+        for (auto it = frame->begin(); !it.atEnd(); ++it) {
+            if (QTextFrame *child = it.currentFrame()) {
+                if (auto *t = qobject_cast<QTextTable *>(child))
+                    lines << Table(t);
+                else
+                    lines << Frame(child);
+            } else {
+                lines << Block(it.currentBlock());
+            }
+        }
+        return lines.join(m_lineEnd);
+    }
+
+private:
+    QString Table(QTextTable *t)
+    {
+        QStringList rows;
+        for (int r = 0; r < t->rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < t->columns(); ++c) {
+                const QTextTableCell cell = t->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue; // covered by a merged cell
+                QStringList parts;
+                for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    if (QTextFrame *child = it.currentFrame()) {
+                        if (auto *nested = qobject_cast<QTextTable *>(child))
+                            parts << Table(nested);
+                    } else {
+                        parts << Block(it.currentBlock());
+                    }
+                }
+                cells << parts.join(u' ');
+            }
+            rows << cells.join(u'\t');
+        }
+        return rows.join(m_lineEnd);
+    }
+
+    QString Block(const QTextBlock &b)
+    {
+        QString out;
+        if (QTextList *l = b.textList())
+            out += l->itemText(b) + u'\t';
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat cf = f.charFormat();
+            if (cf.boolProperty(wpHidden) || cf.isImageFormat())
+                continue;
+            if (cf.objectType() == WPFieldObjectType) {
+                for (int i = 0; i < f.length(); ++i)
+                    out += TWPDocument::FieldText(cf, m_doc.FieldContext());
+                continue;
+            }
+            QString s = f.text();
+            s.replace(QChar(0x2028), m_lineEnd);
+            s.remove(QChar::ObjectReplacementCharacter);
+            out += s;
+        }
+        return out;
+    }
+
+    const TWPDocument &m_doc;
+    QString m_lineEnd;
+};
+
+} // namespace
+
+QString TWPTextWriter::Write(const TWPDocument &doc, const QString &lineEnd)
+{
+    return TextOut(doc, lineEnd).Frame(doc.Text()->rootFrame());
+}
+
+} // namespace zor
