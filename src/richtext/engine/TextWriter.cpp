@@ -35,6 +35,17 @@ public:
     }
 
 private:
+    // QTextList numbers items but has no text for bullets.
+    static QString marker(QTextList *l, const QTextBlock &b)
+    {
+        switch (l->format().style()) {
+        case QTextListFormat::ListDisc: return QString(QChar(0x2022));
+        case QTextListFormat::ListCircle: return QString(QChar(0x25E6));
+        case QTextListFormat::ListSquare: return QString(QChar(0x25AA));
+        default: return l->itemText(b);
+        }
+    }
+
     QString Table(QTextTable *t)
     {
         QStringList rows;
@@ -64,7 +75,7 @@ private:
     {
         QString out;
         if (QTextList *l = b.textList())
-            out += l->itemText(b) + u'\t';
+            out += marker(l, b) + u'\t';
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
             const QTextCharFormat cf = f.charFormat();
