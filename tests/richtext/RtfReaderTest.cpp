@@ -212,6 +212,15 @@ TEST(RtfReader, TableRowsShareOneGridFromTheUnionOfTheirEdges)
     EXPECT_EQ(r.doc.Text()->blockCount(), 1 + 5 + 2);
 }
 
+TEST(RtfReader, ATableFollowsItsParagraphWithoutAnEmptyOneBetween)
+{
+    Read r(R"({\rtf1 before\par\trowd\cellx1000\pard\intbl x\cell\row\pard after})");
+    ASSERT_NE(r.firstTable(), nullptr);
+    EXPECT_EQ(r.doc.Text()->blockCount(), 3) << S(Dump(r.doc));
+    EXPECT_EQ(S(r.doc.Text()->begin().text()), "before");
+    EXPECT_EQ(S(r.doc.Text()->lastBlock().text()), "after");
+}
+
 TEST(RtfReader, MergedCellsKeepTheirText)
 {
     Read r(R"({\rtf1
