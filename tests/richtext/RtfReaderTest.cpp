@@ -146,6 +146,17 @@ TEST(RtfReader, DestinationsAreSkippedOrReadIntoTheirTables)
     EXPECT_EQ(b->End, 7);
 }
 
+TEST(RtfReader, ACaptureInsideAnotherLeavesItsText)
+{
+    // Found by fuzzing: a data item inside a style entry took the entry's
+    // half-read name and gave back its own text.
+    Read r(R"({\rtf1{\stylesheet{\s1 Hea{\*\zordata x;41}ding;}{\s2 Next;}}\pard\s2 a})");
+    ASSERT_EQ(r.doc.Styles().size(), 2u);
+    EXPECT_EQ(S(r.doc.Styles()[0].Name), "Heading");
+    EXPECT_EQ(S(r.doc.Styles()[1].Name), "Next");
+    EXPECT_EQ(r.doc.DataItem("x"), QByteArray("A"));
+}
+
 TEST(RtfReader, FontTableWithoutGroupsNamesEachFont)
 {
     Read r(R"({\rtf1{\fonttbl\f0\fnil Courier;\f1\fnil Helvetica;}\f1 x})");

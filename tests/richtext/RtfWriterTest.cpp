@@ -80,6 +80,28 @@ TEST(RtfWriter, WritingIsAFixedPointAfterOnePass)
     EXPECT_EQ(twice.toStdString(), once.toStdString());
 }
 
+TEST(RtfWriter, RunsThatWriteAlikeShareAGroup)
+{
+    // Found by fuzzing: a background cleared by an unknown colour made a
+    // format that writes like its neighbour's, and the second pass merged them.
+    const QByteArray rtf = R"({\rtf1{\colortbl;\red1\green2\blue3;}a{\cb9 b}c{\cb1 d}})";
+    const QByteArray once = roundTrip(rtf);
+    EXPECT_EQ(roundTrip(once).toStdString(), once.toStdString());
+    EXPECT_TRUE(once.contains("{abc}")) << once.constData();
+}
+
+TEST(RtfWriter, APortraitSectionAfterALandscapeOneStaysPortrait)
+{
+    // Found by fuzzing: the first section's landscape flag went into the
+    // document's defaults, which \sectd gave to every later section.
+    const QByteArray rtf = R"({\rtf1\landscape\sectd\lndscpsxn one\sect\sectd\lndscpsxn0 two})";
+    QString first;
+    const QByteArray once = roundTrip(rtf, &first);
+    EXPECT_TRUE(first.contains("SECTION 0: 11906x16838 m1440,1440,1440,1440 h720 f720 landscape")) << S(first);
+    EXPECT_TRUE(first.contains("SECTION 1: 11906x16838 m1440,1440,1440,1440 h720 f720 portrait")) << S(first);
+    EXPECT_EQ(S(ReadDump(once)), S(first));
+}
+
 TEST(RtfWriter, OutputIsSevenBit)
 {
     const QByteArray out = roundTrip(kRich);

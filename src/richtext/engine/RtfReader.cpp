@@ -185,6 +185,8 @@ struct State
     Para para;
     Builder *builder = nullptr;
     int field = -1;           // index into fields when this group is a \field
+    bool ownsCapture = false; // this group started a capture: the outer one is kept below
+    QString outerCapture;
 };
 
 struct FontEntry
@@ -391,6 +393,8 @@ void Reader::push()
     State s = st();
     s.destOwner = false;
     s.field = -1;
+    s.ownsCapture = false;
+    s.outerCapture.clear();
     m_stack.push_back(std::move(s));
 }
 
@@ -413,6 +417,7 @@ void Reader::pop()
         case Dest::InfoText:
             if (!m_infoKey.isEmpty())
                 m_doc.SetInfo(m_infoKey, m_capture.trimmed());
+            m_infoKey.clear(); // the \info group's own end sets nothing
             break;
         case Dest::Pict:
             finishPict(closing);
@@ -440,6 +445,10 @@ void Reader::pop()
             break;
         }
     }
+    // A capture inside another (a data item inside a style entry, say)
+    // leaves the outer one's text as it was.
+    if (closing.ownsCapture)
+        m_capture = closing.outerCapture;
     if (closing.field >= 0 && closing.field < int(m_fields.size())) {
         const FieldInfo f = m_fields[size_t(closing.field)];
         m_fields.resize(size_t(closing.field));
@@ -797,6 +806,10 @@ bool Reader::destinationWord(const QByteArray &w, const Token &t)
     const auto become = [&](Dest d) {
         s.dest = d;
         s.destOwner = true;
+        if (!s.ownsCapture) {
+            s.ownsCapture = true;
+            s.outerCapture = std::move(m_capture);
+        }
         m_capture.clear();
     };
     if (w == "fonttbl") {
@@ -1133,7 +1146,7 @@ bool Reader::sectionWord(const QByteArray &w, const Token &t)
     else if (w == "margbsxn") m_sectPage.MarginBottom = v;
     else if (w == "headery") m_sectPage.HeaderY = v;
     else if (w == "footery") m_sectPage.FooterY = v;
-    else if (w == "lndscpsxn") m_sectPage.Landscape = true;
+    else if (w == "lndscpsxn") m_sectPage.Landscape = !t.hasParam || t.param != 0;
     else if (w == "sectd") m_sectPage = m_docPage;
     else if (w == "sect") {
         if (st().builder != m_main.get() || st().dest != Dest::Normal)

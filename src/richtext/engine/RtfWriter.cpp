@@ -93,6 +93,16 @@ private:
     std::vector<const QTextList *> m_listOrder;
     std::map<QString, int> m_paraStyles, m_charStyles;
     int m_section = 0; // the section being written
+    // An open run group and its properties: fragments that write the same
+    // properties share one group, as the reader would merge them anyway.
+    bool m_runOpen = false;
+    QByteArray m_runProps;
+    void closeRun()
+    {
+        if (m_runOpen)
+            m_out += '}';
+        m_runOpen = false;
+    }
 };
 
 int Writer::fontIndex(const QString &family)
@@ -314,6 +324,9 @@ void Writer::bookmarksAt(int position, bool)
 {
     if (m_current != m_doc.Text())
         return;
+    for (const TWPBookmark &b : m_doc.Bookmarks())
+        if (b.Start == position || b.End == position)
+            closeRun();
     for (const TWPBookmark &b : m_doc.Bookmarks()) {
         if (b.Start == position) {
             m_out += "{\\*\\bkmkstart ";
@@ -406,6 +419,8 @@ void Writer::picture(const QTextImageFormat &f)
 void Writer::fragmentRun(const QTextFragment &frag, int from, int to)
 {
     const QTextCharFormat cf = frag.charFormat();
+    if (cf.objectType() == WPFieldObjectType || cf.isImageFormat())
+        closeRun();
     if (cf.objectType() == WPFieldObjectType) {
         for (int i = from; i < to; ++i) {
             bookmarksAt(i, false);
@@ -434,10 +449,18 @@ void Writer::fragmentRun(const QTextFragment &frag, int from, int to)
         QTextCharFormat plain = cf;
         plain.clearProperty(QTextFormat::IsAnchor);
         plain.clearProperty(QTextFormat::AnchorHref);
-        m_out += '{';
+        QByteArray props;
+        props.swap(m_out);
         charProps(plain);
+        props.swap(m_out);
+        if (!m_runOpen || props != m_runProps) {
+            closeRun();
+            m_out += '{';
+            m_out += props;
+            m_runOpen = true;
+            m_runProps = props;
+        }
         text(s.mid(p - frag.position(), next - p));
-        m_out += '}';
         p = next;
     }
 }
@@ -451,6 +474,7 @@ void Writer::block(const QTextBlock &b, int depth)
         const QTextCharFormat cf = f.charFormat();
         const QString h = cf.isAnchor() ? cf.anchorHref() : QString();
         if (h != href) {
+            closeRun();
             if (!href.isEmpty())
                 m_out += "}}}";
             if (!h.isEmpty()) {
@@ -467,6 +491,7 @@ void Writer::block(const QTextBlock &b, int depth)
         }
         fragmentRun(f, f.position(), f.position() + f.length());
     }
+    closeRun();
     if (!href.isEmpty())
         m_out += "}}}";
     bookmarksAt(b.position() + b.length() - 1, true);
@@ -669,8 +694,8 @@ QByteArray Writer::Run()
     num("margr", p0.MarginRight);
     num("margt", p0.MarginTop);
     num("margb", p0.MarginBottom);
-    if (p0.Landscape)
-        m_out += "\\landscape";
+    // No \landscape here: \sectd starts every section from these values,
+    // and a section can only say that it is landscape, not that it is not.
     m_out += '\n';
     sectionProps(0);
     frame(main->rootFrame(), 0, true);
