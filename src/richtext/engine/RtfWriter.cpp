@@ -136,19 +136,11 @@ void Writer::collectChar(const QTextCharFormat &cf)
         colorIndex(cf.background().color());
 }
 
+// Lists get their numbers before the text is written. Fonts and colours do
+// not: the text adds those it uses as it is written (allFormats() would also
+// bring formats nothing uses any more).
 void Writer::collect(const QTextDocument *t)
 {
-    const auto formats = t->allFormats();
-    for (const QTextFormat &f : formats) {
-        if (f.isCharFormat())
-            collectChar(f.toCharFormat());
-        if (f.hasProperty(QTextFormat::BackgroundBrush))
-            colorIndex(f.background().color());
-        if (f.hasProperty(wpBorderColor))
-            colorIndex(f.colorProperty(wpBorderColor));
-        if (f.hasProperty(wpShadingColor))
-            colorIndex(f.colorProperty(wpShadingColor));
-    }
     for (QTextBlock b = t->begin(); b.isValid(); b = b.next()) {
         if (QTextList *l = b.textList(); l && !m_lists.count(l)) {
             m_listOrder.push_back(l);
