@@ -95,7 +95,7 @@ TEST(HtCSS, ClassDictionaryFollowsTheSelectors)
                 u"img.thumb, .other , .x .thumb { width: 200px; thumbfmt: png }\n"
                 u".thumb:hover { width: 3px }\n"
                 u".thumb::before, a[href].Thumb { width: 4px }\n"
-                u".a.b { }\n"
+                u".a.b, p>span { }\n"
                 u"{ lost: yes }\n"
                 u".thumb { width: 5px; width: 6px; }\n"
                 u".open { width: 7px");
