@@ -30,7 +30,7 @@ enum TCSSValueKind : int {
     cvkIdent = 1,      ///< auto, red, png
     cvkString = 2,     ///< "text" (Text without quotes, escapes resolved)
     cvkUrl = 3,        ///< url(x) or url("x") (Text is the address)
-    cvkHash = 4,       ///< #abc (Text with the "#")
+    cvkHash = 4,       ///< "#abc" (Text with the "#")
     cvkFunction = 5,   ///< rgb(1, 2, 3): Text as written, Unit the lower-cased name
     cvkPercentage = 6, ///< 50% (Number 50)
     cvkDimension = 7,  ///< 12px: Number 12, Unit "px"
@@ -47,7 +47,7 @@ struct ZOR_EXPORT TCSSValue
     QString Unit;      ///< of dimensions as written; of functions the name
 
     bool IsNumeric() const { return Kind == cvkDimension || Kind == cvkNumber; }
-    /// Reads the value as a colour (a name, #rgb, #rrggbb or rgb()) into
+    /// Reads the value as a colour (a name, "#rgb", "#rrggbb" or "rgb()") into
     /// \a color (0x00BBGGRR); false, leaving \a color alone, when it is none.
     bool ToColor(quint32 &color) const;
 };
