@@ -175,7 +175,7 @@ struct RoutineDef
     std::vector<VarDef> Locals;
     StmtP Body; // a Block
     Pos At;
-    std::vector<RoutineDef> Nested; // Pascal routines declared inside this one
+    std::vector<RoutineDef> Nested; // routines declared (JScript: or written) inside this one
 };
 
 struct ProgramDef
@@ -183,6 +183,7 @@ struct ProgramDef
     std::vector<VarDef> Globals;
     std::vector<RoutineDef> Routines;
     StmtP Main; // a Block, possibly empty
+    std::vector<RoutineDef> MainNested; // JScript: functions declared or written inside the main block
 };
 
 } // namespace zor::script

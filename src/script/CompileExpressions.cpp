@@ -554,6 +554,27 @@ struct ConstructNode : ENode
     }
 };
 
+// function (…) {…} written inside a function: a function value holding the
+// cells of the outer variables it uses, made each time it runs.
+struct ClosureNode : ENode
+{
+    std::weak_ptr<Routine> Fn;
+    std::vector<EP> Cells;
+    Value eval(Value *fp) override
+    {
+        Value v;
+        v.k = VK::Map;
+        auto m = std::make_shared<MapBox>();
+        m->Kind = MapBox::MK::Function;
+        m->Fn = Fn;
+        m->Bound.reserve(Cells.size());
+        for (auto &c : Cells)
+            m->Bound.push_back(c->eval(fp));
+        v.box = std::move(m);
+        return v;
+    }
+};
+
 // {a: 1, b: x}: a new object each time it runs.
 struct ObjectLitNode : ENode
 {
@@ -727,6 +748,8 @@ Value CallFunctionValue(const Value &f, std::vector<Value> &args)
     const std::shared_ptr<Routine> r = m->Fn.lock();
     if (!r)
         throw EfsScriptError(QStringLiteral("Function '%1' no longer exists").arg(m->FnName));
+    if (!m->Bound.empty())
+        args.insert(args.begin(), m->Bound.begin(), m->Bound.end());
     return Invoke(*r, args);
 }
 
@@ -1056,6 +1079,8 @@ EP Compiler::expr(const Expr &e)
             return nameNode(*e.A, &e.Args);
         if (e.A->Kind == EK::Member)
             return memberNode(*e.A, &e.Args);
+        if (m_rules.FunctionValues) // f[0](x), g()(): whatever gives a function value
+            return callValue(expr(*e.A), e.Args, e.At);
         compileError(QStringLiteral("Routine name expected"), e.At);
     case EK::Index: return indexChain(e);
     case EK::Unary: return unaryNode(e);
@@ -1084,6 +1109,12 @@ EP Compiler::expr(const Expr &e)
         auto *proc = r.K == Resolved::RItem ? dynamic_cast<TfsProcVariable *>(r.Item.get()) : nullptr;
         if (!proc || !proc->EngineRoutine())
             undeclared(e);
+        if (!e.Args.empty()) {
+            auto n = node<ClosureNode>(e.At);
+            n->Fn = proc->EngineRoutine();
+            n->Cells = args(e.Args);
+            return n;
+        }
         auto lit = node<LitNode>(e.At);
         lit->V = FunctionValue(proc->EngineRoutine(), QString());
         return lit;

@@ -42,7 +42,8 @@ const Builtin kRows[] = {
     {"Length", 1, 1, 0, true, fnLength, A, "S: Variant", "Integer", "Strings",
      "Number of characters of a string, or of elements of an array."},
     {"Copy", 2, 3, 0, true, fnCopy, A, "S: String; Index: Integer; Count: Integer", "String", "Strings",
-     "Count characters from position Index (1-based); without Count, the rest. Out-of-range parts are clipped."},
+     "Count characters from position Index (1-based); without Count, the rest. Out-of-range parts are clipped. "
+     "On an array, Count elements from Index (0 is the first) as a new array."},
     {"Pos", 2, 2, 0, true, fnPos, A, "SubStr: String; S: String", "Integer", "Strings",
      "Position (1-based) of the first SubStr in S, 0 when absent."},
     {"LeftStr", 2, 2, 0, true, fnLeftStr, A, "S: String; Count: Integer", "String", "Strings",
