@@ -21,7 +21,7 @@ public:
     void setLevel(int v) { m_level = v; }
     QString caption() const { return m_caption; }
     void setCaption(const QString &v) { m_caption = v; }
-    Q_INVOKABLE int Raise(int by) { return m_level += by; }
+    Q_INVOKABLE int Bump(int by) { return m_level += by; }
     Q_INVOKABLE void Reset() { m_level = 0; }
 
 private:
@@ -73,9 +73,9 @@ TEST(PascalWith, MembersOfARegisteredObjectComeFirst)
                                    "  with G do\n"
                                    "  begin\n"
                                    "    Level := 4;\n"
-                                   "    Raise(3);\n"
+                                   "    Bump(3);\n"
                                    "    Total := Level * 10;\n"
-                                   "    Caption := 'set ' + IntToStr(Raise(1));\n"
+                                   "    Caption := 'set ' + IntToStr(Bump(1));\n"
                                    "  end;\n"
                                    "  Print(Total); Print(Caption);\n"
                                    "end.")),
@@ -93,6 +93,7 @@ TEST(PascalWith, ObjectOfADeclaredClassAndAMissingMember)
 {
     Gauge g;
     Harness h(QStringLiteral("PascalScript"));
+    h.script.AddScriptClass(&Gauge::staticMetaObject, QStringLiteral("TObject"));
     h.script.AddScriptObject(QStringLiteral("Source"), &g);
     // the variable's class is known from its declaration though it is nil
     // when compiling
