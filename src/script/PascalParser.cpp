@@ -654,19 +654,29 @@ private:
 
     // setLength -> SETLENGTH ( designator , expr ): new elements of a typed
     // array start at their type's default (records with their fields').
+    // Other argument counts stay a call of the library's SetLength, which
+    // says what is wrong with them.
     ExprP setLength(Pos at)
     {
-        expectSym("(");
         auto call = makeExpr(EK::Call, at);
         call->A = makeExpr(EK::Name, at);
-        call->A->Name = QString::fromUtf16(kSetLengthFn);
+        call->A->Name = QStringLiteral("SetLength");
         call->HasParens = true;
-        call->Args.push_back(designator());
-        const QString elem = elementType(m_lastType);
-        expectSym(",");
-        call->Args.push_back(expression());
+        expectSym("(");
+        QString elem;
+        if (!isSym(")")) {
+            m_lastType.clear();
+            call->Args.push_back(expression());
+            if (call->Args[0]->Kind == EK::Name || call->Args[0]->Kind == EK::Index)
+                elem = elementType(m_lastType);
+            while (acceptSym(","))
+                call->Args.push_back(expression());
+        }
         expectSym(")");
-        call->Args.push_back(elem.isEmpty() ? literal(Value(), at) : defaultOf(elem, at));
+        if (call->Args.size() == 2) {
+            call->A->Name = QString::fromUtf16(kSetLengthFn);
+            call->Args.push_back(elem.isEmpty() ? literal(Value(), at) : defaultOf(elem, at));
+        }
         m_lastType.clear();
         return call;
     }
