@@ -91,7 +91,8 @@ class THtTemplate::Private
 public:
     QString Source;
     std::vector<Op> Ops;
-    QHash<QString, Variant> Variables; // by lower-cased name
+    QHash<QString, Variant> Variables;         // by lower-cased name
+    QHash<QString, THtXMLNode *> NodeVariables; // by lower-cased name
 
     QString position(qsizetype pos) const
     {
@@ -225,12 +226,20 @@ const QString &THtTemplate::Text() const
 
 void THtTemplate::SetVariable(const QString &name, const Variant &value)
 {
+    d->NodeVariables.remove(name.toLower());
     d->Variables.insert(name.toLower(), value);
+}
+
+void THtTemplate::SetVariable(const QString &name, THtXMLNode *node)
+{
+    d->Variables.remove(name.toLower());
+    d->NodeVariables.insert(name.toLower(), node);
 }
 
 void THtTemplate::ClearVariables()
 {
     d->Variables.clear();
+    d->NodeVariables.clear();
 }
 
 QString THtTemplate::Render(const QString &text, THtXMLNode *context)
@@ -263,6 +272,8 @@ QString THtTemplate::Render(THtXMLNode *context)
             prev = stack.back().Node ? int(stack.size()) - 1 : stack.back().PrevNode;
         stack.push_back({node, scalar, prev});
     };
+    if (!context)
+        context = d->NodeVariables.value(QStringLiteral("."));
     if (context)
         push(context, {});
     std::vector<Frame> frames;
@@ -293,6 +304,9 @@ QString THtTemplate::Render(THtXMLNode *context)
             const auto var = d->Variables.constFind(op.LowerFirst);
             if (var != d->Variables.cend()) {
                 v = {true, nullptr, *var};
+                found = true;
+            } else if (THtXMLNode *node = d->NodeVariables.value(op.LowerFirst)) {
+                v = {true, node, {}};
                 found = true;
             }
         }

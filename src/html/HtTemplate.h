@@ -55,6 +55,10 @@ public:
     const QString &Text() const;
 
     void SetVariable(const QString &name, const Variant &value);
+    /// A variable that is a data node (not owned): sections iterate it and
+    /// dotted names look into it. The node named "." is the root context
+    /// when Render is given none.
+    void SetVariable(const QString &name, THtXMLNode *node);
     void ClearVariables();
 
     /// Renders the compiled template over \a context (may be null).

@@ -110,6 +110,7 @@ enum class SK {
     OnError,    // Basic: On Error Resume Next (Negate: On Error GoTo 0)
     Empty,
     ForEach,    // for Name over A (its elements, or its keys when Keys) do Body[0]
+    With,       // with object A (declared type TypeName, when known) do Body[0]: its members by name
 };
 
 struct Stmt;
@@ -150,6 +151,7 @@ struct VarDef
     QString Name;
     QString TypeName; // empty: variant
     ExprP Init;       // initial value or constant value
+    ExprP ElemInit;   // arrays: every element's initial value (records of fields)
     bool IsConst = false;
     int ArrayLow = 0, ArrayHigh = -1; // array[lo..hi] of …
     bool IsArray = false;
@@ -173,7 +175,7 @@ struct RoutineDef
     std::vector<VarDef> Locals;
     StmtP Body; // a Block
     Pos At;
-    std::vector<RoutineDef> Nested; // Pascal routines declared inside this one
+    std::vector<RoutineDef> Nested; // routines declared (JScript: or written) inside this one
 };
 
 struct ProgramDef
@@ -181,6 +183,7 @@ struct ProgramDef
     std::vector<VarDef> Globals;
     std::vector<RoutineDef> Routines;
     StmtP Main; // a Block, possibly empty
+    std::vector<RoutineDef> MainNested; // JScript: functions declared or written inside the main block
 };
 
 } // namespace zor::script

@@ -692,21 +692,23 @@ private:
     }
 
     // postfix -> name {. name | ( exprs ) | [ exprs ]}; a(i) on an array indexes it.
-    // Inside WITH a leading ".name" starts at the object.
+    // Inside WITH a leading ".name" starts at the object, and a dot after
+    // blanks (or a line continuation) starts the next one: "ShowMessage
+    // .Name", ".Add .Name" are calls whose argument is a member of the object.
     ExprP postfix()
     {
         auto e = makeExpr(EK::Name, pos());
-        if (isSym(".") && !m_with.empty()) {
+        if (isSym(".") && !m_with.empty())
             e->Name = m_with.back();
-        } else {
+        else
             e->Name = ident();
-            // "ShowMessage .Name" inside With: a spaced dot starts an argument
-            const Token &name = m_t[m_p - 1];
-            if (!m_with.empty() && isSym(".") && cur().Line == name.Line
-                && name.Col + name.Text.size() < cur().Col)
-                return e;
-        }
-        return suffixes(std::move(e), [this] { return expression(); });
+        const bool head = e->Name.startsWith(u'#'); // the dot right after is the with member's own
+        return suffixes(std::move(e), [this] { return expression(); },
+                        [this, first = head]() mutable {
+                            const bool spacedWithDot = !first && !m_with.empty() && cur().SpaceBefore;
+                            first = false;
+                            return spacedWithDot;
+                        });
     }
 
     std::vector<QString> m_with; // variables of the enclosing WITH blocks

@@ -20,6 +20,7 @@ public:
     {
         ProgramDef prog;
         prog.Main = makeStmt(SK::Block, pos());
+        m_nested.push_back(&prog.MainNested);
         while (!atEnd()) {
             if (m_js && isKw("FUNCTION")) {
                 prog.Routines.push_back(jsFunction());
@@ -50,8 +51,7 @@ public:
                 prog.Main->Body.push_back(std::move(s));
             }
         }
-        for (RoutineDef &r : m_hoisted)
-            prog.Routines.push_back(std::move(r));
+        m_nested.pop_back();
         return prog;
     }
 
@@ -126,7 +126,9 @@ private:
             } while (acceptSym(","));
         }
         expectSym(")");
+        m_nested.push_back(&r.Nested);
         r.Body = block();
+        m_nested.pop_back();
         return r;
     }
 
@@ -202,8 +204,9 @@ private:
         if (isSym("{"))
             return block();
         if (m_js && isKw("FUNCTION") && peek().Kind == Tok::Ident) {
-            // a function declared inside a block or function: a routine of the program
-            m_hoisted.push_back(jsFunction());
+            // a function declared inside a block or function: it belongs to the enclosing function
+            RoutineDef r = jsFunction();
+            m_nested.back()->push_back(std::move(r));
             return nullptr;
         }
         if (isVarDecl()) {
@@ -641,7 +644,7 @@ private:
             RoutineDef r = jsFunction(true);
             auto e = makeExpr(EK::FuncLit, at);
             e->Name = r.Name;
-            m_hoisted.push_back(std::move(r));
+            m_nested.back()->push_back(std::move(r));
             return e;
         }
         if (cur().Kind == Tok::Ident) {
@@ -668,7 +671,9 @@ private:
     }
 
     bool m_js;
-    std::vector<RoutineDef> m_hoisted; // nested functions and function expressions
+    // Where the functions declared or written next belong: the main block's
+    // list, then that of each function being read.
+    std::vector<std::vector<RoutineDef> *> m_nested;
     int m_anonymous = 0;
 };
 
@@ -681,7 +686,9 @@ ProgramDef ParseCpp(const std::vector<Token> &tokens)
 
 ProgramDef ParseJScript(const std::vector<Token> &tokens)
 {
-    return CParser(tokens, true).program();
+    ProgramDef prog = CParser(tokens, true).program();
+    LiftClosures(prog);
+    return prog;
 }
 
 } // namespace zor::script

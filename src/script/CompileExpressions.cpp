@@ -554,6 +554,27 @@ struct ConstructNode : ENode
     }
 };
 
+// function (…) {…} written inside a function: a function value holding the
+// cells of the outer variables it uses, made each time it runs.
+struct ClosureNode : ENode
+{
+    std::weak_ptr<Routine> Fn;
+    std::vector<EP> Cells;
+    Value eval(Value *fp) override
+    {
+        Value v;
+        v.k = VK::Map;
+        auto m = std::make_shared<MapBox>();
+        m->Kind = MapBox::MK::Function;
+        m->Fn = Fn;
+        m->Bound.reserve(Cells.size());
+        for (auto &c : Cells)
+            m->Bound.push_back(c->eval(fp));
+        v.box = std::move(m);
+        return v;
+    }
+};
+
 // {a: 1, b: x}: a new object each time it runs.
 struct ObjectLitNode : ENode
 {
@@ -586,7 +607,138 @@ struct UpdateNode : ENode
     }
 };
 
+// with Obj do …: the object is read once, into a slot of the frame.
+struct WithNode : SNode
+{
+    EP Target;
+    int Slot;
+    SP Body;
+    Flow exec(Value *fp) override
+    {
+        fp[Slot] = Target->eval(fp);
+        return Body->exec(fp);
+    }
+};
+
+// A name inside with on an object whose class was not known when compiling:
+// the object's member when its class has one, else what the name means
+// outside (Fallback; null when nothing outside has that name).
+struct WithNameNode : ENode
+{
+    int Slot;
+    QString Name;
+    TfsScript *Script;
+    EP Member;
+    EP Fallback;
+    const QMetaObject *CachedMeta = nullptr;
+    bool CachedHas = false;
+
+    bool has(Value *fp)
+    {
+        const Value &v = fp[Slot];
+        if (v.k != VK::Obj || !v.o)
+            return false;
+        const QMetaObject *meta = v.o->metaObject();
+        if (meta != CachedMeta) {
+            TfsClassVariable *cls = Script->FindClass(meta);
+            CachedHas = cls && cls->FindMember(Name, Script);
+            CachedMeta = meta;
+        }
+        return CachedHas;
+    }
+    ENode &chosen(Value *fp)
+    {
+        if (has(fp))
+            return *Member;
+        if (!Fallback)
+            throw EfsScriptError(QStringLiteral("Undeclared identifier: '%1'").arg(Name));
+        return *Fallback;
+    }
+    Value eval(Value *fp) override { return chosen(fp).eval(fp); }
+    Value *addr(Value *fp) override { return chosen(fp).addr(fp); }
+    void store(Value *fp, Value v) override { chosen(fp).store(fp, std::move(v)); }
+};
+
 } // namespace
+
+SP Compiler::withStatement(const Stmt &s)
+{
+    auto n = node<WithNode>(s.At);
+    n->Target = expr(*s.A);
+    n->Slot = m_scope->hidden(Value());
+    m_with.push_back({n->Slot, classOf(s)});
+    struct Pop
+    {
+        std::vector<WithTarget> &W;
+        ~Pop() { W.pop_back(); }
+    } pop{m_with};
+    n->Body = block(*s.Body[0]);
+    return n;
+}
+
+// The class of a with target, when the program says it: a declared type,
+// an object the host registered, or Class.Create.
+TfsClassVariable *Compiler::classOf(const Stmt &s)
+{
+    auto classNamed = [this](const QString &name) -> TfsClassVariable * {
+        return name.isEmpty() ? nullptr : dynamic_cast<TfsClassVariable *>(m_script->Find(name));
+    };
+    if (TfsClassVariable *c = classNamed(s.TypeName))
+        return c;
+    const Expr *e = s.A.get();
+    if (e->Kind == EK::Call)
+        e = e->A.get();
+    if (e->Kind == EK::Member && e->A->Kind == EK::Name && e->Name.compare(u"Create", Qt::CaseInsensitive) == 0)
+        return classNamed(e->A->Name);
+    if (e->Kind == EK::Name) {
+        const Resolved r = resolve(e->Name);
+        if (r.K == Resolved::RItem && isVariableItem(r.Item.get())) {
+            if (const Value *v = r.Item->GetPValue(); v && v->k == VK::Obj && v->o)
+                return m_script->FindClass(v->o->metaObject());
+            return classNamed(r.Item->TypeName());
+        }
+    }
+    return nullptr;
+}
+
+// A name inside with: a member of the innermost object that has it, else
+// normal(), what the name means outside.
+template <class Normal>
+EP Compiler::throughWith(const Expr &e, const std::vector<ExprP> *callArgs, Normal normal, size_t top)
+{
+    for (size_t level = top; level-- > 0;) {
+        const WithTarget w = m_with[level];
+        if (w.Class && !w.Class->FindMember(e.Name, m_script))
+            continue;
+        auto m = node<MemberNode>(e.At);
+        m->Obj = localNode({w.Slot, false, TK::Any}, e.At);
+        m->Name = e.Name;
+        m->Upper = e.Name.toUpper();
+        m->Script = m_script;
+        m->Rules = &m_rules;
+        if (callArgs) {
+            m->Args = args(*callArgs);
+            m->HasArgs = true;
+        }
+        if (w.Class)
+            return m;
+        // decided as it runs; the outer meaning is what the enclosing levels make of it
+        auto n = node<WithNameNode>(e.At);
+        n->Slot = w.Slot;
+        n->Name = e.Name;
+        n->Script = m_script;
+        n->Member = std::move(m);
+        try {
+            n->Fallback = throughWith(e, callArgs, normal, level);
+        } catch (const SyntaxError &) {
+            m_bypassWith = false; // nothing outside has the name: only the object can
+        }
+        return n;
+    }
+    // the name itself skips the with levels; names inside its arguments do not
+    m_bypassWith = true;
+    return normal();
+}
 
 Value CallFunctionValue(const Value &f, std::vector<Value> &args)
 {
@@ -596,6 +748,8 @@ Value CallFunctionValue(const Value &f, std::vector<Value> &args)
     const std::shared_ptr<Routine> r = m->Fn.lock();
     if (!r)
         throw EfsScriptError(QStringLiteral("Function '%1' no longer exists").arg(m->FnName));
+    if (!m->Bound.empty())
+        args.insert(args.begin(), m->Bound.begin(), m->Bound.end());
     return Invoke(*r, args);
 }
 
@@ -700,6 +854,8 @@ EP Compiler::globalNode(const std::shared_ptr<TfsCustomVariable> &item, Pos at)
 // An assignment target.
 EP Compiler::lvalue(const Expr &e)
 {
+    if (e.Kind == EK::Name && withApplies())
+        return throughWith(e, nullptr, [&] { return lvalue(e); }, m_with.size());
     if (e.Kind == EK::Name) {
         const QString up = e.Name.toUpper();
         // FunctionName := value inside that function sets its result
@@ -754,6 +910,8 @@ EP Compiler::indexChain(const Expr &e)
 
 EP Compiler::lvalueOrValue(const Expr &e)
 {
+    if (withApplies())
+        return throughWith(e, nullptr, [&] { return lvalueOrValue(e); }, m_with.size());
     Resolved r = resolve(e.Name);
     if (r.K == Resolved::RLocal)
         return localNode(r.L, e.At);
@@ -780,6 +938,8 @@ std::vector<EP> Compiler::args(const std::vector<ExprP> &in)
 // Names of routines are calls even without parentheses.
 EP Compiler::nameNode(const Expr &e, const std::vector<ExprP> *callArgs)
 {
+    if (withApplies())
+        return throughWith(e, callArgs, [&] { return nameNode(e, callArgs); }, m_with.size());
     static const std::vector<ExprP> none;
     const std::vector<ExprP> &a = callArgs ? *callArgs : none;
     Resolved r = resolve(e.Name);
@@ -919,6 +1079,8 @@ EP Compiler::expr(const Expr &e)
             return nameNode(*e.A, &e.Args);
         if (e.A->Kind == EK::Member)
             return memberNode(*e.A, &e.Args);
+        if (m_rules.FunctionValues) // f[0](x), g()(): whatever gives a function value
+            return callValue(expr(*e.A), e.Args, e.At);
         compileError(QStringLiteral("Routine name expected"), e.At);
     case EK::Index: return indexChain(e);
     case EK::Unary: return unaryNode(e);
@@ -947,6 +1109,12 @@ EP Compiler::expr(const Expr &e)
         auto *proc = r.K == Resolved::RItem ? dynamic_cast<TfsProcVariable *>(r.Item.get()) : nullptr;
         if (!proc || !proc->EngineRoutine())
             undeclared(e);
+        if (!e.Args.empty()) {
+            auto n = node<ClosureNode>(e.At);
+            n->Fn = proc->EngineRoutine();
+            n->Cells = args(e.Args);
+            return n;
+        }
         auto lit = node<LitNode>(e.At);
         lit->V = FunctionValue(proc->EngineRoutine(), QString());
         return lit;

@@ -201,9 +201,10 @@ Value Compiler::initialValue(const VarDef &v, TK t)
         compileError(QStringLiteral("Array too large"), v.At);
     const QString elemType = v.TypeName.mid(9); // after "array of "
     Value a = Value::NewArray(v.ArrayLow, v.ArrayHigh);
-    const Value d = DefaultOf(typeKind(elemType));
-    for (Value &e : a.MutableArray()->Items)
-        e = d;
+    const Value d = v.ElemInit ? constant(*v.ElemInit) : DefaultOf(typeKind(elemType));
+    ArrayBox *box = a.MutableArray();
+    for (size_t i = 0; i < box->Items.size(); ++i)
+        StoreElement(box, i, d);
     return a;
 }
 

@@ -608,6 +608,7 @@ SP Compiler::stmt(const Stmt &s)
     case SK::TryFinally: return tryFinally(s);
     case SK::Raise: return raise(s);
     case SK::OnError: return onError(s);
+    case SK::With: return withStatement(s);
     case SK::Exit: {
         auto n = node<ExitNode>(s.At);
         if (s.A) {

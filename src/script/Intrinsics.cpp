@@ -1,6 +1,7 @@
 // Routines that belong to a syntax: set membership and re-dimensioning of
 // arrays.
 #include <ZorCompCore/script/Intrinsics_p.h>
+#include <ZorCompCore/script/Library_p.h>
 
 #include <ZorCompCore/platform/Exception.h>
 
@@ -67,6 +68,7 @@ const Builtin kIntrinsics[] = {
     {"#INSET", 1, -1, 0, true, fnInSet, kInAll, nullptr, nullptr, nullptr, nullptr},
     {"#IN", 2, 2, 0, true, fnIn, kInAll, nullptr, nullptr, nullptr, nullptr},
     {"#REDIM", 3, 3, 0, true, fnReDim, kInAll, nullptr, nullptr, nullptr, nullptr},
+    {"#SETLENGTH", 3, 3, 1u, false, lib::fnSetLengthShared, kInAll, nullptr, nullptr, nullptr, nullptr},
 };
 
 } // namespace

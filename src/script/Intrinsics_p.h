@@ -18,5 +18,6 @@ const Builtin *FindIntrinsic(const QString &upperName);
 inline const char16_t *kInSetFn = u"#INSET";     // (x, lo1, hi1, …): x within a range; empty hi: x = lo
 inline const char16_t *kInFn = u"#IN";           // (x, array or string): x is an element
 inline const char16_t *kReDimFn = u"#REDIM";     // (array, high, preserve): array 0..high
+inline const char16_t *kSetLengthFn = u"#SETLENGTH"; // (var array, length, fill): Pascal's SetLength
 
 } // namespace zor::script

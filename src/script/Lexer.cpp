@@ -104,8 +104,10 @@ public:
     {
         std::vector<Token> out;
         for (;;) {
+            const qsizetype before = m_pos;
             skipBlanks(out);
             Token tok;
+            tok.SpaceBefore = m_pos != before;
             tok.Line = m_line;
             tok.Col = col();
             if (m_pos >= m_src.size()) {

@@ -25,6 +25,9 @@ struct Token
     double Float = 0;
     int Line = 1;
     int Col = 1;
+    // Blanks, a comment or a line continuation come before it (Basic's
+    // "Print .Name" inside With: a spaced dot starts an argument).
+    bool SpaceBefore = false;
 };
 
 // A syntax error with its position (1-based line and column).

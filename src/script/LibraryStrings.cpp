@@ -30,9 +30,22 @@ Value fnLength(Args a, int)
     return Value(qint64(str(a, 0).size()));
 }
 
-// Copy(S, Index, Count): 1-based; out-of-range parts are clipped.
+// Copy(S, Index, Count): 1-based; out-of-range parts are clipped. On an
+// array, Index counts from its first element (0) and the part is a new array
+// of the same kind.
 Value fnCopy(Args a, int n)
 {
+    if (const ArrayBox *arr = a[0]->Array()) {
+        const qint64 size = qint64(arr->Items.size());
+        const qint64 from = std::clamp<qint64>(integer(a, 1), 0, size);
+        const qint64 count = std::clamp<qint64>(n > 2 ? integer(a, 2) : size, 0, size - from);
+        Value r = Value::NewArray(0, -1);
+        ArrayBox *to = r.MutableArray();
+        to->ByReference = arr->ByReference;
+        to->Depth = arr->Depth;
+        to->Items.assign(arr->Items.begin() + from, arr->Items.begin() + from + count);
+        return r;
+    }
     const QString s = str(a, 0);
     qint64 index = integer(a, 1);
     qint64 count = n > 2 ? integer(a, 2) : qint64(s.size());

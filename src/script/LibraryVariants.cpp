@@ -4,6 +4,8 @@
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Variant.h>
 
+#include <algorithm>
+
 namespace zor::script::lib {
 
 Value fnVarIsNull(Args a, int) { return Value(a[0]->k == VK::Null); }
@@ -46,6 +48,46 @@ Value fnSetLength(Args a, int)
     if (a[0]->k != VK::Array)
         *a[0] = Value::NewArray(0, -1);
     a[0]->MutableArray()->Items.resize(size_t(len));
+    return Value();
+}
+
+// Dynamic arrays that assignment shares: a write through one variable shows
+// in every other, while resizing hands the resized variable a copy of its
+// own (a shared or fixed-size array is never resized in place). An optional
+// third argument fills the new elements.
+Value fnSetLengthShared(Args a, int n)
+{
+    const qint64 len = integer(a, 1);
+    if (len < 0 || len > 100'000'000)
+        throw ERangeError(QStringLiteral("Range check error"));
+    Value &target = *a[0];
+    if (target.k == VK::Str) {
+        target.s.resize(qsizetype(len));
+        return Value();
+    }
+    const ArrayBox *old = target.Array();
+    if (!old || !old->ByReference || target.box.use_count() > 1) {
+        auto fresh = std::make_shared<ArrayBox>();
+        fresh->ByReference = true;
+        if (old) {
+            fresh->Depth = old->Depth;
+            const size_t keep = std::min(old->Items.size(), size_t(len));
+            fresh->Items.assign(old->Items.begin(), old->Items.begin() + qsizetype(keep));
+        }
+        Value v;
+        v.k = VK::Array;
+        v.box = std::move(fresh);
+        target = std::move(v);
+    }
+    ArrayBox *arr = target.MutableArray();
+    const size_t had = arr->Items.size();
+    arr->Items.resize(size_t(len));
+    if (n > 2 && !a[2]->IsEmpty() && arr->Items.size() > had) {
+        if (const ArrayBox *fill = a[2]->Array()) // records are arrays of their fields
+            arr->Depth = std::max(arr->Depth, fill->Depth + 1);
+        for (size_t i = had; i < arr->Items.size(); ++i)
+            arr->Items[i] = *a[2];
+    }
     return Value();
 }
 

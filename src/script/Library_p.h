@@ -137,6 +137,7 @@ ZOR_LIB(fnVarToStr);
 ZOR_LIB(fnVarType);
 ZOR_LIB(fnAssigned);
 ZOR_LIB(fnSetLength);
+ZOR_LIB(fnSetLengthShared);
 ZOR_LIB(fnHigh);
 ZOR_LIB(fnLow);
 

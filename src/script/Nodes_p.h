@@ -17,6 +17,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <utility>
+
 namespace zor::script {
 
 struct Builtin;
@@ -257,6 +259,20 @@ private:
     SP assignment(const Stmt &s);
     static TK kindOfTarget(ENode *n);
 
+    // with on objects (CompileExpressions.cpp): inside, a member of the
+    // object comes before every other meaning of a name
+    struct WithTarget
+    {
+        int Slot;                 // holds the object while the body runs
+        TfsClassVariable *Class;  // null: not known now, members looked up as it runs
+    };
+    SP withStatement(const Stmt &s);
+    TfsClassVariable *classOf(const Stmt &s);
+    template <class Normal>
+    EP throughWith(const Expr &name, const std::vector<ExprP> *callArgs, Normal normal, size_t top);
+    // Whether a name is looked up through the with levels (once per name).
+    bool withApplies() { return !m_with.empty() && !std::exchange(m_bypassWith, false); }
+
     // exceptions (CompileExceptions.cpp)
     SP tryExcept(const Stmt &s);
     SP tryFinally(const Stmt &s);
@@ -296,6 +312,8 @@ private:
     int m_loops = 0;
     QHash<const TfsCustomVariable *, TK> m_globalTypes;
     QSet<const Routine *> m_own;
+    std::vector<WithTarget> m_with; // innermost last
+    bool m_bypassWith = false;      // the name being compiled has been through them
 };
 
 } // namespace zor::script

@@ -19,6 +19,12 @@ ProgramDef ParseBasic(const std::vector<Token> &tokens);
 // the variable. Calls between nested routines pass on what the callee needs.
 void LiftNestedRoutines(ProgramDef &prog);
 
+// JScript's functions inside functions: each becomes a program routine named
+// after its outer one, and the outer variables it uses live in cells (one-
+// element arrays shared by reference) that the outer function creates and
+// every call or function value passes on, so they outlive the outer call.
+void LiftClosures(ProgramDef &prog);
+
 // A routine header in Pascal form ("function Get(Name: String): Variant;"),
 // as host registrations write them whatever the script's language.
 RoutineDef ParseRoutineHeader(const QString &declaration);

@@ -184,12 +184,15 @@ protected:
     }
 
     // suffixes -> {. name | [ exprs ] | ( exprs )} after a designator's head;
-    // shared by every syntax, with the syntax's own expression rule.
-    template <class ExprFn>
-    ExprP suffixes(ExprP e, ExprFn expression)
+    // shared by every syntax, with the syntax's own expression rule. A dot
+    // for which stopAtDot says so ends the designator instead.
+    template <class ExprFn, class StopFn>
+    ExprP suffixes(ExprP e, ExprFn expression, StopFn stopAtDot)
     {
         for (;;) {
             const Pos at = pos();
+            if (isSym(".") && stopAtDot())
+                return e;
             if (acceptSym(".")) {
                 auto m = makeExpr(EK::Member, at);
                 m->Name = ident();
@@ -213,6 +216,11 @@ protected:
                 return e;
             }
         }
+    }
+    template <class ExprFn>
+    ExprP suffixes(ExprP e, ExprFn expression)
+    {
+        return suffixes(std::move(e), expression, [] { return false; });
     }
 };
 

@@ -182,6 +182,8 @@ private:
             m_varTypes.insert(vars[i].Name.toUpper(), typeUpper);
             if (m_records.contains(typeUpper) && !init)
                 vars[i].Init = recordDefaults(typeUpper, vars[i].At);
+            if (shape.IsArray && m_records.contains(elementType(typeUpper)))
+                vars[i].ElemInit = recordDefaults(elementType(typeUpper), vars[i].At);
             vars[i].TypeName = type;
             vars[i].IsArray = shape.IsArray;
             vars[i].ArrayLow = shape.ArrayLow;
@@ -205,6 +207,10 @@ private:
         const QHash<QString, QString> outerTypes = m_varTypes;
         for (const ParamDef &p : r.Params)
             m_varTypes.insert(p.Name.toUpper(), p.TypeName.toUpper());
+        if (r.IsFunction) {
+            m_varTypes.insert(QStringLiteral("RESULT"), r.ResultType.toUpper());
+            m_varTypes.insert(r.Name.toUpper(), r.ResultType.toUpper());
+        }
         declarations(r.Locals, &r.Nested);
         r.Body = block();
         m_varTypes = outerTypes;
@@ -363,18 +369,32 @@ private:
         if (acceptKw("WITH")) {
             // withStmt -> WITH designator {, designator} DO stmt: inside, the
             // fields of the records name their parts of the variables
+            // fields of the records name their parts of the variables; an
+            // object's members are found by the compiler (SK::With)
             size_t opened = 0;
+            std::vector<StmtP> objects; // outermost first
             do {
                 const Pos wp = pos();
                 ExprP target = designator();
-                if (!m_records.contains(m_lastType))
-                    errorAt(QStringLiteral("'with' needs a record variable"), wp);
-                m_with.push_back({std::move(target), m_lastType});
-                ++opened;
+                if (m_records.contains(m_lastType)) {
+                    m_with.push_back({std::move(target), m_lastType});
+                    ++opened;
+                    continue;
+                }
+                auto w = makeStmt(SK::With, wp);
+                w->A = std::move(target);
+                w->TypeName = m_lastType;
+                objects.push_back(std::move(w));
             } while (acceptSym(","));
             expectKw("DO");
             StmtP body = optStatement();
             m_with.resize(m_with.size() - opened);
+            while (!objects.empty()) {
+                StmtP w = std::move(objects.back());
+                objects.pop_back();
+                w->Body.push_back(std::move(body));
+                body = std::move(w);
+            }
             return body;
         }
         if (cur().Kind != Tok::Ident)
@@ -590,23 +610,75 @@ private:
             }
         }
         if (!e) {
+            if (upper == u"SETLENGTH" && isSym("(") && !m_varTypes.contains(upper))
+                return setLength(at);
             e = makeExpr(EK::Name, at);
             e->Name = name;
             type = m_varTypes.value(upper);
         }
-        // r.Field on a record variable is its part; records hold records
-        while (isSym(".") && peek().Kind == Tok::Ident && m_records.contains(type)) {
-            next();
-            const Pos fp = pos();
-            const QString f = ident();
-            const int k = fieldIndex(type, f.toUpper());
-            if (k < 0)
-                errorAt(QStringLiteral("Unknown member '%1' of %2").arg(f, m_recordNames.value(type)), fp);
-            e = field(std::move(e), k, fp);
-            type = m_records.value(type)[size_t(k)].Type;
+        // r.Field on a record variable is its part; records hold records, and
+        // arrays of records have them as elements (a[i].X)
+        for (;;) {
+            if (isSym(".") && peek().Kind == Tok::Ident && m_records.contains(type)) {
+                next();
+                const Pos fp = pos();
+                const QString f = ident();
+                const int k = fieldIndex(type, f.toUpper());
+                if (k < 0)
+                    errorAt(QStringLiteral("Unknown member '%1' of %2").arg(f, m_recordNames.value(type)), fp);
+                e = field(std::move(e), k, fp);
+                type = m_records.value(type)[size_t(k)].Type;
+            } else if (isSym("[") && !elementType(type).isEmpty()) {
+                auto ix = makeExpr(EK::Index, pos());
+                next();
+                ix->A = std::move(e);
+                do {
+                    ix->Args.push_back(expression());
+                    type = elementType(type);
+                } while (acceptSym(","));
+                expectSym("]");
+                e = std::move(ix);
+            } else {
+                break;
+            }
         }
         m_lastType = type;
         return suffixes(std::move(e), [this] { return expression(); });
+    }
+
+    // "ARRAY OF T" -> "T"; empty for types that are not arrays.
+    static QString elementType(const QString &type)
+    {
+        return type.startsWith(u"ARRAY OF ") ? type.mid(9) : QString();
+    }
+
+    // setLength -> SETLENGTH ( designator , expr ): new elements of a typed
+    // array start at their type's default (records with their fields').
+    // Other argument counts stay a call of the library's SetLength, which
+    // says what is wrong with them.
+    ExprP setLength(Pos at)
+    {
+        auto call = makeExpr(EK::Call, at);
+        call->A = makeExpr(EK::Name, at);
+        call->A->Name = QStringLiteral("SetLength");
+        call->HasParens = true;
+        expectSym("(");
+        QString elem;
+        if (!isSym(")")) {
+            m_lastType.clear();
+            call->Args.push_back(expression());
+            if (call->Args[0]->Kind == EK::Name || call->Args[0]->Kind == EK::Index)
+                elem = elementType(m_lastType);
+            while (acceptSym(","))
+                call->Args.push_back(expression());
+        }
+        expectSym(")");
+        if (call->Args.size() == 2) {
+            call->A->Name = QString::fromUtf16(kSetLengthFn);
+            call->Args.push_back(elem.isEmpty() ? literal(Value(), at) : defaultOf(elem, at));
+        }
+        m_lastType.clear();
+        return call;
     }
 
     // Records --------------------------------------------------------------
@@ -683,27 +755,35 @@ private:
     // The value a fresh variable of a record type holds: each field's default.
     ExprP recordDefaults(const QString &type, Pos at)
     {
+        Nest nest(this); // a record type may name itself as a field's type
         auto lit = makeExpr(EK::ArrayLit, at);
-        for (const Field &f : m_records.value(type)) {
+        for (const Field &f : m_records.value(type))
+            lit->Args.push_back(defaultOf(f.Type, at));
+        return lit;
+    }
+
+    // The default of a type (upper case) as a literal: 0, '', False, a record's
+    // fields; empty for the rest (variants, objects, dynamic arrays).
+    ExprP defaultOf(const QString &type, Pos at)
+    {
+        {
             static const QStringList ints = {QStringLiteral("INTEGER"), QStringLiteral("INT64"), QStringLiteral("LONGINT"), QStringLiteral("CARDINAL"), QStringLiteral("BYTE"),
                                              QStringLiteral("WORD"), QStringLiteral("SMALLINT"), QStringLiteral("SHORTINT"), QStringLiteral("LONGWORD")};
             static const QStringList floats = {QStringLiteral("DOUBLE"), QStringLiteral("EXTENDED"), QStringLiteral("SINGLE"), QStringLiteral("REAL"), QStringLiteral("CURRENCY")};
             static const QStringList strings = {QStringLiteral("STRING"), QStringLiteral("CHAR"), QStringLiteral("ANSISTRING"), QStringLiteral("WIDESTRING"),
                                                 QStringLiteral("UNICODESTRING"), QStringLiteral("WIDECHAR")};
-            if (m_records.contains(f.Type))
-                lit->Args.push_back(recordDefaults(f.Type, at));
-            else if (ints.contains(f.Type))
-                lit->Args.push_back(literal(Value(0), at));
-            else if (floats.contains(f.Type))
-                lit->Args.push_back(literal(Value(0.0), at));
-            else if (strings.contains(f.Type))
-                lit->Args.push_back(literal(Value(QString()), at));
-            else if (f.Type == u"BOOLEAN")
-                lit->Args.push_back(literal(Value(false), at));
-            else
-                lit->Args.push_back(literal(Value(), at));
+            if (m_records.contains(type))
+                return recordDefaults(type, at);
+            if (ints.contains(type))
+                return literal(Value(0), at);
+            if (floats.contains(type))
+                return literal(Value(0.0), at);
+            if (strings.contains(type))
+                return literal(Value(QString()), at);
+            if (type == u"BOOLEAN")
+                return literal(Value(false), at);
+            return literal(Value(), at);
         }
-        return lit;
     }
 
     // A with target is read again at each field it opens; targets are

@@ -132,6 +132,8 @@ MapBox::~MapBox()
     releaseNested([this](auto f) {
         for (auto &p : Props)
             f(p.second);
+        for (Value &v : Bound)
+            f(v);
     });
 }
 

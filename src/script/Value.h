@@ -151,6 +151,9 @@ struct ZOR_EXPORT MapBox : Boxed
     // the program is gone is an error.
     std::weak_ptr<Routine> Fn;
     QString FnName;
+    // Function: values passed in front of the caller's arguments (the cells
+    // of outer variables a JScript inner function uses).
+    std::vector<Value> Bound;
 
     Value *Find(const QString &name);
     void Put(const QString &name, Value v);

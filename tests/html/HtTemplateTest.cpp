@@ -189,4 +189,25 @@ TEST(HtTemplate, DeeplyNestedSectionsRenderWithoutRecursion)
     EXPECT_EQ(t.Render(u"{{#a}}"_qs.repeated(depth) + u"x"_qs + u"{{/a}}"_qs.repeated(depth), data.get()), u"x");
 }
 
+TEST(HtTemplate, NodeVariables)
+{
+    auto root = THtXMLNode::FromJson(R"({"title": "T", "rows": [{"n": 1}, {"n": 2}]})");
+    auto other = THtXMLNode::FromJson(R"({"city": "Bonn", "list": [{"n": 3}]})");
+    THtTemplate t;
+    t.SetVariable(u"."_qs, root.get());
+    t.SetVariable(u"Other"_qs, other.get());
+    // "." is the root context when none is given; a node variable reads
+    // through dotted names and iterates as a section.
+    EXPECT_EQ(t.Render(u"{{title}}:{{#rows}}{{n}}{{/rows}}:{{other.city}}:{{#OTHER.list}}{{n}}{{/OTHER.list}}"_qs,
+                       nullptr),
+              u"T:12:Bonn:3");
+    // A scalar of the same name replaces the node, and the other way round.
+    t.SetVariable(u"other"_qs, Variant(u"plain"_qs));
+    EXPECT_EQ(t.Render(u"{{other}}|{{other.city}}"_qs, nullptr), u"plain|");
+    t.SetVariable(u"other"_qs, other.get());
+    EXPECT_EQ(t.Render(u"{{other.city}}"_qs, nullptr), u"Bonn");
+    t.ClearVariables();
+    EXPECT_EQ(t.Render(u"{{title}}{{other.city}}"_qs, nullptr), u"");
+}
+
 } // namespace

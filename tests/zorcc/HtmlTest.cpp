@@ -55,4 +55,55 @@ TEST(ZorccHtml, RoundTripAndTree)
     EXPECT_TRUE(r.err.contains(u"deeper"_qs)) << r.err.toStdString();
 }
 
+TEST(ZorccHtml, CssValuesAndTemplates)
+{
+    QTemporaryDir dir;
+    const QString page = writeTemp(dir, "<style>img.thumb { width: 200px; thumbfmt: png }\n"
+                                        ".thumb { width: 1px }</style><p>x</p>");
+    ZorccRun r = runZorcc({u"html"_qs, u"css"_qs, page, u"thumb"_qs, u"width"_qs});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, u"200\n"); // the first rule of the class, its number
+    r = runZorcc({u"html"_qs, u"css"_qs, page, u".thumb"_qs, u"thumbfmt"_qs});
+    EXPECT_EQ(r.out, u"png\n");
+    r = runZorcc({u"html"_qs, u"css"_qs, page, u"thumb"_qs, u"width"_qs, u"--json"_qs});
+    EXPECT_TRUE(r.out.contains(u"\"kind\": 7"_qs)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"\"unit\": \"px\""_qs)) << r.out.toStdString();
+    r = runZorcc({u"html"_qs, u"css"_qs, page, u"nope"_qs, u"width"_qs});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(u"no CSS class \"nope\" (it has: thumb)"_qs)) << r.err.toStdString();
+    r = runZorcc({u"html"_qs, u"css"_qs, page, u"thumb"_qs, u"height"_qs});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(u"has no value \"height\""_qs)) << r.err.toStdString();
+    EXPECT_EQ(runZorcc({u"html"_qs, u"css"_qs, page, u"thumb"_qs}).exitCode, 2);
+
+    const QString tmpl = dir.filePath(u"t.html"_qs);
+    QFile t(tmpl);
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+    t.write("<ul>\n{{#rows}}\n<li>{{name}}</li>\n{{/rows}}\n</ul>{{^rows}}none{{/rows}}");
+    t.close();
+    const QString data = dir.filePath(u"d.json"_qs);
+    QFile d(data);
+    ASSERT_TRUE(d.open(QIODevice::WriteOnly));
+    d.write(R"({"rows": [{"name": "A & B"}, {"name": "\u00fc"}]})");
+    d.close();
+    r = runZorcc({u"html"_qs, u"template"_qs, tmpl, u"--data"_qs, data});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, u"<ul>\n<li>A &amp; B</li>\n<li>\u00FC</li>\n</ul>");
+
+    // Errors: the template's position, bad JSON, a missing --data.
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    t.write("ok\n {{#rows}}");
+    t.close();
+    r = runZorcc({u"html"_qs, u"template"_qs, tmpl, u"--data"_qs, data});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(u"2:2"_qs)) << r.err.toStdString();
+    ASSERT_TRUE(d.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    d.write("{oops");
+    d.close();
+    r = runZorcc({u"html"_qs, u"template"_qs, tmpl, u"--data"_qs, data});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(data)) << r.err.toStdString();
+    EXPECT_EQ(runZorcc({u"html"_qs, u"template"_qs, tmpl}).exitCode, 2);
+}
+
 } // namespace

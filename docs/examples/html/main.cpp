@@ -2,6 +2,8 @@
 // Mustache tags between table rows and inside a tag, look at the tree, change
 // one attribute and add a row, and write it back. Exits with 1 when the
 // result is not what the comments promise.
+#include <ZorCompCore/html/HtDocument.h>
+#include <ZorCompCore/html/HtReportDocument.h>
 #include <ZorCompCore/html/HtmlColors.h>
 #include <ZorCompCore/html/HtmlNode.h>
 #include <ZorCompCore/html/HtTemplate.h>
@@ -93,6 +95,32 @@ void fill()
     check(html.endsWith(u"TOTAL 7"), "a template function");
 }
 
+void styles()
+{
+    THtDocument doc;
+    doc.Parse(QStringLiteral("<style>img.thumb { width: 200px; thumbfmt: png }</style>\n"
+                             "<body style=\"background-color: white; margin: 0\"><p>x</p></body>"));
+    const TCSSSection *thumb = doc.FindCSSClass(QStringLiteral("thumb"));
+    check(thumb && thumb->Values(u"width")->front().Kind == cvkDimension, "200px: a number with a unit");
+    check(thumb && thumb->Values(u"width")->front().Number == 200, "read as the number");
+
+    quint32 background = 0;
+    if (THtDocument::GetInlineStyleColor(doc.Body(), u"background-color", background)
+        && background == 0xFFFFFF)
+        THtDocument::RemoveInlineStyle(doc.Body(), u"background-color");
+    check(doc.Body()->GetAttribute(u"style") == u"margin: 0", "only that declaration goes");
+}
+
+void report()
+{
+    THtReportDocument doc;
+    THtXMLNode *rows = doc.AddReportObject(THtXMLNode::FromJson(R"([{"name": "Tea"}, {"name": "Cake"}])"));
+    doc.RegisterVariable(QStringLiteral("rows"), rows);
+    doc.Parse(QStringLiteral("<ul>{{#rows}}<li>{{name}}</li>{{/rows}}</ul>"));
+    check(doc.Render() == u"<ul><li>Tea</li><li>Cake</li></ul>", "a report over a variable");
+    check(doc.FindFirst(u"li") != nullptr, "the result is the document's tree");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -102,5 +130,7 @@ int main(int argc, char *argv[])
     edit();
     text();
     fill();
+    styles();
+    report();
     return failures ? 1 : 0;
 }
