@@ -20,8 +20,9 @@ namespace zor {
 namespace {
 
 constexpr double kMinZoom = 1.0 / 16, kMaxZoom = 16, kStep = 1.25;
-// The viewer renders at most this many pixels a side; larger zooms stop here.
-constexpr int kMaxSide = 16384;
+// The viewer renders at most this many pixels (64 MiB of ARGB); larger zooms
+// show the picture at that size.
+constexpr qint64 kMaxPixels = qint64(4096) * 4096;
 
 // The main window of the application: the active one, else the first
 // visible main window, else any visible top-level window.
@@ -64,6 +65,7 @@ TfrmZORImagePreview::TfrmZORImagePreview(QWidget *AParent)
     d->lang->ExcludedProperties().Add(QStringLiteral("frmZORImagePreview.windowTitle"));
     siLoadFormTexts(d->lang, QStringLiteral("ImagePreview"));
     d->ui.btnFit->setChecked(d->fit);
+    d->ui.sbxImage->viewport()->installEventFilter(this);
     connect(d->ui.btnZoomIn, &QToolButton::clicked, this, &TfrmZORImagePreview::ZoomIn);
     connect(d->ui.btnZoomOut, &QToolButton::clicked, this, &TfrmZORImagePreview::ZoomOut);
     connect(d->ui.btnActualSize, &QToolButton::clicked, this, [this] { SetZoom(1); });
@@ -151,11 +153,12 @@ void TfrmZORImagePreview::keyPressEvent(QKeyEvent *AEvent)
         QWidget::keyPressEvent(AEvent);
 }
 
-void TfrmZORImagePreview::resizeEvent(QResizeEvent *AEvent)
+bool TfrmZORImagePreview::eventFilter(QObject *AWatched, QEvent *AEvent)
 {
-    QWidget::resizeEvent(AEvent);
-    if (d->fit)
+    // Fitting follows the visible area, which the layout sizes after the form.
+    if (AWatched == d->ui.sbxImage->viewport() && AEvent->type() == QEvent::Resize && d->fit)
         UpdateView();
+    return QWidget::eventFilter(AWatched, AEvent);
 }
 
 void TfrmZORImagePreview::UpdateView()
@@ -177,9 +180,20 @@ void TfrmZORImagePreview::UpdateView()
     const qreal dpr = devicePixelRatioF();
     QSize shown(qMax(1, int(std::lround(size.width() * d->zoom * dpr))),
                 qMax(1, int(std::lround(size.height() * d->zoom * dpr))));
-    if (shown.width() > kMaxSide || shown.height() > kMaxSide)
-        shown.scale(kMaxSide, kMaxSide, Qt::KeepAspectRatio);
-    QPixmap pixmap = QPixmap::fromImage(d->picture.ToImage(shown, false));
+    if (qint64(shown.width()) * shown.height() > kMaxPixels) {
+        const double f = std::sqrt(double(kMaxPixels) / (double(shown.width()) * shown.height()));
+        shown = QSize(qMax(1, int(shown.width() * f)), qMax(1, int(shown.height() * f)));
+    }
+    QImage image;
+    try {
+        image = d->picture.ToImage(shown, false);
+    } catch (const Exception &e) {
+        // Shown, not thrown: this runs from buttons and resizes.
+        d->ui.imgPicture->clear();
+        d->ui.stbStatus->showMessage(e.Message());
+        return;
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setDevicePixelRatio(dpr);
     d->ui.imgPicture->setPixmap(pixmap);
     d->ui.imgPicture->resize(pixmap.deviceIndependentSize().toSize());

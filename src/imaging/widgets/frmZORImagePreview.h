@@ -58,7 +58,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *AEvent) override;
-    void resizeEvent(QResizeEvent *AEvent) override;
+    bool eventFilter(QObject *AWatched, QEvent *AEvent) override;
 
 private:
     void UpdateView();
