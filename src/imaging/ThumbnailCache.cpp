@@ -24,6 +24,9 @@ namespace zor {
 
 namespace {
 
+// Pictures are read whole; a file beyond this is refused instead.
+constexpr qint64 kMaxFileBytes = qint64(512) << 20;
+
 struct TSizeRow { TThumbnailSize size; int pixels; const char *name; };
 constexpr TSizeRow kSizes[] = {
     {TThumbnailSize::Normal, 128, "normal"},
@@ -60,8 +63,9 @@ bool MakeFolder(const QString &path)
         return true;
     if (!MakeFolder(QFileInfo(path).absolutePath()))
         return false;
-    return QDir().mkdir(path)
-           && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (QDir().mkdir(path))
+        return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QFileInfo(path).isDir();   // another thread made it meanwhile
 }
 
 uint32_t Crc32(const char *data, qsizetype n, uint32_t crc = 0xFFFFFFFFu)
@@ -324,6 +328,8 @@ TThumbnailCache::TResult TThumbnailCache::Thumbnail(const QString &FileName, TTh
     try {
         if (!file.open(QIODevice::ReadOnly))
             throw EEnvisionError(file.errorString());
+        if (file.size() > kMaxFileBytes)
+            throw EEnvisionError(QStringLiteral("The file is larger than %1 MiB").arg(kMaxFileBytes >> 20));
         result.Image = MakeThumbnail(file.readAll(), ThumbnailPixels(Size));
     } catch (const Exception &e) {
         result.Image = QImage();

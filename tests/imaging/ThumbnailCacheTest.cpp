@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include <sys/stat.h>
 
 using namespace zor;
@@ -174,6 +177,35 @@ TEST(ThumbnailCache, GLibFindsOurEntries)
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(out.contains(cache.ThumbnailPath(TThumbnailCache::FileUri(file), TThumbnailSize::Normal)))
         << out.toStdString();
+}
+
+// A folder is thumbnailed on every core: the threads race to make the cache's
+// folders, and PDF pages are rendered by a library that must be entered by one
+// thread at a time.
+TEST(ThumbnailCache, ThreadsShareOneCache)
+{
+    QTemporaryDir dir;
+    const TThumbnailCache cache(dir.path() + QStringLiteral("/fresh/thumbnails"));
+    QStringList files;
+    for (int i = 0; i < 12; ++i)
+        files << Write(dir.path() + QStringLiteral("/doc%1.%2").arg(i).arg(i % 3 ? "pdf" : "png"),
+                       i % 3 ? MakePdf(QSizeF(150 + i * 10, 300)) : Encode(HalfRed(300, 200 + i), "png"));
+    std::vector<TThumbnailCache::TResult> results(size_t(files.size()));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = t; i < files.size(); i += 4)
+                results[size_t(i)] = cache.Thumbnail(files[i], TThumbnailSize::Normal);
+        });
+    for (std::thread &th : threads)
+        th.join();
+    for (int i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i].toStdString());
+        EXPECT_EQ(results[size_t(i)].Status, TThumbnailCache::tsCreated) << results[size_t(i)].Error.toStdString();
+        EXPECT_TRUE(results[size_t(i)].Error.isEmpty()) << results[size_t(i)].Error.toStdString();
+        const QSize size = results[size_t(i)].Image.size();
+        EXPECT_EQ(i % 3 ? size.height() : size.width(), 128);   // PDF pages are portrait, the PNGs landscape
+    }
 }
 
 TEST(ThumbnailCache, SizeNamesRoundTrip)

@@ -115,8 +115,9 @@ int info(const QStringList &raw, zorcc::Io &io)
             const TGraphicClass *cls = GuessDibGraphicClass(data);
             j["format"] = GuessImageDataFormat(data).toStdString();
             if (cls) {
-                const QSize size = TGraphic::ProbeSize(data, cls).isValid() ? TGraphic::ProbeSize(data, cls)
-                                                                             : TGraphic::Load(data, cls).Size();
+                QSize size = TGraphic::ProbeSize(data, cls);
+                if (!size.isValid())
+                    size = TGraphic::Load(data, cls).Size();
                 j["width"] = size.width();
                 j["height"] = size.height();
                 j["vector"] = cls->IsVector();
@@ -394,21 +395,23 @@ bool imageNeedsGui(const QStringList &args)
     }
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (a == u"--format" && i + 1 < args.size()) {
-            const QString f = args[i + 1].toLower();
-            if (f.endsWith(u"svg") || f.endsWith(u"pdf"))
+        if (a.startsWith(u"--")) {
+            const QString value = args.value(i + 1).toLower();
+            if (a == u"--format" && (value.endsWith(u"svg") || value.endsWith(u"pdf")))
                 return true;
-        }
-        if (a.startsWith(u"--"))
+            i += a == u"--json" ? 0 : 1;   // skip the option's value
             continue;
-        if (QFileInfo(a).suffix().compare(u"svg", Qt::CaseInsensitive) == 0
-            || QFileInfo(a).suffix().compare(u"pdf", Qt::CaseInsensitive) == 0 || isVectorName(a))
-            return true;
-        // Content decides for the input, not the name.
+        }
+        // Content decides for inputs (PDF pages render without fonts of ours),
+        // the name for outputs (SVG and PDF writers draw text).
         QFile f(a);
-        if (i == 1 && f.open(QIODevice::ReadOnly)) {
+        if (f.open(QIODevice::ReadOnly)) {
             const TGraphicClass *cls = GuessDibGraphicClass(f.read(1 << 16));
-            if (cls && cls->IsVector())
+            if (cls && cls->IsVector() && cls->Kind() != TGraphicKind::Pdf)
+                return true;
+        } else {
+            const QString suffix = QFileInfo(a).suffix();
+            if (suffix.compare(u"svg", Qt::CaseInsensitive) == 0 || suffix.compare(u"pdf", Qt::CaseInsensitive) == 0)
                 return true;
         }
     }
