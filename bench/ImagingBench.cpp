@@ -241,7 +241,7 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &r : runs)
-            if (!r.skipped && r.iterations > 0)
+            if (!r.error_occurred && r.iterations > 0)
                 times[r.benchmark_name()] = r.GetAdjustedRealTime();
     }
     std::map<std::string, double> times;
