@@ -242,7 +242,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run &r : runs)
             if (!r.error_occurred && r.iterations > 0)
-                times[r.benchmark_name()] = r.GetAdjustedRealTime();
+                times[r.benchmark_name().substr(0, r.benchmark_name().find('/'))] = r.GetAdjustedRealTime();
     }
     std::map<std::string, double> times;
 };
