@@ -56,11 +56,15 @@ int main(int argc, char **argv)
     }
     if (help) { // no display needed to read the usage
         QTextStream out(stdout);
-        out << "usage: gallery [--headless] [command]\n\nCommands:\n";
+        out << "usage: gallery [--headless] [--scale FACTOR] [command]\n\nCommands:\n";
         for (const gallery::Command &c : gallery::commands())
             out << "  " << c.usage << '\n';
         return 0;
     }
+    // --scale F: the screen scaled by F (icon sets and DPI helpers follow it).
+    for (int i = 1; i + 1 < argc; ++i)
+        if (QByteArray(argv[i]) == "--scale")
+            qputenv("QT_SCALE_FACTOR", argv[i + 1]);
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

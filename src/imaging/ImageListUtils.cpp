@@ -5,7 +5,14 @@
 #include <ZorCompCore/platform/ImageList.h>
 #include <ZorCompCore/platform/Stream.h>
 
+#include "HiDPI.h"
+
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
 #include <QtEndian>
+
+#include <cstdlib>
 
 namespace zor {
 
@@ -200,6 +207,67 @@ int TImageListStore::FindListIndexByDim(const QList<TImageList *> &Lists, int Wi
         if (Lists[i] && Lists[i]->Width() == Width && Lists[i]->Height() == Height)
             return i;
     return -1;
+}
+
+QImage TImageListUtils::Resized(const QImage &Image, int Width, int Height, bool Smooth)
+{
+    const QImage source = Image.convertToFormat(QImage::Format_ARGB32);
+    if (source.size() == QSize(Width, Height))
+        return source;
+    if (Smooth)
+        return source.scaled(Width, Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage target(Width, Height, QImage::Format_ARGB32);
+    target.fill(Qt::transparent);
+    QPainter p(&target);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(target.rect(), source);
+    return target;
+}
+
+void TImageListUtils::ScaleImageListImages(TImageList *List, int NewWidth, int NewHeight, bool Smooth,
+                                           const TImageList *Source)
+{
+    if (!List || (List->Width() == NewWidth && List->Height() == NewHeight))
+        return;
+    // The list is cleared below, so its own images are taken from a copy.
+    QList<QImage> images;
+    const TImageList *from = Source && Source != List ? Source : List;
+    for (int i = 0; i < from->Count(); ++i)
+        images << from->Image(i);
+    List->BeginUpdate();
+    try {
+        List->Clear();
+        List->SetSourceDPI(ScreenPPI());
+        List->SetSize(NewWidth, NewHeight);
+        for (const QImage &image : images)
+            List->Add(Resized(image, List->Width(), List->Height(), Smooth));
+    } catch (...) {
+        List->EndUpdate();
+        throw;
+    }
+    List->EndUpdate();
+}
+
+int TImageListUtils::AddIconScaled(const QIcon &Icon, TImageList *List, bool Smooth)
+{
+    if (!List)
+        return -1;
+    const int width = List->Width();
+    QSize size(width, List->Height());
+    const QList<QSize> sizes = Icon.availableSizes();
+    if (!sizes.isEmpty()) {
+        size = sizes.first();
+        for (const QSize &s : sizes)
+            if (std::abs(s.width() - width) < std::abs(size.width() - width))
+                size = s;
+    }
+    // A pixmap at device pixel ratio 1: the list holds pixels, not points.
+    QImage image = Icon.pixmap(size, 1.0).toImage();
+    if (image.isNull())
+        return -1;
+    if (image.width() != width)
+        image = Resized(image, width, List->Height(), Smooth);
+    return List->Add(image);
 }
 
 } // namespace zor

@@ -1,5 +1,6 @@
 // TImageListStore: image lists in a stream or file, alone or as a set of
-// lists of different sizes.
+// lists of different sizes. TImageListUtils: rescaling a list's images and
+// adding icons at the list's size.
 //
 // A single list is "TPF0" followed by the property records its
 // DefineProperties writes, up to the end of the stream (no end marker):
@@ -16,6 +17,9 @@
 #include <QString>
 
 #include <functional>
+
+class QIcon;
+class QImage;
 
 namespace zor {
 
@@ -47,6 +51,24 @@ public:
     // Reads a set stream record by record: Record gets the width, the height
     // and the block (positioned at 0). Returns the number of records read.
     static int ReadSet(TStream &Stream, const std::function<void(int, int, TStream &)> &Record);
+};
+
+class ZOR_EXPORT TImageListUtils
+{
+public:
+    // Gives List images of NewWidth x NewHeight, each resampled from Source
+    // (or, when Source is none or List itself, from a copy of List); the
+    // list's SourceDPI becomes the screen's PPI. Nothing happens when List
+    // already has that size. Smooth: high-quality resampling, else the
+    // nearest pixel (a stretched draw).
+    static void ScaleImageListImages(TImageList *List, int NewWidth, int NewHeight, bool Smooth,
+                                     const TImageList *Source = nullptr);
+    // Adds the icon at the list's size and returns its index. The icon's
+    // pixmap is the available size whose width is nearest the list's; only
+    // widths are compared, an icon of the list's width is added as it is.
+    static int AddIconScaled(const QIcon &Icon, TImageList *List, bool Smooth);
+    // The image resized as both functions do (32-bit ARGB).
+    static QImage Resized(const QImage &Image, int Width, int Height, bool Smooth);
 };
 
 } // namespace zor

@@ -16,6 +16,14 @@ bool GuessIsPDFStream(TStream &Stream)
     return got == qint64(sizeof head) && QByteArray(head, 5) == QByteArrayLiteral("%PDF-");
 }
 
+int PDFPageCount(TStream &Stream)
+{
+    const qint64 pos = Stream.Position();
+    const QByteArray data = Stream.ReadAll();
+    Stream.SetPosition(pos);
+    return detail::TPdfPages::Open(data)->PageCount();
+}
+
 void ConvertPDFToGraphic(TStream &Stream, TGraphic &Graphic, int DPI, int PageNo, QPainter *DC)
 {
     Q_UNUSED(DC)

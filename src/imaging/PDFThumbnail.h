@@ -18,6 +18,10 @@ class IDataStream;
 // True when the next 5 bytes are "%PDF-"; the position is kept.
 ZOR_EXPORT bool GuessIsPDFStream(TStream &Stream);
 
+// The number of pages of the PDF in Stream (from its position, which is
+// kept). Raises EEnvisionError for unreadable documents.
+ZOR_EXPORT int PDFPageCount(TStream &Stream);
+
 // Graphic receives page PageNo (1-based) of the PDF in Stream rendered at DPI
 // (form fields and annotations included), as pixels; Graphic keeps its class,
 // so a vector class saves the page as an embedded raster. DC is not used.

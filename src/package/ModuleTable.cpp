@@ -98,6 +98,11 @@ constexpr ModuleEntry kModules[] = {
     {"_PDFThumbnail", nullptr, nullptr},
     {"_EnvisionUtils", nullptr, nullptr},
     {"quenlor.Tools.ImageListUtils", nullptr, nullptr},
+    {"_CategoryColorIcons", nullptr, nullptr},
+#endif
+#if ZOR_WITH_IMAGING_WIDGETS
+    {"quenlor.Tools.ControlsHelper", nullptr, nullptr},
+    {"_frmZORImagePreview", nullptr, nullptr},
 #endif
 
     // --- modules with load/unload work, in their fixed order. Slot 1 (the

@@ -26,6 +26,12 @@ struct Command
 // Registers a command; call from a static initialiser (see ZORCC_COMMAND).
 bool registerCommand(Command cmd);
 
+// Commands that draw text or vector pictures need a QGuiApplication (fonts);
+// the rest start faster without one. needsGui sees the command's arguments
+// and answers whether this run needs it; zorcc then starts one on the
+// offscreen platform unless QT_QPA_PLATFORM says otherwise.
+bool registerGuiNeed(const QString &name, std::function<bool(const QStringList &args)> needsGui);
+
 // Raised by commands for wrong usage: zorcc prints "zorcc <command>: <message>"
 // and where the help is, and exits with 2. The message is one line saying what
 // is wrong ("unknown option --x", "--from needs a value"), not the help.

@@ -3,7 +3,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <map>
+#include <memory>
 
 #include <ZorCompCore/platform/Exception.h>
 
@@ -19,6 +21,33 @@ bool registerCommand(Command cmd)
 {
     commands()[cmd.name] = std::move(cmd);
     return true;
+}
+
+static std::map<QString, std::function<bool(const QStringList &)>> &guiNeeds()
+{
+    static std::map<QString, std::function<bool(const QStringList &)>> g;
+    return g;
+}
+
+bool registerGuiNeed(const QString &name, std::function<bool(const QStringList &args)> needsGui)
+{
+    guiNeeds()[name] = std::move(needsGui);
+    return true;
+}
+
+// A GUI application only for runs that draw text or vector pictures.
+static std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
+{
+    QStringList args;
+    for (int i = 2; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const auto need = argc > 1 ? guiNeeds().find(QString::fromLocal8Bit(argv[1])) : guiNeeds().end();
+    if (need != guiNeeds().end() && need->second(args)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
 QByteArray readFileArg(const QString &path)
@@ -76,7 +105,8 @@ bool asksForHelp(const QStringList &args)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = zorcc::makeApplication(argc, argv);
+    QCoreApplication &app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
     zorcc::Io io{out, err};
