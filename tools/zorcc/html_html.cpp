@@ -3,6 +3,7 @@
 //   tree FILE [--json]   the tree as the parser built it
 // FILE "-" or none reads stdin; text is UTF-8.
 #include "Command.h"
+#include "html_web.h"
 
 #include <ZorCompCore/html/HtmlNode.h>
 
@@ -118,6 +119,8 @@ json toJson(const THtmlNode &n, int depth)
 
 int runHtml(const QStringList &args, zorcc::Io &io)
 {
+    if (const int status = zorcc::runHtmlWebVerb(args, io); status >= 0)
+        return status;
     const QString verb = args.value(0);
     QStringList rest = args.mid(1);
     const bool asJson = rest.removeAll(QStringLiteral("--json")) > 0;
@@ -164,5 +167,6 @@ ZORCC_COMMAND({QStringLiteral("html"), QStringLiteral("parse HTML and templates 
                    "tree prints one line per node, indented by depth: elements with their\n"
                    "decoded attributes, text and other markup quoted as written. --json\n"
                    "prints the same as nested {\"kind\", \"name\", \"attributes\", \"html\",\n"
-                   "\"children\"} objects."),
+                   "\"children\"} objects.")
+                   + zorcc::htmlWebUsage(),
                runHtml});
