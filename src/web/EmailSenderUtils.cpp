@@ -1,5 +1,7 @@
 #include <ZorCompCore/web/EmailSenderUtils.h>
 
+#include <algorithm>
+
 namespace zor {
 
 namespace {

@@ -12,6 +12,7 @@
 #include <QLoggingCategory>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
