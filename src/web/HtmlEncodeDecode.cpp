@@ -110,9 +110,6 @@ const EntityTables &tables()
     return *t;
 }
 
-const QString kNbsp = QStringLiteral("&nbsp;");
-const QString kCrLf = QStringLiteral("\r\n");
-
 // Position of needle (lower-case ASCII) in hay, comparing A-Z as a-z only.
 qsizetype indexOfAsciiLower(QStringView hay, QLatin1StringView needle, qsizetype from)
 {
@@ -172,7 +169,7 @@ QString THTMLUtils::HtmlEncode(const QString &Data, bool AAllowEntities)
             // A lone blank stays; a leading one or one after a blank would
             // collapse in HTML, so it is written as a no-break space.
             if (i == 0 || Data[i - 1] == u' ')
-                out += kNbsp;
+                out += QStringLiteral("&nbsp;");
             else
                 out += u' ';
             continue;
@@ -204,7 +201,7 @@ QString THTMLUtils::HtmlDecode(const QString &aStr)
         s.replace(t.Named[i], QString(QChar(kEntityChars[i])));
     for (size_t i = 0; i < std::size(kChars); ++i)
         s.replace(t.Numeric[i], QString(QChar(kChars[i].Char)));
-    s.replace(kNbsp, QStringLiteral(" "));
+    s.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
     return s;
 }
 
@@ -217,7 +214,7 @@ QString THTMLUtils::ConvertTextToHTML(const QString &AText, bool AIncludeVisualC
     auto close = [&] {
         out += QStringLiteral("</p>");
         if (AIncludeVisualCrLf)
-            out += kCrLf;
+            out += QStringLiteral("\r\n");
         open = false;
     };
     for (int i = 0; i < lines.Count(); ++i) {
@@ -250,16 +247,16 @@ QString THTMLUtils::ConvertHTMLToSimpleHTML(const QString &S)
     QString s = S;
     s.remove(QStringLiteral("<p>"));
     s.remove(QStringLiteral("</p>"));
-    s.replace(QStringLiteral("<br>"), kCrLf);
-    s.replace(QStringLiteral("<br/>"), kCrLf);
-    s.replace(kNbsp, QStringLiteral(" "));
+    s.replace(QStringLiteral("<br>"), QStringLiteral("\r\n"));
+    s.replace(QStringLiteral("<br/>"), QStringLiteral("\r\n"));
+    s.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
     return s;
 }
 
 QString THTMLUtils::ConvertSimpleHTMLToHTML(const QString &S)
 {
     QString s = S;
-    s.replace(kCrLf, QStringLiteral("<br/>"));
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("<br/>"));
     s.replace(QStringLiteral("  "), QStringLiteral(" &nbsp;"));
     return s;
 }

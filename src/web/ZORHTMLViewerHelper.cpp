@@ -27,8 +27,6 @@ constexpr qint32 kBinHtmlVersion = 1;
 // The smallest entry: an empty name and an empty block, two 64-bit counts.
 constexpr qint64 kSmallestEntry = 16;
 
-const QString kImagePathRef = QStringLiteral("src=\"%IMAGEPATH%");
-
 // The part after the last folder separator, Windows' or ours: names come
 // from blocks written on either.
 QString fileNamePart(const QString &name)
@@ -75,7 +73,7 @@ void writeInside(const QString &folder, const QString &name, const QByteArray &d
 // Rewrites the first src="%IMAGEPATH%<name>" into the file's data: URI.
 void embedFirstReference(QString &html, const QString &name, const QByteArray &data)
 {
-    const QString ref = kImagePathRef + name + u'"';
+    const QString ref = QStringLiteral("src=\"%IMAGEPATH%") + name + u'"';
     const qsizetype at = html.indexOf(ref);
     if (at < 0)
         return;
