@@ -39,6 +39,9 @@
 #if ZOR_WITH_SCRIPT
 #include <ZorCompCore/script/FastScriptUtils.h>
 #endif
+#if ZOR_WITH_WEB
+#include <ZorCompCore/web/HtmlEncodeDecode.h>
+#endif
 
 namespace zor::detail {
 namespace {
@@ -105,6 +108,12 @@ constexpr ModuleEntry kModules[] = {
     {"_frmZORImagePreview", nullptr, nullptr},
 #endif
 
+#if ZOR_WITH_WEB
+    // --- web: HTML utilities and mail (_HtmlEncodeDecode is slot 13)
+    {"_EmailSenderUtils", nullptr, nullptr},
+    {"_ZORHTMLViewerHelper", nullptr, nullptr},
+#endif
+
     // --- modules with load/unload work, in their fixed order. Slot 1 (the
     // tree-view cell editor registry) belongs to a control library this
     // package does not carry.
@@ -129,7 +138,10 @@ constexpr ModuleEntry kModules[] = {
     {"_FastScriptUtils", nullptr, &FastScriptUtilsShutdown},
 #endif
     // Slot 12: _ZORSpreadSheet (reporting)
-    // Slot 13: _HtmlEncodeDecode (web)
+#if ZOR_WITH_WEB
+    // Slot 13
+    {"_HtmlEncodeDecode", nullptr, &HtmlEncodeDecodeShutdown},
+#endif
     // Slot 14: _SysUtilsRTTI (reporting)
     // Slot 15: _ZORHtReportDocument (reporting)
 

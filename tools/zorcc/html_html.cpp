@@ -5,6 +5,7 @@
 //   template TEMPLATE --data FILE.json   a Mustache template filled from JSON
 // FILE "-" or none reads stdin; text is UTF-8.
 #include "Command.h"
+#include "html_web.h"
 
 #include <ZorCompCore/html/HtReportDocument.h>
 #include <ZorCompCore/html/HtTemplate.h>
@@ -207,6 +208,8 @@ int runTemplate(QStringList rest, zorcc::Io &io)
 
 int runHtml(const QStringList &args, zorcc::Io &io)
 {
+    if (const int status = zorcc::runHtmlWebVerb(args, io); status >= 0)
+        return status;
     const QString verb = args.value(0);
     QStringList rest = args.mid(1);
     if (verb == u"css")
@@ -265,5 +268,6 @@ ZORCC_COMMAND({QStringLiteral("html"), QStringLiteral("parse HTML and templates 
                    "the number, anything else as its text. --json prints every value with\n"
                    "its kind (7 number with unit, 9 plain number), text, number and unit.\n"
                    "template renders TEMPLATE (FILE or \"-\") over the JSON data and\n"
-                   "prints the page; errors name the line and column."),
+                   "prints the page; errors name the line and column.")
+                   + zorcc::htmlWebUsage(),
                runHtml});
