@@ -2,9 +2,11 @@
 
 #include <ZorCompCore/core/BinaryUtils.h>
 #include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/html/HtDocument.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Stream.h>
 #include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/platform/Variant.h>
 #include <ZorCompCore/utilities/AnsiStringTools.h>
 #include <ZorCompCore/web/EmailSenderUtils.h>
 
@@ -148,6 +150,24 @@ QString TZORHTMLViewerHelper::ConvertBinHTMLToHTML(const QByteArray &ABinHTML, c
     QString html;
     ReadFromBinaryStream(block, html, AContentPath, AFileList, AEmbedContent);
     return html;
+}
+
+const TCSSSection *TZORHTMLViewerHelper::FindCSSClass(const THtDocument &Doc, const QString &ACSSClassName)
+{
+    return Doc.FindCSSClass(ACSSClassName);
+}
+
+Variant TZORHTMLViewerHelper::GetCSSClassValue(const THtDocument &Doc, const QString &ACSSClassName,
+                                               const QString &AValueName, const Variant &ADefault)
+{
+    const TCSSSection *section = Doc.FindCSSClass(ACSSClassName);
+    const std::vector<TCSSValue> *values = section ? section->Values(AValueName) : nullptr;
+    if (!values || values->empty())
+        return ADefault;
+    const TCSSValue &first = values->front();
+    if (first.IsNumeric())
+        return Variant(first.Number);
+    return Variant(first.Text);
 }
 
 } // namespace zor

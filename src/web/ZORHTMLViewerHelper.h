@@ -30,8 +30,11 @@
 
 namespace zor {
 
+class TCSSSection;
+class THtDocument;
 class TStream;
 class TStringList;
+class Variant;
 
 class ZOR_EXPORT TZORHTMLViewerHelper
 {
@@ -54,6 +57,15 @@ public:
     // ReadFromBinaryStream on the bytes of ABinHTML; returns the HTML.
     static QString ConvertBinHTMLToHTML(const QByteArray &ABinHTML, const QString &AContentPath,
                                         TStringList *AFileList, bool AEmbedContent);
+
+    // The first section of Doc's style sheet registered under the class
+    // ACSSClassName; null when there is none.
+    static const TCSSSection *FindCSSClass(const THtDocument &Doc, const QString &ACSSClassName);
+    // The first value of AValueName in that section: a double for numbers
+    // with or without a unit, else its text; ADefault when the class or the
+    // value is missing.
+    static Variant GetCSSClassValue(const THtDocument &Doc, const QString &ACSSClassName,
+                                    const QString &AValueName, const Variant &ADefault);
 };
 
 } // namespace zor

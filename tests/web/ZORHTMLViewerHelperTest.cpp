@@ -1,7 +1,9 @@
 #include <ZorCompCore/core/StreamHelper.h>
+#include <ZorCompCore/html/HtDocument.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Stream.h>
 #include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/platform/Variant.h>
 #include <ZorCompCore/web/ZORHTMLViewerHelper.h>
 
 #include "TestUtil.h"
@@ -203,4 +205,34 @@ TEST(BinHTML, FilesThatCannotBeReadOrWritten)
                  zor::EFCreateError);
     EXPECT_EQ(QDir(root.filePath(u"taken"_qs)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{u"a.png"_qs});
+}
+
+// Values of a style-sheet class as the viewer asks for them: numbers with or
+// without a unit come back as doubles, other values as text, and a missing
+// class or value as the caller's default.
+TEST(CSSClassValue, NumbersTextAndDefaults)
+{
+    zor::THtDocument doc;
+    doc.Parse(u"<html><head><style>p.x { margin: 0 } .thumb { width: 120px; ratio: 1.5; "
+              u"format: png; width: 80px } .thumb { height: 9 }</style></head><body></body></html>"_qs);
+
+    const zor::TCSSSection *thumb = TZORHTMLViewerHelper::FindCSSClass(doc, u"thumb"_qs);
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(TZORHTMLViewerHelper::FindCSSClass(doc, u"Thumb"_qs), nullptr);
+    EXPECT_NE(TZORHTMLViewerHelper::FindCSSClass(doc, u"x"_qs), nullptr);
+
+    const zor::Variant fallback(u"none"_qs);
+    const zor::Variant width = TZORHTMLViewerHelper::GetCSSClassValue(doc, u"thumb"_qs, u"width"_qs, fallback);
+    EXPECT_EQ(width.Type(), zor::varDouble);
+    EXPECT_EQ(zor::VarToStr(width), u"80"_qs); // the declaration that counts is the last
+    const zor::Variant ratio = TZORHTMLViewerHelper::GetCSSClassValue(doc, u"thumb"_qs, u"ratio"_qs, fallback);
+    EXPECT_EQ(ratio.Type(), zor::varDouble);
+    const zor::Variant format = TZORHTMLViewerHelper::GetCSSClassValue(doc, u"thumb"_qs, u"format"_qs, fallback);
+    EXPECT_TRUE(format.IsString());
+    EXPECT_EQ(zor::VarToStr(format), u"png"_qs);
+    // Only the first section of the class is asked.
+    EXPECT_EQ(zor::VarToStr(TZORHTMLViewerHelper::GetCSSClassValue(doc, u"thumb"_qs, u"height"_qs, fallback)),
+              u"none"_qs);
+    EXPECT_EQ(zor::VarToStr(TZORHTMLViewerHelper::GetCSSClassValue(doc, u"gone"_qs, u"width"_qs, fallback)),
+              u"none"_qs);
 }
