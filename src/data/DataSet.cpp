@@ -450,6 +450,15 @@ int TDataSet::RecordCount() const
     return int(FRecords.size());
 }
 
+Variant TDataSet::RecordValue(int ARecord, int AField) const
+{
+    CheckActive();
+    if (ARecord < 0 || size_t(ARecord) >= FRecords.size())
+        return Variant::Null();
+    const std::vector<Variant> &row = FRecords[size_t(ARecord)];
+    return AField >= 0 && size_t(AField) < row.size() ? row[size_t(AField)] : Variant::Null();
+}
+
 TField *TDataSet::FindField(const QString &AFieldName) const
 {
     return FFields->FindField(AFieldName);

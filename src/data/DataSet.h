@@ -196,6 +196,9 @@ public:
     void SetRecNo(int AValue);
     int RecordCount() const;
     bool IsEmpty() const { return RecordCount() == 0; }
+    // A stored value by 0-based record and field, without moving the cursor
+    // (Null outside the records).
+    Variant RecordValue(int ARecord, int AField) const;
 
     TFieldDefs &FieldDefs() { return FFieldDefs; }
     const TFieldDefs &FieldDefs() const { return FFieldDefs; }
