@@ -39,6 +39,9 @@
 #if ZOR_WITH_SCRIPT
 #include <ZorCompCore/script/FastScriptUtils.h>
 #endif
+#if ZOR_WITH_REPORTING
+#include <ZorCompCore/reporting/SysUtilsRTTI.h>
+#endif
 
 namespace zor::detail {
 namespace {
@@ -125,7 +128,10 @@ constexpr ModuleEntry kModules[] = {
 #endif
     // Slot 12: _ZORSpreadSheet (reporting)
     // Slot 13: _HtmlEncodeDecode (web)
-    // Slot 14: _SysUtilsRTTI (reporting)
+#if ZOR_WITH_REPORTING
+    // Slot 14
+    {"_SysUtilsRTTI", &SysUtilsRTTIStartup, &SysUtilsRTTIShutdown},
+#endif
     // Slot 15: _ZORHtReportDocument (reporting)
 
     // --- further modules without work go in their folder's block above

@@ -14,7 +14,7 @@ namespace {
 
 struct Packet
 {
-    QList<QPair<QString, QString>> fields; // attrname, fieldtype
+    QList<std::pair<QString, QString>> fields; // attrname, fieldtype
     QList<QXmlStreamAttributes> rows;
     QString root;
 };
@@ -29,7 +29,8 @@ Packet readPacket(const QString &xml)
         if (p.root.isEmpty())
             p.root = r.name().toString();
         if (r.name() == u"FIELD")
-            p.fields.append({r.attributes().value(u"attrname").toString(), r.attributes().value(u"fieldtype").toString()});
+            p.fields.append(std::pair<QString, QString>(r.attributes().value(QLatin1String("attrname")).toString(),
+                                                      r.attributes().value(QLatin1String("fieldtype")).toString()));
         else if (r.name() == u"ROW")
             p.rows.append(r.attributes());
     }
@@ -59,26 +60,26 @@ TEST(DataPacket, RowsAndFieldsAsTheReportReadsThem)
     EXPECT_EQ(ds.RecNo(), 2) << "writing a packet leaves the cursor alone";
     EXPECT_EQ(p.root, QStringLiteral("DATAPACKET"));
     ASSERT_EQ(p.fields.size(), 7);
-    EXPECT_EQ(p.fields[0], (QPair<QString, QString>{QStringLiteral("ID"), QStringLiteral("i4")}));
+    EXPECT_EQ(p.fields[0], (std::pair<QString, QString>{QStringLiteral("ID"), QStringLiteral("i4")}));
     EXPECT_EQ(p.fields[1].second, QStringLiteral("string"));
-    EXPECT_EQ(p.fields[4], (QPair<QString, QString>{QStringLiteral("PLACED"), QStringLiteral("dateTime")}));
+    EXPECT_EQ(p.fields[4], (std::pair<QString, QString>{QStringLiteral("PLACED"), QStringLiteral("dateTime")}));
     EXPECT_EQ(p.fields[6].second, QStringLiteral("bin.hex"));
 
     ASSERT_EQ(p.rows.size(), 2);
     const QXmlStreamAttributes &a = p.rows[0];
-    EXPECT_EQ(a.value(u"ID"), u"1");
-    EXPECT_EQ(a.value(u"NAME").toString(), tricky);
-    EXPECT_EQ(a.value(u"TOTAL"), u"12.5");
-    EXPECT_EQ(a.value(u"PAID"), u"TRUE");
-    EXPECT_EQ(a.value(u"PLACED"), u"20240305T08:07:06045");
-    EXPECT_EQ(a.value(u"DUE"), u"20241231");
-    EXPECT_EQ(QByteArray::fromBase64(a.value(u"LOGO").toLatin1()), QByteArray("\x89PNG\0", 5));
+    EXPECT_EQ(a.value(QLatin1String("ID")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(a.value(QLatin1String("NAME")).toString(), tricky);
+    EXPECT_EQ(a.value(QLatin1String("TOTAL")).toString(), QStringLiteral("12.5"));
+    EXPECT_EQ(a.value(QLatin1String("PAID")).toString(), QStringLiteral("TRUE"));
+    EXPECT_EQ(a.value(QLatin1String("PLACED")).toString(), QStringLiteral("20240305T08:07:06045"));
+    EXPECT_EQ(a.value(QLatin1String("DUE")).toString(), QStringLiteral("20241231"));
+    EXPECT_EQ(QByteArray::fromBase64(a.value(QLatin1String("LOGO")).toLatin1()), QByteArray("\x89PNG\0", 5));
 
     const QXmlStreamAttributes &b = p.rows[1];
-    EXPECT_FALSE(b.hasAttribute(u"NAME")) << "a Null value has no attribute";
-    EXPECT_FALSE(b.hasAttribute(u"LOGO"));
-    EXPECT_EQ(b.value(u"TOTAL"), u"0.1") << "the shortest text that reads back as the same number";
-    EXPECT_EQ(b.value(u"PAID"), u"FALSE");
+    EXPECT_FALSE(b.hasAttribute(QLatin1String("NAME"))) << "a Null value has no attribute";
+    EXPECT_FALSE(b.hasAttribute(QLatin1String("LOGO")));
+    EXPECT_EQ(b.value(QLatin1String("TOTAL")).toString(), QStringLiteral("0.1")) << "the shortest text that reads back as the same number";
+    EXPECT_EQ(b.value(QLatin1String("PAID")).toString(), QStringLiteral("FALSE"));
 
     ds.Close();
     EXPECT_THROW(DataSetToXmlPacket(&ds), EDatabaseError);
