@@ -161,11 +161,15 @@ QString TField::AsString() const
     const Variant v = Value();
     if (v.IsNull() || v.IsEmpty())
         return QString();
+    // a stored value of another type (SQLite keeps what it is given) shows as it is
     switch (FDef.DataType) {
-    case ftBlob: return QString::fromLatin1(VarArrayToBytes(v)); // bytes kept one to one
-    case ftDate: return DateToStr(VarToDateTime(v));
-    case ftTime: return TimeToStr(VarToDateTime(v));
-    case ftBoolean: return VarToBool(v) ? QStringLiteral("True") : QStringLiteral("False");
+    case ftBlob: return QString::fromLatin1(bytesOf(v)); // bytes kept one to one
+    case ftDate: return v.BaseType() == varDate ? DateToStr(v.RawDouble()) : VarToStr(v);
+    case ftTime: return v.BaseType() == varDate ? TimeToStr(v.RawDouble()) : VarToStr(v);
+    case ftBoolean:
+        if (v.BaseType() != varBoolean)
+            return VarToStr(v);
+        return VarToBool(v) ? QStringLiteral("True") : QStringLiteral("False");
     default: return VarToStr(v);
     }
 }
@@ -254,7 +258,7 @@ QVariant TField::QtValue() const
     if (v.IsNull() || v.IsEmpty())
         return QVariant();
     if (FDef.DataType == ftBlob)
-        return QVariant(VarArrayToBytes(v));
+        return QVariant(bytesOf(v));
     return v.ToQVariant();
 }
 
@@ -382,7 +386,7 @@ void TDataSet::RecordsChanged()
 
 void TDataSet::First()
 {
-    CheckActive();
+    CheckBrowseMode();
     FCurrent = FRecords.empty() ? -1 : 0;
     FBof = true;
     FEof = FRecords.empty();
@@ -391,7 +395,7 @@ void TDataSet::First()
 
 void TDataSet::Last()
 {
-    CheckActive();
+    CheckBrowseMode();
     FCurrent = int(FRecords.size()) - 1;
     FEof = true;
     FBof = FRecords.empty();
@@ -400,7 +404,7 @@ void TDataSet::Last()
 
 int TDataSet::MoveBy(int ADistance)
 {
-    CheckActive();
+    CheckBrowseMode();
     if (ADistance == 0 || (ADistance > 0 && FEof) || (ADistance < 0 && FBof))
         return 0;
     const int n = int(FRecords.size());
@@ -435,7 +439,7 @@ int TDataSet::RecNo() const
 
 void TDataSet::SetRecNo(int AValue)
 {
-    CheckActive();
+    CheckBrowseMode();
     const int n = int(FRecords.size());
     if (n == 0)
         return;

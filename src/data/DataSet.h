@@ -227,6 +227,9 @@ protected:
     // Fills FieldDefs (when the descendant defines them on open) and Records.
     virtual void InternalOpen() = 0;
     virtual void InternalClose() {}
+    // Runs before each move: raises on a closed data set; a data set that
+    // edits posts the pending record here.
+    virtual void CheckBrowseMode() { CheckActive(); }
     // Rows replaced while open (a re-run query): keeps the position where it can.
     void RecordsChanged();
     // Creates the fields for FieldDefs, reusing the objects of unchanged

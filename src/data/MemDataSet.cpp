@@ -13,7 +13,7 @@ void TMemDataSet::InternalOpen()
 
 void TMemDataSet::InternalClose() {}
 
-void TMemDataSet::CheckBrowse()
+void TMemDataSet::CheckBrowseMode()
 {
     CheckActive();
     // Leaving an edit posts it, as moving off an edited record does.
@@ -31,7 +31,7 @@ void TMemDataSet::EmptyDataSet()
 
 void TMemDataSet::Append()
 {
-    CheckBrowse();
+    CheckBrowseMode();
     FBuffer.assign(size_t(FieldCount()), Variant::Null());
     FInsertAt = int(FRecords.size());
     SetState(dsInsert);
@@ -39,7 +39,7 @@ void TMemDataSet::Append()
 
 void TMemDataSet::Insert()
 {
-    CheckBrowse();
+    CheckBrowseMode();
     FBuffer.assign(size_t(FieldCount()), Variant::Null());
     FInsertAt = std::max(Current(), 0);
     SetState(dsInsert);

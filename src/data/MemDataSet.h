@@ -34,9 +34,7 @@ public:
 protected:
     void InternalOpen() override;
     void InternalClose() override;
-
-private:
-    void CheckBrowse();
+    void CheckBrowseMode() override;
 };
 
 } // namespace zor

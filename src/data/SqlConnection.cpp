@@ -201,6 +201,13 @@ int TSqlConnection::ExecSQL(const QString &ASQL, const QHash<QString, Variant> &
     QStringList names;
     const QString sql = ParseSqlParams(ASQL, names);
     QSqlQuery q(db);
+    // Servers prepare only queries and data changes, so a statement without
+    // parameters runs as it is.
+    if (names.isEmpty()) {
+        if (!q.exec(sql))
+            throw EDatabaseError(q.lastError().text().trimmed());
+        return q.numRowsAffected();
+    }
     if (!q.prepare(sql))
         throw EDatabaseError(q.lastError().text().trimmed());
     for (const QString &name : names) {

@@ -213,11 +213,17 @@ void TSqlDataSet::InternalOpen()
         QSqlDatabase db = FConnection->Database();
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.prepare(FParsedSQL))
-            throw EDatabaseError(q.lastError().text().trimmed());
-        for (const QString &name : std::as_const(FParamOrder))
-            q.addBindValue(VariantToSqlValue(values[paramIndex(name)]));
-        if (!q.exec())
+        bool ran = false;
+        if (FParamOrder.isEmpty()) {
+            ran = q.exec(FParsedSQL); // servers prepare only some kinds of statement
+        } else {
+            if (!q.prepare(FParsedSQL))
+                throw EDatabaseError(q.lastError().text().trimmed());
+            for (const QString &name : std::as_const(FParamOrder))
+                q.addBindValue(VariantToSqlValue(values[paramIndex(name)]));
+            ran = q.exec();
+        }
+        if (!ran)
             throw EDatabaseError(q.lastError().text().trimmed());
 
         const QSqlRecord rec = q.record();

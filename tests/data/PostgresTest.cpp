@@ -30,8 +30,8 @@ QString pgTool(const QString &name)
 class PostgresCluster
 {
 public:
-    // Empty when the cluster is up, else why not.
-    QString start()
+    // Empty when the cluster can run here, else why not.
+    QString usable()
     {
         if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
             return QStringLiteral("no QPSQL driver");
@@ -39,6 +39,12 @@ public:
         pgctl = pgTool(QStringLiteral("pg_ctl"));
         if (initdb.isEmpty() || pgctl.isEmpty())
             return QStringLiteral("no PostgreSQL server programs");
+        return QString();
+    }
+
+    // Empty when the cluster is up, else what went wrong.
+    QString start()
+    {
         if (!dir.isValid())
             return QStringLiteral("no temporary folder");
         if (::geteuid() == 0) {
@@ -84,6 +90,7 @@ public:
         p.setWorkingDirectory(dir.path());
         if (::geteuid() == 0) {
             args.prepend(program);
+            args.prepend(QStringLiteral("--"));
             args.prepend(QStringLiteral("postgres"));
             args.prepend(QStringLiteral("-u"));
             p.start(QStringLiteral("runuser"), args);
@@ -106,9 +113,11 @@ public:
 TEST(Postgres, QueriesParametersTypesAndDetails)
 {
     PostgresCluster pg;
-    const QString why = pg.start();
+    const QString why = pg.usable();
     if (!why.isEmpty())
         GTEST_SKIP() << why.toStdString();
+    const QString failed = pg.start();
+    ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
 
     TSqlConnection conn;
     conn.SetDriverName(QStringLiteral("QPSQL"));
