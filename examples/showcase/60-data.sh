@@ -3,8 +3,8 @@ if has data; then
   step "The sample database's customers (rows cached, columns typed from their declarations)"
   "$ZORCC" data query --db examples/data/sample.sqlite --sql "select id, name, city, vip, since from customers order by id"
   step "One order's items as JSON; a product picture shows as its size and image format"
-  "$ZORCC" data query --db examples/data/sample.sqlite --json --param order=3 --sql "
-    select i.quantity, p.name, i.price, p.picture
+  "$ZORCC" data query --db examples/data/sample.sqlite --json --param order=8 --sql "
+    select i.id as item, i.quantity, p.name, i.price, p.picture
     from order_items i join products p on p.id = i.product_id
     where i.order_id = :order order by i.id"
   step "The orders with their totals as an XML data packet for report templates"
