@@ -42,6 +42,9 @@
 #if ZOR_WITH_WEB
 #include <ZorCompCore/web/HtmlEncodeDecode.h>
 #endif
+#if ZOR_WITH_REPORTING
+#include <ZorCompCore/reporting/SysUtilsRTTI.h>
+#endif
 
 namespace zor::detail {
 namespace {
@@ -142,7 +145,10 @@ constexpr ModuleEntry kModules[] = {
     // Slot 13
     {"_HtmlEncodeDecode", nullptr, &HtmlEncodeDecodeShutdown},
 #endif
-    // Slot 14: _SysUtilsRTTI (reporting)
+#if ZOR_WITH_REPORTING
+    // Slot 14
+    {"_SysUtilsRTTI", &SysUtilsRTTIStartup, &SysUtilsRTTIShutdown},
+#endif
     // Slot 15: _ZORHtReportDocument (reporting)
 
     // --- further modules without work go in their folder's block above
