@@ -226,12 +226,21 @@ DecimalRec toDecimalExact(double v, int precision)
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific,
                                    precision - 1);
-    const std::string text(buf, res.ptr);
-    const size_t e = text.find('e');
-    for (size_t i = 0; i < e; ++i)
-        if (text[i] != '.')
-            r.digits += text[i];
-    r.exponent = std::atoi(text.c_str() + e + 1) + 1;
+    // mantissa digits, then the exponent after 'e' (read in place: this runs
+    // for every formatted number)
+    const char *p = buf;
+    for (; p < res.ptr && *p != 'e'; ++p)
+        if (*p != '.')
+            r.digits += *p;
+    int exponent = 0;
+    bool negativeExponent = false;
+    if (p < res.ptr)
+        ++p;
+    if (p < res.ptr && (*p == '+' || *p == '-'))
+        negativeExponent = *p++ == '-';
+    for (; p < res.ptr && *p >= '0' && *p <= '9'; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    r.exponent = (negativeExponent ? -exponent : exponent) + 1;
     while (!r.digits.empty() && r.digits.back() == '0')
         r.digits.pop_back();
     return r;
@@ -282,6 +291,8 @@ void splitFixed(const DecimalRec &r, QString &intPart, QString &fracPart)
 {
     intPart.clear();
     fracPart.clear();
+    intPart.reserve(std::max(r.exponent, 1));
+    fracPart.reserve(qsizetype(r.digits.size()) + std::max(-r.exponent, 0));
     for (int i = 0; i < r.exponent; ++i)
         intPart += QLatin1Char(digitAt(r, i));
     if (intPart.isEmpty())
@@ -570,10 +581,11 @@ QString applyPicture(const FloatPicture &p, DecimalRec r, bool showSign, const T
     if (fracDigits.size() < p.fracMin)
         fracDigits += QString(p.fracMin - fracDigits.size(), u'0');
 
+    const QString &t = p.text;
     QString out;
+    out.reserve(t.size() + intDigits.size() + intDigits.size() / 3 + fracDigits.size() + 8);
     if (showSign)
         out += u'-';
-    const QString &t = p.text;
     const qsizetype nInt = intDigits.size();
     int intSeen = 0, fracSeen = 0;
     bool afterPoint = false, inExponent = false;
@@ -680,20 +692,26 @@ QString FormatFloat(const QString &format, double v, const TFormatSettings &fs)
         return FloatToStr(v, fs);
     if (!std::isfinite(v))
         return detail::specialText(v);
-    const QStringList sections = splitSections(format);
+    // Most pictures have one section: then it is the format itself, and no
+    // list is built.
+    QStringList split;
+    if (format.contains(u';'))
+        split = splitSections(format);
+    const qsizetype count = split.isEmpty() ? 1 : split.size();
+    const auto section = [&](qsizetype i) -> const QString & { return split.isEmpty() ? format : split[i]; };
     DecimalRec r = detail::toDecimal(v, 15);
     const bool negative = r.negative && !r.digits.empty();
     r.negative = false;
 
-    FloatPicture pic = scanPicture(sections[0]);
+    FloatPicture pic = scanPicture(section(0));
     bool sign = negative;
-    if (negative && sections.size() > 1 && !sections[1].isEmpty()) {
-        pic = scanPicture(sections[1]);
+    if (negative && count > 1 && !section(1).isEmpty()) {
+        pic = scanPicture(section(1));
         sign = false; // the negative section carries its own sign, if any
     }
     if (isZeroAfter(pic, r)) {
-        if (sections.size() > 2 && !sections[2].isEmpty())
-            return applyPicture(scanPicture(sections[2]), DecimalRec(), false, fs);
+        if (count > 2 && !section(2).isEmpty())
+            return applyPicture(scanPicture(section(2)), DecimalRec(), false, fs);
         sign = false; // no "-0"
     }
     if (!pic.scientific)
