@@ -4,6 +4,7 @@
 #include "Variant.h"
 
 #include <QDate>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -229,9 +230,14 @@ DecimalRec toDecimalExact(double v, int precision)
     // mantissa digits, then the exponent after 'e' (read in place: this runs
     // for every formatted number)
     const char *p = buf;
+    char digits[sizeof buf];
+    size_t n = 0;
     for (; p < res.ptr && *p != 'e'; ++p)
         if (*p != '.')
-            r.digits += *p;
+            digits[n++] = *p;
+    while (n > 0 && digits[n - 1] == '0')
+        --n;
+    r.digits.assign(digits, n);
     int exponent = 0;
     bool negativeExponent = false;
     if (p < res.ptr)
@@ -241,8 +247,6 @@ DecimalRec toDecimalExact(double v, int precision)
     for (; p < res.ptr && *p >= '0' && *p <= '9'; ++p)
         exponent = exponent * 10 + (*p - '0');
     r.exponent = (negativeExponent ? -exponent : exponent) + 1;
-    while (!r.digits.empty() && r.digits.back() == '0')
-        r.digits.pop_back();
     return r;
 }
 
@@ -289,18 +293,28 @@ char digitAt(const DecimalRec &r, int index)
 // Integer digits ("0" when none) and the fraction digits of a decimal.
 void splitFixed(const DecimalRec &r, QString &intPart, QString &fracPart)
 {
-    intPart.clear();
-    fracPart.clear();
-    intPart.reserve(std::max(r.exponent, 1));
-    fracPart.reserve(qsizetype(r.digits.size()) + std::max(-r.exponent, 0));
-    for (int i = 0; i < r.exponent; ++i)
-        intPart += QLatin1Char(digitAt(r, i));
-    if (intPart.isEmpty())
+    // written in place: every formatted number passes here
+    if (r.exponent > 0) {
+        intPart = QString(r.exponent, Qt::Uninitialized);
+        QChar *d = intPart.data();
+        for (int i = 0; i < r.exponent; ++i)
+            d[i] = QLatin1Char(digitAt(r, i));
+    } else {
         intPart = QStringLiteral("0");
-    for (int i = std::max(r.exponent, 0); i < int(r.digits.size()); ++i)
-        fracPart += QLatin1Char(r.digits[size_t(i)]);
-    if (r.exponent < 0 && !r.digits.empty())
-        fracPart.prepend(QString(-r.exponent, u'0'));
+    }
+    const int from = std::max(r.exponent, 0);
+    const int lead = r.exponent < 0 && !r.digits.empty() ? -r.exponent : 0;
+    const int n = std::max(int(r.digits.size()) - from, 0);
+    if (lead + n == 0) {
+        fracPart.clear();
+        return;
+    }
+    fracPart = QString(lead + n, Qt::Uninitialized);
+    QChar *f = fracPart.data();
+    for (int i = 0; i < lead; ++i)
+        f[i] = u'0';
+    for (int i = 0; i < n; ++i)
+        f[lead + i] = QLatin1Char(r.digits[size_t(from + i)]);
 }
 
 QString groupThousands(const QString &intPart, QChar sep)
@@ -582,8 +596,13 @@ QString applyPicture(const FloatPicture &p, DecimalRec r, bool showSign, const T
         fracDigits += QString(p.fracMin - fracDigits.size(), u'0');
 
     const QString &t = p.text;
-    QString out;
-    out.reserve(t.size() + intDigits.size() + intDigits.size() / 3 + fracDigits.size() + 8);
+    // collected on the stack and made a string once
+    struct
+    {
+        QVarLengthArray<QChar, 96> b;
+        void operator+=(QChar c) { b.append(c); }
+        void operator+=(const QString &s) { b.append(s.constData(), s.size()); }
+    } out;
     if (showSign)
         out += u'-';
     const qsizetype nInt = intDigits.size();
@@ -651,7 +670,7 @@ QString applyPicture(const FloatPicture &p, DecimalRec r, bool showSign, const T
             out += c;
         }
     }
-    return out;
+    return QString(out.b.constData(), out.b.size());
 }
 
 QStringList splitSections(const QString &format)
