@@ -1,6 +1,7 @@
 #include <ZorCompCore/localisation/GlossaryTranslator.h>
 
 #include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/LanguageCodes.h>
 #include <ZorCompCore/platform/Exception.h>
 
 #include <QDir>
@@ -21,9 +22,18 @@ struct Glossary
     QHash<QString, QString> folded; // case-folded source -> translation
 };
 
+// Glossary files and forms name one language differently ("German", "Deutsch",
+// "de_DE"): every name a language code is known for stands for that code, so
+// any of them finds the same glossary. Other names are compared ignoring case.
+QString languageKey(const QString &name)
+{
+    const QString code = LanguageCodeOf(name);
+    return code.isEmpty() ? name.trimmed().toCaseFolded() : code;
+}
+
 QString pairName(const QString &source, const QString &dest)
 {
-    return source.toCaseFolded() + u'\t' + dest.toCaseFolded();
+    return languageKey(source) + u'\t' + languageKey(dest);
 }
 
 // Gives the translation the case of the text's first letter ("datei" -> "file").
@@ -59,8 +69,8 @@ void TZORGlossaryTranslator::AddGlossaryEntry(const QString &ATextLang, const QS
     Glossary &g = d->pairs[pairName(ATextLang, ADestLang)];
     g.exact.insert(AText, ATranslation);
     g.folded.insert(AText.toCaseFolded(), ATranslation);
-    d->languages.insert(ATextLang.toCaseFolded());
-    d->languages.insert(ADestLang.toCaseFolded());
+    d->languages.insert(languageKey(ATextLang));
+    d->languages.insert(languageKey(ADestLang));
 }
 
 int TZORGlossaryTranslator::LoadGlossaryFile(const QString &ATextLang, const QString &ADestLang,
@@ -122,8 +132,9 @@ int TZORGlossaryTranslator::GlossaryCount(const QString &ATextLang, const QStrin
 bool TZORGlossaryTranslator::Lookup(const QString &AText, const QString &ATextLang, const QString &ADestLang,
                                     QString &AResult) const
 {
+    const QString pair = pairName(ATextLang, ADestLang);
     std::shared_lock guard(d->lock);
-    const auto it = d->pairs.constFind(pairName(ATextLang, ADestLang));
+    const auto it = d->pairs.constFind(pair);
     if (it == d->pairs.constEnd())
         return false;
     const Glossary &g = it.value();
@@ -151,8 +162,9 @@ bool TZORGlossaryTranslator::Lookup(const QString &AText, const QString &ATextLa
 
 bool TZORGlossaryTranslator::KnowsLanguage(const QString &ALangName) const
 {
+    const QString key = languageKey(ALangName);
     std::shared_lock guard(d->lock);
-    return d->languages.contains(ALangName.toCaseFolded());
+    return d->languages.contains(key);
 }
 
 bool TZORGlossaryTranslator::InternalTranslateText(const QString &, const QString &AText, const QString &ATextLang,

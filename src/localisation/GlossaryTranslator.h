@@ -1,6 +1,8 @@
 // An offline translator that looks texts up in glossaries: tab-separated
 // files of (source text, translation) lines, one file per language pair.
 // A text it cannot find stays untranslated (and is tried again next time).
+// Languages meet through their ISO codes: a glossary loaded for "German"
+// also serves a form whose language is named "Deutsch", "de" or "de_AT".
 #pragma once
 
 #include <ZorCompCore/localisation/Translator.h>

@@ -1,6 +1,7 @@
 #include <ZorCompCore/localisation/LibreTranslator.h>
 
 #include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/localisation/LanguageCodes.h>
 #include <ZorCompCore/utilities/HTTPUtils.h>
 
 #include <nlohmann/json.hpp>
@@ -85,6 +86,15 @@ QString TZORLibreTranslator::LanguageCode(const QString &ALangName)
         if (name.compare(QLatin1String(l.name), Qt::CaseInsensitive) == 0
             || name.compare(QLatin1String(l.code), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(l.code);
+    }
+    // A name the table lacks ("Deutsch", "de_AT", "Français") may still be a
+    // language the service serves under its ISO code.
+    const QString code = LanguageCodeOf(name);
+    if (code.isEmpty())
+        return {};
+    for (const Language &l : kLanguages) {
+        if (code == QLatin1String(l.code))
+            return code;
     }
     return {};
 }

@@ -1,6 +1,7 @@
 // A translator backed by a LibreTranslate server (POST /translate with the
 // texts as an array): one request per loader batch, one for each single text.
-// Languages are given by name (German) or ISO 639-1 code (de).
+// Languages are given by English name (German), own name (Deutsch) or ISO
+// code, with or without a territory (de, de_AT).
 #pragma once
 
 #include <ZorCompCore/localisation/Translator.h>
@@ -24,7 +25,8 @@ public:
     int ReadTimeout() const; // milliseconds, default 30000
     void SetReadTimeout(int AValue);
 
-    // ISO 639-1 code of a language name or code, empty when unknown.
+    // ISO 639-1 code of a language name or code, empty when the service
+    // does not serve that language.
     static QString LanguageCode(const QString &ALangName);
     bool KnowsLanguage(const QString &ALangName) const override;
     // The message of the last failed request (empty if none failed).

@@ -5,6 +5,7 @@
 #include <ZorCompCore/utilities/DateTimeMath_p.h>
 #include <ZorCompCore/utilities/DateUtils.h>
 #include <ZorCompCore/utilities/ProcessUtils.h>
+#include "ProcessUtils_p.h"
 #include <ZorCompCore/utilities/StrUtilsEx.h>
 
 #include <QDateTime>
@@ -376,9 +377,16 @@ bool WaitWhileFileNotLocked(const QString &fileName, const TWaitEvent &onWait, Q
 
 namespace {
 
-// Start time (clock ticks after boot) and parent of a live process, from
-// /proc/<pid>/stat; false for a process that is gone or a zombie.
-bool ProcessStat(qint64 pid, quint64 &startTime, qint64 &parent)
+// Start time (clock ticks after boot), parent and session of a live process,
+// from /proc/<pid>/stat; false for a process that is gone or a zombie.
+struct ProcessInfo
+{
+    quint64 startTime = 0;
+    qint64 parent = 0;
+    qint64 session = 0;
+};
+
+bool ProcessStat(qint64 pid, ProcessInfo &info)
 {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!f.open(QIODevice::ReadOnly))
@@ -391,57 +399,65 @@ bool ProcessStat(qint64 pid, quint64 &startTime, qint64 &parent)
     const QList<QByteArray> fields = line.mid(close + 2).split(' ');
     if (fields.size() < 20 || fields[0] == "Z" || fields[0] == "X")
         return false;
-    parent = fields[1].toLongLong();
-    startTime = fields[19].toULongLong();
+    info.parent = fields[1].toLongLong();
+    info.session = fields[3].toLongLong();
+    info.startTime = fields[19].toULongLong();
     return true;
 }
 
 // The launched process and every process started below it while we watched,
-// each known by its start time so that a reused ID is not taken for it.
+// each known by its start time so that a reused ID is not taken for it. The
+// launched process leads a session of its own, which its descendants keep
+// after their parent has exited: that finds the helpers that were handed the
+// file and outlived the launcher before a scan could see their parent. The
+// session's ID is not reused while the launcher is unreaped or any member lives.
 class ProcessTree
 {
 public:
-    explicit ProcessTree(qint64 root)
+    explicit ProcessTree(qint64 root) : m_session(root)
     {
-        quint64 start = 0;
-        qint64 parent = 0;
-        if (root > 0 && ProcessStat(root, start, parent))
-            m_known.insert(root, start);
+        ProcessInfo info;
+        if (root > 0 && ProcessStat(root, info))
+            m_known.insert(root, info.startTime);
     }
     // Adds the children of known processes; true while any of them lives.
     bool Alive()
     {
-        if (m_known.isEmpty())
+        if (m_session <= 0)
             return false;
-        QHash<qint64, std::pair<quint64, qint64>> live; // pid -> start, parent
+        QHash<qint64, ProcessInfo> live;
         const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         for (const QString &name : pids) {
             bool ok = false;
             const qint64 pid = name.toLongLong(&ok);
-            quint64 start = 0;
-            qint64 parent = 0;
-            if (ok && ProcessStat(pid, start, parent))
-                live.insert(pid, {start, parent});
+            ProcessInfo info;
+            if (ok && ProcessStat(pid, info)) {
+                if (info.session == m_session)
+                    return true;
+                live.insert(pid, info);
+            }
         }
+        // Helpers that left the session (setsid) are still found by parentage.
         for (bool grew = true; grew;) {
             grew = false;
             for (auto it = live.constBegin(); it != live.constEnd(); ++it)
-                if (!m_known.contains(it.key()) && isKnownLive(it.value().second, live)) {
-                    m_known.insert(it.key(), it.value().first);
+                if (!m_known.contains(it.key()) && isKnownLive(it.value().parent, live)) {
+                    m_known.insert(it.key(), it.value().startTime);
                     grew = true;
                 }
         }
         for (auto it = m_known.constBegin(); it != m_known.constEnd(); ++it)
-            if (live.value(it.key()).first == it.value())
+            if (live.contains(it.key()) && live.value(it.key()).startTime == it.value())
                 return true;
         return false;
     }
 
 private:
-    bool isKnownLive(qint64 pid, const QHash<qint64, std::pair<quint64, qint64>> &live) const
+    bool isKnownLive(qint64 pid, const QHash<qint64, ProcessInfo> &live) const
     {
-        return m_known.contains(pid) && live.contains(pid) && live.value(pid).first == m_known.value(pid);
+        return m_known.contains(pid) && live.contains(pid) && live.value(pid).startTime == m_known.value(pid);
     }
+    qint64 m_session;
     QHash<qint64, quint64> m_known;
 };
 
@@ -486,12 +502,25 @@ bool OpenFileAndWaitUntilUnlocked(const QString &fileName, bool &changed, const 
     const QDateTime before = QFileInfo(fileName).lastModified();
     QElapsedTimer clock;
     clock.start();
-    const qint64 pid = StartShellExecute(fileName, QString(), QString(), false);
+    const qint64 pid = detail::StartShellExecuteInSession(fileName);
     ProcessTree launched(pid);
+    // However the wait ends (time-out, an exception from onWait), the child
+    // we started is reaped, now or once it exits.
+    struct Reaper
+    {
+        qint64 pid;
+        bool reaped = pid <= 0;
+        ~Reaper()
+        {
+            if (!reaped && !detail::ChildExited(pid))
+                detail::ReapChildLater(pid);
+        }
+    } reaper{pid};
     bool done = false;
     for (;;) {
         // Our own locks count as well: they are the ones the other checks cannot see.
         const bool inUse = IsFileLocked(fileName) || FileInUseElsewhere(fileName);
+        reaper.reaped = reaper.reaped || detail::ChildExited(pid);
         if (!inUse && !launched.Alive()) {
             done = true;
             break;

@@ -1,4 +1,5 @@
 #include <ZorCompCore/utilities/ProcessUtils.h>
+#include "ProcessUtils_p.h"
 
 #include <ZorCompCore/platform/Exception.h>
 
@@ -12,6 +13,13 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
 
 namespace zor {
 
@@ -537,6 +545,59 @@ qint64 StartShellExecute(const QString &fileName, const QString &params, const Q
     if (!p.startDetached(&pid))
         RaiseLastOSError(ENOENT);
     return pid;
+}
+
+qint64 detail::StartShellExecuteInSession(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    const QStringList command = commandOrOpener(info, QString(), QString(), false);
+    if (command.isEmpty())
+        return 0;
+    // Everything the child needs is built before the spawn.
+    std::vector<QByteArray> args;
+    for (const QString &arg : command)
+        args.push_back(QFile::encodeName(arg));
+    std::vector<char *> argv;
+    for (QByteArray &arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const QByteArray dir = QFile::encodeName(info.absolutePath());
+
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_init(&attr);
+    posix_spawn_file_actions_init(&actions);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE); // hosts often ignore it; the application must not inherit that
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.constData());
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (error != 0)
+        RaiseLastOSError(error);
+    return pid;
+}
+
+bool detail::ChildExited(qint64 pid)
+{
+    int status = 0;
+    const pid_t r = ::waitpid(pid_t(pid), &status, WNOHANG);
+    return r == pid_t(pid) || (r < 0 && errno == ECHILD);
+}
+
+void detail::ReapChildLater(qint64 pid)
+{
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid_t(pid), &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
 }
 
 bool ShellExecute_AndWait(const QString &fileName, const QString &params, const TWaitEvent &onWait,

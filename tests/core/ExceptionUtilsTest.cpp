@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <memory>
 #include <thread>
 
 using namespace zor;
@@ -230,10 +231,22 @@ TEST_F(ExceptionUtils, MessageBoxInAGuiApplicationWhenNothingIsSet)
     TZORExceptionUtils::Show(e, QStringLiteral("while saving"));
     EXPECT_EQ(shown, QStringList{QStringLiteral("disk full\r\nwhile saving")});
 
-    std::thread t([] {
+    // The worker must not wait for the box (nor build it: widgets belong to
+    // the main thread). A worker left hanging is reported, not joined.
+    auto returned = std::make_shared<std::atomic<bool>>(false);
+    std::thread t([returned] {
         Exception w(QStringLiteral("from a worker"));
         TZORExceptionUtils::Show(w);
+        *returned = true;
     });
+    QElapsedTimer started;
+    started.start();
+    while (!*returned && started.elapsed() < 10000)
+        QThread::msleep(5);
+    if (!*returned) {
+        t.detach();
+        FAIL() << "Show blocked the worker thread";
+    }
     t.join();
     closeBoxSoon(); // queued after the worker's box
     pump(0);
@@ -246,8 +259,9 @@ TEST_F(ExceptionUtils, MessageBoxInAGuiApplicationWhenNothingIsSet)
     EXPECT_EQ(shown.value(1), QStringLiteral("from a worker"));
     EXPECT_TRUE(onMainThread);
 
-    // Silence still wins.
+    // Silence still wins (a box shown anyway is closed and counted).
     TZORExceptionUtils::SetSilent(true);
+    closeBoxSoon();
     TZORExceptionUtils::Show(e);
     pump(0);
     EXPECT_EQ(shown.size(), 2);

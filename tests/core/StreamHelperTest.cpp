@@ -296,6 +296,20 @@ TEST(StreamHelper, ShortListsAndArraysAreFilledUpWithinTheBound)
             EXPECT_EQ(failure, count == inside ? QString() : kInvalid) << count;
         }
     }
+    // However much data is left, filling up stops at MaxShortDataBytes.
+    {
+        const QByteArray left(1024 * 1024, '\x01');
+        ASSERT_LT(TStreamHelper::MaxShortDataBytes, TStreamHelper::ShortDataFactor * left.size());
+        const qint64 largest = TStreamHelper::MaxShortDataBytes / 4;
+        for (const qint64 count : {largest, largest + 1}) {
+            QByteArray bytes = bytesFromHex("03 20");
+            const qint32 n = qint32(count);
+            bytes.append(reinterpret_cast<const char *>(&n), 4);
+            bytes.append(left);
+            const QString failure = failureOf([&] { readVariantFrom(bytes); });
+            EXPECT_EQ(failure, count == largest ? QString() : kInvalid) << count;
+        }
+    }
     // An unknown tag inside a variant array is named as such, not as short data.
     EXPECT_EQ(failureOf([] { readVariantFrom(bytesFromHex("0c 20 05 00 00 00 03 00 01 00 00 00 09 00")); }),
               QStringLiteral("EAssertionFailed: varType not implemented yet!"));

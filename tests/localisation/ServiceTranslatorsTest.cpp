@@ -137,6 +137,11 @@ TEST(LibreTranslator, LanguageCodes)
     const std::pair<const char *, const char *> rows[] = {
         {"German", "de"}, {"english", "en"}, {" French ", "fr"}, {"it", "it"}, {"PT", "pt"},
         {"Klingon", ""},  {"", ""},
+        // Names only the locale data knows, mapped to the service's codes.
+        {"Deutsch", "de"}, {"de_AT", "de"}, {"pt-BR", "pt"}, {"Fran\xC3\xA7" "ais", "fr"},
+        {"\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", "ru"},
+        // Known languages the service does not serve, and placeholders.
+        {"tlh", ""}, {"Swahili", ""}, {"Language 1", ""},
     };
     TZORLibreTranslator t;
     for (const auto &[name, code] : rows) {
@@ -311,6 +316,38 @@ TEST(GlossaryTranslator, FilesAndLookups)
     EXPECT_TRUE(folder->KnowsLanguage(QStringLiteral("english")));
     EXPECT_FALSE(folder->KnowsLanguage(QStringLiteral("French")));
     EXPECT_THROW(folder->LoadGlossaryFile(kDe, kEn, dir.filePath(QStringLiteral("missing.tsv"))), EFOpenError);
+}
+
+// Forms name their languages as their authors like ("Deutsch", "de_DE");
+// glossary files are named in English. Both must find the same glossary.
+TEST(GlossaryTranslator, LanguagesMeetThroughTheirCodes)
+{
+    TComponentPtr<TZORGlossaryTranslator> t(new TZORGlossaryTranslator);
+    t->AddGlossaryEntry(kDe, kEn, QStringLiteral("Datei"), QStringLiteral("File"));
+    t->AddGlossaryEntry(QStringLiteral("Elbisch"), kEn, QStringLiteral("Mellon"), QStringLiteral("Friend"));
+
+    const std::pair<const char *, const char *> found[] = {
+        {"Deutsch", "English"}, {"de", "en"}, {"de_AT", "en-GB"}, {"GERMAN", "english"},
+    };
+    for (const auto &[source, dest] : found) {
+        SCOPED_TRACE(std::string(source) + " -> " + dest);
+        QString out;
+        EXPECT_TRUE(t->Lookup(QStringLiteral("Datei"), QString::fromUtf8(source), QString::fromUtf8(dest), out));
+        EXPECT_EQ(out, QStringLiteral("File"));
+        EXPECT_TRUE(t->KnowsLanguage(QString::fromUtf8(source)));
+    }
+    QString out;
+    EXPECT_FALSE(t->Lookup(QStringLiteral("Datei"), QStringLiteral("Deutsch"), QStringLiteral("Fran\u00e7ais"), out));
+    EXPECT_FALSE(t->KnowsLanguage(QStringLiteral("fr")));
+    EXPECT_FALSE(t->KnowsLanguage(QStringLiteral("Language 1")));
+    // A name no locale knows still matches itself, ignoring case.
+    EXPECT_TRUE(t->Lookup(QStringLiteral("Mellon"), QStringLiteral("elbisch"), QStringLiteral("en"), out));
+    EXPECT_EQ(out, QStringLiteral("Friend"));
+
+    // The same through the translator's cache and loaders.
+    EXPECT_EQ(t->TranslateText(QStringLiteral("M.file"), QStringLiteral("Datei"), QStringLiteral("Deutsch"),
+                               QStringLiteral("en")),
+              QStringLiteral("File"));
 }
 
 TEST(GlossaryTranslator, ShippedGlossariesThroughTheLoader)

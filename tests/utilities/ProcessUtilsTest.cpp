@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <unistd.h>
 #include <thread>
 
 using namespace zor;
@@ -305,6 +306,8 @@ TEST_F(DesktopTest, OpenFileAndWaitUntilUnlockedWatchesTheApplication)
         {"keeps the file open", "exec 3<\"$1\"\nsleep 0.5\nprintf edited >> \"$1\"\n"},
         {"reads it and stays running", "cat \"$1\" > /dev/null\nsleep 0.5\nprintf edited >> \"$1\"\n"},
         {"hands it on and exits", "( exec 3<\"$1\"; sleep 0.6; printf edited >> \"$1\" ) &\nsleep 0.1\nexit 0\n"},
+        // Gone before any scan can see it as the parent of its helper.
+        {"hands it on and exits at once", "( sleep 0.3; exec 3<\"$1\"; sleep 0.3; printf edited >> \"$1\" ) &\nexit 0\n"},
         {"locks it with flock", "flock \"$1\" sh -c 'sleep 0.5; printf edited >> \"$0\"' \"$1\" &\nsleep 0.1\nexit 0\n"},
     };
     for (const Row &row : rows) {
@@ -322,6 +325,37 @@ TEST_F(DesktopTest, OpenFileAndWaitUntilUnlockedWatchesTheApplication)
         EXPECT_EQ(ReadFile(doc), QByteArray("before edited")) << "returned before the application was done";
         EXPECT_TRUE(changed);
         EXPECT_GT(calls, 0);
+    }
+
+    // The file handed to an application that was already running (not below
+    // the launched one): it is seen by its open descriptor, or through a
+    // second name of the file by its lock alone.
+    ASSERT_EQ(::link(QFile::encodeName(doc).constData(), QFile::encodeName(doc + QStringLiteral(".hard")).constData()), 0);
+    const Row running[] = {
+        {"keeps it open", "exec 3<\"$1\"\n: > \"$1.held\"\nsleep 0.5\nprintf edited >> \"$1\"\n"},
+        {"locks it under another name",
+         "exec flock \"$1.hard\" sh -c ': > \"$0.held\"; sleep 0.5; printf edited >> \"$0\"' \"$1\"\n"},
+    };
+    WriteFile(opener, "#!/bin/sh\n: > \"$1.go\"\nwhile [ ! -e \"$1.held\" ]; do sleep 0.01; done\n", true);
+    for (const Row &row : running) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(doc + QStringLiteral(".go"));
+        QFile::remove(doc + QStringLiteral(".held"));
+        {
+            QFile f(doc);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write("before ");
+        }
+        QProcess app;
+        app.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("while [ ! -e \"$1.go\" ]; do sleep 0.01; done\n")
+                                             + QString::fromUtf8(row.script),
+                   QStringLiteral("sh"), doc});
+        ASSERT_TRUE(app.waitForStarted());
+        bool changed = false;
+        EXPECT_TRUE(OpenFileAndWaitUntilUnlocked(doc, changed, {}, nullptr, 20, 60000));
+        EXPECT_EQ(ReadFile(doc), QByteArray("before edited")) << "returned before the application was done";
+        app.waitForFinished();
     }
 
     // An application that never lets go: the time-out ends the wait.
