@@ -7,6 +7,7 @@
 #include <ZorCompCore/script/Interpreter.h>
 
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -16,8 +17,10 @@ namespace {
 QString grown(const uint8_t *data, size_t size, int language)
 {
     const int shape = data[0] % 4;
-    const int n = 100 + (size > 1 ? data[1] : 0) * 200;
     const QString piece = QString::fromUtf8(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
+    // Up to a quarter of a megabyte of text: long enough for the shapes to matter,
+    // short enough that compiling it is not what a run waits for.
+    const int n = std::min<int>(100 + (size > 1 ? data[1] : 0) * 200, 250'000 / int(piece.size() + 48));
     const bool pascal = language == 0, basic = language == 2;
     QString s = QString::fromLatin1(pascal ? "begin x := " : "x = ");
     switch (shape) {

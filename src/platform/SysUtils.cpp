@@ -4,6 +4,7 @@
 #include "Variant.h"
 
 #include <QDate>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -226,14 +227,26 @@ DecimalRec toDecimalExact(double v, int precision)
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific,
                                    precision - 1);
-    const std::string text(buf, res.ptr);
-    const size_t e = text.find('e');
-    for (size_t i = 0; i < e; ++i)
-        if (text[i] != '.')
-            r.digits += text[i];
-    r.exponent = std::atoi(text.c_str() + e + 1) + 1;
-    while (!r.digits.empty() && r.digits.back() == '0')
-        r.digits.pop_back();
+    // mantissa digits, then the exponent after 'e' (read in place: this runs
+    // for every formatted number)
+    const char *p = buf;
+    char digits[sizeof buf];
+    size_t n = 0;
+    for (; p < res.ptr && *p != 'e'; ++p)
+        if (*p != '.')
+            digits[n++] = *p;
+    while (n > 0 && digits[n - 1] == '0')
+        --n;
+    r.digits.assign(digits, n);
+    int exponent = 0;
+    bool negativeExponent = false;
+    if (p < res.ptr)
+        ++p;
+    if (p < res.ptr && (*p == '+' || *p == '-'))
+        negativeExponent = *p++ == '-';
+    for (; p < res.ptr && *p >= '0' && *p <= '9'; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    r.exponent = (negativeExponent ? -exponent : exponent) + 1;
     return r;
 }
 
@@ -280,16 +293,28 @@ char digitAt(const DecimalRec &r, int index)
 // Integer digits ("0" when none) and the fraction digits of a decimal.
 void splitFixed(const DecimalRec &r, QString &intPart, QString &fracPart)
 {
-    intPart.clear();
-    fracPart.clear();
-    for (int i = 0; i < r.exponent; ++i)
-        intPart += QLatin1Char(digitAt(r, i));
-    if (intPart.isEmpty())
+    // written in place: every formatted number passes here
+    if (r.exponent > 0) {
+        intPart = QString(r.exponent, Qt::Uninitialized);
+        QChar *d = intPart.data();
+        for (int i = 0; i < r.exponent; ++i)
+            d[i] = QLatin1Char(digitAt(r, i));
+    } else {
         intPart = QStringLiteral("0");
-    for (int i = std::max(r.exponent, 0); i < int(r.digits.size()); ++i)
-        fracPart += QLatin1Char(r.digits[size_t(i)]);
-    if (r.exponent < 0 && !r.digits.empty())
-        fracPart.prepend(QString(-r.exponent, u'0'));
+    }
+    const int from = std::max(r.exponent, 0);
+    const int lead = r.exponent < 0 && !r.digits.empty() ? -r.exponent : 0;
+    const int n = std::max(int(r.digits.size()) - from, 0);
+    if (lead + n == 0) {
+        fracPart.clear();
+        return;
+    }
+    fracPart = QString(lead + n, Qt::Uninitialized);
+    QChar *f = fracPart.data();
+    for (int i = 0; i < lead; ++i)
+        f[i] = u'0';
+    for (int i = 0; i < n; ++i)
+        f[lead + i] = QLatin1Char(r.digits[size_t(from + i)]);
 }
 
 QString groupThousands(const QString &intPart, QChar sep)
@@ -570,10 +595,16 @@ QString applyPicture(const FloatPicture &p, DecimalRec r, bool showSign, const T
     if (fracDigits.size() < p.fracMin)
         fracDigits += QString(p.fracMin - fracDigits.size(), u'0');
 
-    QString out;
+    const QString &t = p.text;
+    // collected on the stack and made a string once
+    struct
+    {
+        QVarLengthArray<QChar, 96> b;
+        void operator+=(QChar c) { b.append(c); }
+        void operator+=(const QString &s) { b.append(s.constData(), s.size()); }
+    } out;
     if (showSign)
         out += u'-';
-    const QString &t = p.text;
     const qsizetype nInt = intDigits.size();
     int intSeen = 0, fracSeen = 0;
     bool afterPoint = false, inExponent = false;
@@ -639,7 +670,7 @@ QString applyPicture(const FloatPicture &p, DecimalRec r, bool showSign, const T
             out += c;
         }
     }
-    return out;
+    return QString(out.b.constData(), out.b.size());
 }
 
 QStringList splitSections(const QString &format)
@@ -680,20 +711,26 @@ QString FormatFloat(const QString &format, double v, const TFormatSettings &fs)
         return FloatToStr(v, fs);
     if (!std::isfinite(v))
         return detail::specialText(v);
-    const QStringList sections = splitSections(format);
+    // Most pictures have one section: then it is the format itself, and no
+    // list is built.
+    QStringList split;
+    if (format.contains(u';'))
+        split = splitSections(format);
+    const qsizetype count = split.isEmpty() ? 1 : split.size();
+    const auto section = [&](qsizetype i) -> const QString & { return split.isEmpty() ? format : split[i]; };
     DecimalRec r = detail::toDecimal(v, 15);
     const bool negative = r.negative && !r.digits.empty();
     r.negative = false;
 
-    FloatPicture pic = scanPicture(sections[0]);
+    FloatPicture pic = scanPicture(section(0));
     bool sign = negative;
-    if (negative && sections.size() > 1 && !sections[1].isEmpty()) {
-        pic = scanPicture(sections[1]);
+    if (negative && count > 1 && !section(1).isEmpty()) {
+        pic = scanPicture(section(1));
         sign = false; // the negative section carries its own sign, if any
     }
     if (isZeroAfter(pic, r)) {
-        if (sections.size() > 2 && !sections[2].isEmpty())
-            return applyPicture(scanPicture(sections[2]), DecimalRec(), false, fs);
+        if (count > 2 && !section(2).isEmpty())
+            return applyPicture(scanPicture(section(2)), DecimalRec(), false, fs);
         sign = false; // no "-0"
     }
     if (!pic.scientific)

@@ -8,6 +8,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <typeinfo>
 
 namespace zor::script {
 
@@ -35,16 +36,63 @@ constexpr int kChainThreshold = 48;
 
 // --- operators ----------------------------------------------------------------
 
+// Operands of the integer nodes. Variables and constants are read in place,
+// so that i * 2 or n < 2 costs one virtual call, not three.
+enum class IK { Node, Local, Global, Const };
+
+template <IK K>
+struct IntOperand
+{
+    EP P; // owns the operand's node (a global's node keeps its item alive)
+    int Slot = 0;
+    Value *G = nullptr;
+    qint64 C = 0;
+    void bind(EP n)
+    {
+        if constexpr (K == IK::Local)
+            Slot = static_cast<LocalNode *>(n.get())->Slot;
+        else if constexpr (K == IK::Global)
+            G = static_cast<GlobalNode *>(n.get())->P;
+        else if constexpr (K == IK::Const)
+            C = static_cast<LitNode *>(n.get())->V.i;
+        P = std::move(n);
+    }
+    qint64 get(Value *fp) const
+    {
+        if constexpr (K == IK::Local)
+            return intOf(fp[Slot]);
+        else if constexpr (K == IK::Global)
+            return intOf(*G);
+        else if constexpr (K == IK::Const)
+            return C;
+        else
+            return P->evalInt(fp);
+    }
+};
+
+// How an integer operand is read.
+IK intKindOf(ENode *n)
+{
+    if (typeid(*n) == typeid(LocalNode))
+        return IK::Local;
+    if (typeid(*n) == typeid(GlobalNode))
+        return IK::Global;
+    if (typeid(*n) == typeid(LitNode))
+        return IK::Const;
+    return IK::Node;
+}
+
 // Integer arithmetic on operands known to be integers; wraps around like
 // the runtime's integer arithmetic instead of widening.
-template <Op O>
+template <Op O, IK KA, IK KB>
 struct IntBinNode : ENode
 {
-    EP A, B;
+    IntOperand<KA> A;
+    IntOperand<KB> B;
     bool isInt() const override { return true; }
     qint64 evalInt(Value *fp) override
     {
-        const quint64 x = quint64(A->evalInt(fp)), y = quint64(B->evalInt(fp));
+        const quint64 x = quint64(A.get(fp)), y = quint64(B.get(fp));
         if constexpr (O == Op::Add) return qint64(x + y);
         else if constexpr (O == Op::Sub) return qint64(x - y);
         else if constexpr (O == Op::Mul) return qint64(x * y);
@@ -60,13 +108,14 @@ struct IntBinNode : ENode
     Value eval(Value *fp) override { return Value(evalInt(fp)); }
 };
 
-template <Op O>
+template <Op O, IK KA, IK KB>
 struct IntCmpNode : ENode
 {
-    EP A, B;
+    IntOperand<KA> A;
+    IntOperand<KB> B;
     bool evalBool(Value *fp) override
     {
-        const qint64 x = A->evalInt(fp), y = B->evalInt(fp);
+        const qint64 x = A.get(fp), y = B.get(fp);
         if constexpr (O == Op::Eq) return x == y;
         else if constexpr (O == Op::Ne) return x != y;
         else if constexpr (O == Op::Lt) return x < y;
@@ -76,6 +125,38 @@ struct IntCmpNode : ENode
     }
     Value eval(Value *fp) override { return Value(evalBool(fp)); }
 };
+
+// The node of an integer operator for the way each operand is read.
+// Constants on the left are rare: they take the general path.
+template <template <Op, IK, IK> class N, Op O, IK KA>
+EP intNodeB(EP a, EP b, Pos at)
+{
+    auto make = [&](auto n) -> EP {
+        n->At = at;
+        n->A.bind(std::move(a));
+        n->B.bind(std::move(b));
+        return n;
+    };
+    switch (intKindOf(b.get())) {
+    case IK::Local: return make(std::make_unique<N<O, KA, IK::Local>>());
+    case IK::Const: return make(std::make_unique<N<O, KA, IK::Const>>());
+    case IK::Global: return make(std::make_unique<N<O, KA, IK::Global>>());
+    case IK::Node: break;
+    }
+    return make(std::make_unique<N<O, KA, IK::Node>>());
+}
+
+template <template <Op, IK, IK> class N, Op O>
+EP intNode(EP a, EP b, Pos at)
+{
+    switch (intKindOf(a.get())) {
+    case IK::Local: return intNodeB<N, O, IK::Local>(std::move(a), std::move(b), at);
+    case IK::Global: return intNodeB<N, O, IK::Global>(std::move(a), std::move(b), at);
+    case IK::Const:
+    case IK::Node: break;
+    }
+    return intNodeB<N, O, IK::Node>(std::move(a), std::move(b), at);
+}
 
 // Integers take the inline path (the same in every syntax); everything else
 // goes to the syntax's function for the operator.
@@ -1183,18 +1264,11 @@ EP Compiler::bin(const Expr &e)
     if (a->isInt() && b->isInt()) {
         constexpr bool division = O == Op::Mod || O == Op::IntDiv || O == Op::Divide;
         if constexpr (O == Op::Add || O == Op::Sub || O == Op::Mul || division) {
-            if (!division || (m_rules.IntDivisionNodes && (O != Op::Divide || m_rules.IntDivideTruncates))) {
-                auto n = node<IntBinNode<O == Op::Divide ? Op::IntDiv : O>>(e.At);
-                n->A = std::move(a);
-                n->B = std::move(b);
-                return n;
-            }
+            if (!division || (m_rules.IntDivisionNodes && (O != Op::Divide || m_rules.IntDivideTruncates)))
+                return intNode<IntBinNode, O == Op::Divide ? Op::IntDiv : O>(std::move(a), std::move(b), e.At);
         } else if constexpr (O == Op::Eq || O == Op::Ne || O == Op::Lt || O == Op::Le || O == Op::Gt
                              || O == Op::Ge) {
-            auto n = node<IntCmpNode<O>>(e.At);
-            n->A = std::move(a);
-            n->B = std::move(b);
-            return n;
+            return intNode<IntCmpNode, O>(std::move(a), std::move(b), e.At);
         }
     }
     auto n = node<BinNode<O>>(e.At);

@@ -20,24 +20,47 @@ struct CallRoutineNode : ENode
     std::vector<EP> Args;
 
     std::vector<char> IntArg; // argument i is an integer for an Integer value parameter
+    // Every parameter is an Integer value given an integer argument: the
+    // common call of numeric code, entered without looking at each one.
+    bool AllInt = false;
 
     // Result is coerced on every store, so an Integer function returns an integer.
     bool isInt() const override { return IsIntKind(R->ResultType) && R->ResultSlot >= 0; }
 
     qint64 evalInt(Value *fp) override
     {
-        Frame f(R->FrameSize + R->NParams);
-        enter(f, fp);
-        R->Body->exec(f.Base);
-        return intOf(f.Base[R->ResultSlot]);
+        Routine &r = *R;
+        Frame f(r.FrameSize + r.NParams);
+        if (AllInt)
+            enterInts(f, fp);
+        else
+            enter(f, fp);
+        r.Body->exec(f.Base);
+        return intOf(f.Base[r.ResultSlot]);
     }
 
     Value eval(Value *fp) override
     {
-        Frame f(R->FrameSize + R->NParams);
-        enter(f, fp);
-        R->Body->exec(f.Base);
-        return R->ResultSlot >= 0 ? std::move(f.Base[R->ResultSlot]) : Value();
+        Routine &r = *R;
+        Frame f(r.FrameSize + r.NParams);
+        if (AllInt)
+            enterInts(f, fp);
+        else
+            enter(f, fp);
+        r.Body->exec(f.Base);
+        return r.ResultSlot >= 0 ? std::move(f.Base[r.ResultSlot]) : Value();
+    }
+
+    void enterInts(Frame &f, Value *fp)
+    {
+        Step(R->Weight);
+        Value *slot = f.Base;
+        for (const EP &a : Args) {
+            slot->i = a->evalInt(fp); // the slot is fresh
+            slot->k = VK::Int;
+            ++slot;
+        }
+        initLocals(*R, f.Base);
     }
 
     void enter(Frame &f, Value *fp)
@@ -316,8 +339,11 @@ EP Compiler::callRoutine(const std::shared_ptr<TfsCustomVariable> &item, const s
     if (!m_own.contains(r.get()))
         n->Keep = r; // another script's routine: keep its program alive
     n->Args = args(argExprs);
-    for (size_t i = 0; i < n->Args.size(); ++i)
+    n->AllInt = int(n->Args.size()) == r->NParams;
+    for (size_t i = 0; i < n->Args.size(); ++i) {
         n->IntArg.push_back(!r->ByRef[i] && IsIntKind(r->ParamTypes[i]) && n->Args[i]->isInt());
+        n->AllInt = n->AllInt && n->IntArg.back();
+    }
     return n;
 }
 

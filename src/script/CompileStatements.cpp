@@ -3,6 +3,8 @@
 // when it runs out).
 #include <ZorCompCore/script/Nodes_p.h>
 
+#include <typeinfo>
+
 namespace zor::script {
 
 namespace {
@@ -13,6 +15,21 @@ inline void markError(SNode *s)
     if (!t_error.Set && s) {
         t_error.Set = true;
         t_error.At = s->At;
+    }
+}
+
+// A statement on its own where a block of one would run it: the caller
+// marks an error's position as the block would have.
+inline Flow execMarked(SNode *s, Value *fp)
+{
+    try {
+        return s->exec(fp);
+    } catch (const Exception &) {
+        markError(s);
+        throw;
+    } catch (const std::bad_alloc &) {
+        markError(s);
+        ThrowOutOfMemory();
     }
 }
 
@@ -114,11 +131,12 @@ struct AssignLocalNode : SNode
 struct IntAssignNode : SNode
 {
     EP Target; // LocalNode, RefNode or GlobalNode of an Integer variable
+    Place At_;
     EP Rhs;
     Flow exec(Value *fp) override
     {
         const qint64 v = Rhs->evalInt(fp);
-        Value *p = Target->addr(fp);
+        Value *p = At_.at(fp);
         if (p && p->k == VK::Int)
             p->i = v;
         else
@@ -131,6 +149,7 @@ struct IntAssignNode : SNode
 struct AppendNode : SNode
 {
     EP Target, Rhs;
+    Place At_;
     TK Type;
     BinaryFn AddFn;
     bool RhsInt = false;
@@ -138,7 +157,7 @@ struct AppendNode : SNode
     {
         if (RhsInt) {
             const qint64 v = Rhs->evalInt(fp);
-            Value *p = Target->addr(fp);
+            Value *p = At_.at(fp);
             if (p && p->k == VK::Int) {
                 p->i = qint64(quint64(p->i) + quint64(v)); // Integer variables wrap around
                 return Flow::Normal;
@@ -147,7 +166,7 @@ struct AppendNode : SNode
             return Flow::Normal;
         }
         Value r = Rhs->eval(fp);
-        Value *p = Target->addr(fp);
+        Value *p = At_.at(fp);
         if (!p) {
             Target->store(fp, AddFn(Target->eval(fp), r));
             return Flow::Normal;
@@ -174,8 +193,8 @@ struct IfNode : SNode
     Flow exec(Value *fp) override
     {
         if (Cond->evalBool(fp))
-            return Then->exec(fp);
-        return Else ? Else->exec(fp) : Flow::Normal;
+            return execMarked(Then.get(), fp);
+        return Else ? execMarked(Else.get(), fp) : Flow::Normal;
     }
 };
 
@@ -204,7 +223,7 @@ struct WhileNode : SNode
     {
         while (Cond->evalBool(fp)) {
             Step(Weight);
-            const Flow f = Body->exec(fp);
+            const Flow f = execMarked(Body.get(), fp);
             if (f == Flow::Break)
                 break;
             if (f == Flow::Exit)
@@ -225,7 +244,7 @@ struct RepeatNode : SNode
     {
         for (;;) {
             Step(Weight);
-            const Flow f = Body->exec(fp);
+            const Flow f = execMarked(Body.get(), fp);
             if (f == Flow::Break)
                 break;
             if (f == Flow::Exit)
@@ -240,6 +259,7 @@ struct RepeatNode : SNode
 struct ForNode : SNode
 {
     EP Var, From, To, Step_;
+    Place At_;
     SP Body;
     bool Down;
     qint64 Weight;
@@ -252,14 +272,14 @@ struct ForNode : SNode
             throw EfsScriptError(QStringLiteral("Step of a for loop must not be zero"));
         while (step > 0 ? i <= limit : i >= limit) {
             Step(Weight);
-            Value *p = Var->addr(fp);
+            Value *p = At_.at(fp);
             if (p && p->k == VK::Int)
                 p->i = i;
             else if (p)
                 *p = Value(i);
             else
                 Var->store(fp, Value(i));
-            const Flow f = Body->exec(fp);
+            const Flow f = execMarked(Body.get(), fp);
             if (f == Flow::Break)
                 break;
             if (f == Flow::Exit)
@@ -283,7 +303,7 @@ struct CForNode : SNode
             if (Cond && !Cond->evalBool(fp))
                 break;
             Step(Weight);
-            const Flow f = Body->exec(fp);
+            const Flow f = execMarked(Body.get(), fp);
             if (f == Flow::Break)
                 break;
             if (f == Flow::Exit)
@@ -457,7 +477,7 @@ struct ForEachNode : SNode
     {
         Step(Weight);
         Var->store(fp, std::move(v));
-        return Body->exec(fp);
+        return execMarked(Body.get(), fp);
     }
 
     Flow exec(Value *fp) override
@@ -566,6 +586,7 @@ SP Compiler::stmt(const Stmt &s)
         var.Name = s.Name;
         var.At = s.At;
         n->Var = lvalue(var);
+        n->At_ = Place::Of(n->Var.get());
         n->From = expr(*s.A);
         n->To = expr(*s.B);
         if (s.C)
@@ -637,9 +658,9 @@ SP Compiler::ifStatement(const Stmt &s)
     if (s.Branches.empty()) {
         auto n = node<IfNode>(s.At);
         n->Cond = condition(*s.A);
-        n->Then = block(*s.Body[0]);
+        n->Then = single(block(*s.Body[0]));
         if (s.Body.size() > 1 && s.Body[1])
-            n->Else = block(*s.Body[1]);
+            n->Else = single(block(*s.Body[1]));
         return n;
     }
     auto n = node<IfChainNode>(s.At);
@@ -695,8 +716,20 @@ SP Compiler::loopBody(const Stmt &s, qint64 &weight)
 {
     weight = weightOf(s);
     ++m_loops;
-    SP b = block(s);
+    SP b = single(block(s));
     --m_loops;
+    return b;
+}
+
+// A block of one statement is that statement (its runner marks errors as
+// the block would).
+SP Compiler::single(SP b)
+{
+    if (typeid(*b) == typeid(BlockNode)) {
+        auto *blk = static_cast<BlockNode *>(b.get());
+        if (blk->Body.size() == 1)
+            return std::move(blk->Body.front());
+    }
     return b;
 }
 
@@ -766,6 +799,7 @@ SP Compiler::assignment(const Stmt &s)
         if ((global && !global->ReadOnly) || dynamic_cast<LocalNode *>(lv.get()) || dynamic_cast<RefNode *>(lv.get())) {
             auto n = node<AppendNode>(s.At);
             n->Type = kindOfTarget(lv.get());
+            n->At_ = Place::Of(lv.get());
             n->Target = std::move(lv);
             n->Rhs = expr(*s.A->B);
             n->AddFn = m_rules.Binary[int(Op::Add)];
@@ -778,6 +812,7 @@ SP Compiler::assignment(const Stmt &s)
         EP rhs = expr(*s.A);
         if (rhs->isInt()) {
             auto n = node<IntAssignNode>(s.At);
+            n->At_ = Place::Of(lv.get());
             n->Target = std::move(lv);
             n->Rhs = std::move(rhs);
             return n;

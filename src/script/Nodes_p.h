@@ -145,6 +145,46 @@ struct GlobalNode : ENode
     qint64 evalInt(Value *) override { return intOf(*P); }
 };
 
+// Where a variable node keeps its value, resolved once when compiling so that
+// loops and in-place updates reach the value without a virtual call.
+struct Place
+{
+    enum Kind : quint8 { Other, Local, Ref, Global };
+    Kind K = Other;
+    int Slot = 0;
+    Value *P = nullptr;
+    ENode *N = nullptr;
+
+    static Place Of(ENode *n)
+    {
+        Place p;
+        p.N = n;
+        if (auto *l = dynamic_cast<LocalNode *>(n)) {
+            p.K = Local;
+            p.Slot = l->Slot;
+        } else if (auto *r = dynamic_cast<RefNode *>(n)) {
+            p.K = Ref;
+            p.Slot = r->Slot;
+        } else if (auto *g = dynamic_cast<GlobalNode *>(n); g && !g->ReadOnly) {
+            p.K = Global;
+            p.P = g->P;
+        }
+        return p;
+    }
+
+    // What n->addr(fp) gives.
+    Value *at(Value *fp) const
+    {
+        switch (K) {
+        case Local: return fp + Slot;
+        case Ref: return fp[Slot].ref;
+        case Global: return P;
+        case Other: break;
+        }
+        return N->addr(fp);
+    }
+};
+
 // Statements in order; the innermost statement names the position of a
 // runtime error.
 struct BlockNode : SNode
@@ -253,6 +293,7 @@ private:
     SP ifStatement(const Stmt &s);
     SP caseStatement(const Stmt &s);
     SP loopBody(const Stmt &s, qint64 &weight);
+    static SP single(SP b);
     int localSlot(const QString &name, TK type);
     SP varDecl(const Stmt &s);
     EP newArray(const Stmt &s, TK elem);

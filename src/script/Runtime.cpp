@@ -79,15 +79,6 @@ void ThrowOutOfMemory()
 
 // --- limits -------------------------------------------------------------------
 
-struct Active
-{
-    RunLimits Limits;
-    qint64 Deadline = 0;
-    qint64 StatementsLeft = 0;
-    qint64 PrevMaxBytes = 0;
-    Active *Prev = nullptr;
-};
-
 namespace {
 
 thread_local qint64 t_given = 1 << 30; // what Tick was last set to
@@ -124,7 +115,7 @@ void CheckBudget()
 RunScope::RunScope(const RunLimits &limits)
 {
     charge();
-    auto *a = new Active;
+    Active *a = &m_active;
     a->Limits = limits;
     a->Deadline = limits.TimeMs > 0 ? nowMs() + limits.TimeMs : 0;
     a->StatementsLeft = limits.Statements;
@@ -142,7 +133,6 @@ RunScope::~RunScope()
     Active *a = t_run.Top;
     t_run.MaxBytes = a->PrevMaxBytes;
     t_run.Top = a->Prev;
-    delete a;
     charge();
 }
 

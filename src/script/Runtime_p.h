@@ -67,12 +67,22 @@ struct RunLimits
     const std::atomic<bool> *Terminate = nullptr;
 };
 
+// One run in force on the thread: its limits and what is left of them.
+struct Active
+{
+    RunLimits Limits;
+    qint64 Deadline = 0;
+    qint64 StatementsLeft = 0;
+    qint64 PrevMaxBytes = 0;
+    Active *Prev = nullptr;
+};
+
 struct RunState
 {
     // Counts down loop passes and calls; at zero the slow check runs.
     qint64 Tick = 1 << 30;
     qint64 MaxBytes = 0;
-    struct Active *Top = nullptr;
+    Active *Top = nullptr;
 };
 extern constinit thread_local RunState t_run __attribute__((tls_model("initial-exec")));
 
@@ -95,6 +105,9 @@ public:
     ~RunScope();
     RunScope(const RunScope &) = delete;
     RunScope &operator=(const RunScope &) = delete;
+
+private:
+    Active m_active; // runs nest with the native stack: no allocation per run
 };
 
 // Strings and arrays larger than the host allows end the run as out of memory.
@@ -145,7 +158,9 @@ public:
         StackTop &s = t_stackTop;
         m_saved = s;
         m_n = n;
-        if (s.Top + n > s.Cap) [[unlikely]]
+        // A frame of no slots still takes a chunk when there is none, so that
+        // the frames of its calls do not each take one anew.
+        if (s.Top + n >= s.Cap) [[unlikely]]
             GrowStack(n);
         Base = s.Chunk + s.Top;
         s.Top += n;

@@ -30,6 +30,16 @@ struct TZORExpressionCache::Private
         return r;
     }
 
+    // True while the wrappers were compiled against s and its parents as they are now.
+    bool boundTo(const TfsScript *s) const
+    {
+        size_t i = 0;
+        for (; s; s = s->Parent(), ++i)
+            if (i >= BoundTo.size() || BoundTo[i].first != s || BoundTo[i].second != s->Generation())
+                return false;
+        return i == BoundTo.size();
+    }
+
     QString key(const QString &text) const { return CaseSensitive ? text : text.toLower(); }
 };
 
@@ -119,12 +129,12 @@ Variant TZORExpressionCache::Calc(const QString &Expression, QString &ErrorMsg, 
         ErrorMsg = e.Message();
         return Variant::Null();
     }
-    if (auto bound = Private::chain(AScript); bound != d->BoundTo) {
+    if (!d->boundTo(AScript)) {
         // compiled against other items than these: compile again
         d->Expressions.clear();
         d->Exact.clear();
         d->Script->Clear();
-        d->BoundTo = std::move(bound);
+        d->BoundTo = Private::chain(AScript);
     }
     std::shared_ptr<TfsCustomVariable> func = d->Exact.value(Expression);
     if (!func) {

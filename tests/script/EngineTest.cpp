@@ -134,6 +134,10 @@ TEST(Engine, RuntimeErrorsCarryTheRuntimeMessageAndPosition)
         {"range", "var a: array[1..3] of Integer;\nbegin\n  a[4] := 1;\nend.", "Range check error", "3:3"},
         {"conversion", "begin\n  ShowMessage(StrToInt('12x'));\nend.", "'12x' is not a valid integer value", "2:3"},
         {"stack overflow", "procedure R;\nbegin\n  R;\nend;\nbegin\n  R;\nend.", "Stack overflow", "3:3"},
+        {"one-statement loop body", "var i, j: Integer;\nbegin\n  for i := 1 to 3 do\n    j := 10 div (i - 2);\nend.",
+         "Division by zero", "4:5"},
+        {"one-statement else", "var i: Integer;\nbegin\n  i := 0;\n  if i > 0 then\n    i := 1\n  else\n    i := i div i;\nend.",
+         "Division by zero", "7:5"},
         {"inside a function",
          "function F(x: Integer): Integer;\nbegin\n  Result := 100 div x;\nend;\nbegin\n  F(0);\nend.",
          "Division by zero", "3:3"},
@@ -151,6 +155,37 @@ TEST(Engine, RuntimeErrorsCarryTheRuntimeMessageAndPosition)
         EXPECT_EQ(h.script.ErrorMsg(), QString::fromLatin1(row.message));
         EXPECT_EQ(h.script.ErrorPos(), QString::fromLatin1(row.pos));
     }
+}
+
+// Integer operators read locals, globals, var parameters and constants in
+// place; every kind of operand on either side, in updates and loops too.
+TEST(Engine, IntegerOperandsOfEveryKind)
+{
+    Harness h(QStringLiteral("PascalScript"));
+    ASSERT_TRUE(h.compile(QStringLiteral(
+        "var g, h, i: Integer;\n"
+        "procedure Bump(var n: Integer; k: Integer);\n"
+        "begin\n  n := n + k;\n  n := n * 2;\nend;\n"
+        "function F(a, b: Integer): Integer;\n"
+        "var l: Integer;\n"
+        "begin\n  l := a - b;\n  if l < 0 then l := 0 - l;\n  Result := l * g + h mod a;\nend;\n"
+        "procedure Count(var n: Integer);\n"
+        "begin\n  for n := 1 to 4 do g := g + n;\nend;\n"
+        "begin\n"
+        "  g := 3; h := 17;\n"
+        "  Print(F(5, 9)); Print(F(9, 5));\n"
+        "  Bump(g, 4); Print(g);\n"
+        "  Print(g > h); Print(h - g); Print(g <= 14);\n"
+        "  for i := 1 to 3 do g := g - i;\n"
+        "  Print(g); Print(i);\n"
+        "  Count(h); Print(h); Print(g);\n"
+        "end.")))
+        << h.script.ErrorMsg().toStdString();
+    h.script.Execute();
+    EXPECT_EQ(h.out, (QStringList{QStringLiteral("14"), QStringLiteral("20"), QStringLiteral("14"),
+                                  QStringLiteral("False"), QStringLiteral("3"), QStringLiteral("True"),
+                                  QStringLiteral("8"), QStringLiteral("3"), QStringLiteral("4"),
+                                  QStringLiteral("18")}));
 }
 
 TEST(Engine, IdentifiersIgnoreCaseAcrossSyntaxes)

@@ -72,6 +72,14 @@ TEST(Safety, RunawayRecursionIsACatchableStackOverflowOnASmallStack)
     onSmallStack([&] {
         EXPECT_EQ(outcome(QStringLiteral("PascalScript"), pascal), u"EStackOverflow: Stack overflow");
     });
+    // A host's worker thread with a 1 MiB stack, as Qt sets it up.
+    QString onWorker;
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { onWorker = outcome(QStringLiteral("PascalScript"), pascal); }));
+    worker->setStackSize(1 << 20);
+    worker->start();
+    ASSERT_TRUE(worker->wait(QDeadlineTimer(120000)));
+    EXPECT_EQ(onWorker, u"EStackOverflow: Stack overflow");
 }
 
 TEST(Safety, DeepNestingEndsInASyntaxErrorOnASmallStack)
