@@ -6,31 +6,18 @@
 #include <ZorCompCore/html/HtCSS.h>
 #include <ZorCompCore/html/HtDocument.h>
 
+#include "FuzzText.h"
+
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
-namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // Take the input as UTF-16 code units when it starts with 0x01 (lone
-    // surrogates, NULs), else as UTF-8.
-    QString in;
-    if (size > 0 && data[0] == 0x01)
-        in = QString(reinterpret_cast<const QChar *>(data + 1), qsizetype((size - 1) / 2));
-    else
-        in = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString in = fuzz::textOf(data, size);
 
     zor::TCSSStyleSheet sheet;
     sheet.Parse(in);

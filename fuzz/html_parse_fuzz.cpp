@@ -4,32 +4,19 @@
 // back again (each edit touches only its own tag).
 #include <ZorCompCore/html/HtmlNode.h>
 
+#include "FuzzText.h"
+
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
-namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // Both byte halves matter: take the input as UTF-16 code units when it
-    // starts with 0x01, else as UTF-8 (lone surrogates arrive either way).
-    QString in;
-    if (size > 0 && data[0] == 0x01)
-        in = QString(reinterpret_cast<const QChar *>(data + 1), qsizetype((size - 1) / 2));
-    else
-        in = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString in = fuzz::textOf(data, size);
 
     zor::THtmlNode doc;
     doc.Parse(in);
