@@ -44,6 +44,7 @@
 #endif
 #if ZOR_WITH_REPORTING
 #include <ZorCompCore/reporting/SysUtilsRTTI.h>
+#include <ZorCompCore/reporting/ZORHtReportDocument.h>
 #endif
 
 namespace zor::detail {
@@ -149,7 +150,10 @@ constexpr ModuleEntry kModules[] = {
     // Slot 14
     {"_SysUtilsRTTI", &SysUtilsRTTIStartup, &SysUtilsRTTIShutdown},
 #endif
-    // Slot 15: _ZORHtReportDocument (reporting)
+#if ZOR_WITH_REPORTING
+    // Slot 15
+    {"_ZORHtReportDocument", &ZORHtReportDocumentStartup, &ZORHtReportDocumentShutdown},
+#endif
 
     // --- further modules without work go in their folder's block above
 };
