@@ -426,6 +426,10 @@ void TZORHtReportDocument::LoadTemplate(const QString &AHTML)
 void TZORHtReportDocument::BeforeExecute()
 {
     FErrors.Clear();
+    // Script code reads data sets directly (Orders.RecordCount): they are
+    // opened here, as data expressions and sections open theirs.
+    for (TDataSetItem *item : FDataSets.Items())
+        CheckActive(item->DataSet());
     const bool hasMain = FScript->MainStatementCount() > 0;
     FScript->CallFunction(QStringLiteral("Initialization"), Variant::Null(), !hasMain);
     if (hasMain)

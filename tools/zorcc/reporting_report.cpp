@@ -51,6 +51,8 @@ Options parse(const QStringList &args)
             if (!o.templ.isEmpty())
                 throw zorcc::UsageError{QStringLiteral("one template only")};
             o.templ = a;
+        } else if (a == u"--language") {
+            o.language = value();
         } else if (!render) {
             throw zorcc::UsageError{QStringLiteral("unknown option %1").arg(a)};
         } else if (a == u"--data") {
@@ -78,8 +80,6 @@ Options parse(const QStringList &args)
             o.packets.append(nameValue(a, value()));
         } else if (a == u"--var") {
             o.vars.append(nameValue(a, value()));
-        } else if (a == u"--language") {
-            o.language = value();
         } else if (a == u"--ignore-div-by-zero") {
             o.ignoreDivByZero = true;
         } else if (a == u"--rerender") {
@@ -103,9 +103,23 @@ QString readText(const QString &path)
 }
 
 // The template's own view of itself: blocks and the script it compiles.
+// A template in another language brings its own main text; the Pascal
+// default would not compile there.
+void useLanguage(TZORHtReportDocument &doc, const QString &language)
+{
+    if (language.isEmpty())
+        return;
+    doc.OnInitScript = [&doc, language](QObject *) {
+        doc.SetScriptLanguage(language);
+        doc.SetScriptText({});
+        doc.InvalidateExpressionCache();
+    };
+}
+
 int runCheck(const Options &o, zorcc::Io &io)
 {
     TZORHtReportDocument doc;
+    useLanguage(doc, o.language);
     try {
         doc.LoadTemplate(readText(o.templ));
     } catch (const EZORHtReportErrorScriptError &e) {
@@ -128,15 +142,7 @@ int runRender(const Options &o, zorcc::Io &io)
 {
     TZORHtReportDocument doc;
     doc.SetIgnoreDivByZero(o.ignoreDivByZero);
-    if (!o.language.isEmpty()) {
-        // A template in another language brings its own main text; the
-        // Pascal default would not compile there.
-        doc.OnInitScript = [&doc, &o](QObject *) {
-            doc.SetScriptLanguage(o.language);
-            doc.SetScriptText({});
-            doc.InvalidateExpressionCache();
-        };
-    }
+    useLanguage(doc, o.language);
 
     TSqlConnection conn;
     std::vector<std::unique_ptr<TSqlDataSet>> sets;
@@ -217,7 +223,7 @@ ZORCC_COMMAND({QStringLiteral("report"), QStringLiteral("render HTML report temp
                    "         [--sql NAME=QUERY]... [--master DETAIL=MASTER]... [--packet NAME=FILE.xml]...\n"
                    "         [--var NAME=VALUE]... [--language NAME] [--ignore-div-by-zero]\n"
                    "         [--rerender PAGE.html] [-o OUT.html]\n"
-                   "       zorcc report check TEMPLATE\n\n"
+                   "       zorcc report check TEMPLATE [--language NAME]\n\n"
                    "render fills the template: JSON data is the root context, each --sql query a\n"
                    "data set of that name (a detail re-runs with the master's current fields as\n"
                    "its :parameters), each --packet an XML data packet, each --var a report\n"
