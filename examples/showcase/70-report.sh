@@ -40,3 +40,8 @@ if has report; then
   step "A template whose script does not compile: the message names the line and column"
   "$ZORCC" report check "$R/broken.html" || true
 fi
+GALLERY="$PWD/build/$preset/examples/gallery/gallery"
+if [[ -x "$GALLERY" ]] && has report; then
+  step "The gallery's Reports page, headless: the invoices rendered in the page's browser"
+  "$GALLERY" --headless --report out/report.png
+fi
