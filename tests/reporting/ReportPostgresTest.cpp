@@ -45,7 +45,7 @@ TEST(ReportPostgres, MasterDetailAndBlobs)
         "var B: TBytes; F: String;\n"
         "begin\n"
         "  Result := '-';\n"
-        "  if Document.LoadImageData('Orders', 'logo', '', B, F) and (F <> '') then\n"
+        "  if (not Orders.FieldByName('logo').IsNull) and Document.LoadImageData('Orders', 'logo', '', B, F) then\n"
         "    Result := Document.GetEmbedImageDataTag(B, F);\n"
         "end;</script>"
         "{{#Orders}}[{{customer}}:{{#Items}} {{qty}}x{{product}}{{/Items}} {{#script}}Logo{{/script}}]{{/Orders}}"));
