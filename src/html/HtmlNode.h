@@ -14,6 +14,11 @@
 // thead/tbody/tfoot, option/optgroup) close as browsers close them; an end
 // tag without an open element stays in the tree as a node of its own.
 // Every walk over the tree is iterative: nesting depth costs no stack.
+//
+// The nodes of one parse live in one block of memory together with the
+// source they point into; the block goes when the last of them does. Nodes
+// still move freely between trees and are owned through std::unique_ptr as
+// any other (THtmlNode brings its own operator new and delete for that).
 
 #include <ZorCompCore/zor_export.h>
 
@@ -22,6 +27,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -58,6 +64,10 @@ public:
 
     THtmlNode(const THtmlNode &) = delete;
     THtmlNode &operator=(const THtmlNode &) = delete;
+
+    // Every node knows whether it came from a parse's block or the heap.
+    static void *operator new(std::size_t size);
+    static void operator delete(void *p) noexcept;
 
     /// Replaces this node's children by the parse of \a html; this node
     /// keeps its own tag.
@@ -117,17 +127,26 @@ public:
 private:
     friend class THtmlTreeBuilder;
     friend class THtmlWriter;
+    struct TBlock;
     struct AttrSpan
     {
-        TAttribute Attr;
         // Offsets into the start tag text: [Begin, End) is the attribute with
-        // its leading white space, [ValueBegin, ValueEnd) its value as written
-        // (with quotes); ValueBegin < 0 when it has no value.
-        qsizetype Begin, NameEnd, ValueBegin, ValueEnd, End;
+        // its leading white space, [NameBegin, NameEnd) its name,
+        // [ValueBegin, ValueEnd) its value as written (with quotes);
+        // ValueBegin < 0 when it has no value. Name and value are read from
+        // the text when asked for, except a value set through the API, kept
+        // as it was given (Set).
+        qsizetype Begin, NameBegin, NameEnd, ValueBegin, ValueEnd, End;
+        bool HasSet = false;
+        QString Set;
     };
 
+    QStringView Source() const;
     QStringView StartTagText() const;
     QStringView EndTagText() const;
+    QStringView AttrName(const AttrSpan &a) const;
+    QString AttrValue(const AttrSpan &a) const;
+    const AttrSpan *FindAttr(QStringView name) const;
     void MakeTagOwn();
     void ShiftAttrs(size_t from, qsizetype delta);
     static void DestroyTree(std::vector<std::unique_ptr<THtmlNode>> &children);
@@ -137,8 +156,11 @@ private:
     bool m_hasEndTag = false;
     bool m_rawText = false;       // children are raw text (script, style, ...)
     bool m_rcData = false;        // children are text with references (textarea, title)
+    unsigned short m_tag = 0;     // the tag's number among the names we know, 0 if none
+    unsigned m_flags = 0;         // what the tag is (void, block, ...)
     THtmlNode *m_parent = nullptr;
-    QString m_src;                // the parsed source this node's spans point into
+    TBlock *m_block = nullptr;    // the parse's block holding this node and its source
+    QString m_src;                // without a block: the text the spans point into
     qsizetype m_begin = 0, m_end = 0;           // start tag / whole node
     qsizetype m_endBegin = 0, m_endEnd = 0;     // end tag
     qsizetype m_tagContentEnd = 0;              // where an added attribute goes (relative)
