@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <deque>
 #include <atomic>
 #include <cstddef>
 #include <initializer_list>
@@ -335,6 +336,7 @@ struct THtmlNode::TBlock
     }
 
     QString Src;
+    std::deque<QString> Names; // tag names not in the known table, shared by their nodes
     std::atomic<qsizetype> Live{1};
     std::vector<char *> Chunks;      // full size, from and back to the cache
     std::vector<char *> SmallChunks; // the first ones of a block
@@ -362,6 +364,12 @@ void THtmlNode::operator delete(void *p) noexcept
     else
         ::operator delete(h);
 }
+
+struct THtmlNode::TExtra
+{
+    QString TagText; // the own start tag (with m_ownTag) or own node text
+    std::vector<AttrSpan> Attrs;
+};
 
 class THtmlTreeBuilder
 {
@@ -415,7 +423,7 @@ private:
     }
     // The number of the tag named \a raw (as written) and its lower-cased
     // name, shared when the name is known.
-    int idOf(QStringView raw, QString &name);
+    int idOf(QStringView raw, const QString *&name);
     THtmlNode *append(THtmlNodeKind kind, qsizetype begin, qsizetype end);
     void flushText(qsizetype begin, qsizetype end);
     void scanTag(qsizetype begin, qsizetype nameStart, TagScan &t, bool wantAttrs);
@@ -442,21 +450,24 @@ private:
     // whatever the nesting depth.
     std::vector<std::vector<int>> m_positions;
     // Names we do not know, numbered from tagCount on as they come.
-    QHash<QString, int> m_otherIds;
+    QHash<QString, std::pair<int, const QString *>> m_otherIds;
 };
 
-int THtmlTreeBuilder::idOf(QStringView raw, QString &name)
+int THtmlTreeBuilder::idOf(QStringView raw, const QString *&name)
 {
     if (const TagId id = m_tags.Find(raw)) {
-        name = m_tags.Names[id];
+        name = &m_tags.Names[id];
         return id;
     }
-    name = asciiLower(raw);
-    const auto it = m_otherIds.constFind(name);
-    if (it != m_otherIds.cend())
-        return *it;
+    QString lower = asciiLower(raw);
+    const auto it = m_otherIds.constFind(lower);
+    if (it != m_otherIds.cend()) {
+        name = it->second;
+        return it->first;
+    }
     const int id = int(tagCount) + int(m_otherIds.size());
-    m_otherIds.insert(name, id);
+    name = &m_block->Names.emplace_back(lower);
+    m_otherIds.insert(std::move(lower), {id, name});
     return id;
 }
 
@@ -624,15 +635,18 @@ qsizetype THtmlTreeBuilder::startTag(qsizetype begin, qsizetype nameStart)
 {
     TagScan t;
     scanTag(begin, nameStart, t, true);
-    QString name;
+    const QString *name = nullptr;
     const int id = idOf(m_s.sliced(nameStart, t.NameEnd - nameStart), name);
     const unsigned flags = id < tagCount ? m_tags.Flags[id] : 0u;
     closeImplied(id, flags);
     THtmlNode *el = append(THtmlNodeKind::Element, begin, t.End);
-    el->m_name = std::move(name);
+    el->m_name = name;
     el->m_tag = id < tagCount ? (unsigned short)id : (unsigned short)tagNone;
     el->m_flags = flags;
-    el->m_attrs = std::move(t.Attrs);
+    if (!t.Attrs.empty()) {
+        el->m_extra = std::make_unique<THtmlNode::TExtra>();
+        el->m_extra->Attrs = std::move(t.Attrs);
+    }
     el->m_tagContentEnd = t.ContentEnd;
     el->m_rawText = flags & tfRawText;
     el->m_rcData = flags & tfRcData;
@@ -645,7 +659,7 @@ qsizetype THtmlTreeBuilder::endTag(qsizetype begin)
 {
     TagScan t;
     scanTag(begin, begin + 2, t, false);
-    QString name;
+    const QString *name = nullptr;
     const int id = idOf(m_s.sliced(begin + 2, t.NameEnd - begin - 2), name);
     if (const int i = topmost(id); i >= 1) {
         THtmlNode *el = m_open[size_t(i)].Node;
@@ -656,7 +670,7 @@ qsizetype THtmlTreeBuilder::endTag(qsizetype begin)
         return t.End;
     }
     THtmlNode *stray = append(THtmlNodeKind::EndTag, begin, t.End);
-    stray->m_name = std::move(name);
+    stray->m_name = name;
     stray->m_tag = id < tagCount ? (unsigned short)id : (unsigned short)tagNone;
     return t.End;
 }
@@ -683,7 +697,7 @@ void THtmlTreeBuilder::Build()
         THtmlNode *cur = current();
         if ((cur->m_rawText || cur->m_rcData) && cur != m_root) {
             // Everything up to the element's own end tag is its text.
-            const qsizetype e = rawTextEnd(pos, cur->m_name);
+            const qsizetype e = rawTextEnd(pos, cur->TagName());
             flushText(pos, e);
             textStart = pos = e;
             if (e >= n)
@@ -795,19 +809,22 @@ THtmlNode::THtmlNode(const QString &tagName)
 {
     const TagTable &tags = tagTable();
     const TagId id = tags.Find(tagName);
-    m_name = id ? tags.Names[id] : asciiLower(tagName);
-    m_tag = id;
-    m_tagText = u'<' + m_name + u'>';
-    m_tagContentEnd = 1 + m_name.size();
+    const QString name = id ? tags.Names[id] : asciiLower(tagName);
     const unsigned flags = tags.Flags[id];
+    m_tag = id;
     m_flags = flags;
     m_rawText = flags & tfRawText;
     m_rcData = flags & tfRcData;
+    // A block of its own holds the end tag (and a name we do not know).
+    m_block = new TBlock(flags & tfVoid ? QString() : u"</"_qs + name + u'>');
+    m_ownsBlock = true;
+    m_name = id ? &tags.Names[id] : &m_block->Names.emplace_back(name);
+    Extra().TagText = u'<' + name + u'>';
+    m_tagContentEnd = 1 + name.size();
     if (!(flags & tfVoid)) {
         m_hasEndTag = true;
-        m_src = u"</"_qs + m_name + u'>';
         m_endBegin = 0;
-        m_endEnd = m_src.size();
+        m_endEnd = m_block->Src.size();
     }
 }
 
@@ -824,13 +841,34 @@ std::unique_ptr<THtmlNode> THtmlNode::CreateRaw(THtmlNodeKind kind, const QStrin
     auto node = std::make_unique<THtmlNode>();
     node->m_kind = kind;
     node->m_ownTag = true;
-    node->m_tagText = markup;
+    node->Extra().TagText = markup;
     return node;
 }
 
 THtmlNode::~THtmlNode()
 {
     DestroyTree(m_children);
+    if (m_ownsBlock)
+        m_block->Release(1);
+}
+
+const QString &THtmlNode::TagName() const
+{
+    static const QString none;
+    return m_name ? *m_name : none;
+}
+
+THtmlNode::TExtra &THtmlNode::Extra()
+{
+    if (!m_extra)
+        m_extra = std::make_unique<TExtra>();
+    return *m_extra;
+}
+
+const std::vector<THtmlNode::AttrSpan> &THtmlNode::Attrs() const
+{
+    static const std::vector<AttrSpan> none;
+    return m_extra ? m_extra->Attrs : none;
 }
 
 void THtmlNode::DestroyTree(std::vector<std::unique_ptr<THtmlNode>> &children)
@@ -872,13 +910,13 @@ void THtmlNode::Parse(const QString &html)
 
 QStringView THtmlNode::Source() const
 {
-    return m_block ? QStringView(m_block->Src) : QStringView(m_src);
+    return m_block ? QStringView(m_block->Src) : QStringView();
 }
 
 QStringView THtmlNode::StartTagText() const
 {
     if (m_ownTag)
-        return m_tagText;
+        return m_extra->TagText;
     return Source().sliced(m_begin, m_end - m_begin);
 }
 
@@ -935,7 +973,7 @@ void THtmlNode::SetText(const QString &text)
     if (m_kind != THtmlNodeKind::Text)
         return;
     m_ownTag = true;
-    m_tagText = (m_parent && m_parent->m_rawText) ? text : EscapeHtmlText(text);
+    Extra().TagText = (m_parent && m_parent->m_rawText) ? text : EscapeHtmlText(text);
 }
 
 QString THtmlNode::InnerText() const
@@ -1022,7 +1060,7 @@ QString THtmlNode::InnerText() const
 
 int THtmlNode::AttributeCount() const
 {
-    return int(m_attrs.size());
+    return int(Attrs().size());
 }
 
 QStringView THtmlNode::AttrName(const AttrSpan &a) const
@@ -1049,7 +1087,7 @@ QString THtmlNode::AttrValue(const AttrSpan &a) const
 
 const THtmlNode::AttrSpan *THtmlNode::FindAttr(QStringView name) const
 {
-    for (const AttrSpan &a : m_attrs)
+    for (const AttrSpan &a : Attrs())
         if (equalsIgnoringAsciiCase(AttrName(a), name))
             return &a;
     return nullptr;
@@ -1057,7 +1095,7 @@ const THtmlNode::AttrSpan *THtmlNode::FindAttr(QStringView name) const
 
 THtmlNode::TAttribute THtmlNode::Attribute(int index) const
 {
-    const AttrSpan &a = m_attrs[size_t(index)];
+    const AttrSpan &a = Attrs()[size_t(index)];
     return {AttrName(a).toString(), AttrValue(a)};
 }
 
@@ -1075,15 +1113,17 @@ QString THtmlNode::GetAttribute(QStringView name, const QString &defaultValue) c
 void THtmlNode::MakeTagOwn()
 {
     if (!m_ownTag) {
-        m_tagText = StartTagText().toString();
+        QString text = StartTagText().toString();
+        Extra().TagText = std::move(text);
         m_ownTag = true;
     }
 }
 
 void THtmlNode::ShiftAttrs(size_t from, qsizetype delta)
 {
-    for (size_t i = from; i < m_attrs.size(); ++i) {
-        AttrSpan &a = m_attrs[i];
+    std::vector<AttrSpan> &attrs = Extra().Attrs;
+    for (size_t i = from; i < attrs.size(); ++i) {
+        AttrSpan &a = attrs[i];
         a.Begin += delta;
         a.NameBegin += delta;
         a.NameEnd += delta;
@@ -1102,8 +1142,10 @@ void THtmlNode::SetAttribute(const QString &name, const QString &value)
         return;
     MakeTagOwn();
     const QString quoted = quoteAttributeValue(value);
-    for (size_t i = 0; i < m_attrs.size(); ++i) {
-        AttrSpan &a = m_attrs[i];
+    QString &tagText = Extra().TagText;
+    std::vector<AttrSpan> &attrs = m_extra->Attrs;
+    for (size_t i = 0; i < attrs.size(); ++i) {
+        AttrSpan &a = attrs[i];
         if (!equalsIgnoringAsciiCase(AttrName(a), name))
             continue;
         a.HasSet = true;
@@ -1111,11 +1153,11 @@ void THtmlNode::SetAttribute(const QString &name, const QString &value)
         qsizetype delta;
         if (a.ValueBegin >= 0) {
             delta = quoted.size() - (a.ValueEnd - a.ValueBegin);
-            m_tagText.replace(a.ValueBegin, a.ValueEnd - a.ValueBegin, quoted);
+            tagText.replace(a.ValueBegin, a.ValueEnd - a.ValueBegin, quoted);
             a.ValueEnd += delta;
         } else {
             const QString assign = u'=' + quoted;
-            m_tagText.insert(a.NameEnd, assign);
+            tagText.insert(a.NameEnd, assign);
             a.ValueBegin = a.NameEnd + 1;
             a.ValueEnd = a.NameEnd + assign.size();
             delta = assign.size();
@@ -1134,20 +1176,22 @@ void THtmlNode::SetAttribute(const QString &name, const QString &value)
     a.ValueBegin = a.NameEnd + 1;
     a.ValueEnd = a.Begin + text.size();
     a.End = a.ValueEnd;
-    m_tagText.insert(m_tagContentEnd, text);
+    tagText.insert(m_tagContentEnd, text);
     m_tagContentEnd = a.End;
-    m_attrs.push_back(std::move(a));
+    attrs.push_back(std::move(a));
 }
 
 bool THtmlNode::RemoveAttribute(QStringView name)
 {
-    for (size_t i = 0; i < m_attrs.size(); ++i) {
-        if (!equalsIgnoringAsciiCase(AttrName(m_attrs[i]), name))
+    const std::vector<AttrSpan> &found = Attrs();
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (!equalsIgnoringAsciiCase(AttrName(found[i]), name))
             continue;
         MakeTagOwn();
-        const qsizetype b = m_attrs[i].Begin, len = m_attrs[i].End - b;
-        m_tagText.remove(b, len);
-        m_attrs.erase(m_attrs.begin() + qsizetype(i));
+        std::vector<AttrSpan> &attrs = m_extra->Attrs;
+        const qsizetype b = attrs[i].Begin, len = attrs[i].End - b;
+        m_extra->TagText.remove(b, len);
+        attrs.erase(attrs.begin() + qsizetype(i));
         ShiftAttrs(i, -len);
         return true;
     }
@@ -1221,7 +1265,7 @@ THtmlNode *THtmlNode::FindFirst(QStringView tag) const
     while (!stack.empty()) {
         const THtmlNode *n = stack.back();
         stack.pop_back();
-        if (n->m_kind == THtmlNodeKind::Element && n->m_name == tag)
+        if (n->m_kind == THtmlNodeKind::Element && n->TagName() == tag)
             return const_cast<THtmlNode *>(n);
         for (auto it = n->m_children.rbegin(); it != n->m_children.rend(); ++it)
             stack.push_back(it->get());

@@ -79,7 +79,7 @@ public:
     THtmlNodeKind Kind() const { return m_kind; }
     bool IsElement() const { return m_kind == THtmlNodeKind::Element; }
     /// Lower-cased tag name of an element or stray end tag; empty otherwise.
-    const QString &TagName() const { return m_name; }
+    const QString &TagName() const;
     THtmlNode *Parent() const { return m_parent; }
 
     /// The node as HTML: exactly its source unless changed.
@@ -128,6 +128,7 @@ private:
     friend class THtmlTreeBuilder;
     friend class THtmlWriter;
     struct TBlock;
+    struct TExtra;
     struct AttrSpan
     {
         // Offsets into the start tag text: [Begin, End) is the attribute with
@@ -142,6 +143,8 @@ private:
     };
 
     QStringView Source() const;
+    TExtra &Extra();
+    const std::vector<AttrSpan> &Attrs() const;
     QStringView StartTagText() const;
     QStringView EndTagText() const;
     QStringView AttrName(const AttrSpan &a) const;
@@ -156,17 +159,17 @@ private:
     bool m_hasEndTag = false;
     bool m_rawText = false;       // children are raw text (script, style, ...)
     bool m_rcData = false;        // children are text with references (textarea, title)
+    bool m_ownsBlock = false;     // m_block is this node's alone (a created element)
     unsigned short m_tag = 0;     // the tag's number among the names we know, 0 if none
     unsigned m_flags = 0;         // what the tag is (void, block, ...)
     THtmlNode *m_parent = nullptr;
     TBlock *m_block = nullptr;    // the parse's block holding this node and its source
-    QString m_src;                // without a block: the text the spans point into
     qsizetype m_begin = 0, m_end = 0;           // start tag / whole node
     qsizetype m_endBegin = 0, m_endEnd = 0;     // end tag
     qsizetype m_tagContentEnd = 0;              // where an added attribute goes (relative)
-    QString m_name;
-    QString m_tagText;            // own start tag or own node text
-    std::vector<AttrSpan> m_attrs;
+    const QString *m_name = nullptr;  // shared: the known names' table or the block's
+    // Only for what has them: attributes, an own (edited or created) text.
+    std::unique_ptr<TExtra> m_extra;
     std::vector<std::unique_ptr<THtmlNode>> m_children;
 };
 
