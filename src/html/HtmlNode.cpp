@@ -251,6 +251,8 @@ struct THtmlNode::TBlock
             ChunkCache::Instance().Put(c);
         for (char *c : SmallChunks)
             ::operator delete(c);
+        for (char *c : Big)
+            ::operator delete(c);
     }
 
     // Full-size chunks of freed blocks, kept (up to a bound) for the next
@@ -297,34 +299,55 @@ struct THtmlNode::TBlock
 
     void *Allocate()
     {
-        if (m_cur == m_end) {
-            // Chunks grow with the document, so that a small fragment costs
-            // little and a large page few allocations.
-            const size_t nodes = m_nextSlots;
-            m_nextSlots = std::min<size_t>(m_nextSlots * 2, kMaxChunkNodes);
-            char *c;
-            if (nodes == kMaxChunkNodes) {
-                Chunks.reserve(Chunks.size() + 1);
-                c = ChunkCache::Instance().Take();
-                Chunks.push_back(c);
-            } else {
-                SmallChunks.reserve(SmallChunks.size() + 1);
-                c = static_cast<char *>(::operator new(nodes * kSlot));
-                SmallChunks.push_back(c);
-            }
-            m_cur = c;
-            m_end = c + nodes * kSlot;
-        }
+        if (size_t(m_end - m_cur) < kSlot)
+            NextChunk();
         auto *h = reinterpret_cast<Header *>(m_cur);
         h->Block = this;
         m_cur += kSlot;
         ++m_pending;
         return h + 1;
     }
+    // Room for \a bytes (a child list) that goes with the block.
+    void *AllocateBytes(size_t bytes)
+    {
+        constexpr size_t align = alignof(std::max_align_t);
+        bytes = (bytes + align - 1) / align * align;
+        if (bytes > kMaxChunkNodes * kSlot / 4) {
+            Big.reserve(Big.size() + 1);
+            char *p = static_cast<char *>(::operator new(bytes));
+            Big.push_back(p);
+            return p;
+        }
+        while (size_t(m_end - m_cur) < bytes)
+            NextChunk();
+        char *p = m_cur;
+        m_cur += bytes;
+        return p;
+    }
+    void NextChunk()
+    {
+        // Chunks grow with the document, so that a small fragment costs
+        // little and a large page few allocations.
+        const size_t nodes = m_nextSlots;
+        m_nextSlots = std::min<size_t>(m_nextSlots * 2, kMaxChunkNodes);
+        char *c;
+        if (nodes == kMaxChunkNodes) {
+            Chunks.reserve(Chunks.size() + 1);
+            c = ChunkCache::Instance().Take();
+            Chunks.push_back(c);
+        } else {
+            SmallChunks.reserve(SmallChunks.size() + 1);
+            c = static_cast<char *>(::operator new(nodes * kSlot));
+            SmallChunks.push_back(c);
+        }
+        m_cur = c;
+        m_end = c + nodes * kSlot;
+    }
     // Makes the nodes allocated so far count, then gives up the builder's
     // own count.
     void Commit()
     {
+        Building = false;
         Live.fetch_add(m_pending, std::memory_order_relaxed);
         m_pending = 0;
         Release(1);
@@ -340,6 +363,8 @@ struct THtmlNode::TBlock
     std::atomic<qsizetype> Live{1};
     std::vector<char *> Chunks;      // full size, from and back to the cache
     std::vector<char *> SmallChunks; // the first ones of a block
+    std::vector<char *> Big;         // child lists too long for a chunk
+    bool Building = false;           // the builder is adding nodes (its thread alone)
 
 private:
     char *m_cur = nullptr, *m_end = nullptr;
@@ -365,6 +390,28 @@ void THtmlNode::operator delete(void *p) noexcept
         ::operator delete(h);
 }
 
+// A child list remembers in front of it whether the block or the heap gave it.
+void *THtmlNode::AllocateChildren(TBlock *block, std::size_t bytes)
+{
+    constexpr size_t prefix = alignof(std::max_align_t);
+    char *p;
+    if (block && block->Building) {
+        p = static_cast<char *>(block->AllocateBytes(prefix + bytes));
+        p[0] = 1;
+    } else {
+        p = static_cast<char *>(::operator new(prefix + bytes));
+        p[0] = 0;
+    }
+    return p + prefix;
+}
+
+void THtmlNode::FreeChildren(void *p) noexcept
+{
+    char *start = static_cast<char *>(p) - alignof(std::max_align_t);
+    if (!start[0])
+        ::operator delete(start);
+}
+
 struct THtmlNode::TExtra
 {
     QString TagText; // the own start tag (with m_ownTag) or own node text
@@ -378,6 +425,7 @@ public:
         : m_root(root), m_block(new THtmlNode::TBlock(src)), m_s(m_block->Src), m_ms(m_s),
           m_tags(tagTable())
     {
+        m_block->Building = true;
         m_open.push_back({root, tagNone});
     }
     ~THtmlTreeBuilder() { m_block->Commit(); }
@@ -473,9 +521,8 @@ int THtmlTreeBuilder::idOf(QStringView raw, const QString *&name)
 
 THtmlNode *THtmlTreeBuilder::append(THtmlNodeKind kind, qsizetype begin, qsizetype end)
 {
-    std::unique_ptr<THtmlNode> node(::new (m_block->Allocate()) THtmlNode);
+    std::unique_ptr<THtmlNode> node(::new (m_block->Allocate()) THtmlNode(m_block));
     node->m_kind = kind;
-    node->m_block = m_block;
     node->m_begin = begin;
     node->m_end = end;
     node->m_parent = current();
@@ -804,6 +851,10 @@ private:
 
 THtmlNode::THtmlNode() = default;
 
+THtmlNode::THtmlNode(TBlock *block) : m_block(block), m_children(TChildAllocator<std::unique_ptr<THtmlNode>>(block))
+{
+}
+
 THtmlNode::THtmlNode(const QString &tagName)
     : m_kind(THtmlNodeKind::Element), m_ownTag(true)
 {
@@ -871,11 +922,14 @@ const std::vector<THtmlNode::AttrSpan> &THtmlNode::Attrs() const
     return m_extra ? m_extra->Attrs : none;
 }
 
-void THtmlNode::DestroyTree(std::vector<std::unique_ptr<THtmlNode>> &children)
+void THtmlNode::DestroyTree(TChildren &children)
 {
     // Flatten first so that deep trees are freed without recursion. Nodes
     // of a parse's block are counted off in runs, not one by one.
-    std::vector<std::unique_ptr<THtmlNode>> pending = std::move(children);
+    std::vector<std::unique_ptr<THtmlNode>> pending;
+    pending.reserve(children.size());
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        pending.push_back(std::move(*it));
     children.clear();
     TBlock *run = nullptr;
     qsizetype runLength = 0;

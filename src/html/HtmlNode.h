@@ -29,6 +29,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace zor {
@@ -129,6 +130,28 @@ private:
     friend class THtmlWriter;
     struct TBlock;
     struct TExtra;
+    // Child lists of a parse's nodes come from its block while it is being
+    // built; every other list from the heap.
+    static void *AllocateChildren(TBlock *block, std::size_t bytes);
+    static void FreeChildren(void *p) noexcept;
+    template<class T>
+    struct TChildAllocator
+    {
+        using value_type = T;
+        using propagate_on_container_move_assignment = std::true_type;
+        using propagate_on_container_swap = std::true_type;
+        TBlock *Block = nullptr;
+        TChildAllocator() = default;
+        explicit TChildAllocator(TBlock *block) : Block(block) {}
+        template<class U>
+        TChildAllocator(const TChildAllocator<U> &other) : Block(other.Block) {}
+        T *allocate(std::size_t n) { return static_cast<T *>(AllocateChildren(Block, n * sizeof(T))); }
+        void deallocate(T *p, std::size_t) noexcept { FreeChildren(p); }
+        template<class U>
+        bool operator==(const TChildAllocator<U> &other) const { return Block == other.Block; }
+    };
+    using TChildren = std::vector<std::unique_ptr<THtmlNode>, TChildAllocator<std::unique_ptr<THtmlNode>>>;
+    explicit THtmlNode(TBlock *block); // a node of a parse
     struct AttrSpan
     {
         // Offsets into the start tag text: [Begin, End) is the attribute with
@@ -152,7 +175,7 @@ private:
     const AttrSpan *FindAttr(QStringView name) const;
     void MakeTagOwn();
     void ShiftAttrs(size_t from, qsizetype delta);
-    static void DestroyTree(std::vector<std::unique_ptr<THtmlNode>> &children);
+    static void DestroyTree(TChildren &children);
 
     THtmlNodeKind m_kind = THtmlNodeKind::Document;
     bool m_ownTag = false;        // m_tagText holds the start tag (rewritten)
@@ -170,7 +193,7 @@ private:
     const QString *m_name = nullptr;  // shared: the known names' table or the block's
     // Only for what has them: attributes, an own (edited or created) text.
     std::unique_ptr<TExtra> m_extra;
-    std::vector<std::unique_ptr<THtmlNode>> m_children;
+    TChildren m_children;
 };
 
 using THtNode = THtmlNode;
