@@ -521,15 +521,17 @@ int THtmlTreeBuilder::idOf(QStringView raw, const QString *&name)
 
 THtmlNode *THtmlTreeBuilder::append(THtmlNodeKind kind, qsizetype begin, qsizetype end)
 {
+    // Room first: once the node exists nothing may throw before it is in
+    // the tree, or freeing it would give back a count the block never took.
+    auto &siblings = current()->m_children;
+    if (siblings.size() == siblings.capacity())
+        siblings.reserve(std::max<size_t>(4, siblings.capacity() * 2));
     std::unique_ptr<THtmlNode> node(::new (m_block->Allocate()) THtmlNode(m_block));
     node->m_kind = kind;
     node->m_begin = begin;
     node->m_end = end;
     node->m_parent = current();
     THtmlNode *raw = node.get();
-    auto &siblings = current()->m_children;
-    if (siblings.empty())
-        siblings.reserve(4);
     siblings.push_back(std::move(node));
     return raw;
 }
