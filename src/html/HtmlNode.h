@@ -178,7 +178,7 @@ private:
     static void DestroyTree(TChildren &children);
 
     THtmlNodeKind m_kind = THtmlNodeKind::Document;
-    bool m_ownTag = false;        // m_tagText holds the start tag (rewritten)
+    bool m_ownTag = false;        // the extra part holds the start tag (rewritten)
     bool m_hasEndTag = false;
     bool m_rawText = false;       // children are raw text (script, style, ...)
     bool m_rcData = false;        // children are text with references (textarea, title)
