@@ -9,7 +9,12 @@
 #include <QHash>
 
 #include <algorithm>
+#include <deque>
+#include <atomic>
+#include <cstddef>
 #include <initializer_list>
+#include <mutex>
+#include <new>
 
 namespace zor {
 namespace {
@@ -25,46 +30,115 @@ enum TagFlag : unsigned {
     tfHidden = 32,    // its content is not rendered text
 };
 
-const QHash<QString, unsigned> &tagFlags()
-{
-    static const QHash<QString, unsigned> flags = [] {
-        QHash<QString, unsigned> h;
-        auto add = [&h](std::initializer_list<const char16_t *> names, unsigned f) {
-            for (const char16_t *n : names)
-                h[QString::fromUtf16(n)] |= f;
-        };
-        add({u"area", u"base", u"basefont", u"bgsound", u"br", u"col", u"embed", u"frame",
-             u"hr", u"img", u"input", u"keygen", u"link", u"meta", u"param", u"source",
-             u"track", u"wbr"},
-            tfVoid);
-        add({u"script", u"style", u"xmp", u"iframe", u"noembed", u"noframes", u"plaintext"},
-            tfRawText);
-        add({u"textarea", u"title"}, tfRcData);
-        add({u"address", u"article", u"aside", u"blockquote", u"center", u"details",
-             u"dialog", u"dir", u"div", u"dl", u"fieldset", u"figcaption", u"figure",
-             u"footer", u"form", u"h1", u"h2", u"h3", u"h4", u"h5", u"h6", u"header",
-             u"hgroup", u"hr", u"main", u"menu", u"nav", u"ol", u"p", u"pre", u"section",
-             u"summary", u"table", u"ul", u"li", u"dd", u"dt", u"listing", u"xmp",
-             u"plaintext"},
-            tfClosesP);
-        add({u"address", u"article", u"aside", u"blockquote", u"body", u"caption",
-             u"center", u"dd", u"details", u"dialog", u"dir", u"div", u"dl", u"dt",
-             u"fieldset", u"figcaption", u"figure", u"footer", u"form", u"h1", u"h2", u"h3",
-             u"h4", u"h5", u"h6", u"header", u"hgroup", u"hr", u"html", u"li", u"listing",
-             u"main", u"menu", u"nav", u"ol", u"p", u"pre", u"section", u"summary",
-             u"table", u"tbody", u"tfoot", u"thead", u"tr", u"ul"},
-            tfBlock);
-        add({u"head", u"title", u"script", u"style", u"template", u"noscript", u"iframe",
-             u"noembed", u"noframes"},
-            tfHidden);
-        return h;
-    }();
-    return flags;
-}
+// The tag names the tree builder and inner text treat specially, and the
+// commonest others. A known name is a number: the builder compares numbers,
+// and every node of that name shares one unallocated name string.
+#define ZOR_HTML_TAGS(X)                                                                         \
+    X(a) X(abbr) X(address) X(applet) X(area) X(article) X(aside) X(b) X(base) X(basefont)      \
+    X(bgsound) X(blockquote) X(body) X(br) X(button) X(caption) X(center) X(code) X(col)        \
+    X(colgroup) X(dd) X(details) X(dialog) X(dir) X(div) X(dl) X(dt) X(em) X(embed)             \
+    X(fieldset) X(figcaption) X(figure) X(font) X(footer) X(form) X(frame) X(h1) X(h2) X(h3)    \
+    X(h4) X(h5) X(h6) X(head) X(header) X(hgroup) X(hr) X(html) X(i) X(iframe) X(img) X(input) \
+    X(keygen) X(label) X(li) X(link) X(listing) X(main) X(marquee) X(menu) X(meta) X(nav)       \
+    X(noembed) X(noframes) X(noscript) X(object) X(ol) X(optgroup) X(option) X(p) X(param)      \
+    X(plaintext) X(pre) X(s) X(script) X(section) X(select) X(small) X(source) X(span)          \
+    X(strong) X(style) X(sub) X(summary) X(sup) X(table) X(tbody) X(td) X(template)             \
+    X(textarea) X(tfoot) X(th) X(thead) X(title) X(tr) X(track) X(u) X(ul) X(wbr) X(xmp)
 
-unsigned flagsOf(const QString &name)
+enum TagId : unsigned short {
+    tagNone,
+#define ZOR_TAG_ID(n) tag_##n,
+    ZOR_HTML_TAGS(ZOR_TAG_ID)
+#undef ZOR_TAG_ID
+    tagCount
+};
+
+constexpr const char16_t *kTagNames[tagCount] = {
+    u"",
+#define ZOR_TAG_NAME(n) u"" #n,
+    ZOR_HTML_TAGS(ZOR_TAG_NAME)
+#undef ZOR_TAG_NAME
+};
+
+// The longest known name; longer names are looked up no further.
+constexpr qsizetype kMaxKnownTag = 10;
+
+struct TagTable
 {
-    return tagFlags().value(name, 0u);
+    QString Names[tagCount];    // raw data: copies share, nothing is counted
+    unsigned Flags[tagCount] = {};
+    // Known names by length and first letter, each a short list.
+    std::vector<unsigned short> Buckets[kMaxKnownTag + 1][26];
+
+    TagTable()
+    {
+        for (int id = 1; id < tagCount; ++id) {
+            const QStringView n(kTagNames[id]);
+            Names[id] = QString::fromRawData(reinterpret_cast<const QChar *>(n.utf16()), n.size());
+            Buckets[n.size()][n[0].unicode() - 'a'].push_back((unsigned short)id);
+        }
+        auto add = [this](std::initializer_list<TagId> ids, unsigned f) {
+            for (TagId id : ids)
+                Flags[id] |= f;
+        };
+        add({tag_area, tag_base, tag_basefont, tag_bgsound, tag_br, tag_col, tag_embed,
+             tag_frame, tag_hr, tag_img, tag_input, tag_keygen, tag_link, tag_meta, tag_param,
+             tag_source, tag_track, tag_wbr},
+            tfVoid);
+        add({tag_script, tag_style, tag_xmp, tag_iframe, tag_noembed, tag_noframes,
+             tag_plaintext},
+            tfRawText);
+        add({tag_textarea, tag_title}, tfRcData);
+        add({tag_address, tag_article, tag_aside, tag_blockquote, tag_center, tag_details,
+             tag_dialog, tag_dir, tag_div, tag_dl, tag_fieldset, tag_figcaption, tag_figure,
+             tag_footer, tag_form, tag_h1, tag_h2, tag_h3, tag_h4, tag_h5, tag_h6, tag_header,
+             tag_hgroup, tag_hr, tag_main, tag_menu, tag_nav, tag_ol, tag_p, tag_pre,
+             tag_section, tag_summary, tag_table, tag_ul, tag_li, tag_dd, tag_dt, tag_listing,
+             tag_xmp, tag_plaintext},
+            tfClosesP);
+        add({tag_address, tag_article, tag_aside, tag_blockquote, tag_body, tag_caption,
+             tag_center, tag_dd, tag_details, tag_dialog, tag_dir, tag_div, tag_dl, tag_dt,
+             tag_fieldset, tag_figcaption, tag_figure, tag_footer, tag_form, tag_h1, tag_h2,
+             tag_h3, tag_h4, tag_h5, tag_h6, tag_header, tag_hgroup, tag_hr, tag_html, tag_li,
+             tag_listing, tag_main, tag_menu, tag_nav, tag_ol, tag_p, tag_pre, tag_section,
+             tag_summary, tag_table, tag_tbody, tag_tfoot, tag_thead, tag_tr, tag_ul},
+            tfBlock);
+        add({tag_head, tag_title, tag_script, tag_style, tag_template, tag_noscript, tag_iframe,
+             tag_noembed, tag_noframes},
+            tfHidden);
+    }
+
+    // The number of \a name, any ASCII case; tagNone for a name we do not know.
+    TagId Find(QStringView name) const
+    {
+        const qsizetype n = name.size();
+        if (n == 0 || n > kMaxKnownTag)
+            return tagNone;
+        char16_t lower[kMaxKnownTag];
+        for (qsizetype i = 0; i < n; ++i) {
+            char16_t u = name[i].unicode();
+            if (u >= 'A' && u <= 'Z')
+                u += 32;
+            lower[i] = u;
+        }
+        if (lower[0] < 'a' || lower[0] > 'z')
+            return tagNone;
+        for (unsigned short id : Buckets[n][lower[0] - 'a']) {
+            const char16_t *known = kTagNames[id];
+            qsizetype i = 1;
+            while (i < n && known[i] == lower[i])
+                ++i;
+            if (i == n)
+                return TagId(id);
+        }
+        return tagNone;
+    }
+};
+
+const TagTable &tagTable()
+{
+    static const TagTable table;
+    return table;
 }
 
 bool isSpace(QChar c)
@@ -153,14 +227,208 @@ QString quoteAttributeValue(const QString &value)
 // ---------------------------------------------------------------------------
 // Tokenizer and tree builder
 
+// The block that the nodes of one parse are carved from, with the source
+// their spans point into. It counts the nodes alive in it and frees itself
+// with the last; the builder holds one count while it adds nodes.
+struct THtmlNode::TBlock
+{
+    // In front of every node from THtmlNode::operator new: the block it
+    // lives in, or null for one of its own on the heap.
+    struct alignas(std::max_align_t) Header
+    {
+        TBlock *Block;
+    };
+    static constexpr size_t kSlot =
+        (sizeof(Header) + sizeof(THtmlNode) + alignof(std::max_align_t) - 1)
+        / alignof(std::max_align_t) * alignof(std::max_align_t);
+
+    static constexpr size_t kMaxChunkNodes = 4096;
+
+    explicit TBlock(const QString &src) : Src(src) {}
+    ~TBlock()
+    {
+        for (char *c : Chunks)
+            ChunkCache::Instance().Put(c);
+        for (char *c : SmallChunks)
+            ::operator delete(c);
+        for (char *c : Big)
+            ::operator delete(c);
+    }
+
+    // Full-size chunks of freed blocks, kept (up to a bound) for the next
+    // parse: fresh memory costs a page fault per page on first touch, which
+    // made a large page's parse cost twice what it does with reuse.
+    class ChunkCache
+    {
+    public:
+        static ChunkCache &Instance()
+        {
+            // Never destroyed: blocks of static trees may go after it would.
+            static ChunkCache *cache = new ChunkCache;
+            return *cache;
+        }
+        char *Take()
+        {
+            {
+                std::lock_guard lock(m_mutex);
+                if (!m_free.empty()) {
+                    char *c = m_free.back();
+                    m_free.pop_back();
+                    return c;
+                }
+            }
+            return static_cast<char *>(::operator new(kMaxChunkNodes * kSlot));
+        }
+        void Put(char *c)
+        {
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_free.size() < kKept) {
+                    m_free.push_back(c);
+                    return;
+                }
+            }
+            ::operator delete(c);
+        }
+
+    private:
+        static constexpr size_t kKept = (64u << 20) / (kMaxChunkNodes * kSlot); // about 64 MB
+        std::mutex m_mutex;
+        std::vector<char *> m_free;
+    };
+
+    void *Allocate()
+    {
+        if (size_t(m_end - m_cur) < kSlot)
+            NextChunk();
+        auto *h = reinterpret_cast<Header *>(m_cur);
+        h->Block = this;
+        m_cur += kSlot;
+        ++m_pending;
+        return h + 1;
+    }
+    // Room for \a bytes (a child list) that goes with the block.
+    void *AllocateBytes(size_t bytes)
+    {
+        constexpr size_t align = alignof(std::max_align_t);
+        bytes = (bytes + align - 1) / align * align;
+        if (bytes > kMaxChunkNodes * kSlot / 4) {
+            Big.reserve(Big.size() + 1);
+            char *p = static_cast<char *>(::operator new(bytes));
+            Big.push_back(p);
+            return p;
+        }
+        while (size_t(m_end - m_cur) < bytes)
+            NextChunk();
+        char *p = m_cur;
+        m_cur += bytes;
+        return p;
+    }
+    void NextChunk()
+    {
+        // Chunks grow with the document, so that a small fragment costs
+        // little and a large page few allocations.
+        const size_t nodes = m_nextSlots;
+        m_nextSlots = std::min<size_t>(m_nextSlots * 2, kMaxChunkNodes);
+        char *c;
+        if (nodes == kMaxChunkNodes) {
+            Chunks.reserve(Chunks.size() + 1);
+            c = ChunkCache::Instance().Take();
+            Chunks.push_back(c);
+        } else {
+            SmallChunks.reserve(SmallChunks.size() + 1);
+            c = static_cast<char *>(::operator new(nodes * kSlot));
+            SmallChunks.push_back(c);
+        }
+        m_cur = c;
+        m_end = c + nodes * kSlot;
+    }
+    // Makes the nodes allocated so far count, then gives up the builder's
+    // own count.
+    void Commit()
+    {
+        Building = false;
+        Live.fetch_add(m_pending, std::memory_order_relaxed);
+        m_pending = 0;
+        Release(1);
+    }
+    void Release(qsizetype n)
+    {
+        if (Live.fetch_sub(n, std::memory_order_acq_rel) == n)
+            delete this;
+    }
+
+    QString Src;
+    std::deque<QString> Names; // tag names not in the known table, shared by their nodes
+    std::atomic<qsizetype> Live{1};
+    std::vector<char *> Chunks;      // full size, from and back to the cache
+    std::vector<char *> SmallChunks; // the first ones of a block
+    std::vector<char *> Big;         // child lists too long for a chunk
+    bool Building = false;           // the builder is adding nodes (its thread alone)
+
+private:
+    char *m_cur = nullptr, *m_end = nullptr;
+    size_t m_nextSlots = 32;
+    qsizetype m_pending = 0;
+};
+
+void *THtmlNode::operator new(std::size_t size)
+{
+    auto *h = static_cast<TBlock::Header *>(::operator new(sizeof(TBlock::Header) + size));
+    h->Block = nullptr;
+    return h + 1;
+}
+
+void THtmlNode::operator delete(void *p) noexcept
+{
+    if (!p)
+        return;
+    auto *h = static_cast<TBlock::Header *>(p) - 1;
+    if (h->Block)
+        h->Block->Release(1);
+    else
+        ::operator delete(h);
+}
+
+// A child list remembers in front of it whether the block or the heap gave it.
+void *THtmlNode::AllocateChildren(TBlock *block, std::size_t bytes)
+{
+    constexpr size_t prefix = alignof(std::max_align_t);
+    char *p;
+    if (block && block->Building) {
+        p = static_cast<char *>(block->AllocateBytes(prefix + bytes));
+        p[0] = 1;
+    } else {
+        p = static_cast<char *>(::operator new(prefix + bytes));
+        p[0] = 0;
+    }
+    return p + prefix;
+}
+
+void THtmlNode::FreeChildren(void *p) noexcept
+{
+    char *start = static_cast<char *>(p) - alignof(std::max_align_t);
+    if (!start[0])
+        ::operator delete(start);
+}
+
+struct THtmlNode::TExtra
+{
+    QString TagText; // the own start tag (with m_ownTag) or own node text
+    std::vector<AttrSpan> Attrs;
+};
+
 class THtmlTreeBuilder
 {
 public:
     THtmlTreeBuilder(THtmlNode *root, const QString &src)
-        : m_root(root), m_src(src), m_s(m_src), m_ms(m_s)
+        : m_root(root), m_block(new THtmlNode::TBlock(src)), m_s(m_block->Src), m_ms(m_s),
+          m_tags(tagTable())
     {
-        m_open.push_back(root);
+        m_block->Building = true;
+        m_open.push_back({root, tagNone});
     }
+    ~THtmlTreeBuilder() { m_block->Commit(); }
 
     void Build();
 
@@ -173,34 +441,45 @@ private:
         bool SelfClosing = false;
         std::vector<THtmlNode::AttrSpan> Attrs;
     };
-
-    THtmlNode *current() const { return m_open.back(); }
-    void push(THtmlNode *el)
+    struct Open
     {
-        m_positions[el->m_name].push_back(int(m_open.size()));
-        m_open.push_back(el);
+        THtmlNode *Node;
+        int Id; // a known tag's number, else one given to the name for this parse
+    };
+
+    THtmlNode *current() const { return m_open.back().Node; }
+    void push(THtmlNode *el, int id)
+    {
+        if (size_t(id) >= m_positions.size())
+            m_positions.resize(size_t(id) + 1);
+        m_positions[size_t(id)].push_back(int(m_open.size()));
+        m_open.push_back({el, id});
     }
     // Closes the element at \a index and all opened after it.
     void popTo(size_t index)
     {
         while (m_open.size() > index) {
-            m_positions[m_open.back()->m_name].pop_back();
+            m_positions[size_t(m_open.back().Id)].pop_back();
             m_open.pop_back();
         }
     }
-    int topmost(const QString &name) const
+    int topmost(int id) const
     {
-        const auto it = m_positions.constFind(name);
-        return it == m_positions.cend() || it->empty() ? -1 : it->back();
+        return size_t(id) < m_positions.size() && !m_positions[size_t(id)].empty()
+                   ? m_positions[size_t(id)].back()
+                   : -1;
     }
+    // The number of the tag named \a raw (as written) and its lower-cased
+    // name, shared when the name is known.
+    int idOf(QStringView raw, const QString *&name);
     THtmlNode *append(THtmlNodeKind kind, qsizetype begin, qsizetype end);
     void flushText(qsizetype begin, qsizetype end);
     void scanTag(qsizetype begin, qsizetype nameStart, TagScan &t, bool wantAttrs);
     qsizetype startTag(qsizetype begin, qsizetype nameStart);
     qsizetype endTag(qsizetype begin);
-    void closeImplied(const QString &name, unsigned flags);
-    int findOpen(std::initializer_list<QStringView> targets,
-                 std::initializer_list<QStringView> barriers) const;
+    void closeImplied(int id, unsigned flags);
+    int findOpen(std::initializer_list<TagId> targets,
+                 std::initializer_list<TagId> barriers) const;
     qsizetype rawTextEnd(qsizetype from, const QString &name) const;
     qsizetype findOr(QStringView what, qsizetype from, qsizetype fallback) const
     {
@@ -209,26 +488,51 @@ private:
     }
 
     THtmlNode *m_root;
-    QString m_src;
+    THtmlNode::TBlock *m_block;
     QStringView m_s;
     MustacheScanner m_ms;
-    std::vector<THtmlNode *> m_open;
-    // Where each tag name sits in m_open: finding the element an end tag or
-    // an optional end closes costs no scan of the open elements, whatever
-    // the nesting depth.
-    QHash<QString, std::vector<int>> m_positions;
+    const TagTable &m_tags;
+    std::vector<Open> m_open;
+    // Where each tag sits in m_open, by number: finding the element an end
+    // tag or an optional end closes costs no scan of the open elements,
+    // whatever the nesting depth.
+    std::vector<std::vector<int>> m_positions;
+    // Names we do not know, numbered from tagCount on as they come.
+    QHash<QString, std::pair<int, const QString *>> m_otherIds;
 };
+
+int THtmlTreeBuilder::idOf(QStringView raw, const QString *&name)
+{
+    if (const TagId id = m_tags.Find(raw)) {
+        name = &m_tags.Names[id];
+        return id;
+    }
+    QString lower = asciiLower(raw);
+    const auto it = m_otherIds.constFind(lower);
+    if (it != m_otherIds.cend()) {
+        name = it->second;
+        return it->first;
+    }
+    const int id = int(tagCount) + int(m_otherIds.size());
+    name = &m_block->Names.emplace_back(lower);
+    m_otherIds.insert(std::move(lower), {id, name});
+    return id;
+}
 
 THtmlNode *THtmlTreeBuilder::append(THtmlNodeKind kind, qsizetype begin, qsizetype end)
 {
-    auto node = std::make_unique<THtmlNode>();
+    // Room first: once the node exists nothing may throw before it is in
+    // the tree, or freeing it would give back a count the block never took.
+    auto &siblings = current()->m_children;
+    if (siblings.size() == siblings.capacity())
+        siblings.reserve(std::max<size_t>(4, siblings.capacity() * 2));
+    std::unique_ptr<THtmlNode> node(::new (m_block->Allocate()) THtmlNode(m_block));
     node->m_kind = kind;
-    node->m_src = m_src;
     node->m_begin = begin;
     node->m_end = end;
     node->m_parent = current();
     THtmlNode *raw = node.get();
-    current()->m_children.push_back(std::move(node));
+    siblings.push_back(std::move(node));
     return raw;
 }
 
@@ -305,17 +609,8 @@ void THtmlTreeBuilder::scanTag(qsizetype begin, qsizetype nameStart, TagScan &t,
         lastToken = i;
         if (wantAttrs) {
             THtmlNode::AttrSpan a;
-            a.Attr.Name = m_s.sliced(nameBegin, nameEnd - nameBegin).toString();
-            if (valueBegin >= 0) {
-                QStringView raw = m_s.sliced(valueBegin, valueEnd - valueBegin);
-                if (!raw.isEmpty() && (raw[0] == u'"' || raw[0] == u'\'')) {
-                    raw = raw.sliced(1);
-                    if (!raw.isEmpty() && raw.back() == m_s[valueBegin])
-                        raw.chop(1);
-                }
-                a.Attr.Value = DecodeHtmlEntities(raw, true);
-            }
             a.Begin = wsStart - begin;
+            a.NameBegin = nameBegin - begin;
             a.NameEnd = nameEnd - begin;
             a.ValueBegin = valueBegin < 0 ? -1 : valueBegin - begin;
             a.ValueEnd = valueEnd < 0 ? -1 : valueEnd - begin;
@@ -326,18 +621,18 @@ void THtmlTreeBuilder::scanTag(qsizetype begin, qsizetype nameStart, TagScan &t,
     t.ContentEnd = lastToken - begin;
 }
 
-int THtmlTreeBuilder::findOpen(std::initializer_list<QStringView> targets,
-                               std::initializer_list<QStringView> barriers) const
+int THtmlTreeBuilder::findOpen(std::initializer_list<TagId> targets,
+                               std::initializer_list<TagId> barriers) const
 {
     int target = -1, barrier = -1;
-    for (QStringView t : targets)
-        target = std::max(target, topmost(t.toString()));
-    for (QStringView b : barriers)
-        barrier = std::max(barrier, topmost(b.toString()));
+    for (TagId t : targets)
+        target = std::max(target, topmost(t));
+    for (TagId b : barriers)
+        barrier = std::max(barrier, topmost(b));
     return target > barrier ? target : -1;
 }
 
-void THtmlTreeBuilder::closeImplied(const QString &name, unsigned flags)
+void THtmlTreeBuilder::closeImplied(int id, unsigned flags)
 {
     auto close = [this](int index) {
         if (index > 0)
@@ -345,46 +640,67 @@ void THtmlTreeBuilder::closeImplied(const QString &name, unsigned flags)
     };
     // The barriers are the scope boundaries browsers use: an open p (list
     // item, cell, ...) outside them is out of reach.
-    if (name == u"li")
-        close(findOpen({u"li"}, {u"ul", u"ol", u"menu", u"table", u"td", u"th", u"caption",
-                                 u"template", u"button", u"object", u"marquee", u"applet"}));
-    else if (name == u"dt" || name == u"dd")
-        close(findOpen({u"dt", u"dd"}, {u"dl", u"table", u"td", u"th", u"caption",
-                                        u"template", u"button", u"object", u"marquee",
-                                        u"applet"}));
-    else if (name == u"tr")
-        close(findOpen({u"tr"}, {u"table", u"thead", u"tbody", u"tfoot", u"template"}));
-    else if (name == u"td" || name == u"th")
-        close(findOpen({u"td", u"th"},
-                       {u"tr", u"table", u"thead", u"tbody", u"tfoot", u"template"}));
-    else if (name == u"thead" || name == u"tbody" || name == u"tfoot")
-        close(findOpen({u"thead", u"tbody", u"tfoot"}, {u"table", u"template"}));
-    else if (name == u"option" || name == u"optgroup") {
-        if (current()->m_name == u"option" && current() != m_root)
+    switch (id) {
+    case tag_li:
+        close(findOpen({tag_li}, {tag_ul, tag_ol, tag_menu, tag_table, tag_td, tag_th,
+                                  tag_caption, tag_template, tag_button, tag_object,
+                                  tag_marquee, tag_applet}));
+        break;
+    case tag_dt:
+    case tag_dd:
+        close(findOpen({tag_dt, tag_dd}, {tag_dl, tag_table, tag_td, tag_th, tag_caption,
+                                          tag_template, tag_button, tag_object, tag_marquee,
+                                          tag_applet}));
+        break;
+    case tag_tr:
+        close(findOpen({tag_tr}, {tag_table, tag_thead, tag_tbody, tag_tfoot, tag_template}));
+        break;
+    case tag_td:
+    case tag_th:
+        close(findOpen({tag_td, tag_th},
+                       {tag_tr, tag_table, tag_thead, tag_tbody, tag_tfoot, tag_template}));
+        break;
+    case tag_thead:
+    case tag_tbody:
+    case tag_tfoot:
+        close(findOpen({tag_thead, tag_tbody, tag_tfoot}, {tag_table, tag_template}));
+        break;
+    case tag_option:
+    case tag_optgroup:
+        if (m_open.back().Id == tag_option && current() != m_root)
             popTo(m_open.size() - 1);
-        if (name == u"optgroup" && current()->m_name == u"optgroup" && current() != m_root)
+        if (id == tag_optgroup && m_open.back().Id == tag_optgroup && current() != m_root)
             popTo(m_open.size() - 1);
+        break;
+    default:
+        break;
     }
     if (flags & tfClosesP)
-        close(findOpen({u"p"}, {u"applet", u"button", u"caption", u"html", u"marquee",
-                                u"object", u"table", u"td", u"th", u"template"}));
+        close(findOpen({tag_p}, {tag_applet, tag_button, tag_caption, tag_html, tag_marquee,
+                                 tag_object, tag_table, tag_td, tag_th, tag_template}));
 }
 
 qsizetype THtmlTreeBuilder::startTag(qsizetype begin, qsizetype nameStart)
 {
     TagScan t;
     scanTag(begin, nameStart, t, true);
-    QString name = asciiLower(m_s.sliced(nameStart, t.NameEnd - nameStart));
-    const unsigned flags = flagsOf(name);
-    closeImplied(name, flags);
+    const QString *name = nullptr;
+    const int id = idOf(m_s.sliced(nameStart, t.NameEnd - nameStart), name);
+    const unsigned flags = id < tagCount ? m_tags.Flags[id] : 0u;
+    closeImplied(id, flags);
     THtmlNode *el = append(THtmlNodeKind::Element, begin, t.End);
-    el->m_name = std::move(name);
-    el->m_attrs = std::move(t.Attrs);
+    el->m_name = name;
+    el->m_tag = id < tagCount ? (unsigned short)id : (unsigned short)tagNone;
+    el->m_flags = flags;
+    if (!t.Attrs.empty()) {
+        el->m_extra = std::make_unique<THtmlNode::TExtra>();
+        el->m_extra->Attrs = std::move(t.Attrs);
+    }
     el->m_tagContentEnd = t.ContentEnd;
     el->m_rawText = flags & tfRawText;
     el->m_rcData = flags & tfRcData;
     if (!(flags & tfVoid) && !t.SelfClosing && t.End < m_s.size())
-        push(el);
+        push(el, id);
     return t.End;
 }
 
@@ -392,16 +708,19 @@ qsizetype THtmlTreeBuilder::endTag(qsizetype begin)
 {
     TagScan t;
     scanTag(begin, begin + 2, t, false);
-    const QString name = asciiLower(m_s.sliced(begin + 2, t.NameEnd - begin - 2));
-    if (const int i = topmost(name); i >= 1) {
-        THtmlNode *el = m_open[size_t(i)];
+    const QString *name = nullptr;
+    const int id = idOf(m_s.sliced(begin + 2, t.NameEnd - begin - 2), name);
+    if (const int i = topmost(id); i >= 1) {
+        THtmlNode *el = m_open[size_t(i)].Node;
         el->m_hasEndTag = true;
         el->m_endBegin = begin;
         el->m_endEnd = t.End;
         popTo(size_t(i));
         return t.End;
     }
-    append(THtmlNodeKind::EndTag, begin, t.End)->m_name = name;
+    THtmlNode *stray = append(THtmlNodeKind::EndTag, begin, t.End);
+    stray->m_name = name;
+    stray->m_tag = id < tagCount ? (unsigned short)id : (unsigned short)tagNone;
     return t.End;
 }
 
@@ -427,7 +746,7 @@ void THtmlTreeBuilder::Build()
         THtmlNode *cur = current();
         if ((cur->m_rawText || cur->m_rcData) && cur != m_root) {
             // Everything up to the element's own end tag is its text.
-            const qsizetype e = rawTextEnd(pos, cur->m_name);
+            const qsizetype e = rawTextEnd(pos, cur->TagName());
             flushText(pos, e);
             textStart = pos = e;
             if (e >= n)
@@ -534,19 +853,31 @@ private:
 
 THtmlNode::THtmlNode() = default;
 
-THtmlNode::THtmlNode(const QString &tagName)
-    : m_kind(THtmlNodeKind::Element), m_ownTag(true), m_name(asciiLower(tagName))
+THtmlNode::THtmlNode(TBlock *block) : m_block(block), m_children(TChildAllocator<std::unique_ptr<THtmlNode>>(block))
 {
-    m_tagText = u'<' + m_name + u'>';
-    m_tagContentEnd = 1 + m_name.size();
-    const unsigned flags = flagsOf(m_name);
+}
+
+THtmlNode::THtmlNode(const QString &tagName)
+    : m_kind(THtmlNodeKind::Element), m_ownTag(true)
+{
+    const TagTable &tags = tagTable();
+    const TagId id = tags.Find(tagName);
+    const QString name = id ? tags.Names[id] : asciiLower(tagName);
+    const unsigned flags = tags.Flags[id];
+    m_tag = id;
+    m_flags = flags;
     m_rawText = flags & tfRawText;
     m_rcData = flags & tfRcData;
+    // A block of its own holds the end tag (and a name we do not know).
+    m_block = new TBlock(flags & tfVoid ? QString() : u"</"_qs + name + u'>');
+    m_ownsBlock = true;
+    m_name = id ? &tags.Names[id] : &m_block->Names.emplace_back(name);
+    Extra().TagText = u'<' + name + u'>';
+    m_tagContentEnd = 1 + name.size();
     if (!(flags & tfVoid)) {
         m_hasEndTag = true;
-        m_src = u"</"_qs + m_name + u'>';
         m_endBegin = 0;
-        m_endEnd = m_src.size();
+        m_endEnd = m_block->Src.size();
     }
 }
 
@@ -563,27 +894,69 @@ std::unique_ptr<THtmlNode> THtmlNode::CreateRaw(THtmlNodeKind kind, const QStrin
     auto node = std::make_unique<THtmlNode>();
     node->m_kind = kind;
     node->m_ownTag = true;
-    node->m_tagText = markup;
+    node->Extra().TagText = markup;
     return node;
 }
 
 THtmlNode::~THtmlNode()
 {
     DestroyTree(m_children);
+    if (m_ownsBlock)
+        m_block->Release(1);
 }
 
-void THtmlNode::DestroyTree(std::vector<std::unique_ptr<THtmlNode>> &children)
+const QString &THtmlNode::TagName() const
 {
-    // Flatten first so that deep trees are freed without recursion.
-    std::vector<std::unique_ptr<THtmlNode>> pending = std::move(children);
+    static const QString none;
+    return m_name ? *m_name : none;
+}
+
+THtmlNode::TExtra &THtmlNode::Extra()
+{
+    if (!m_extra)
+        m_extra = std::make_unique<TExtra>();
+    return *m_extra;
+}
+
+const std::vector<THtmlNode::AttrSpan> &THtmlNode::Attrs() const
+{
+    static const std::vector<AttrSpan> none;
+    return m_extra ? m_extra->Attrs : none;
+}
+
+void THtmlNode::DestroyTree(TChildren &children)
+{
+    // Flatten first so that deep trees are freed without recursion. Nodes
+    // of a parse's block are counted off in runs, not one by one.
+    std::vector<std::unique_ptr<THtmlNode>> pending;
+    pending.reserve(children.size());
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        pending.push_back(std::move(*it));
     children.clear();
+    TBlock *run = nullptr;
+    qsizetype runLength = 0;
     while (!pending.empty()) {
-        std::unique_ptr<THtmlNode> n = std::move(pending.back());
+        THtmlNode *n = pending.back().release();
         pending.pop_back();
         for (auto &c : n->m_children)
             pending.push_back(std::move(c));
         n->m_children.clear();
+        TBlock *block = (reinterpret_cast<TBlock::Header *>(n) - 1)->Block;
+        if (!block) {
+            delete n;
+            continue;
+        }
+        n->~THtmlNode(); // a block's nodes are all of this class
+        if (block != run) {
+            if (run)
+                run->Release(runLength);
+            run = block;
+            runLength = 0;
+        }
+        ++runLength;
     }
+    if (run)
+        run->Release(runLength);
 }
 
 void THtmlNode::Parse(const QString &html)
@@ -591,18 +964,23 @@ void THtmlNode::Parse(const QString &html)
     SetInnerHTML(html);
 }
 
+QStringView THtmlNode::Source() const
+{
+    return m_block ? QStringView(m_block->Src) : QStringView();
+}
+
 QStringView THtmlNode::StartTagText() const
 {
     if (m_ownTag)
-        return m_tagText;
-    return QStringView(m_src).sliced(m_begin, m_end - m_begin);
+        return m_extra->TagText;
+    return Source().sliced(m_begin, m_end - m_begin);
 }
 
 QStringView THtmlNode::EndTagText() const
 {
     if (!m_hasEndTag)
         return {};
-    return QStringView(m_src).sliced(m_endBegin, m_endEnd - m_endBegin);
+    return Source().sliced(m_endBegin, m_endEnd - m_endBegin);
 }
 
 QString THtmlNode::OuterHTML() const
@@ -651,7 +1029,7 @@ void THtmlNode::SetText(const QString &text)
     if (m_kind != THtmlNodeKind::Text)
         return;
     m_ownTag = true;
-    m_tagText = (m_parent && m_parent->m_rawText) ? text : EscapeHtmlText(text);
+    Extra().TagText = (m_parent && m_parent->m_rawText) ? text : EscapeHtmlText(text);
 }
 
 QString THtmlNode::InnerText() const
@@ -677,13 +1055,12 @@ QString THtmlNode::InnerText() const
         if (f.Next >= f.Node->m_children.size()) {
             const THtmlNode *done = f.Node;
             stack.pop_back();
-            if (done->m_name == u"pre")
+            if (done->m_tag == tag_pre)
                 --pre;
             if (done != this) {
-                const unsigned flags = flagsOf(done->m_name);
-                if (flags & tfBlock)
+                if (done->m_flags & tfBlock)
                     lineBreak(false);
-                else if (done->m_name == u"td" || done->m_name == u"th")
+                else if (done->m_tag == tag_td || done->m_tag == tag_th)
                     pendingSpace = !out.isEmpty() && !out.endsWith(u'\n');
             }
             continue;
@@ -691,7 +1068,7 @@ QString THtmlNode::InnerText() const
         const THtmlNode *c = f.Node->m_children[f.Next++].get();
         switch (c->m_kind) {
         case THtmlNodeKind::Text: {
-            if (f.Node->m_kind == THtmlNodeKind::Element && (flagsOf(f.Node->m_name) & tfHidden))
+            if (f.Node->m_kind == THtmlNodeKind::Element && (f.Node->m_flags & tfHidden))
                 break;
             const QString text = c->Text();
             for (QChar ch : text) {
@@ -714,8 +1091,8 @@ QString THtmlNode::InnerText() const
         case THtmlNodeKind::CData:
             break;
         case THtmlNodeKind::Element: {
-            const unsigned flags = flagsOf(c->m_name);
-            if (c->m_name == u"br") {
+            const unsigned flags = c->m_flags;
+            if (c->m_tag == tag_br) {
                 lineBreak(true);
                 break;
             }
@@ -723,7 +1100,7 @@ QString THtmlNode::InnerText() const
                 break;
             if (flags & tfBlock)
                 lineBreak(false);
-            if (c->m_name == u"pre")
+            if (c->m_tag == tag_pre)
                 ++pre;
             stack.push_back({c, 0});
             break;
@@ -739,43 +1116,72 @@ QString THtmlNode::InnerText() const
 
 int THtmlNode::AttributeCount() const
 {
-    return int(m_attrs.size());
+    return int(Attrs().size());
+}
+
+QStringView THtmlNode::AttrName(const AttrSpan &a) const
+{
+    return StartTagText().sliced(a.NameBegin, a.NameEnd - a.NameBegin);
+}
+
+QString THtmlNode::AttrValue(const AttrSpan &a) const
+{
+    if (a.HasSet)
+        return a.Set;
+    if (a.ValueBegin < 0)
+        return QString();
+    const QStringView tag = StartTagText();
+    QStringView raw = tag.sliced(a.ValueBegin, a.ValueEnd - a.ValueBegin);
+    if (!raw.isEmpty() && (raw[0] == u'"' || raw[0] == u'\'')) {
+        const QChar quote = raw[0];
+        raw = raw.sliced(1);
+        if (!raw.isEmpty() && raw.back() == quote)
+            raw.chop(1);
+    }
+    return DecodeHtmlEntities(raw, true);
+}
+
+const THtmlNode::AttrSpan *THtmlNode::FindAttr(QStringView name) const
+{
+    for (const AttrSpan &a : Attrs())
+        if (equalsIgnoringAsciiCase(AttrName(a), name))
+            return &a;
+    return nullptr;
 }
 
 THtmlNode::TAttribute THtmlNode::Attribute(int index) const
 {
-    return m_attrs[size_t(index)].Attr;
+    const AttrSpan &a = Attrs()[size_t(index)];
+    return {AttrName(a).toString(), AttrValue(a)};
 }
 
 bool THtmlNode::HasAttribute(QStringView name) const
 {
-    for (const AttrSpan &a : m_attrs)
-        if (equalsIgnoringAsciiCase(a.Attr.Name, name))
-            return true;
-    return false;
+    return FindAttr(name) != nullptr;
 }
 
 QString THtmlNode::GetAttribute(QStringView name, const QString &defaultValue) const
 {
-    for (const AttrSpan &a : m_attrs)
-        if (equalsIgnoringAsciiCase(a.Attr.Name, name))
-            return a.Attr.Value;
-    return defaultValue;
+    const AttrSpan *a = FindAttr(name);
+    return a ? AttrValue(*a) : defaultValue;
 }
 
 void THtmlNode::MakeTagOwn()
 {
     if (!m_ownTag) {
-        m_tagText = StartTagText().toString();
+        QString text = StartTagText().toString();
+        Extra().TagText = std::move(text);
         m_ownTag = true;
     }
 }
 
 void THtmlNode::ShiftAttrs(size_t from, qsizetype delta)
 {
-    for (size_t i = from; i < m_attrs.size(); ++i) {
-        AttrSpan &a = m_attrs[i];
+    std::vector<AttrSpan> &attrs = Extra().Attrs;
+    for (size_t i = from; i < attrs.size(); ++i) {
+        AttrSpan &a = attrs[i];
         a.Begin += delta;
+        a.NameBegin += delta;
         a.NameEnd += delta;
         if (a.ValueBegin >= 0) {
             a.ValueBegin += delta;
@@ -792,19 +1198,22 @@ void THtmlNode::SetAttribute(const QString &name, const QString &value)
         return;
     MakeTagOwn();
     const QString quoted = quoteAttributeValue(value);
-    for (size_t i = 0; i < m_attrs.size(); ++i) {
-        AttrSpan &a = m_attrs[i];
-        if (!equalsIgnoringAsciiCase(a.Attr.Name, name))
+    QString &tagText = Extra().TagText;
+    std::vector<AttrSpan> &attrs = m_extra->Attrs;
+    for (size_t i = 0; i < attrs.size(); ++i) {
+        AttrSpan &a = attrs[i];
+        if (!equalsIgnoringAsciiCase(AttrName(a), name))
             continue;
-        a.Attr.Value = value;
+        a.HasSet = true;
+        a.Set = value;
         qsizetype delta;
         if (a.ValueBegin >= 0) {
             delta = quoted.size() - (a.ValueEnd - a.ValueBegin);
-            m_tagText.replace(a.ValueBegin, a.ValueEnd - a.ValueBegin, quoted);
+            tagText.replace(a.ValueBegin, a.ValueEnd - a.ValueBegin, quoted);
             a.ValueEnd += delta;
         } else {
             const QString assign = u'=' + quoted;
-            m_tagText.insert(a.NameEnd, assign);
+            tagText.insert(a.NameEnd, assign);
             a.ValueBegin = a.NameEnd + 1;
             a.ValueEnd = a.NameEnd + assign.size();
             delta = assign.size();
@@ -815,26 +1224,30 @@ void THtmlNode::SetAttribute(const QString &name, const QString &value)
     }
     const QString text = u' ' + name + u'=' + quoted;
     AttrSpan a;
-    a.Attr = {name, value};
+    a.HasSet = true;
+    a.Set = value;
     a.Begin = m_tagContentEnd;
+    a.NameBegin = a.Begin + 1;
     a.NameEnd = a.Begin + 1 + name.size();
     a.ValueBegin = a.NameEnd + 1;
     a.ValueEnd = a.Begin + text.size();
     a.End = a.ValueEnd;
-    m_tagText.insert(m_tagContentEnd, text);
+    tagText.insert(m_tagContentEnd, text);
     m_tagContentEnd = a.End;
-    m_attrs.push_back(std::move(a));
+    attrs.push_back(std::move(a));
 }
 
 bool THtmlNode::RemoveAttribute(QStringView name)
 {
-    for (size_t i = 0; i < m_attrs.size(); ++i) {
-        if (!equalsIgnoringAsciiCase(m_attrs[i].Attr.Name, name))
+    const std::vector<AttrSpan> &found = Attrs();
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (!equalsIgnoringAsciiCase(AttrName(found[i]), name))
             continue;
         MakeTagOwn();
-        const qsizetype b = m_attrs[i].Begin, len = m_attrs[i].End - b;
-        m_tagText.remove(b, len);
-        m_attrs.erase(m_attrs.begin() + qsizetype(i));
+        std::vector<AttrSpan> &attrs = m_extra->Attrs;
+        const qsizetype b = attrs[i].Begin, len = attrs[i].End - b;
+        m_extra->TagText.remove(b, len);
+        attrs.erase(attrs.begin() + qsizetype(i));
         ShiftAttrs(i, -len);
         return true;
     }
@@ -908,7 +1321,7 @@ THtmlNode *THtmlNode::FindFirst(QStringView tag) const
     while (!stack.empty()) {
         const THtmlNode *n = stack.back();
         stack.pop_back();
-        if (n->m_kind == THtmlNodeKind::Element && n->m_name == tag)
+        if (n->m_kind == THtmlNodeKind::Element && n->TagName() == tag)
             return const_cast<THtmlNode *>(n);
         for (auto it = n->m_children.rbegin(); it != n->m_children.rend(); ++it)
             stack.push_back(it->get());
@@ -975,7 +1388,8 @@ QString DecodeHtmlBytes(const QByteArray &bytes)
 {
     int bomLength = 0;
     const QString charset = HtmlCharsetOf(bytes, &bomLength);
-    const QByteArray body = bytes.sliced(bomLength);
+    // A view: the body of a large page is not copied before decoding.
+    const QByteArrayView body = QByteArrayView(bytes).sliced(bomLength);
     if (charset == u"utf-16le" || charset == u"utf-16be") {
         const bool le = charset == u"utf-16le";
         QString out;
@@ -992,12 +1406,12 @@ QString DecodeHtmlBytes(const QByteArray &bytes)
         return QString::fromUtf8(body);
     if (!charset.isEmpty()) {
         try {
-            return DecodeCharset(body, charset);
+            return DecodeCharset(body.toByteArray(), charset);
         } catch (const Exception &) {
             // an unknown charset name: fall back as if none were named
         }
     }
-    return FromAnsi(body);
+    return FromAnsi(body.toByteArray());
 }
 
 void THtmlNode::ParseBytes(const QByteArray &bytes)

@@ -14,6 +14,11 @@
 // thead/tbody/tfoot, option/optgroup) close as browsers close them; an end
 // tag without an open element stays in the tree as a node of its own.
 // Every walk over the tree is iterative: nesting depth costs no stack.
+//
+// The nodes of one parse live in one block of memory together with the
+// source they point into; the block goes when the last of them does. Nodes
+// still move freely between trees and are owned through std::unique_ptr as
+// any other (THtmlNode brings its own operator new and delete for that).
 
 #include <ZorCompCore/zor_export.h>
 
@@ -22,7 +27,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace zor {
@@ -59,6 +66,10 @@ public:
     THtmlNode(const THtmlNode &) = delete;
     THtmlNode &operator=(const THtmlNode &) = delete;
 
+    // Every node knows whether it came from a parse's block or the heap.
+    static void *operator new(std::size_t size);
+    static void operator delete(void *p) noexcept;
+
     /// Replaces this node's children by the parse of \a html; this node
     /// keeps its own tag.
     virtual void Parse(const QString &html);
@@ -69,7 +80,7 @@ public:
     THtmlNodeKind Kind() const { return m_kind; }
     bool IsElement() const { return m_kind == THtmlNodeKind::Element; }
     /// Lower-cased tag name of an element or stray end tag; empty otherwise.
-    const QString &TagName() const { return m_name; }
+    const QString &TagName() const;
     THtmlNode *Parent() const { return m_parent; }
 
     /// The node as HTML: exactly its source unless changed.
@@ -117,35 +128,72 @@ public:
 private:
     friend class THtmlTreeBuilder;
     friend class THtmlWriter;
+    struct TBlock;
+    struct TExtra;
+    // Child lists of a parse's nodes come from its block while it is being
+    // built; every other list from the heap.
+    static void *AllocateChildren(TBlock *block, std::size_t bytes);
+    static void FreeChildren(void *p) noexcept;
+    template<class T>
+    struct TChildAllocator
+    {
+        using value_type = T;
+        using propagate_on_container_move_assignment = std::true_type;
+        using propagate_on_container_swap = std::true_type;
+        TBlock *Block = nullptr;
+        TChildAllocator() = default;
+        explicit TChildAllocator(TBlock *block) : Block(block) {}
+        template<class U>
+        TChildAllocator(const TChildAllocator<U> &other) : Block(other.Block) {}
+        T *allocate(std::size_t n) { return static_cast<T *>(AllocateChildren(Block, n * sizeof(T))); }
+        void deallocate(T *p, std::size_t) noexcept { FreeChildren(p); }
+        template<class U>
+        bool operator==(const TChildAllocator<U> &other) const { return Block == other.Block; }
+    };
+    using TChildren = std::vector<std::unique_ptr<THtmlNode>, TChildAllocator<std::unique_ptr<THtmlNode>>>;
+    explicit THtmlNode(TBlock *block); // a node of a parse
     struct AttrSpan
     {
-        TAttribute Attr;
         // Offsets into the start tag text: [Begin, End) is the attribute with
-        // its leading white space, [ValueBegin, ValueEnd) its value as written
-        // (with quotes); ValueBegin < 0 when it has no value.
-        qsizetype Begin, NameEnd, ValueBegin, ValueEnd, End;
+        // its leading white space, [NameBegin, NameEnd) its name,
+        // [ValueBegin, ValueEnd) its value as written (with quotes);
+        // ValueBegin < 0 when it has no value. Name and value are read from
+        // the text when asked for, except a value set through the API, kept
+        // as it was given (Set).
+        qsizetype Begin, NameBegin, NameEnd, ValueBegin, ValueEnd, End;
+        bool HasSet = false;
+        QString Set;
     };
 
+    QStringView Source() const;
+    TExtra &Extra();
+    const std::vector<AttrSpan> &Attrs() const;
     QStringView StartTagText() const;
     QStringView EndTagText() const;
+    QStringView AttrName(const AttrSpan &a) const;
+    QString AttrValue(const AttrSpan &a) const;
+    const AttrSpan *FindAttr(QStringView name) const;
     void MakeTagOwn();
     void ShiftAttrs(size_t from, qsizetype delta);
-    static void DestroyTree(std::vector<std::unique_ptr<THtmlNode>> &children);
+    static void DestroyTree(TChildren &children);
 
     THtmlNodeKind m_kind = THtmlNodeKind::Document;
-    bool m_ownTag = false;        // m_tagText holds the start tag (rewritten)
+    bool m_ownTag = false;        // the extra part holds the start tag (rewritten)
     bool m_hasEndTag = false;
     bool m_rawText = false;       // children are raw text (script, style, ...)
     bool m_rcData = false;        // children are text with references (textarea, title)
+    bool m_ownsBlock = false;     // m_block is this node's alone (a created element)
+    unsigned short m_tag = 0;     // the tag's number among the names we know, 0 if none
+    unsigned m_flags = 0;         // what the tag is (void, block, ...)
     THtmlNode *m_parent = nullptr;
-    QString m_src;                // the parsed source this node's spans point into
+    TBlock *m_block = nullptr;    // the parse's block holding this node and its source
     qsizetype m_begin = 0, m_end = 0;           // start tag / whole node
     qsizetype m_endBegin = 0, m_endEnd = 0;     // end tag
     qsizetype m_tagContentEnd = 0;              // where an added attribute goes (relative)
-    QString m_name;
-    QString m_tagText;            // own start tag or own node text
-    std::vector<AttrSpan> m_attrs;
-    std::vector<std::unique_ptr<THtmlNode>> m_children;
+    const QString *m_name = nullptr;  // shared: the known names' table or the block's
+    // Only for what has them: attributes, an own (edited or created) text.
+    std::unique_ptr<TExtra> m_extra;
+    TChildren m_children;
 };
 
 using THtNode = THtmlNode;

@@ -276,6 +276,44 @@ TEST(HtmlNode, ChildrenInsertDeleteMove)
     EXPECT_EQ(ol->InnerHTML(), u"<li>1 &lt; 2</li><li>b</li>");
 }
 
+TEST(HtmlNode, NodesOutliveTheTreeTheyWereParsedIn)
+{
+    // A parse's nodes share memory with its source; one taken out of its
+    // tree keeps both, however the trees around it come and go.
+    const QString page = u"<table><tr class=x><td>a&amp;b</td></tr></table>"_qs
+                         + u"<p>filler</p>"_qs.repeated(20000);
+    std::unique_ptr<THtmlNode> row;
+    auto other = parse(u"<ul><li>kept</li></ul>"_qs);
+    {
+        auto doc = parse(page);
+        THtmlNode *tr = doc->FindFirst(u"tr");
+        ASSERT_TRUE(tr);
+        row = tr->Parent()->TakeChild(tr->Parent()->IndexOf(tr));
+        // Moved into a tree of another parse, which outlives this one.
+        THtmlNode *li = other->FindFirst(u"li");
+        EXPECT_TRUE(doc->FindFirst(u"p")->MoveTo(li, 1));
+    }
+    // New parses reuse what the freed one gave back; the survivors must not
+    // be overwritten.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(parse(page)->OuterHTML(), page);
+    EXPECT_EQ(row->OuterHTML(), u"<tr class=x><td>a&amp;b</td></tr>");
+    EXPECT_EQ(row->GetAttribute(u"CLASS"), u"x");
+    EXPECT_EQ(row->InnerText(), u"a&b");
+    EXPECT_EQ(other->OuterHTML(), u"<ul><li>kept<p>filler</p></li></ul>");
+    row->SetAttribute(u"class"_qs, u"y"_qs);
+    EXPECT_EQ(row->OuterHTML(), u"<tr class=\"y\"><td>a&amp;b</td></tr>");
+    other.reset(); // frees the moved p before the row's own parse goes
+    EXPECT_EQ(row->Child(0)->OuterHTML(), u"<td>a&amp;b</td>");
+
+    // Names we do not know are shared per parse and still pair start and
+    // end tags by name, in any case.
+    auto custom = parse(u"<my-tag a=1><x-y>t</X-Y></MY-TAG><my-tag></my-tag>"_qs);
+    EXPECT_EQ(shape(custom.get()), u"my-tag(x-y('t')) my-tag");
+    EXPECT_EQ(custom->Child(0)->TagName(), u"my-tag");
+    EXPECT_EQ(&custom->Child(0)->TagName(), &custom->Child(1)->TagName());
+}
+
 TEST(HtmlNode, DeepNestingUsesNoStack)
 {
     const int depth = 100000;
