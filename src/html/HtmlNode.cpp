@@ -292,7 +292,9 @@ struct THtmlNode::TBlock
         }
 
     private:
-        static constexpr size_t kKept = (64u << 20) / (kMaxChunkNodes * kSlot); // about 64 MB
+        // A host that parsed one big page once should not carry it for ever, so
+        // the bound is modest: enough for documents of a few megabytes.
+        static constexpr size_t kKept = (16u << 20) / (kMaxChunkNodes * kSlot); // about 16 MB
         std::mutex m_mutex;
         std::vector<char *> m_free;
     };
