@@ -157,13 +157,18 @@ inline QString Dump(const TWPDocument &doc)
                    .arg(s).arg(p.PageWidth).arg(p.PageHeight).arg(p.MarginLeft).arg(p.MarginTop)
                    .arg(p.MarginRight).arg(p.MarginBottom).arg(p.HeaderY).arg(p.FooterY)
                    .arg(p.Landscape ? "landscape" : "portrait");
-        if (QTextDocument *h = doc.Header(s)) {
-            out += "HEADER\n";
-            DumpFrame(doc, h->rootFrame(), out, "  ");
-        }
-        if (QTextDocument *f = doc.Footer(s)) {
-            out += "FOOTER\n";
-            DumpFrame(doc, f->rootFrame(), out, "  ");
+        if (p.TitlePage)
+            out += "TITLEPAGE\n";
+        static const char *const kinds[] = {"", " LEFT", " FIRST"};
+        for (int k = 0; k < 3; ++k) {
+            if (QTextDocument *h = doc.Header(s, TWPHeaderKind(k))) {
+                out += QStringLiteral("HEADER%1\n").arg(kinds[k]);
+                DumpFrame(doc, h->rootFrame(), out, "  ");
+            }
+            if (QTextDocument *f = doc.Footer(s, TWPHeaderKind(k))) {
+                out += QStringLiteral("FOOTER%1\n").arg(kinds[k]);
+                DumpFrame(doc, f->rootFrame(), out, "  ");
+            }
         }
     }
     for (const TWPStyle &s : doc.Styles())

@@ -468,3 +468,16 @@ TEST(RtfReader, NotRtfIsRefusedAndKeepsNothing)
     EXPECT_TRUE(TWPRTFReader::IsRTF("  \r\n{\\rtf1}"));
     EXPECT_FALSE(TWPRTFReader::IsRTF("{\\rt"));
 }
+
+TEST(RtfReader, ObjectsShowTheirResultOnly)
+{
+    const QByteArray png = PngBytes({2, 2}, Qt::red);
+    TWPDocument doc;
+    ASSERT_TRUE(TWPRTFReader::Read("{\\rtf1 before {\\object\\objemb\\objw40\\objh40{\\*\\objclass Paint.Picture}"
+                                   "{\\*\\objdata 01050000 02000000}stray{\\result {\\pict\\pngblip "
+                                   + png.toHex() + "}}} middle {\\object{\\*\\objdata 00}\\bin3 }}}} after}",
+                                   doc).Ok);
+    EXPECT_EQ(S(Plain(doc)), "before \xEF\xBF\xBC middle  after");
+    ASSERT_EQ(doc.PictureNames().size(), 1);
+    EXPECT_EQ(doc.Picture(doc.PictureNames().first())->Data, png);
+}

@@ -94,8 +94,13 @@ struct TWPPageSetup
     int HeaderY = 720;     // header's distance from the top edge
     int FooterY = 720;     // footer's distance from the bottom edge
     bool Landscape = false;
+    bool TitlePage = false; // the first page has its own header and footer
     bool operator==(const TWPPageSetup &) const = default;
 };
+
+// Which pages a header or footer is for: every page (odd ones when there is
+// a Left one), the even pages, or the first page of a section with TitlePage.
+enum class TWPHeaderKind : int { All = 0, Left = 1, First = 2 };
 
 struct TWPBookmark
 {
@@ -153,6 +158,9 @@ public:
     TWPDocument(const TWPDocument &) = delete;
     TWPDocument &operator=(const TWPDocument &) = delete;
 
+    // Exchanges everything with other, texts included (so Text() changes).
+    void Swap(TWPDocument &other);
+
     // The text; owned. Its layout draws our fields.
     QTextDocument *Text() const;
     // Empties text, sections, styles, bookmarks, data items and pictures.
@@ -168,6 +176,10 @@ public:
     QTextDocument *Footer(int section);
     QTextDocument *Header(int section) const;
     QTextDocument *Footer(int section) const;
+    QTextDocument *Header(int section, TWPHeaderKind kind);
+    QTextDocument *Footer(int section, TWPHeaderKind kind);
+    QTextDocument *Header(int section, TWPHeaderKind kind) const;
+    QTextDocument *Footer(int section, TWPHeaderKind kind) const;
     // Starts a new section at the cursor's block (which must not be the first
     // block); returns its index. Its page setup copies the previous section's.
     int AddSection(const QTextCursor &at);
@@ -231,5 +243,7 @@ ZOR_EXPORT void SetRTFDataColorValue(TWPDocument &doc, const QString &name, TCol
 // Registers the field handler with a text's layout (done for the document's
 // own texts; call it for a QTextDocument that shows fields elsewhere).
 ZOR_EXPORT void RegisterFieldHandler(QTextDocument *text, const TWPDocument *owner);
+// The same with the context from a function (a page painter's, say).
+ZOR_EXPORT void RegisterFieldHandler(QTextDocument *text, std::function<TWPFieldContext()> context);
 
 } // namespace zor

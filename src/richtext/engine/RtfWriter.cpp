@@ -616,11 +616,23 @@ void Writer::sectionProps(int section)
     num("footery", p.FooterY);
     if (p.Landscape)
         m_out += "\\lndscpsxn";
+    if (p.TitlePage)
+        m_out += "\\titlepg";
     m_out += '\n';
+    // With left (even-page) texts the all-pages ones are the right-hand pages'.
+    const bool facing = m_doc.Header(section, TWPHeaderKind::Left) || m_doc.Footer(section, TWPHeaderKind::Left);
     if (const QTextDocument *h = m_doc.Header(section))
-        subText("header", h);
+        subText(facing ? "headerr" : "header", h);
     if (const QTextDocument *f = m_doc.Footer(section))
-        subText("footer", f);
+        subText(facing ? "footerr" : "footer", f);
+    if (const QTextDocument *h = m_doc.Header(section, TWPHeaderKind::Left))
+        subText("headerl", h);
+    if (const QTextDocument *f = m_doc.Footer(section, TWPHeaderKind::Left))
+        subText("footerl", f);
+    if (const QTextDocument *h = m_doc.Header(section, TWPHeaderKind::First))
+        subText("headerf", h);
+    if (const QTextDocument *f = m_doc.Footer(section, TWPHeaderKind::First))
+        subText("footerf", f);
 }
 
 void Writer::subText(const char *dest, const QTextDocument *t)
