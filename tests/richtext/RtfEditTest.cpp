@@ -276,10 +276,12 @@ TEST(TextReader, LinesPagesAndEncodings)
 
 TEST(HtmlReader, TitleBackgroundAndPicturesFromTheFolderOnly)
 {
-    QTemporaryDir dir;
+    QTemporaryDir top;
+    ASSERT_TRUE(QDir(top.path()).mkpath("base/sub"));
+    const QDir dir(top.filePath("base"));
     const QByteArray png = PngBytes({3, 2}, Qt::green);
     writeFile(dir.filePath("pic.png"), png);
-    QDir(dir.path()).mkdir("sub");
+    writeFile(top.filePath("pic.png"), PngBytes({7, 7}, Qt::blue)); // outside the folder
     writeFile(dir.filePath("sub/in.png"), PngBytes({5, 5}, Qt::red));
     writeFile(dir.filePath("not-a-picture.png"), "text");
 
