@@ -176,3 +176,23 @@ TEST(Pages, TheEditorCountsPagesAgainAfterChanges)
     c.insertText("c");
     EXPECT_EQ(e.PageCount(), 3);
 }
+
+TEST(Pages, FootnotesGoOnThePageOfTheirReference)
+{
+    TWPDocument doc;
+    read(doc, R"({\rtf1 First{\super\chftn}{\footnote\pard\plain{\super\chftn} Alphanote.}\page )"
+              R"(Second{\super\chftn}{\footnote\pard\plain{\super\chftn} Betanote.}})");
+    QTemporaryDir dir;
+    QFile f(dir.filePath("notes.pdf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(TWPPagePainter::WritePdf(doc));
+    f.close();
+    QPdfDocument pdf;
+    ASSERT_EQ(pdf.load(f.fileName()), QPdfDocument::Error::None);
+    ASSERT_EQ(pdf.pageCount(), 2);
+    const QString one = pdf.getAllText(0).text(), two = pdf.getAllText(1).text();
+    EXPECT_TRUE(one.contains("Alphanote")) << S(one);
+    EXPECT_FALSE(one.contains("Betanote")) << S(one);
+    EXPECT_TRUE(two.contains("Betanote")) << S(two);
+    EXPECT_FALSE(two.contains("Alphanote"));
+}

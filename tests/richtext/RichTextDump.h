@@ -49,6 +49,7 @@ inline QString CharDump(const TWPDocument &doc, const QTextCharFormat &cf)
                  .arg(cf.intProperty(wpFieldKind))
                  .arg(cf.stringProperty(wpFieldName), cf.stringProperty(wpFieldFormat),
                       cf.stringProperty(wpFieldResult));
+    if (cf.hasProperty(wpFootnote)) p << "fn=" + QString::number(cf.intProperty(wpFootnote));
     if (cf.isImageFormat()) {
         const QTextImageFormat f = cf.toImageFormat();
         const TWPPicture *pic = doc.Picture(f.stringProperty(wpPictureName));
@@ -170,6 +171,10 @@ inline QString Dump(const TWPDocument &doc)
                 DumpFrame(doc, f->rootFrame(), out, "  ");
             }
         }
+    }
+    for (int i = 0; i < doc.FootnoteCount(); ++i) {
+        out += QStringLiteral("FOOTNOTE %1\n").arg(i);
+        DumpFrame(doc, doc.Footnote(i)->rootFrame(), out, "  ");
     }
     for (const TWPStyle &s : doc.Styles())
         out += QStringLiteral("STYLE %1 [%2] based=%3 char=%4\n").arg(s.Name, s.Text, s.BasedOn).arg(s.IsCharStyle);

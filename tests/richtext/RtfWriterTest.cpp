@@ -42,7 +42,7 @@ const QByteArray kRich = R"({\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0\froman Ti
 \trowd\trleft100\clmgf\cellx2000\clmrg\cellx4000\cellx6000\pard\intbl c1\cell\cell c3\cell\row
 \pard\page\par
 \sect\sectd\lndscpsxn\pgwsxn16838\pghsxn11906\marglsxn700{\header second}Second section\par
-\pard\qc last})";
+\pard\qc last{\cs5\super\chftn}{\footnote\pard\plain{\super\chftn} The {\b note}.}})";
 
 QByteArray roundTrip(const QByteArray &rtf, QString *first = nullptr)
 {

@@ -260,6 +260,8 @@ QString TWPDocument::FieldText(const QTextFormat &field, const TWPFieldContext &
         return field.stringProperty(wpFieldResult);
     case TWPFieldKind::Form:
         return field.stringProperty(wpFieldResult);
+    case TWPFieldKind::Footnote:
+        return QString::number(field.intProperty(wpFootnote) + 1);
     }
     return field.stringProperty(wpFieldResult);
 }
@@ -289,6 +291,7 @@ public:
     std::vector<Section> sections;
     std::vector<TWPStyle> styles;
     std::vector<TWPBookmark> bookmarks;
+    std::vector<std::unique_ptr<QTextDocument>> footnotes;
     QMap<QString, QByteArray> dataItems;
     QMap<QString, QString> info;
     QHash<QString, TWPPicture> pictures;
@@ -362,10 +365,27 @@ void TWPDocument::Clear()
     d->sections.emplace_back();
     d->styles.clear();
     d->bookmarks.clear();
+    d->footnotes.clear();
     d->dataItems.clear();
     d->info.clear();
     d->pictures.clear();
     d->nextPicture = 1;
+}
+
+int TWPDocument::AddFootnote()
+{
+    d->footnotes.emplace_back(d->newSubText());
+    return int(d->footnotes.size()) - 1;
+}
+
+int TWPDocument::FootnoteCount() const
+{
+    return int(d->footnotes.size());
+}
+
+QTextDocument *TWPDocument::Footnote(int index) const
+{
+    return index >= 0 && size_t(index) < d->footnotes.size() ? d->footnotes[size_t(index)].get() : nullptr;
 }
 
 int TWPDocument::SectionCount() const

@@ -65,6 +65,7 @@ enum TWPProperty : int {
     wpFieldResult,        // QString: the text last shown
     wpPictureName,        // QString: key into Pictures() (image format)
     wpPageBreakBefore,    // bool (block): a hard page break before this block
+    wpFootnote,           // int: the footnote a Footnote field refers to
 };
 
 constexpr int WPFieldObjectType = QTextFormat::UserObject + 0x21;
@@ -79,6 +80,7 @@ enum class TWPFieldKind : int {
     Named,        // a named value supplied by the application
     Merge,        // a mail-merge field: "<<name>>" until merged
     Form,         // a form field: its current result text
+    Footnote,     // a footnote's number: its reference in the text, its mark in the note
 };
 
 // Page geometry of a section, in twips. The defaults are A4 portrait with
@@ -165,6 +167,12 @@ public:
     QTextDocument *Text() const;
     // Empties text, sections, styles, bookmarks, data items and pictures.
     void Clear();
+
+    // Footnotes: their texts, in the order of their references (Footnote
+    // fields whose wpFootnote is the index).
+    int AddFootnote();
+    int FootnoteCount() const;
+    QTextDocument *Footnote(int index) const;
 
     // Sections in document order; there is always at least one.
     int SectionCount() const;

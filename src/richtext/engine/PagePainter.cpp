@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QUrl>
 
 #include <algorithm>
@@ -58,6 +59,7 @@ public:
     mutable TWPFieldContext context;
     std::vector<Decorated> decorated;
     std::vector<int> sectionOfPage;
+    std::vector<std::vector<int>> footnotesOfPage; // footnotes referred to on each page
     int pageCount = 1;
     QSizeF pageSize, bodySize;
     QColor paper = Qt::white;
@@ -150,7 +152,7 @@ public:
                 if (n > current && n < d.SectionCount())
                     current = n;
             }
-            const int pg = std::clamp(int(r.top() / bodySize.height()), 0, pageCount - 1);
+            const int pg = pageOf(r.top());
             for (int i = lastPage + 1; i <= pg; ++i)
                 sectionOfPage[size_t(i)] = current;
             lastPage = std::max(lastPage, pg);
@@ -162,6 +164,31 @@ public:
         }
         for (int i = lastPage + 1; i < pageCount; ++i)
             sectionOfPage[size_t(i)] = current;
+
+        // A note goes on the page of the line that refers to it.
+        footnotesOfPage.assign(size_t(pageCount), {});
+        if (d.FootnoteCount() > 0) {
+            for (QTextBlock b = body->begin(); b.isValid(); b = b.next()) {
+                for (auto it = b.begin(); !it.atEnd(); ++it) {
+                    const QTextCharFormat cf = it.fragment().charFormat();
+                    if (cf.objectType() != WPFieldObjectType
+                        || cf.intProperty(wpFieldKind) != int(TWPFieldKind::Footnote))
+                        continue;
+                    const QTextLine line = b.layout()->lineForTextPosition(it.fragment().position() - b.position());
+                    const qreal y = layout->blockBoundingRect(b).top() + (line.isValid() ? line.y() : 0);
+                    const int pg = pageOf(y);
+                    for (int i = 0; i < it.fragment().length(); ++i)
+                        footnotesOfPage[size_t(pg)].push_back(cf.intProperty(wpFootnote));
+                }
+            }
+        }
+    }
+
+    // Lines start at a page's top exactly; half a unit keeps a rounding error
+    // from putting them on the page before.
+    int pageOf(qreal y) const
+    {
+        return std::clamp(int((y + 0.5) / bodySize.height()), 0, pageCount - 1);
     }
 
     const QTextDocument *headerFor(int pg, bool header) const
@@ -261,6 +288,28 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
         painter.translate(TwipsToUnits(p.MarginLeft), y);
         ctx.clip = QRectF(0, 0, body.width(), h);
         t->documentLayout()->draw(&painter, ctx);
+        painter.restore();
+    }
+
+    // Footnotes below the body, above the footer, after a short rule.
+    if (!d->footnotesOfPage[size_t(page)].empty()) {
+        painter.save();
+        qreal y = TwipsToUnits(p.MarginTop) + body.height() + 4;
+        painter.translate(TwipsToUnits(p.MarginLeft), 0);
+        painter.setPen(QPen(Qt::black, 0.75));
+        painter.drawLine(QPointF(0, y), QPointF(body.width() / 3, y));
+        y += 3;
+        for (int index : d->footnotesOfPage[size_t(page)]) {
+            QTextDocument *t = d->subText(d->doc->Footnote(index));
+            if (!t)
+                continue;
+            painter.save();
+            painter.translate(0, y);
+            ctx.clip = QRectF(QPointF(0, 0), t->documentLayout()->documentSize());
+            t->documentLayout()->draw(&painter, ctx);
+            painter.restore();
+            y += t->documentLayout()->documentSize().height();
+        }
         painter.restore();
     }
 

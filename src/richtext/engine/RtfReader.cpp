@@ -186,6 +186,7 @@ struct State
     Para para;
     Builder *builder = nullptr;
     int field = -1;           // index into fields when this group is a \field
+    int footnote = -1;        // the footnote whose text this group is
     bool ownsCapture = false; // this group started a capture: the outer one is kept below
     QString outerCapture;
 };
@@ -839,11 +840,32 @@ bool Reader::destinationWord(const QByteArray &w, const Token &t)
         m_pict = {};
     } else if (w == "shppict") {
         s.destOwner = true; // its \pict is the picture to show
-    } else if (w == "nonshppict" || w == "footnote" || w == "annotation" || w == "pntext"
+    } else if (w == "nonshppict" || w == "annotation" || w == "pntext"
                || w == "listtext" || w == "shp" || w == "xe" || w == "tc"
                || w == "nonesttables" || w == "fldtype" || w == "datafield"
                || w == "revtbl" || w == "filetbl" || w == "template" || w == "txe") {
         become(Dest::Skip);
+    } else if (w == "footnote") {
+        // The note's reference goes where the note starts; its text is a
+        // text of its own. Notes inside notes are dropped.
+        flushText();
+        if (s.footnote >= 0 || s.dest != Dest::Normal || !s.builder || m_doc.FootnoteCount() >= 100000) {
+            become(Dest::Skip);
+        } else {
+            const int index = m_doc.AddFootnote();
+            QTextCharFormat cf = s.cf;
+            cf.setObjectType(WPFieldObjectType);
+            cf.setProperty(wpFieldKind, int(TWPFieldKind::Footnote));
+            cf.setProperty(wpFootnote, index);
+            s.builder->AddText(s.para.depth(), QString(QChar::ObjectReplacementCharacter), cf);
+            noteParagraph();
+            become(Dest::Normal);
+            s.footnote = index;
+            m_subBuilders.push_back(std::make_unique<Builder>(m_doc, m_doc.Footnote(index)));
+            s.builder = m_subBuilders.back().get();
+            s.para = {};
+            s.cf = {};
+        }
     } else if (w == "object") {
         // An embedded object shows the rendering in its \result; its data,
         // class and name are ignorable destinations, skipped as such. Text
@@ -1340,6 +1362,15 @@ void Reader::word(const Token &t)
         endParagraph();
         if (st().builder && st().dest == Dest::Normal)
             st().builder->PageBreak();
+    } else if (w == "chftn") {
+        // In a note its number; a reference is made where its note starts.
+        if (st().footnote >= 0 && st().builder && st().dest == Dest::Normal) {
+            QTextCharFormat cf = st().cf;
+            cf.setObjectType(WPFieldObjectType);
+            cf.setProperty(wpFieldKind, int(TWPFieldKind::Footnote));
+            cf.setProperty(wpFootnote, st().footnote);
+            st().builder->AddText(st().para.depth(), QString(QChar::ObjectReplacementCharacter), cf);
+        }
     } else if (w == "chpgn" || w == "chdate") {
         if (st().builder && st().dest == Dest::Normal) {
             QTextCharFormat cf = st().cf;
