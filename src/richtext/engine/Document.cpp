@@ -302,7 +302,8 @@ public:
     // Equal removed and added counts are format changes, which move nothing.
     void shiftBookmarks(int position, int removed, int added)
     {
-        if (removed == added)
+        // A new layout reports the whole text as added; nothing moved.
+        if (removed == added || switchingLayout)
             return;
         const auto move = [&](int &p, bool isStart) {
             if (p < position)
@@ -321,10 +322,17 @@ public:
     }
 
     // Handlers ask the private part, which Swap hands over with the texts.
+    // They go onto each layout the text gets (see BeginBulkLoad).
     void registerHandler(QTextDocument *t)
     {
-        RegisterFieldHandler(t, [this] { return fieldContext; });
+        QObject::connect(t, &QTextDocument::documentLayoutChanged, t, [this, t] {
+            if (!bulk)
+                RegisterFieldHandler(t, [this] { return fieldContext; });
+        });
+        t->documentLayout(); // edits report their changes only to a text with a layout
     }
+    bool bulk = false;
+    bool switchingLayout = false;
 
     QTextDocument *newSubText()
     {
@@ -370,6 +378,50 @@ void TWPDocument::Clear()
     d->info.clear();
     d->pictures.clear();
     d->nextPicture = 1;
+}
+
+namespace {
+
+// Takes the changes of a bulk load without laying anything out: the real
+// layout lays out a little after every change, which makes inserting a long
+// document piece by piece quadratic.
+class TWPNullLayout : public QAbstractTextDocumentLayout
+{
+public:
+    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
+    void draw(QPainter *, const PaintContext &) override {}
+    int hitTest(const QPointF &, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return {}; }
+    QRectF frameBoundingRect(QTextFrame *) const override { return {}; }
+    QRectF blockBoundingRect(const QTextBlock &) const override { return {}; }
+
+protected:
+    void documentChanged(int, int, int) override {}
+};
+
+} // namespace
+
+void TWPDocument::BeginBulkLoad()
+{
+    if (d->bulk)
+        return;
+    d->bulk = true;
+    d->switchingLayout = true;
+    d->text->setDocumentLayout(new TWPNullLayout(d->text.get()));
+    d->switchingLayout = false;
+}
+
+void TWPDocument::EndBulkLoad()
+{
+    if (!d->bulk)
+        return;
+    d->bulk = false;
+    // A new layout of the usual kind; it lays out when first asked.
+    d->switchingLayout = true;
+    d->text->setDocumentLayout(nullptr);
+    d->text->documentLayout();
+    d->switchingLayout = false;
 }
 
 int TWPDocument::AddFootnote()

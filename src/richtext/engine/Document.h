@@ -163,6 +163,11 @@ public:
     // Exchanges everything with other, texts included (so Text() changes).
     void Swap(TWPDocument &other);
 
+    // Between these, edits of the text are not laid out (readers call them
+    // around building a document); EndBulkLoad gives the text a new layout.
+    void BeginBulkLoad();
+    void EndBulkLoad();
+
     // The text; owned. Its layout draws our fields.
     QTextDocument *Text() const;
     // Empties text, sections, styles, bookmarks, data items and pictures.

@@ -1497,6 +1497,12 @@ TWPRTFReadResult TWPRTFReader::Read(const QByteArray &data, TWPDocument &doc)
         r.Error = u"Not an RTF document"_qs;
         return r;
     }
+    struct Bulk
+    {
+        TWPDocument &doc;
+        explicit Bulk(TWPDocument &d) : doc(d) { doc.BeginBulkLoad(); }
+        ~Bulk() { doc.EndBulkLoad(); }
+    } bulk(doc);
     Reader reader(data, doc);
     return reader.Run();
 }

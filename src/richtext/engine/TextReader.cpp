@@ -32,6 +32,7 @@ QString TWPTextReader::Decode(const QByteArray &bytes, bool ansi)
 void TWPTextReader::Read(const QString &text, TWPDocument &doc)
 {
     doc.Clear();
+    doc.BeginBulkLoad();
     QTextDocument *t = doc.Text();
     QTextCursor c(t);
     c.beginEditBlock();
@@ -75,6 +76,7 @@ void TWPTextReader::Read(const QString &text, TWPDocument &doc)
         paragraph(n);
     c.endEditBlock();
     t->clearUndoRedoStacks();
+    doc.EndBulkLoad();
 }
 
 } // namespace zor
