@@ -316,5 +316,8 @@ int run(const QStringList &args, zorcc::Io &io)
 ZORCC_COMMAND(zorcc::Command{QStringLiteral("rtf"),
                              QStringLiteral("convert rich text (RTF, HTML, text) to other formats and PDF"),
                              kUsage, run});
-// Pages and pictures need fonts and image plug-ins.
-static const bool rtfGui = zorcc::registerGuiNeed(QStringLiteral("rtf"), [](const QStringList &) { return true; });
+// Pages and pictures need fonts and image plug-ins; help and wrong usage do not.
+static const bool rtfGui = zorcc::registerGuiNeed(QStringLiteral("rtf"), [](const QStringList &args) {
+    return !args.isEmpty() && QStringList({u"convert"_qs, u"info"_qs, u"pdf"_qs}).contains(args.first())
+           && !args.contains(u"--help"_qs) && !args.contains(u"-h"_qs);
+});
