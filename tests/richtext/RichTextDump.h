@@ -49,6 +49,7 @@ inline QString CharDump(const TWPDocument &doc, const QTextCharFormat &cf)
                  .arg(cf.intProperty(wpFieldKind))
                  .arg(cf.stringProperty(wpFieldName), cf.stringProperty(wpFieldFormat),
                       cf.stringProperty(wpFieldResult));
+    if (cf.hasProperty(wpFootnote)) p << "fn=" + QString::number(cf.intProperty(wpFootnote));
     if (cf.isImageFormat()) {
         const QTextImageFormat f = cf.toImageFormat();
         const TWPPicture *pic = doc.Picture(f.stringProperty(wpPictureName));
@@ -157,14 +158,23 @@ inline QString Dump(const TWPDocument &doc)
                    .arg(s).arg(p.PageWidth).arg(p.PageHeight).arg(p.MarginLeft).arg(p.MarginTop)
                    .arg(p.MarginRight).arg(p.MarginBottom).arg(p.HeaderY).arg(p.FooterY)
                    .arg(p.Landscape ? "landscape" : "portrait");
-        if (QTextDocument *h = doc.Header(s)) {
-            out += "HEADER\n";
-            DumpFrame(doc, h->rootFrame(), out, "  ");
+        if (p.TitlePage)
+            out += "TITLEPAGE\n";
+        static const char *const kinds[] = {"", " LEFT", " FIRST"};
+        for (int k = 0; k < 3; ++k) {
+            if (QTextDocument *h = doc.Header(s, TWPHeaderKind(k))) {
+                out += QStringLiteral("HEADER%1\n").arg(kinds[k]);
+                DumpFrame(doc, h->rootFrame(), out, "  ");
+            }
+            if (QTextDocument *f = doc.Footer(s, TWPHeaderKind(k))) {
+                out += QStringLiteral("FOOTER%1\n").arg(kinds[k]);
+                DumpFrame(doc, f->rootFrame(), out, "  ");
+            }
         }
-        if (QTextDocument *f = doc.Footer(s)) {
-            out += "FOOTER\n";
-            DumpFrame(doc, f->rootFrame(), out, "  ");
-        }
+    }
+    for (int i = 0; i < doc.FootnoteCount(); ++i) {
+        out += QStringLiteral("FOOTNOTE %1\n").arg(i);
+        DumpFrame(doc, doc.Footnote(i)->rootFrame(), out, "  ");
     }
     for (const TWPStyle &s : doc.Styles())
         out += QStringLiteral("STYLE %1 [%2] based=%3 char=%4\n").arg(s.Name, s.Text, s.BasedOn).arg(s.IsCharStyle);

@@ -2,6 +2,7 @@
 
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfReader.h>
+#include <ZorCompCore/richtext/engine/TextWriter.h>
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -135,7 +136,7 @@ TEST(RtfReader, DestinationsAreSkippedOrReadIntoTheirTables)
 {
     Read r(R"({\rtf1{\*\generator Writer 1.0;}{\*\unknowndest secret {\b more}}{\info{\title The Title}{\author Ann}{\creatim\yr2020\mo1\dy2}}
 {\fonttbl\f0\fnil Courier;\f1\fnil Helvetica;}
-{\footnote not shown}{\*\bkmkstart mark}visible{\*\bkmkend mark}\par})");
+{\annotation not shown}{\*\bkmkstart mark}visible{\*\bkmkend mark}\par})");
     EXPECT_EQ(S(r.plain()), "visible|");
     EXPECT_EQ(S(r.doc.Info("title")), "The Title");
     EXPECT_EQ(S(r.doc.Info("author")), "Ann");
@@ -467,4 +468,33 @@ TEST(RtfReader, NotRtfIsRefusedAndKeepsNothing)
     EXPECT_FALSE(r.Error.isEmpty());
     EXPECT_TRUE(TWPRTFReader::IsRTF("  \r\n{\\rtf1}"));
     EXPECT_FALSE(TWPRTFReader::IsRTF("{\\rt"));
+}
+
+TEST(RtfReader, ObjectsShowTheirResultOnly)
+{
+    const QByteArray png = PngBytes({2, 2}, Qt::red);
+    TWPDocument doc;
+    ASSERT_TRUE(TWPRTFReader::Read("{\\rtf1 before {\\object\\objemb\\objw40\\objh40{\\*\\objclass Paint.Picture}"
+                                   "{\\*\\objdata 01050000 02000000}stray{\\result {\\pict\\pngblip "
+                                   + png.toHex() + "}}} middle {\\object{\\*\\objdata 00}\\bin3 }}}} after}",
+                                   doc).Ok);
+    EXPECT_EQ(S(Plain(doc)), "before \xEF\xBF\xBC middle  after");
+    ASSERT_EQ(doc.PictureNames().size(), 1);
+    EXPECT_EQ(doc.Picture(doc.PictureNames().first())->Data, png);
+}
+
+TEST(RtfReader, FootnotesAreTextsOfTheirOwnWithAReference)
+{
+    TWPDocument doc;
+    ASSERT_TRUE(TWPRTFReader::Read(R"({\rtf1 Text{\super\chftn{\footnote\pard\plain{\super\chftn} Note {\b one}.}} more)"
+                                   R"({\super\chftn}{\footnote\pard\plain\chftn  Two {\footnote inner} end.} last\chftn})",
+                                   doc).Ok);
+    EXPECT_EQ(S(Plain(doc)), "Text\xEF\xBF\xBC more\xEF\xBF\xBC last") << "a mark outside a note is none";
+    ASSERT_EQ(doc.FootnoteCount(), 2) << "notes inside notes are dropped";
+    const QTextCharFormat ref = FormatOf(doc, "\xEF\xBF\xBC");
+    EXPECT_EQ(ref.verticalAlignment(), QTextCharFormat::AlignSuperScript) << "the reference keeps its format";
+    EXPECT_EQ(S(TWPDocument::FieldText(ref, {})), "1");
+    EXPECT_EQ(S(doc.Footnote(0)->toPlainText()), "\xEF\xBF\xBC Note one.");
+    EXPECT_EQ(S(doc.Footnote(1)->toPlainText()), "\xEF\xBF\xBC Two  end.");
+    EXPECT_EQ(S(TWPTextWriter::Write(doc, "\n")), "Text1 more2 last\n1 Note one.\n2 Two  end.");
 }

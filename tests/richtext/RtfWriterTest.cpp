@@ -28,6 +28,7 @@ const QByteArray kRich = R"({\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0\froman Ti
 {\*\zordata page-background-color;ffeedd00}
 \paperw11906\paperh16838\margl1134\margr1134\margt1417\margb1134
 \sectd{\header\pard\qr Page {\field{\*\fldinst PAGE}{\fldrslt 1}} of {\field{\*\fldinst NUMPAGES}{\fldrslt 9}}\par}{\footer\pard\qc {\i footer}}
+\titlepg{\headerl\pard left head\par}{\headerf\pard first head\par}{\footerf first foot}
 \pard\s1\sa240 Heading text\par
 \pard\s0\qj\li360\ri240\fi-120\sb60\sl360\slmult1 Plain {\b bold}{\i italic}{\ul under}{\strike gone}{\sub lo}{\super hi}{\caps caps}
 {\f1\fs28\cf1 arial red}{\chcbpat3 shaded}{\cs5\i\cf2 emph} {\f2 \'e1\'e2\'e3} \u26085?\u26412? tab\tab end\line next\par
@@ -41,7 +42,7 @@ const QByteArray kRich = R"({\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0\froman Ti
 \trowd\trleft100\clmgf\cellx2000\clmrg\cellx4000\cellx6000\pard\intbl c1\cell\cell c3\cell\row
 \pard\page\par
 \sect\sectd\lndscpsxn\pgwsxn16838\pghsxn11906\marglsxn700{\header second}Second section\par
-\pard\qc last})";
+\pard\qc last{\cs5\super\chftn}{\footnote\pard\plain{\super\chftn} The {\b note}.}})";
 
 QByteArray roundTrip(const QByteArray &rtf, QString *first = nullptr)
 {

@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextObjectInterface>
 #include <QUrl>
 
@@ -181,7 +182,10 @@ class TWPFieldHandler : public QObject, public QTextObjectInterface
     Q_OBJECT
     Q_INTERFACES(QTextObjectInterface)
 public:
-    TWPFieldHandler(const TWPDocument *owner, QObject *parent) : QObject(parent), m_owner(owner) {}
+    TWPFieldHandler(std::function<TWPFieldContext()> context, QObject *parent)
+        : QObject(parent), m_context(std::move(context))
+    {
+    }
 
     QSizeF intrinsicSize(QTextDocument *doc, int, const QTextFormat &format) override
     {
@@ -189,33 +193,43 @@ public:
         return QSizeF(fm.horizontalAdvance(text(format)), fm.height());
     }
 
-    void drawObject(QPainter *painter, const QRectF &rect, QTextDocument *, int,
+    // Through a QTextLayout made for the layout's paint device, as the
+    // document's own text is drawn: a painter's font would be sized for the
+    // painter's device (a PDF's 1200 dpi) and then scaled once more.
+    void drawObject(QPainter *painter, const QRectF &rect, QTextDocument *doc, int,
                     const QTextFormat &format) override
     {
         const QTextCharFormat cf = format.toCharFormat();
+        QTextLayout layout(text(format), cf.font(), doc->documentLayout()->paintDevice());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
         painter->save();
-        painter->setFont(cf.font());
         if (cf.hasProperty(QTextFormat::ForegroundBrush))
             painter->setPen(cf.foreground().color());
-        const QFontMetricsF fm(cf.font(), painter->device());
-        painter->drawText(QPointF(rect.left(), rect.top() + fm.ascent()), text(format));
+        layout.draw(painter, rect.topLeft());
         painter->restore();
     }
 
 private:
     QString text(const QTextFormat &format) const
     {
-        return m_owner ? TWPDocument::FieldText(format, m_owner->FieldContext())
-                       : TWPDocument::FieldText(format, TWPFieldContext{});
+        return TWPDocument::FieldText(format, m_context ? m_context() : TWPFieldContext{});
     }
-    const TWPDocument *m_owner;
+    std::function<TWPFieldContext()> m_context;
 };
 
 } // namespace
 
+void RegisterFieldHandler(QTextDocument *text, std::function<TWPFieldContext()> context)
+{
+    text->documentLayout()->registerHandler(WPFieldObjectType,
+                                            new TWPFieldHandler(std::move(context), text));
+}
+
 void RegisterFieldHandler(QTextDocument *text, const TWPDocument *owner)
 {
-    text->documentLayout()->registerHandler(WPFieldObjectType, new TWPFieldHandler(owner, text));
+    RegisterFieldHandler(text, [owner] { return owner ? owner->FieldContext() : TWPFieldContext{}; });
 }
 
 QString TWPDocument::FieldText(const QTextFormat &field, const TWPFieldContext &ctx)
@@ -246,6 +260,8 @@ QString TWPDocument::FieldText(const QTextFormat &field, const TWPFieldContext &
         return field.stringProperty(wpFieldResult);
     case TWPFieldKind::Form:
         return field.stringProperty(wpFieldResult);
+    case TWPFieldKind::Footnote:
+        return QString::number(field.intProperty(wpFootnote) + 1);
     }
     return field.stringProperty(wpFieldResult);
 }
@@ -257,8 +273,8 @@ namespace {
 struct Section
 {
     TWPPageSetup Page;
-    std::unique_ptr<QTextDocument> Header;
-    std::unique_ptr<QTextDocument> Footer;
+    std::unique_ptr<QTextDocument> Headers[3]; // by TWPHeaderKind
+    std::unique_ptr<QTextDocument> Footers[3];
 };
 
 bool sameName(const QString &a, const QString &b)
@@ -275,6 +291,7 @@ public:
     std::vector<Section> sections;
     std::vector<TWPStyle> styles;
     std::vector<TWPBookmark> bookmarks;
+    std::vector<std::unique_ptr<QTextDocument>> footnotes;
     QMap<QString, QByteArray> dataItems;
     QMap<QString, QString> info;
     QHash<QString, TWPPicture> pictures;
@@ -285,7 +302,8 @@ public:
     // Equal removed and added counts are format changes, which move nothing.
     void shiftBookmarks(int position, int removed, int added)
     {
-        if (removed == added)
+        // A new layout reports the whole text as added; nothing moved.
+        if (removed == added || switchingLayout)
             return;
         const auto move = [&](int &p, bool isStart) {
             if (p < position)
@@ -303,11 +321,24 @@ public:
         }
     }
 
-    QTextDocument *newSubText(const TWPDocument *owner)
+    // Handlers ask the private part, which Swap hands over with the texts.
+    // They go onto each layout the text gets (see BeginBulkLoad).
+    void registerHandler(QTextDocument *t)
+    {
+        QObject::connect(t, &QTextDocument::documentLayoutChanged, t, [this, t] {
+            if (!bulk)
+                RegisterFieldHandler(t, [this] { return fieldContext; });
+        });
+        t->documentLayout(); // edits report their changes only to a text with a layout
+    }
+    bool bulk = false;
+    bool switchingLayout = false;
+
+    QTextDocument *newSubText()
     {
         auto *t = new QTextDocument;
         t->setUndoRedoEnabled(false);
-        RegisterFieldHandler(t, owner);
+        registerHandler(t);
         return t;
     }
 };
@@ -315,7 +346,7 @@ public:
 TWPDocument::TWPDocument() : d(std::make_unique<TWPDocumentPrivate>())
 {
     d->text = std::make_unique<QTextDocument>();
-    RegisterFieldHandler(d->text.get(), this);
+    d->registerHandler(d->text.get());
     QObject::connect(d->text.get(), &QTextDocument::contentsChange, d->text.get(),
                      [p = d.get()](int pos, int removed, int added) {
                          p->shiftBookmarks(pos, removed, added);
@@ -324,6 +355,11 @@ TWPDocument::TWPDocument() : d(std::make_unique<TWPDocumentPrivate>())
 }
 
 TWPDocument::~TWPDocument() = default;
+
+void TWPDocument::Swap(TWPDocument &other)
+{
+    std::swap(d, other.d);
+}
 
 QTextDocument *TWPDocument::Text() const
 {
@@ -337,10 +373,71 @@ void TWPDocument::Clear()
     d->sections.emplace_back();
     d->styles.clear();
     d->bookmarks.clear();
+    d->footnotes.clear();
     d->dataItems.clear();
     d->info.clear();
     d->pictures.clear();
     d->nextPicture = 1;
+}
+
+namespace {
+
+// Takes the changes of a bulk load without laying anything out: the real
+// layout lays out a little after every change, which makes inserting a long
+// document piece by piece quadratic.
+class TWPNullLayout : public QAbstractTextDocumentLayout
+{
+public:
+    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
+    void draw(QPainter *, const PaintContext &) override {}
+    int hitTest(const QPointF &, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return {}; }
+    QRectF frameBoundingRect(QTextFrame *) const override { return {}; }
+    QRectF blockBoundingRect(const QTextBlock &) const override { return {}; }
+
+protected:
+    void documentChanged(int, int, int) override {}
+};
+
+} // namespace
+
+void TWPDocument::BeginBulkLoad()
+{
+    if (d->bulk)
+        return;
+    d->bulk = true;
+    d->switchingLayout = true;
+    d->text->setDocumentLayout(new TWPNullLayout(d->text.get()));
+    d->switchingLayout = false;
+}
+
+void TWPDocument::EndBulkLoad()
+{
+    if (!d->bulk)
+        return;
+    d->bulk = false;
+    // A new layout of the usual kind; it lays out when first asked.
+    d->switchingLayout = true;
+    d->text->setDocumentLayout(nullptr);
+    d->text->documentLayout();
+    d->switchingLayout = false;
+}
+
+int TWPDocument::AddFootnote()
+{
+    d->footnotes.emplace_back(d->newSubText());
+    return int(d->footnotes.size()) - 1;
+}
+
+int TWPDocument::FootnoteCount() const
+{
+    return int(d->footnotes.size());
+}
+
+QTextDocument *TWPDocument::Footnote(int index) const
+{
+    return index >= 0 && size_t(index) < d->footnotes.size() ? d->footnotes[size_t(index)].get() : nullptr;
 }
 
 int TWPDocument::SectionCount() const
@@ -358,31 +455,36 @@ const TWPPageSetup &TWPDocument::PageSetup(int section) const
     return d->sections.at(size_t(section)).Page;
 }
 
-QTextDocument *TWPDocument::Header(int section)
+QTextDocument *TWPDocument::Header(int section, TWPHeaderKind kind)
 {
-    Section &s = d->sections.at(size_t(section));
-    if (!s.Header)
-        s.Header.reset(d->newSubText(this));
-    return s.Header.get();
+    auto &t = d->sections.at(size_t(section)).Headers[std::clamp(int(kind), 0, 2)];
+    if (!t)
+        t.reset(d->newSubText());
+    return t.get();
 }
 
-QTextDocument *TWPDocument::Footer(int section)
+QTextDocument *TWPDocument::Footer(int section, TWPHeaderKind kind)
 {
-    Section &s = d->sections.at(size_t(section));
-    if (!s.Footer)
-        s.Footer.reset(d->newSubText(this));
-    return s.Footer.get();
+    auto &t = d->sections.at(size_t(section)).Footers[std::clamp(int(kind), 0, 2)];
+    if (!t)
+        t.reset(d->newSubText());
+    return t.get();
 }
 
-QTextDocument *TWPDocument::Header(int section) const
+QTextDocument *TWPDocument::Header(int section, TWPHeaderKind kind) const
 {
-    return d->sections.at(size_t(section)).Header.get();
+    return d->sections.at(size_t(section)).Headers[std::clamp(int(kind), 0, 2)].get();
 }
 
-QTextDocument *TWPDocument::Footer(int section) const
+QTextDocument *TWPDocument::Footer(int section, TWPHeaderKind kind) const
 {
-    return d->sections.at(size_t(section)).Footer.get();
+    return d->sections.at(size_t(section)).Footers[std::clamp(int(kind), 0, 2)].get();
 }
+
+QTextDocument *TWPDocument::Header(int section) { return Header(section, TWPHeaderKind::All); }
+QTextDocument *TWPDocument::Footer(int section) { return Footer(section, TWPHeaderKind::All); }
+QTextDocument *TWPDocument::Header(int section) const { return Header(section, TWPHeaderKind::All); }
+QTextDocument *TWPDocument::Footer(int section) const { return Footer(section, TWPHeaderKind::All); }
 
 int TWPDocument::AddSection(const QTextCursor &at)
 {

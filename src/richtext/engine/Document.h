@@ -65,6 +65,7 @@ enum TWPProperty : int {
     wpFieldResult,        // QString: the text last shown
     wpPictureName,        // QString: key into Pictures() (image format)
     wpPageBreakBefore,    // bool (block): a hard page break before this block
+    wpFootnote,           // int: the footnote a Footnote field refers to
 };
 
 constexpr int WPFieldObjectType = QTextFormat::UserObject + 0x21;
@@ -79,6 +80,7 @@ enum class TWPFieldKind : int {
     Named,        // a named value supplied by the application
     Merge,        // a mail-merge field: "<<name>>" until merged
     Form,         // a form field: its current result text
+    Footnote,     // a footnote's number: its reference in the text, its mark in the note
 };
 
 // Page geometry of a section, in twips. The defaults are A4 portrait with
@@ -94,8 +96,13 @@ struct TWPPageSetup
     int HeaderY = 720;     // header's distance from the top edge
     int FooterY = 720;     // footer's distance from the bottom edge
     bool Landscape = false;
+    bool TitlePage = false; // the first page has its own header and footer
     bool operator==(const TWPPageSetup &) const = default;
 };
+
+// Which pages a header or footer is for: every page (odd ones when there is
+// a Left one), the even pages, or the first page of a section with TitlePage.
+enum class TWPHeaderKind : int { All = 0, Left = 1, First = 2 };
 
 struct TWPBookmark
 {
@@ -153,10 +160,24 @@ public:
     TWPDocument(const TWPDocument &) = delete;
     TWPDocument &operator=(const TWPDocument &) = delete;
 
+    // Exchanges everything with other, texts included (so Text() changes).
+    void Swap(TWPDocument &other);
+
+    // Between these, edits of the text are not laid out (readers call them
+    // around building a document); EndBulkLoad gives the text a new layout.
+    void BeginBulkLoad();
+    void EndBulkLoad();
+
     // The text; owned. Its layout draws our fields.
     QTextDocument *Text() const;
     // Empties text, sections, styles, bookmarks, data items and pictures.
     void Clear();
+
+    // Footnotes: their texts, in the order of their references (Footnote
+    // fields whose wpFootnote is the index).
+    int AddFootnote();
+    int FootnoteCount() const;
+    QTextDocument *Footnote(int index) const;
 
     // Sections in document order; there is always at least one.
     int SectionCount() const;
@@ -168,6 +189,10 @@ public:
     QTextDocument *Footer(int section);
     QTextDocument *Header(int section) const;
     QTextDocument *Footer(int section) const;
+    QTextDocument *Header(int section, TWPHeaderKind kind);
+    QTextDocument *Footer(int section, TWPHeaderKind kind);
+    QTextDocument *Header(int section, TWPHeaderKind kind) const;
+    QTextDocument *Footer(int section, TWPHeaderKind kind) const;
     // Starts a new section at the cursor's block (which must not be the first
     // block); returns its index. Its page setup copies the previous section's.
     int AddSection(const QTextCursor &at);
@@ -231,5 +256,7 @@ ZOR_EXPORT void SetRTFDataColorValue(TWPDocument &doc, const QString &name, TCol
 // Registers the field handler with a text's layout (done for the document's
 // own texts; call it for a QTextDocument that shows fields elsewhere).
 ZOR_EXPORT void RegisterFieldHandler(QTextDocument *text, const TWPDocument *owner);
+// The same with the context from a function (a page painter's, say).
+ZOR_EXPORT void RegisterFieldHandler(QTextDocument *text, std::function<TWPFieldContext()> context);
 
 } // namespace zor

@@ -161,6 +161,7 @@ enum class Dest {
     ListOverrideTable,
     DataItem,
     ListNumbering, // \pn: its words number the paragraph, its text is dropped
+    Object,        // \object: everything but its \result is dropped
 };
 
 struct Para
@@ -185,6 +186,7 @@ struct State
     Para para;
     Builder *builder = nullptr;
     int field = -1;           // index into fields when this group is a \field
+    int footnote = -1;        // the footnote whose text this group is
     bool ownsCapture = false; // this group started a capture: the outer one is kept below
     QString outerCapture;
 };
@@ -329,7 +331,7 @@ private:
     void noteParagraph();
     int codePage();
     QColor color(int index) const;
-    Builder *builderFor(bool header);
+    Builder *builderFor(bool header, TWPHeaderKind kind);
     void finishField(const FieldInfo &f, const State &s);
     void startFieldResult();
     void finishPict(const State &s);
@@ -652,9 +654,9 @@ void Reader::endParagraph()
     s.builder->EndParagraph(s.para.depth(), paraInfo());
 }
 
-Builder *Reader::builderFor(bool header)
+Builder *Reader::builderFor(bool header, TWPHeaderKind kind)
 {
-    QTextDocument *text = header ? m_doc.Header(m_section) : m_doc.Footer(m_section);
+    QTextDocument *text = header ? m_doc.Header(m_section, kind) : m_doc.Footer(m_section, kind);
     auto it = m_builderOf.find(text);
     if (it != m_builderOf.end())
         return it->second;
@@ -838,14 +840,40 @@ bool Reader::destinationWord(const QByteArray &w, const Token &t)
         m_pict = {};
     } else if (w == "shppict") {
         s.destOwner = true; // its \pict is the picture to show
-    } else if (w == "nonshppict" || w == "footnote" || w == "annotation" || w == "pntext"
-               || w == "listtext" || w == "headerl" || w == "headerf" || w == "footerl"
-               || w == "footerf" || w == "object" || w == "shp" || w == "xe" || w == "tc"
+    } else if (w == "nonshppict" || w == "annotation" || w == "pntext"
+               || w == "listtext" || w == "shp" || w == "xe" || w == "tc"
                || w == "nonesttables" || w == "fldtype" || w == "datafield"
                || w == "revtbl" || w == "filetbl" || w == "template" || w == "txe") {
         become(Dest::Skip);
+    } else if (w == "footnote") {
+        // The note's reference goes where the note starts; its text is a
+        // text of its own. Notes inside notes are dropped.
+        flushText();
+        if (s.footnote >= 0 || s.dest != Dest::Normal || !s.builder || m_doc.FootnoteCount() >= 100000) {
+            become(Dest::Skip);
+        } else {
+            const int index = m_doc.AddFootnote();
+            QTextCharFormat cf = s.cf;
+            cf.setObjectType(WPFieldObjectType);
+            cf.setProperty(wpFieldKind, int(TWPFieldKind::Footnote));
+            cf.setProperty(wpFootnote, index);
+            s.builder->AddText(s.para.depth(), QString(QChar::ObjectReplacementCharacter), cf);
+            noteParagraph();
+            become(Dest::Normal);
+            s.footnote = index;
+            m_subBuilders.push_back(std::make_unique<Builder>(m_doc, m_doc.Footnote(index)));
+            s.builder = m_subBuilders.back().get();
+            s.para = {};
+            s.cf = {};
+        }
+    } else if (w == "object") {
+        // An embedded object shows the rendering in its \result; its data,
+        // class and name are ignorable destinations, skipped as such. Text
+        // straight inside the object group is none of its content.
+        flushText();
+        become(Dest::Object);
     } else if (w == "result" || w == "shprslt") {
-        // An object's own rendering: shown when the object itself is not.
+        // A shape's own rendering: shown when the shape itself is not.
         become(Dest::Skip);
     } else if (w == "field") {
         flushText();
@@ -862,10 +890,13 @@ bool Reader::destinationWord(const QByteArray &w, const Token &t)
         become(Dest::BookmarkStart);
     } else if (w == "bkmkend") {
         become(Dest::BookmarkEnd);
-    } else if (w == "header" || w == "headerr" || w == "footer" || w == "footerr") {
+    } else if (w == "header" || w == "headerr" || w == "footer" || w == "footerr" || w == "headerl"
+               || w == "footerl" || w == "headerf" || w == "footerf") {
         flushText();
         become(Dest::Normal);
-        s.builder = builderFor(w.startsWith("header"));
+        const TWPHeaderKind kind = w.endsWith('l') ? TWPHeaderKind::Left
+                                 : w.endsWith('f') ? TWPHeaderKind::First : TWPHeaderKind::All;
+        s.builder = builderFor(w.startsWith("header"), kind);
         s.para = {};
     } else if (w == "listtable") {
         become(Dest::ListTable);
@@ -1146,6 +1177,7 @@ bool Reader::sectionWord(const QByteArray &w, const Token &t)
     else if (w == "margbsxn") m_sectPage.MarginBottom = v;
     else if (w == "headery") m_sectPage.HeaderY = v;
     else if (w == "footery") m_sectPage.FooterY = v;
+    else if (w == "titlepg") m_sectPage.TitlePage = !t.hasParam || t.param != 0;
     else if (w == "lndscpsxn") m_sectPage.Landscape = !t.hasParam || t.param != 0;
     else if (w == "sectd") m_sectPage = m_docPage;
     else if (w == "sect") {
@@ -1231,6 +1263,15 @@ void Reader::word(const Token &t)
     m_ignorable = false;
     if (st().dest == Dest::Skip)
         return;
+    if (st().dest == Dest::Object) {
+        if (w == "bin") {
+            m_tok.Take(t.hasParam ? qint64(std::max(0, t.param)) : 0);
+        } else if (w == "result") {
+            st().dest = Dest::Normal;
+            st().destOwner = true;
+        }
+        return;
+    }
     if (destinationWord(w, t))
         return;
     if (ignorable && !(st().dest == Dest::StyleSheet && w == "cs")) {
@@ -1321,11 +1362,22 @@ void Reader::word(const Token &t)
         endParagraph();
         if (st().builder && st().dest == Dest::Normal)
             st().builder->PageBreak();
+    } else if (w == "chftn") {
+        // In a note its number; a reference is made where its note starts.
+        if (st().footnote >= 0 && st().builder && st().dest == Dest::Normal) {
+            QTextCharFormat cf = st().cf;
+            cf.setObjectType(WPFieldObjectType);
+            cf.setProperty(wpFieldKind, int(TWPFieldKind::Footnote));
+            cf.setProperty(wpFootnote, st().footnote);
+            st().builder->AddText(st().para.depth(), QString(QChar::ObjectReplacementCharacter), cf);
+        }
     } else if (w == "chpgn" || w == "chdate") {
         if (st().builder && st().dest == Dest::Normal) {
             QTextCharFormat cf = st().cf;
             cf.setObjectType(WPFieldObjectType);
             cf.setProperty(wpFieldKind, int(w == "chpgn" ? TWPFieldKind::Page : TWPFieldKind::Date));
+            // What it shows now is its result, as for a field inserted by hand.
+            cf.setProperty(wpFieldResult, TWPDocument::FieldText(cf, m_doc.FieldContext()));
             st().builder->AddText(st().para.depth(), QString(QChar::ObjectReplacementCharacter), cf);
         }
     }
@@ -1445,6 +1497,12 @@ TWPRTFReadResult TWPRTFReader::Read(const QByteArray &data, TWPDocument &doc)
         r.Error = u"Not an RTF document"_qs;
         return r;
     }
+    struct Bulk
+    {
+        TWPDocument &doc;
+        explicit Bulk(TWPDocument &d) : doc(d) { doc.BeginBulkLoad(); }
+        ~Bulk() { doc.EndBulkLoad(); }
+    } bulk(doc);
     Reader reader(data, doc);
     return reader.Run();
 }

@@ -33,6 +33,7 @@ const char *fieldKindName(TWPFieldKind k)
     case TWPFieldKind::Named: return "NAMED";
     case TWPFieldKind::Merge: return "MERGE";
     case TWPFieldKind::Form: return "FORM";
+    case TWPFieldKind::Footnote: return "FOOTNOTE";
     }
     return "PAGE";
 }
@@ -340,6 +341,24 @@ void Writer::field(const QTextCharFormat &cf)
     const auto kind = TWPFieldKind(cf.intProperty(wpFieldKind));
     const QString name = cf.stringProperty(wpFieldName);
     const QString fmt = cf.stringProperty(wpFieldFormat);
+    if (kind == TWPFieldKind::Footnote) {
+        // The reference carries its note; inside the note it is the mark.
+        QTextCharFormat plain = cf;
+        plain.setObjectType(QTextFormat::NoObject);
+        plain.clearProperty(wpFootnote);
+        plain.clearProperty(wpFieldKind);
+        m_out += '{';
+        charProps(plain);
+        m_out += "\\chftn";
+        const QTextDocument *note = m_doc.Footnote(cf.intProperty(wpFootnote));
+        bool inNote = false;
+        for (int i = 0; i < m_doc.FootnoteCount(); ++i)
+            inNote = inNote || m_current == m_doc.Footnote(i);
+        if (note && !inNote)
+            subText("footnote", note);
+        m_out += '}';
+        return;
+    }
     QString inst;
     const auto quoted = fieldQuote;
     switch (kind) {
@@ -616,11 +635,23 @@ void Writer::sectionProps(int section)
     num("footery", p.FooterY);
     if (p.Landscape)
         m_out += "\\lndscpsxn";
+    if (p.TitlePage)
+        m_out += "\\titlepg";
     m_out += '\n';
+    // With left (even-page) texts the all-pages ones are the right-hand pages'.
+    const bool facing = m_doc.Header(section, TWPHeaderKind::Left) || m_doc.Footer(section, TWPHeaderKind::Left);
     if (const QTextDocument *h = m_doc.Header(section))
-        subText("header", h);
+        subText(facing ? "headerr" : "header", h);
     if (const QTextDocument *f = m_doc.Footer(section))
-        subText("footer", f);
+        subText(facing ? "footerr" : "footer", f);
+    if (const QTextDocument *h = m_doc.Header(section, TWPHeaderKind::Left))
+        subText("headerl", h);
+    if (const QTextDocument *f = m_doc.Footer(section, TWPHeaderKind::Left))
+        subText("footerl", f);
+    if (const QTextDocument *h = m_doc.Header(section, TWPHeaderKind::First))
+        subText("headerf", h);
+    if (const QTextDocument *f = m_doc.Footer(section, TWPHeaderKind::First))
+        subText("footerf", f);
 }
 
 void Writer::subText(const char *dest, const QTextDocument *t)

@@ -102,7 +102,17 @@ private:
 
 QString TWPTextWriter::Write(const TWPDocument &doc, const QString &lineEnd)
 {
-    return TextOut(doc, lineEnd).Frame(doc.Text()->rootFrame());
+    TextOut out(doc, lineEnd);
+    QString text = out.Frame(doc.Text()->rootFrame());
+    // Footnotes follow the text, each after its number.
+    for (int i = 0; i < doc.FootnoteCount(); ++i) {
+        const QString number = QString::number(i + 1);
+        QString note = out.Frame(doc.Footnote(i)->rootFrame()).trimmed();
+        if (!note.startsWith(number)) // notes usually begin with their own mark
+            note = number + u' ' + note;
+        text += lineEnd + note;
+    }
+    return text;
 }
 
 } // namespace zor

@@ -1,6 +1,7 @@
 // Plain text of a TWPDocument, as a reader sees it: hidden text left out,
 // fields as they show, list items with their number or bullet and a tab,
-// table cells separated by tabs and rows by line ends, pictures left out.
+// table cells separated by tabs and rows by line ends, pictures left out,
+// footnotes at the end after their numbers.
 #pragma once
 
 #include <ZorCompCore/zor_export.h>

@@ -1,0 +1,197 @@
+#include "HtmlReader.h"
+
+#include "Document.h"
+
+#include <ZorCompCore/html/HtmlColors.h>
+#include <ZorCompCore/html/HtmlNode.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <vector>
+
+namespace zor {
+
+namespace {
+
+// Pictures larger than this are left out rather than read into memory.
+constexpr qint64 kMaxPictureBytes = 64 * 1024 * 1024;
+
+// The file a src names below baseFolder, or empty when it names none there
+// (a URL with a scheme other than file, an absolute path, a way out by "..").
+QString localPicture(const QString &src, const QString &baseFolder)
+{
+    if (baseFolder.isEmpty() || src.isEmpty())
+        return {};
+    const QUrl url(src);
+    if (!url.scheme().isEmpty() || src.startsWith(u'/') || src.startsWith(u'\\'))
+        return {};
+    const QString rel = QUrl::fromPercentEncoding(url.path().toUtf8());
+    const QString base = QDir::cleanPath(QDir(baseFolder).absolutePath());
+    const QString path = QDir::cleanPath(base + u'/' + rel);
+    if (!path.startsWith(base + u'/'))
+        return {};
+    return path;
+}
+
+QString pictureKind(const QByteArray &data)
+{
+    if (data.startsWith("\x89PNG"))
+        return u"png"_qs;
+    if (data.startsWith("\xFF\xD8"))
+        return u"jpeg"_qs;
+    if (data.size() >= 44 && data.mid(40, 4) == " EMF")
+        return u"emf"_qs;
+    if (data.startsWith("\xD7\xCD\xC6\x9A") || data.startsWith(QByteArray("\x01\x00\x09\x00", 4)))
+        return u"wmf"_qs;
+    return {};
+}
+
+// The colour of a CSS declaration list's background, if it sets one.
+bool cssBackground(const QString &style, quint32 &color)
+{
+    static const QRegularExpression re(
+        u"(?:^|;)\\s*background(?:-color)?\\s*:\\s*([^;]+)"_qs,
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(style);
+    if (!m.hasMatch())
+        return false;
+    // "background: #fff url(x)": the colour is the word that reads as one.
+    const auto words = m.captured(1).trimmed().split(u' ', Qt::SkipEmptyParts);
+    for (const QString &w : words)
+        if (HtmlStrToColor(w, color))
+            return true;
+    return false;
+}
+
+void collect(const THtmlNode *node, const QString &tag, std::vector<THtmlNode *> &out)
+{
+    // Iterative: nesting depth costs no stack.
+    std::vector<std::pair<const THtmlNode *, int>> stack{{node, 0}};
+    while (!stack.empty()) {
+        auto &[n, i] = stack.back();
+        if (i >= n->ChildCount()) {
+            stack.pop_back();
+            continue;
+        }
+        THtmlNode *c = n->Child(i++);
+        if (c->IsElement() && c->TagName() == tag)
+            out.push_back(c);
+        if (c->ChildCount())
+            stack.emplace_back(c, 0);
+    }
+}
+
+} // namespace
+
+bool TWPHTMLReader::IsHTML(const QByteArray &data)
+{
+    const QByteArray head = data.left(1024).toLower();
+    return head.contains("<!doctype html") || head.contains("<html") || head.contains("<body")
+           || head.contains("<head");
+}
+
+void TWPHTMLReader::ReadBytes(const QByteArray &html, TWPDocument &doc, const QString &baseFolder)
+{
+    Read(DecodeHtmlBytes(html), doc, baseFolder);
+}
+
+void TWPHTMLReader::Read(const QString &html, TWPDocument &doc, const QString &baseFolder)
+{
+    THtmlNode root;
+    root.Parse(html);
+
+    QString title;
+    if (const THtmlNode *t = root.FindFirst(u"title")) {
+        // The title's content is text only: its nodes' decoded text.
+        for (int i = 0; i < t->ChildCount(); ++i)
+            title += t->Child(i)->Kind() == THtmlNodeKind::Text ? t->Child(i)->Text() : QString();
+        title = title.simplified();
+    }
+
+    bool hasBackground = false;
+    quint32 background = 0;
+    if (const THtmlNode *body = root.FindFirst(u"body")) {
+        if (body->HasAttribute(u"bgcolor"))
+            hasBackground = HtmlStrToColor(body->GetAttribute(u"bgcolor"), background);
+        if (body->HasAttribute(u"style") && cssBackground(body->GetAttribute(u"style"), background))
+            hasBackground = true;
+    }
+
+    // Pictures get placeholder names the import cannot resolve by itself;
+    // the bytes are added once the text stands (the import clears resources).
+    std::vector<THtmlNode *> images;
+    collect(&root, u"img"_qs, images);
+    std::vector<QByteArray> pictures;
+    for (THtmlNode *img : images) {
+        const QString file = localPicture(img->GetAttribute(u"src"), baseFolder);
+        QByteArray data;
+        if (!file.isEmpty()) {
+            QFile f(file);
+            if (f.size() <= kMaxPictureBytes && f.open(QIODevice::ReadOnly))
+                data = f.readAll();
+        }
+        if (data.isEmpty() || pictureKind(data).isEmpty()) {
+            img->SetAttribute(u"src"_qs, QString());
+            continue;
+        }
+        img->SetAttribute(u"src"_qs, u"zorhtmlimg:"_qs + QString::number(pictures.size()));
+        pictures.push_back(std::move(data));
+    }
+
+    doc.Clear();
+    QTextDocument *text = doc.Text();
+    text->setHtml(root.OuterHTML());
+    text->clearUndoRedoStacks();
+    if (!title.isEmpty())
+        doc.SetInfo(u"title"_qs, title);
+    if (hasBackground)
+        SetRTFDataColorValue(doc, u"page-background-color"_qs, background);
+
+    std::vector<QString> names;
+    names.reserve(pictures.size());
+    for (const QByteArray &data : pictures)
+        names.push_back(doc.AddPicture(data, pictureKind(data)));
+
+    // Point each image at its picture, or drop it when nothing can show it.
+    struct Found
+    {
+        int Position, Length;
+        QTextImageFormat Format;
+    };
+    std::vector<Found> found;
+    for (QTextBlock b = text->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                found.push_back({it.fragment().position(), it.fragment().length(),
+                                 it.fragment().charFormat().toImageFormat()});
+    QTextCursor c(text);
+    for (auto f = found.rbegin(); f != found.rend(); ++f) {
+        QString name;
+        if (f->Format.name().startsWith(u"zorhtmlimg:")) {
+            bool ok = false;
+            const qsizetype k = f->Format.name().mid(11).toLongLong(&ok);
+            if (ok && k >= 0 && size_t(k) < names.size())
+                name = names[size_t(k)];
+        }
+        c.setPosition(f->Position);
+        c.setPosition(f->Position + f->Length, QTextCursor::KeepAnchor);
+        if (name.isEmpty()) {
+            c.removeSelectedText();
+            continue;
+        }
+        f->Format.setName(name);
+        f->Format.setProperty(wpPictureName, name);
+        c.setCharFormat(f->Format);
+    }
+    text->clearUndoRedoStacks();
+    text->setModified(false);
+}
+
+} // namespace zor
