@@ -40,8 +40,11 @@ struct ZOR_EXPORT TCellValue
     // The value as it shows in a General cell and in text concatenation:
     // "TRUE", "#DIV/0!", 15 significant digits.
     QString ToString() const;
-    friend bool operator==(const TCellValue &a, const TCellValue &b);
 };
+
+// Same kind and value; errors compare by code only.
+ZOR_EXPORT bool operator==(const TCellValue &a, const TCellValue &b);
+inline bool operator!=(const TCellValue &a, const TCellValue &b) { return !(a == b); }
 
 // "#DIV/0!" for TSheetError::DivZero; empty for None.
 ZOR_EXPORT QString SheetErrorText(TSheetError e);

@@ -432,14 +432,16 @@ void TSpreadSheetFunctionsRepository::Add(const QString &name, const QList<TShee
     info->kinds = kinds;
     info->evaluator = std::move(evaluator);
     info->isVolatile = isVolatile;
+    const QString key = info->name;
     QMutexLocker l(&d->lock);
-    d->functions.insert(info->name, std::move(info));
+    d->functions.insert(key, std::move(info));
 }
 
 void TSpreadSheetFunctionsRepository::Add(std::shared_ptr<const TSheetFunctionInfo> info)
 {
+    const QString key = info->name.toUpper();
     QMutexLocker l(&d->lock);
-    d->functions.insert(info->name.toUpper(), std::move(info));
+    d->functions.insert(key, std::move(info));
 }
 
 bool TSpreadSheetFunctionsRepository::Remove(const QString &name)

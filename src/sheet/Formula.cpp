@@ -277,7 +277,7 @@ private:
             skipSpace();
             if (at(i_) == u'(') {
                 t.kind = Token::Func;
-                t.text = word.toUpper(); // as written, with any "_xlfn." prefix
+                t.text = word; // as written, with any "_xlfn." prefix
                 return true;
             }
             if (word.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0 ||
@@ -543,7 +543,7 @@ private:
             ++p_;
             // Files prefix newer functions ("_xlfn."): known ones show without
             // it, unknown ones keep the name as written so it goes back unchanged.
-            QString bare = n.str;
+            QString bare = n.str.toUpper();
             if (bare.startsWith(QLatin1String("_XLFN.")) || bare.startsWith(QLatin1String("_XLWS.")))
                 bare.remove(0, 6);
             n.fn = SpreadSheetFunctionsRepository().Find(bare);

@@ -151,7 +151,7 @@ TEST(Recalc, InsertAndDeleteAdjustReferences)
     EXPECT_EQ(s->Formula(3, 2), QStringLiteral("=#REF!*10"));
     EXPECT_EQ(s->Value(3, 2).error, TSheetError::Ref);
     EXPECT_EQ(s->Value(0, 2), TCellValue::Number(11));
-    EXPECT_EQ(o->Formula(0, 0), QStringLiteral("=S!#REF!+SUM(S!A:A)"));
+    EXPECT_EQ(o->Formula(0, 0), QStringLiteral("=#REF!+SUM(S!A:A)"));
 
     s->InsertColumns(0, 1);
     EXPECT_EQ(s->Formula(0, 3), QStringLiteral("=SUM(B1:B6)"));
