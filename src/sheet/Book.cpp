@@ -680,8 +680,10 @@ void TSheetBook::SetOnChange(std::function<void()> handler) { d->onChange = std:
 qint64 TSheetBook::EvaluationCount() const { return d->evaluations; }
 qsizetype TSheetBook::CompiledFormulaCount() const
 {
-    // Entries nobody uses any more still count until the book is cleared.
-    return d->cache.size();
+    qsizetype n = 0;
+    for (const auto &w : d->cache)
+        n += !w.expired();
+    return n;
 }
 QStringList TSheetBook::LoadWarnings() const { return d->warnings; }
 void TSheetBook::SetLoadWarnings(const QStringList &warnings) { d->warnings = warnings; }

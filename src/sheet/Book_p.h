@@ -71,7 +71,10 @@ struct Operand
 
 // Array results are held in memory: bounded so a formula over whole sheets
 // cannot ask for gigabytes.
-constexpr qint64 MaxArrayCells = 1 << 22;
+constexpr qint64 MaxArrayCells = 1 << 20; // a whole column
+// Element visits one evaluation may spend on arrays, criteria and lookups, so
+// that a formula chaining whole-column operations cannot stall a recalculation.
+constexpr qint64 MaxWork = 1 << 23;
 
 class Evaluator
 {
@@ -96,12 +99,20 @@ public:
     int Cols(const Operand &o) const { return o.k == Operand::Ref ? o.area.Cols() : o.cols; }
 
     Operand Eval(int node);
+    // Counts n element visits against MaxWork; false (and the formula gives
+    // #NUM!) once the budget is spent.
+    bool Spend(qint64 n)
+    {
+        work += n;
+        return work <= MaxWork;
+    }
 
     TSheetBook *book;
     TSheet *sheet;
     int row, col;
     std::vector<quint64> *need;
     const FormulaCode *code = nullptr;
+    qint64 work = 0;
 
 private:
     Operand resolveRef(const FNode &n);

@@ -290,6 +290,10 @@ bool forMatches(Evaluator &e, const Operand &range, const Criterion &k, Operand 
                     fn(it->first - a.r1, c->first - a.c1);
         return true;
     }
+    if (!e.Spend(rows * cols)) {
+        setErr(r, TSheetError::Num);
+        return false;
+    }
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < cols; ++j)
             if (k.Matches(e.At(range, i, j)))
@@ -333,7 +337,7 @@ void fnSumProduct(Evaluator &e, Args &a, Operand &r)
     for (const Operand &o : a)
         if (e.Rows(o) != rows || e.Cols(o) != cols)
             return setErr(r, TSheetError::Value);
-    if (qint64(rows) * cols > MaxArrayCells)
+    if (qint64(rows) * cols > MaxArrayCells || !e.Spend(qint64(rows) * cols * qint64(a.size())))
         return setErr(r, TSheetError::Num);
     double s = 0;
     for (int i = 0; i < rows; ++i)
@@ -767,6 +771,8 @@ void vhLookup(Evaluator &e, Args &a, Operand &r, bool vertical)
         return setErr(r, TSheetError::Value);
     if (idx > width)
         return setErr(r, TSheetError::Ref);
+    if (!e.Spend(lines))
+        return setErr(r, TSheetError::Num);
     const int hit = lookupLine(
         lines, [&](int i) { return vertical ? e.At(t, i, 0) : e.At(t, 0, i); }, key, approx ? 1 : 0);
     if (hit < 0)
@@ -789,6 +795,8 @@ void fnMatch(Evaluator &e, Args &a, Operand &r)
     if (rows > 1 && cols > 1)
         return setErr(r, TSheetError::NA);
     const bool vertical = cols == 1;
+    if (!e.Spend(vertical ? rows : cols))
+        return setErr(r, TSheetError::Num);
     const int hit = lookupLine(
         vertical ? rows : cols, [&](int i) { return vertical ? e.At(t, i, 0) : e.At(t, 0, i); }, key,
         mode > 0 ? 1 : mode < 0 ? -1 : 0);

@@ -247,7 +247,7 @@ Operand Evaluator::binary(char op, const Operand &a, const Operand &b)
         return Operand::Value(arith(op, Scalar(a), Scalar(b)));
     // Element by element; a single value or a single row/column is repeated.
     const qint64 rows = std::max(Rows(a), Rows(b)), cols = std::max(Cols(a), Cols(b));
-    if (rows * cols > MaxArrayCells)
+    if (rows * cols > MaxArrayCells || !Spend(rows * cols))
         return Operand::Value(TCellValue::Error(TSheetError::Num, QStringLiteral("Array too large")));
     Operand r;
     r.k = Operand::Arr;

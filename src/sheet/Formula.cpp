@@ -704,7 +704,8 @@ std::shared_ptr<const FormulaCode> CompileFormula(const QString &text, int row, 
     if (cache) {
         auto it = cache->constFind(key);
         if (it != cache->constEnd())
-            return it.value();
+            if (auto code = it.value().lock())
+                return code;
     }
     auto code = std::make_shared<FormulaCode>();
     Parser p(toks, *code);
@@ -714,8 +715,12 @@ std::shared_ptr<const FormulaCode> CompileFormula(const QString &text, int row, 
         return nullptr;
     }
     code->key = key;
-    if (cache)
+    if (cache) {
+        // Edits leave trees nobody uses: drop them whenever the cache doubles.
+        if (cache->size() >= 1024 && (cache->size() & (cache->size() - 1)) == 0)
+            cache->removeIf([](const auto &e) { return e.value().expired(); });
         cache->insert(key, code);
+    }
     return code;
 }
 

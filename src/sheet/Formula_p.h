@@ -57,7 +57,8 @@ struct FormulaCode
     QString key;                 // the relative text this tree was compiled from
 };
 
-using FormulaCache = QHash<QString, std::shared_ptr<const FormulaCode>>;
+// Trees by relative text; an entry lives as long as a cell uses its tree.
+using FormulaCache = QHash<QString, std::weak_ptr<const FormulaCode>>;
 
 // Compiles formula text ("=..." or without the sign) for the cell (row, col).
 // Returns null and sets *error on a syntax error. A cache, when given, is

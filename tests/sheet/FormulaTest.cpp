@@ -163,6 +163,13 @@ TEST_F(Formulas, ErrorsAndTheirNumbers)
         const QString et = QStringLiteral("=ERROR.TYPE(%1)").arg(QString::fromUtf8(r.formula + 1));
         EXPECT_EQ(book.Evaluate(et, s, 9, 9), TCellValue::Number(int(r.expected)));
     }
+    // Whole-column arithmetic chained many times runs out of its budget
+    // instead of stalling the recalculation.
+    QString chain = QStringLiteral("=SUM(A:A");
+    for (int i = 0; i < 40; ++i)
+        chain += QStringLiteral("-A:A");
+    EXPECT_EQ(book.Evaluate(chain + u')', s, 9, 9).error, TSheetError::Num);
+    EXPECT_EQ(book.Evaluate(QStringLiteral("=SUM(A:A*2)"), s, 9, 9), TCellValue::Number(30)) << "one column is fine";
     EXPECT_EQ(SheetErrorText(TSheetError::Value), QStringLiteral("#VALUE!"));
     EXPECT_EQ(SheetErrorText(TSheetError::NA), QStringLiteral("#N/A"));
     EXPECT_EQ(int(TSheetError::Value), 3);
