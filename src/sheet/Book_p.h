@@ -74,7 +74,7 @@ struct Operand
 constexpr qint64 MaxArrayCells = 1 << 20; // a whole column
 // Element visits one evaluation may spend on arrays, criteria and lookups, so
 // that a formula chaining whole-column operations cannot stall a recalculation.
-constexpr qint64 MaxWork = 1 << 23;
+constexpr qint64 MaxWork = 1 << 22;
 
 class Evaluator
 {

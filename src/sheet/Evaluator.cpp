@@ -249,6 +249,26 @@ Operand Evaluator::binary(char op, const Operand &a, const Operand &b)
     const qint64 rows = std::max(Rows(a), Rows(b)), cols = std::max(Cols(a), Cols(b));
     if (rows * cols > MaxArrayCells || !Spend(rows * cols))
         return Operand::Value(TCellValue::Error(TSheetError::Num, QStringLiteral("Array too large")));
+    // A range is read once, only where cells exist, rather than cell by cell.
+    auto flat = [&](const Operand &o) {
+        if (o.k != Operand::Ref || o.IsSingle() || !o.area.sheet)
+            return o;
+        const Area &a = o.area;
+        Operand m;
+        m.k = Operand::Arr;
+        m.rows = a.Rows();
+        m.cols = a.Cols();
+        m.arr = std::make_shared<std::vector<TCellValue>>(size_t(m.rows) * size_t(m.cols));
+        auto &cols = SheetAccess::D(a.sheet).columns;
+        for (auto c = cols.lower_bound(a.c1); c != cols.end() && c->first <= a.c2; ++c)
+            for (auto it = c->second.lower_bound(a.r1); it != c->second.end() && it->first <= a.r2; ++it) {
+                if (it->second.state != CellState::Clean && need)
+                    need->push_back(CellKey(SheetAccess::Id(a.sheet), it->first, c->first));
+                (*m.arr)[size_t(it->first - a.r1) * size_t(m.cols) + size_t(c->first - a.c1)] = it->second.value;
+            }
+        return m;
+    };
+    const Operand fa = flat(a), fb = flat(b);
     Operand r;
     r.k = Operand::Arr;
     r.rows = int(rows);
@@ -257,7 +277,7 @@ Operand Evaluator::binary(char op, const Operand &a, const Operand &b)
     r.arr->reserve(size_t(rows * cols));
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < cols; ++j)
-            r.arr->push_back(arith(op, At(a, i, j), At(b, i, j)));
+            r.arr->push_back(arith(op, At(fa, i, j), At(fb, i, j)));
     return r;
 }
 
