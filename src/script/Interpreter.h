@@ -29,6 +29,7 @@ namespace zor {
 namespace script {
 struct Routine;
 class Program;
+class CycleCollector;
 } // namespace script
 
 class TfsScript;
@@ -430,6 +431,10 @@ public:
     // Changes whenever compiled code bound to this script's items may be
     // stale: a compile, Clear, a removed item.
     quint64 Generation() const { return FGeneration; }
+
+    // Engine side: where the function values this script's programs make
+    // are tracked, so that rings among them are freed (see Cycles_p.h).
+    script::CycleCollector &Cycles() const;
 
 signals:
     void linesChanged();
