@@ -586,7 +586,7 @@ struct MemberNode : ENode
         if (!HasArgs && (v.k == VK::Obj || (v.k == VK::Ref && v.ref->k == VK::Obj))) {
             QObject *o = objectOf(v, Name);
             auto *method = dynamic_cast<TfsMethodHelper *>(member(o));
-            if (method && method->ParamCount() > 0) {
+            if (method && method->GetParamsCount() > 0) {
                 std::vector<Value> args{index->eval(fp)};
                 completeArgs(method, args);
                 out = method->Call(o, args);
@@ -656,7 +656,7 @@ Value objectElement(QObject *o, TfsScript *script, const Value &index)
     }
     for (const QString &n : std::as_const(names)) {
         auto *method = cls ? dynamic_cast<TfsMethodHelper *>(cls->FindMember(n, script)) : nullptr;
-        if (method && method->ParamCount() > 0) {
+        if (method && method->GetParamsCount() > 0) {
             std::vector<Value> args{index};
             completeArgs(method, args);
             return method->Call(o, args);
