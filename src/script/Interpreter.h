@@ -33,6 +33,7 @@ class CycleCollector;
 } // namespace script
 
 class TfsScript;
+class TZORExpressionCache;
 class TfsCustomVariable;
 class TfsClassVariable;
 class TfsMethodHelper;
@@ -448,6 +449,7 @@ signals:
 private:
     void noteError();
     friend class TfsProcVariable;
+    friend class TZORExpressionCache; // clears the main-program flag around one evaluation
     struct Limits
     {
         qint64 TimeMs = 0, Statements = 0, MaxBytes = 0;

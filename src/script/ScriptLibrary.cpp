@@ -275,7 +275,8 @@ const Builtin kRows[] = {
     {"SetLength", 2, 2, 1u, false, fnSetLengthShared, kPascalOnly, "var A: Variant; Len: Integer", nullptr,
      "Variants",
      "Resizes a dynamic array or a string; new elements take their type's default. Variables assigned the same "
-     "dynamic array share it; resizing gives the resized variable an array of its own."},
+     "dynamic array share it; resizing gives the resized variable an array of its own. With more lengths, "
+     "SetLength(A, 3, 4), an array of arrays gets each level's length."},
     {"High", 1, 1, 0, true, fnHigh, A, "A: Variant", "Integer", "Variants",
      "Last index of an array; the length of a string."},
     {"Low", 1, 1, 0, true, fnLow, A, "A: Variant", "Integer", "Variants",
