@@ -133,6 +133,7 @@ private:
 
 void CycleCollector::Collect()
 {
+    m_fresh = 0;
     if (m_made.empty())
         return;
     std::vector<Value> roots; // held while the collection runs: one reference each

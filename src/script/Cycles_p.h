@@ -35,18 +35,25 @@ public:
         if (m_made.size() >= m_next)
             Collect();
         m_made.push_back(fn);
+        ++m_fresh;
+    }
+
+    // After a run: only when it made function values (a host that runs a
+    // script per record pays nothing for the rings it keeps).
+    void CollectAfterRun()
+    {
+        if (m_fresh > 0)
+            Collect();
     }
 
     // Frees the rings among the values reachable from the tracked function
     // values that only refer to each other.
     void Collect();
 
-    // Function values still alive after the last collection (for tests).
-    size_t Tracked() const { return m_made.size(); }
-
 private:
     std::vector<std::weak_ptr<MapBox>> m_made;
     size_t m_next = kFirst;
+    size_t m_fresh = 0; // made since the last collection
     static constexpr size_t kFirst = 1024;
 };
 

@@ -813,7 +813,7 @@ void TfsScript::Execute()
     struct Collect
     {
         script::CycleCollector &c;
-        ~Collect() { c.Collect(); }
+        ~Collect() { c.CollectAfterRun(); }
     } collect{d->Cycles};
     try {
         underLimits([this] { FProgram->RunMain(); });
