@@ -143,6 +143,7 @@ struct Stmt
     bool Down = false;    // for … downto
     bool Negate = false;  // repeat-until vs do-while
     bool Keys = false;    // ForEach: the keys (JScript for … in), not the elements
+    bool Scoped = false;  // VarDecl, ForEach: JScript let/const, a binding of its own per block entry
     std::vector<ExprP> Dims; // VarDecl: sizes after the first (B) of int m[3][4]
 };
 

@@ -138,10 +138,12 @@ private:
     void varDecl(std::vector<StmtP> &out)
     {
         QString type;
-        bool isConst = false;
+        bool isConst = false, scoped = false;
         if (m_js) {
-            if (!acceptKw("VAR"))
+            if (!acceptKw("VAR")) {
                 next(); // let, const
+                scoped = true;
+            }
         } else {
             type = ident();
             if (type == u"const" && cur().Kind == Tok::Ident) {
@@ -154,6 +156,7 @@ private:
             s->Name = ident();
             s->TypeName = type;
             s->Negate = isConst;
+            s->Scoped = scoped;
             while (!m_js && acceptSym("[")) { // C++Script arrays: int a[10]; int m[3][4]; int b[] = {…};
                 ExprP size = isSym("]") ? literal(Value(0), pos()) : expression();
                 expectSym("]");
@@ -369,12 +372,14 @@ private:
         } else if (!(sep.Kind == Tok::Sym && sep.Text == u":")) {
             return nullptr;
         }
+        const bool scoped = m_js && skip && !isKw("VAR"); // let, const
         if (skip) {
             if (!m_js)
                 type = cur().Text;
             next();
         }
         auto s = makeStmt(SK::ForEach, at);
+        s->Scoped = scoped;
         s->Name = ident();
         s->TypeName = type;
         s->Keys = keys;

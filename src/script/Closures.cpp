@@ -395,15 +395,69 @@ private:
         }
     }
 
-    // A loop or handler variable held in a cell: the statement gets a plain
-    // variable and its body starts by storing it into the cell.
-    StmtP storeFirst(const QString &cell, const QString &plain, StmtP body, Pos at)
+    // cell := [value]: a binding of its own, which function values made
+    // before keep seeing with the value it had.
+    static StmtP freshCell(const QString &cell, ExprP value, Pos at)
     {
+        auto lit = std::make_unique<Expr>();
+        lit->Kind = EK::ArrayLit;
+        lit->At = at;
+        if (!value) {
+            value = std::make_unique<Expr>();
+            value->Kind = EK::Literal;
+            value->At = at;
+        }
+        lit->Args.push_back(std::move(value));
         auto assign = std::make_unique<Stmt>();
         assign->Kind = SK::Assign;
         assign->At = at;
-        assign->Target = element(cell, at);
-        assign->A = nameExpr(plain, at);
+        assign->Target = nameExpr(cell, at);
+        assign->A = std::move(lit);
+        return assign;
+    }
+
+    // The let/const declarations in a list of statements that live in cells
+    // (declarations come wrapped in a block of their own).
+    QStringList scopedCells(Fn &f, const std::vector<StmtP> &body)
+    {
+        QStringList out;
+        auto take = [&](const Stmt &d) {
+            if (d.Kind == SK::VarDecl && d.Scoped && isCell(&f, up(d.Name)))
+                out << d.Name;
+        };
+        for (const StmtP &c : body) {
+            if (!c)
+                continue;
+            take(*c);
+            if (c->Kind == SK::Block && isDeclarationList(*c))
+                for (const StmtP &d : c->Body)
+                    take(*d);
+        }
+        return out;
+    }
+
+    static bool isDeclarationList(const Stmt &b)
+    {
+        return !b.Body.empty() && std::all_of(b.Body.begin(), b.Body.end(), [](const StmtP &d) {
+            return d && d->Kind == SK::VarDecl;
+        });
+    }
+
+    // A loop or handler variable held in a cell: the statement gets a plain
+    // variable and its body starts by storing it into the cell (into a cell
+    // of its own for each pass when the variable is a let).
+    StmtP storeFirst(const QString &cell, const QString &plain, StmtP body, Pos at, bool fresh = false)
+    {
+        StmtP assign;
+        if (fresh) {
+            assign = freshCell(cell, nameExpr(plain, at), at);
+        } else {
+            assign = std::make_unique<Stmt>();
+            assign->Kind = SK::Assign;
+            assign->At = at;
+            assign->Target = element(cell, at);
+            assign->A = nameExpr(plain, at);
+        }
         auto block = std::make_unique<Stmt>();
         block->Kind = SK::Block;
         block->At = at;
@@ -436,9 +490,34 @@ private:
                 rewriteStmt(f, s->Body[0].get());
                 for (ExprP *e : {&s->Target, &s->A, &s->B, &s->C})
                     rewriteExpr(f, *e);
-                s->Body[0] = storeFirst(cell, plain, std::move(s->Body[0]), s->At);
+                s->Body[0] = storeFirst(cell, plain, std::move(s->Body[0]), s->At, s->Scoped);
                 return;
             }
+        }
+        if (s->Kind == SK::CFor) {
+            // for (let i = …; …; i++): each pass has its own i. Before the step
+            // the next pass's binding starts as a copy of this one's, so a
+            // function made in the body keeps the value of its pass.
+            const QStringList lets = scopedCells(f, s->Body[0]->Body);
+            for (StmtP &b : s->Body)
+                rewriteStmt(f, b.get());
+            rewriteExpr(f, s->A);
+            for (const QString &v : lets) {
+                const QString cell = cellOf(f, v);
+                s->Body[0]->Body.insert(s->Body[0]->Body.begin(), freshCell(cell, nullptr, s->At));
+                s->Body[1]->Body.insert(s->Body[1]->Body.begin(), freshCell(cell, element(cell, s->At), s->At));
+            }
+            return;
+        }
+        if (s->Kind == SK::Block && s != f.Body && !isDeclarationList(*s)) {
+            // entering a block makes its let variables anew (a loop body's
+            // variables are new in every pass)
+            const QStringList lets = scopedCells(f, s->Body);
+            for (StmtP &b : s->Body)
+                rewriteStmt(f, b.get());
+            for (qsizetype i = lets.size() - 1; i >= 0; --i)
+                s->Body.insert(s->Body.begin(), freshCell(cellOf(f, lets[i]), nullptr, s->At));
+            return;
         }
         for (ExprP *e : {&s->Target, &s->A, &s->B, &s->C})
             rewriteExpr(f, *e);

@@ -4,8 +4,10 @@
 #include <ZorCompCore/script/Nodes_p.h>
 
 #include <ZorCompCore/script/Builtins_p.h>
+#include <ZorCompCore/script/Cycles_p.h>
 #include <ZorCompCore/script/Intrinsics_p.h>
 
+#include <QMetaClassInfo>
 #include <QMetaObject>
 #include <QObject>
 #include <typeinfo>
@@ -340,12 +342,18 @@ struct ArrayLitNode : ENode
 // a[i], s[i]: arrays by their bounds, strings from 1 (Pascal, Basic) or 0;
 // o[name] on objects. Where arrays are objects, reading past the end gives
 // undefined and writing there grows the array.
+struct MemberNode;
+Value objectElement(QObject *o, TfsScript *script, const Value &index);
+bool indexedCall(MemberNode *m, Value *fp, ENode *index, Value &out);
+
 struct IndexNode : ENode
 {
     EP Base;
     EP Index;
     bool StringsFromOne;
     bool Loose = false;
+    TfsScript *Script = nullptr; // set: an object's default indexed property answers obj[i]
+    MemberNode *Member = nullptr; // Base when it is obj.Name: obj.Name[i] may be a call
 
     static Value element(const Value &base, const Value &index, bool fromOne, bool loose = false)
     {
@@ -390,7 +398,13 @@ struct IndexNode : ENode
 
     Value eval(Value *fp) override
     {
-        Value b = Base->eval(fp);
+        Value b;
+        if (!Member)
+            b = Base->eval(fp);
+        else if (indexedCall(Member, fp, Index.get(), b))
+            return b;
+        if (b.k == VK::Obj && Script && b.o)
+            return objectElement(b.o, Script, Index->eval(fp));
         return element(b, Index->eval(fp), StringsFromOne, Loose);
     }
 
@@ -561,9 +575,30 @@ struct MemberNode : ENode
         return v.k == VK::Obj || v.k == VK::Null || v.k == VK::Empty || v.k == VK::Int || v.k == VK::Ref;
     }
 
-    Value eval(Value *fp) override
+    Value eval(Value *fp) override { return evalOn(Obj->eval(fp), fp); }
+
+    // obj.Name[i]: Object Pascal's indexed property, here a host method of
+    // parameters called with the index; false (and the member's value in
+    // out) for every other member.
+    bool indexed(Value *fp, ENode *index, Value &out)
     {
         const Value v = Obj->eval(fp);
+        if (!HasArgs && (v.k == VK::Obj || (v.k == VK::Ref && v.ref->k == VK::Obj))) {
+            QObject *o = objectOf(v, Name);
+            auto *method = dynamic_cast<TfsMethodHelper *>(member(o));
+            if (method && method->GetParamsCount() > 0) {
+                std::vector<Value> args{index->eval(fp)};
+                completeArgs(method, args);
+                out = method->Call(o, args);
+                return true;
+            }
+        }
+        out = evalOn(v, fp);
+        return false;
+    }
+
+    Value evalOn(const Value &v, Value *fp)
+    {
         if (!isObjectish(v) || (v.k == VK::Ref && !isObjectish(*v.ref))) {
             const Value &self = v.k == VK::Ref ? *v.ref : v;
             return HasArgs ? valueMethod(self, fp) : valueMember(self);
@@ -594,6 +629,42 @@ struct MemberNode : ENode
         prop->Set(o, v);
     }
 };
+
+bool indexedCall(MemberNode *m, Value *fp, ENode *index, Value &out)
+{
+    return m->indexed(fp, index, out);
+}
+
+// obj[i]: the object's default indexed property, a method of parameters: the
+// one its class names in its class information "DefaultProperty", else
+// Items, else the one named as the class without its leading T (a TFields
+// object's Fields, a TStrings object's Strings), as Object Pascal's list
+// classes name theirs.
+Value objectElement(QObject *o, TfsScript *script, const Value &index)
+{
+    const QMetaObject *meta = o->metaObject();
+    TfsClassVariable *cls = script->FindClass(meta);
+    QStringList names;
+    if (const int info = meta->indexOfClassInfo("DefaultProperty"); info >= 0)
+        names << QString::fromUtf8(meta->classInfo(info).value());
+    names << QStringLiteral("Items");
+    for (const QMetaObject *m = meta; m; m = m->superClass()) {
+        QString n = QString::fromLatin1(m->className());
+        n = n.mid(n.lastIndexOf(u':') + 1);
+        if (n.size() > 1 && n[0] == u'T')
+            names << n.mid(1);
+    }
+    for (const QString &n : std::as_const(names)) {
+        auto *method = cls ? dynamic_cast<TfsMethodHelper *>(cls->FindMember(n, script)) : nullptr;
+        if (method && method->GetParamsCount() > 0) {
+            std::vector<Value> args{index};
+            completeArgs(method, args);
+            return method->Call(o, args);
+        }
+    }
+    throw EfsScriptError(QStringLiteral("Class %1 has no default property")
+                             .arg(cls ? cls->Name() : QString::fromLatin1(meta->className())));
+}
 
 // ClassName.Method(args): a class-level method, called without an instance.
 struct ClassCallNode : ENode
@@ -641,6 +712,7 @@ struct ClosureNode : ENode
 {
     std::weak_ptr<Routine> Fn;
     std::vector<EP> Cells;
+    CycleCollector *Cycles;
     Value eval(Value *fp) override
     {
         Value v;
@@ -651,6 +723,7 @@ struct ClosureNode : ENode
         m->Bound.reserve(Cells.size());
         for (auto &c : Cells)
             m->Bound.push_back(c->eval(fp));
+        Cycles->Made(m);
         v.box = std::move(m);
         return v;
     }
@@ -980,10 +1053,12 @@ EP Compiler::indexChain(const Expr &e)
     EP base = e.A->Kind == EK::Name ? lvalueOrValue(*e.A) : expr(*e.A);
     for (const ExprP &ix : e.Args) {
         auto n = node<IndexNode>(e.At);
+        n->Member = dynamic_cast<MemberNode *>(base.get());
         n->Base = std::move(base);
         n->Index = expr(*ix);
         n->StringsFromOne = m_rules.StringsFromOne;
         n->Loose = m_rules.ArraysAreObjects;
+        n->Script = m_script;
         base = std::move(n);
     }
     return base;
@@ -1194,6 +1269,7 @@ EP Compiler::expr(const Expr &e)
             auto n = node<ClosureNode>(e.At);
             n->Fn = proc->EngineRoutine();
             n->Cells = args(e.Args);
+            n->Cycles = &m_script->Cycles();
             return n;
         }
         auto lit = node<LitNode>(e.At);

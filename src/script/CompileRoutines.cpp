@@ -100,19 +100,38 @@ struct BuiltinNode : ENode
 {
     const Builtin *B;
     std::vector<EP> Args;
+    // Per argument: the literal it is, passed in place (library functions
+    // only write arguments they take by reference); null: evaluated.
+    std::vector<Value *> Literals;
 
     Value eval(Value *fp) override
     {
         const int n = int(Args.size());
-        Value temps[8];
+        // only the temporaries a call needs are made (most calls take one or two)
+        union Temps {
+            Temps() {}
+            ~Temps() {}
+            Value V[8];
+        } temps;
+        int made = 0;
+        struct Release
+        {
+            Temps &t;
+            int &made;
+            ~Release()
+            {
+                for (int i = 0; i < made; ++i)
+                    t.V[i].~Value();
+            }
+        } release{temps, made};
         Value *ptrs[8];
         for (int i = 0; i < n; ++i) {
-            Value *p = nullptr;
-            if (B->RefMask & (1u << i))
+            Value *p = Literals[size_t(i)];
+            if (!p && (B->RefMask & (1u << i)))
                 p = Args[size_t(i)]->addr(fp);
             if (!p) {
-                temps[i] = Args[size_t(i)]->eval(fp);
-                p = &temps[i];
+                p = new (&temps.V[made]) Value(Args[size_t(i)]->eval(fp));
+                ++made;
             }
             ptrs[i] = p;
         }
@@ -372,6 +391,10 @@ EP Compiler::callBuiltin(const Builtin *b, const std::vector<ExprP> &argExprs, P
     auto bn = node<BuiltinNode>(at);
     bn->B = b;
     bn->Args = args(argExprs);
+    for (size_t i = 0; i < bn->Args.size(); ++i) {
+        auto *lit = dynamic_cast<LitNode *>(bn->Args[i].get());
+        bn->Literals.push_back(lit && !(b->RefMask & (1u << i)) ? &lit->V : nullptr);
+    }
     return bn;
 }
 

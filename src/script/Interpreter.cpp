@@ -3,6 +3,7 @@
 
 #include <ZorCompCore/script/Builtins_p.h>
 #include <ZorCompCore/script/Compiler.h>
+#include <ZorCompCore/script/Cycles_p.h>
 #include <ZorCompCore/script/Parser.h>
 #include <ZorCompCore/script/Runtime_p.h>
 
@@ -525,6 +526,7 @@ struct TfsScript::Private
 {
     // Upper-case name -> the latest item of that name.
     QHash<QString, TfsCustomVariable *> Index;
+    script::CycleCollector Cycles;
 };
 
 TfsScript::TfsScript(QObject *AOwner) : TComponent(AOwner), d(std::make_unique<Private>()) {}
@@ -533,6 +535,15 @@ TfsScript::~TfsScript()
 {
     FProgram.reset();
     FModules.clear();
+    // the items go before the collection: a ring one of them held is free then
+    ClearList();
+    d->Index.clear();
+    d->Cycles.Collect();
+}
+
+script::CycleCollector &TfsScript::Cycles() const
+{
+    return d->Cycles;
 }
 
 void TfsScript::Add(std::shared_ptr<TfsCustomVariable> item)
@@ -582,6 +593,7 @@ void TfsScript::Clear()
             doomed.push_back(i.get());
     for (TfsCustomVariable *i : doomed)
         Remove(i);
+    d->Cycles.Collect();
     FErrorMsg.clear();
     FErrorPos.clear();
 }
@@ -735,6 +747,7 @@ bool TfsScript::Compile()
     FErrorPos.clear();
     FProgram.reset();
     removeProgramItems();
+    d->Cycles.Collect();
     script::Syntax syntax;
     if (!script::SyntaxFromLanguage(FSyntaxType, syntax)) {
         FErrorMsg = QStringLiteral("Unknown script language: '%1'").arg(FSyntaxType);
@@ -796,6 +809,12 @@ void TfsScript::Execute()
         return;
     FTerminate.store(false, std::memory_order_relaxed);
     script::ResetRuntimeErrorPos();
+    // the main block's variables are gone after a run: rings they held are free
+    struct Collect
+    {
+        script::CycleCollector &c;
+        ~Collect() { c.CollectAfterRun(); }
+    } collect{d->Cycles};
     try {
         underLimits([this] { FProgram->RunMain(); });
     } catch (const Exception &e) {

@@ -29,9 +29,11 @@ namespace zor {
 namespace script {
 struct Routine;
 class Program;
+class CycleCollector;
 } // namespace script
 
 class TfsScript;
+class TZORExpressionCache;
 class TfsCustomVariable;
 class TfsClassVariable;
 class TfsMethodHelper;
@@ -431,6 +433,10 @@ public:
     // stale: a compile, Clear, a removed item.
     quint64 Generation() const { return FGeneration; }
 
+    // Engine side: where the function values this script's programs make
+    // are tracked, so that rings among them are freed (see Cycles_p.h).
+    script::CycleCollector &Cycles() const;
+
 signals:
     void linesChanged();
     void syntaxTypeChanged();
@@ -443,6 +449,7 @@ signals:
 private:
     void noteError();
     friend class TfsProcVariable;
+    friend class TZORExpressionCache; // clears the main-program flag around one evaluation
     struct Limits
     {
         qint64 TimeMs = 0, Statements = 0, MaxBytes = 0;

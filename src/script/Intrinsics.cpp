@@ -69,6 +69,8 @@ const Builtin kIntrinsics[] = {
     {"#IN", 2, 2, 0, true, fnIn, kInAll, nullptr, nullptr, nullptr, nullptr},
     {"#REDIM", 3, 3, 0, true, fnReDim, kInAll, nullptr, nullptr, nullptr, nullptr},
     {"#SETLENGTH", 3, 3, 1u, false, lib::fnSetLengthShared, kInAll, nullptr, nullptr, nullptr, nullptr},
+    {"#SETLENGTHN", 3, 10, 1u, false, lib::fnSetLengthDims, kInAll, nullptr, nullptr, nullptr, nullptr},
+    {"#NEWARRAY", 3, 3, 0, true, lib::fnNewArray, kInAll, nullptr, nullptr, nullptr, nullptr},
 };
 
 } // namespace

@@ -19,5 +19,7 @@ inline const char16_t *kInSetFn = u"#INSET";     // (x, lo1, hi1, …): x within
 inline const char16_t *kInFn = u"#IN";           // (x, array or string): x is an element
 inline const char16_t *kReDimFn = u"#REDIM";     // (array, high, preserve): array 0..high
 inline const char16_t *kSetLengthFn = u"#SETLENGTH"; // (var array, length, fill): Pascal's SetLength
+inline const char16_t *kSetLengthDimsFn = u"#SETLENGTHN"; // (var array, fill, length, length…): each level's
+inline const char16_t *kNewArrayFn = u"#NEWARRAY"; // (low, high, fill): a fixed-size array's value
 
 } // namespace zor::script

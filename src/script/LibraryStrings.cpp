@@ -103,7 +103,14 @@ Value fnFormat(Args a, int)
     return Value(zor::Format(str(a, 0), args));
 }
 
-Value fnFormatFloat(Args a, int) { return Value(zor::FormatFloat(str(a, 0), real(a, 1))); }
+// Report expressions format a number per cell: the picture is read in place.
+Value fnFormatFloat(Args a, int)
+{
+    const double v = real(a, 1);
+    if (a[0]->k == VK::Str)
+        return Value(zor::FormatFloat(a[0]->s, v));
+    return Value(zor::FormatFloat(a[0]->ToString(), v));
+}
 Value fnQuotedStr(Args a, int) { return Value(zor::QuotedStr(str(a, 0))); }
 Value fnChr(Args a, int) { return Value(QString(QChar(char16_t(integer(a, 0) & 0xFFFF)))); }
 

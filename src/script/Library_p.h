@@ -138,6 +138,8 @@ ZOR_LIB(fnVarType);
 ZOR_LIB(fnAssigned);
 ZOR_LIB(fnSetLength);
 ZOR_LIB(fnSetLengthShared);
+ZOR_LIB(fnSetLengthDims);
+ZOR_LIB(fnNewArray);
 ZOR_LIB(fnHigh);
 ZOR_LIB(fnLow);
 

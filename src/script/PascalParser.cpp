@@ -94,29 +94,77 @@ private:
         }
     }
 
-    // type -> name | ARRAY [ '[' lo .. hi ']' ] OF type
-    QString typeName(VarDef *arrayOut)
+    // Bounds of fixed-size array levels, outermost first.
+    using Dims = std::vector<std::pair<int, int>>;
+
+    // type -> name | ARRAY [ '[' lo .. hi {, lo .. hi} ']' ] OF type
+    // array[0..2, 0..3] of T is array[0..2] of array[0..3] of T. The bounds
+    // of the leading fixed-size levels go to dimsOut (a dynamic level ends
+    // them: its elements start empty).
+    QString typeName(VarDef *arrayOut, Dims *dimsOut = nullptr)
     {
+        Dims dims;
+        QString type;
         if (acceptKw("ARRAY")) {
-            int lo = 0, hi = -1;
             if (acceptSym("[")) {
-                lo = int(constInt());
-                expectSym("..");
-                hi = int(constInt());
+                do {
+                    const qint64 lo = constInt();
+                    expectSym("..");
+                    const qint64 hi = constInt();
+                    if (hi - lo > 10'000'000 || hi < lo - 1)
+                        error(QStringLiteral("Array too large"));
+                    dims.push_back({int(lo), int(hi)});
+                    if (dims.size() > 8)
+                        error(QStringLiteral("Too many dimensions"));
+                } while (acceptSym(","));
                 expectSym("]");
             }
             expectKw("OF");
-            const QString elem = typeName(nullptr);
-            if (arrayOut) {
-                arrayOut->IsArray = true;
-                arrayOut->ArrayLow = lo;
-                arrayOut->ArrayHigh = hi;
+            Dims inner;
+            const QString elem = typeName(nullptr, &inner);
+            if (!dims.empty())
+                dims.insert(dims.end(), inner.begin(), inner.end());
+            type = QStringLiteral("array of ").repeated(std::max<qsizetype>(1, qsizetype(dims.size()) - qsizetype(inner.size())))
+                + elem;
+        } else {
+            if (cur().Kind == Tok::Kw && (isKw("PROCEDURE") || isKw("FUNCTION")))
+                error(QStringLiteral("Type expected"));
+            type = ident();
+            // a named array type stands for its declaration
+            const auto alias = m_arrayTypes.constFind(type.toUpper());
+            if (alias == m_arrayTypes.cend()) {
+                if (dimsOut)
+                    dimsOut->clear();
+                return type;
             }
-            return QStringLiteral("array of ") + elem;
+            type = alias->first;
+            dims = alias->second;
         }
-        if (cur().Kind == Tok::Kw && (isKw("PROCEDURE") || isKw("FUNCTION")))
-            error(QStringLiteral("Type expected"));
-        return ident();
+        if (arrayOut) {
+            arrayOut->IsArray = true;
+            arrayOut->ArrayLow = dims.empty() ? 0 : dims[0].first;
+            arrayOut->ArrayHigh = dims.empty() ? -1 : dims[0].second;
+        }
+        if (dimsOut)
+            *dimsOut = std::move(dims);
+        return type;
+    }
+
+    // The default of a fixed-size array (type upper case, the array's
+    // own): each level a new array of its bounds holding the next level's
+    // default.
+    ExprP fixedArray(const QString &type, const Dims &dims, size_t level, Pos at)
+    {
+        if (level == dims.size())
+            return defaultOf(type, at);
+        auto call = makeExpr(EK::Call, at);
+        call->A = makeExpr(EK::Name, at);
+        call->A->Name = QString::fromUtf16(kNewArrayFn);
+        call->HasParens = true;
+        call->Args.push_back(literal(Value(dims[level].first), at));
+        call->Args.push_back(literal(Value(dims[level].second), at));
+        call->Args.push_back(fixedArray(elementType(type), dims, level + 1, at));
+        return call;
     }
 
     qint64 constInt()
@@ -172,7 +220,8 @@ private:
         } while (acceptSym(","));
         expectSym(":");
         VarDef shape;
-        const QString type = typeName(&shape);
+        Dims dims;
+        const QString type = typeName(&shape, &dims);
         ExprP init;
         if (acceptSym("="))
             init = expression();
@@ -182,7 +231,9 @@ private:
             m_varTypes.insert(vars[i].Name.toUpper(), typeUpper);
             if (m_records.contains(typeUpper) && !init)
                 vars[i].Init = recordDefaults(typeUpper, vars[i].At);
-            if (shape.IsArray && m_records.contains(elementType(typeUpper)))
+            if (dims.size() > 1) // the elements are fixed-size arrays themselves
+                vars[i].ElemInit = fixedArray(elementType(typeUpper), dims, 1, vars[i].At);
+            else if (shape.IsArray && m_records.contains(elementType(typeUpper)))
                 vars[i].ElemInit = recordDefaults(elementType(typeUpper), vars[i].At);
             vars[i].TypeName = type;
             vars[i].IsArray = shape.IsArray;
@@ -676,6 +727,13 @@ private:
         if (call->Args.size() == 2) {
             call->A->Name = QString::fromUtf16(kSetLengthFn);
             call->Args.push_back(elem.isEmpty() ? literal(Value(), at) : defaultOf(elem, at));
+        } else if (call->Args.size() > 2 && call->Args.size() <= 9) {
+            // SetLength(a, 3, 4): a's elements get their own length too; the
+            // innermost new elements start at their type's default
+            for (size_t i = 2; i < call->Args.size(); ++i)
+                elem = elementType(elem);
+            call->A->Name = QString::fromUtf16(kSetLengthDimsFn);
+            call->Args.insert(call->Args.begin() + 1, elem.isEmpty() ? literal(Value(), at) : defaultOf(elem, at));
         }
         m_lastType.clear();
         return call;
@@ -689,6 +747,7 @@ private:
     {
         QString Name; // upper case
         QString Type; // upper case
+        Dims Bounds;  // a fixed-size array's
     };
 
     // typeDecl -> name = RECORD {names : type ;} END ; | name = type ;
@@ -698,8 +757,12 @@ private:
         const QString name = ident();
         expectSym("=");
         if (!acceptKw("RECORD")) {
-            const QString aliased = typeName(nullptr).toUpper();
+            VarDef shape;
+            Dims dims;
+            const QString aliased = typeName(&shape, &dims).toUpper();
             expectSym(";");
+            if (shape.IsArray)
+                m_arrayTypes.insert(name.toUpper(), {aliased, std::move(dims)});
             if (m_records.contains(aliased)) {
                 m_records.insert(name.toUpper(), m_records.value(aliased));
                 m_recordNames.insert(name.toUpper(), name);
@@ -716,12 +779,15 @@ private:
                 for (const Field &old : fields)
                     if (old.Name == f)
                         error(QStringLiteral("Identifier redeclared: '%1'").arg(f));
-                fields.push_back({f, {}});
+                fields.push_back({f, {}, {}});
             } while (acceptSym(","));
             expectSym(":");
-            const QString t = typeName(nullptr).toUpper();
-            for (size_t i = first; i < fields.size(); ++i)
+            Dims dims;
+            const QString t = typeName(nullptr, &dims).toUpper();
+            for (size_t i = first; i < fields.size(); ++i) {
                 fields[i].Type = t;
+                fields[i].Bounds = dims;
+            }
             if (!acceptSym(";"))
                 break;
         }
@@ -758,7 +824,7 @@ private:
         Nest nest(this); // a record type may name itself as a field's type
         auto lit = makeExpr(EK::ArrayLit, at);
         for (const Field &f : m_records.value(type))
-            lit->Args.push_back(defaultOf(f.Type, at));
+            lit->Args.push_back(fixedArray(f.Type, f.Bounds, 0, at));
         return lit;
     }
 
@@ -813,6 +879,7 @@ private:
 
     QHash<QString, std::vector<Field>> m_records; // upper-case type name -> fields
     QHash<QString, QString> m_recordNames;       // as declared, for messages
+    QHash<QString, std::pair<QString, Dims>> m_arrayTypes; // upper-case name -> array type, its bounds
     QHash<QString, QString> m_varTypes;          // upper-case variable -> upper-case type name
     std::vector<WithRecord> m_with;
     QString m_lastType;                          // of the designator parsed last

@@ -81,7 +81,7 @@ void ThrowOutOfMemory()
 
 namespace {
 
-thread_local qint64 t_given = 1 << 30; // what Tick was last set to
+constinit thread_local qint64 t_given __attribute__((tls_model("initial-exec"))) = 1 << 30; // what Tick was last set to
 
 // Charges the steps taken since the last check to every active run.
 void charge()

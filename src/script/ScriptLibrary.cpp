@@ -272,10 +272,14 @@ const Builtin kRows[] = {
      "Whether Obj is an object, not nil."},
     {"SetLength", 2, 2, 1u, false, fnSetLength, kInCpp | kInBasic | kInJScript, "var A: Variant; Len: Integer",
      nullptr, "Variants", "Resizes a dynamic array or a string; new elements are empty."},
-    {"SetLength", 2, 2, 1u, false, fnSetLengthShared, kPascalOnly, "var A: Variant; Len: Integer", nullptr,
+    {"SetLength", 2, 9, 1u, false, fnSetLengthShared, kPascalOnly,
+     "var A: Variant; Len: Integer; Len2: Integer; Len3: Integer; Len4: Integer; Len5: Integer; Len6: Integer; "
+     "Len7: Integer; Len8: Integer",
+     nullptr,
      "Variants",
      "Resizes a dynamic array or a string; new elements take their type's default. Variables assigned the same "
-     "dynamic array share it; resizing gives the resized variable an array of its own."},
+     "dynamic array share it; resizing gives the resized variable an array of its own. With more lengths, "
+     "SetLength(A, 3, 4), an array of arrays gets each level's length."},
     {"High", 1, 1, 0, true, fnHigh, A, "A: Variant", "Integer", "Variants",
      "Last index of an array; the length of a string."},
     {"Low", 1, 1, 0, true, fnLow, A, "A: Variant", "Integer", "Variants",

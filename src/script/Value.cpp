@@ -166,6 +166,17 @@ bool Reaches(const Value &v, const Boxed *target)
     return false;
 }
 
+void MapBox::TakeValues(std::vector<Value> &into)
+{
+    for (auto &p : Props)
+        into.push_back(std::move(p.second));
+    for (Value &v : Bound)
+        into.push_back(std::move(v));
+    Props.clear();
+    Bound.clear();
+    Index.reset();
+}
+
 Value *MapBox::Find(const QString &name)
 {
     if (Index) {

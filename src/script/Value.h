@@ -158,6 +158,9 @@ struct ZOR_EXPORT MapBox : Boxed
     Value *Find(const QString &name);
     void Put(const QString &name, Value v);
     const std::vector<std::pair<QString, Value>> &Properties() const { return Props; }
+    // Moves every value it holds (properties and bound values) to the end of
+    // into, leaving it empty: how a ring of references is broken.
+    void TakeValues(std::vector<Value> &into);
 
 private:
     std::vector<std::pair<QString, Value>> Props; // in the order they were added

@@ -163,20 +163,33 @@ Variant TZORExpressionCache::Calc(const QString &Expression, QString &ErrorMsg, 
         d->Exact.insert(Expression, func);
     }
     Variant result;
-    TfsScript *main = d->MainScript;
-    if (main)
-        main->SetMainProg(false);
+    // The flag is off only for this evaluation: no change signals for that
+    // (every cell of a report would send two), only for a flag that was off
+    // before and is on afterwards.
+    struct MainProgOff
+    {
+        TfsScript *main;
+        bool wasOn;
+        explicit MainProgOff(TfsScript *m) : main(m), wasOn(m && m->FMainProg)
+        {
+            if (wasOn)
+                main->FMainProg = false;
+        }
+        ~MainProgOff()
+        {
+            if (wasOn)
+                main->FMainProg = true;
+            else if (main)
+                main->SetMainProg(true);
+        }
+    } off(d->MainScript);
     try {
         result = func->Value();
     } catch (const EAbort &) {
-        if (main)
-            main->SetMainProg(true);
-        throw;
+        throw; // an abort passes on
     } catch (const Exception &e) {
         ErrorMsg = e.Message();
     }
-    if (main)
-        main->SetMainProg(true);
     return result;
 }
 

@@ -320,6 +320,64 @@ TEST(Engine, QtClassesBecomeScriptClasses)
     EXPECT_THROW(h.script.Execute(), Exception);
 }
 
+// Lists as Object Pascal's classes have them: a count and an indexed
+// default property, here an invokable method of one parameter.
+class TColumns : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int Count READ count)
+public:
+    int count() const { return 3; }
+    Q_INVOKABLE QString Columns(int i) const { return QStringLiteral("col%1").arg(i); }
+};
+
+class Sheet : public QObject
+{
+    Q_OBJECT
+    // names the default; without it Items would serve
+    Q_CLASSINFO("DefaultProperty", "Cell")
+    Q_PROPERTY(TColumns *Cols READ cols)
+public:
+    TColumns *cols() { return &m_cols; }
+    Q_INVOKABLE QString Cell(int i) const { return QStringLiteral("cell%1").arg(i); }
+    Q_INVOKABLE QString Items(int i) const { return QStringLiteral("item%1").arg(i); }
+    Q_INVOKABLE QString Title() const { return QStringLiteral("title"); }
+
+private:
+    TColumns m_cols;
+};
+
+TEST(Engine, IndexingAnObjectReadsItsDefaultIndexedProperty)
+{
+    Sheet sheet;
+    Counter counter;
+    for (const char *language : {"PascalScript", "JScript"}) {
+        Harness h(QString::fromLatin1(language));
+        h.script.AddScriptObject(QStringLiteral("Sh"), &sheet);
+        h.script.AddScriptObject(QStringLiteral("Cnt"), &counter);
+        const bool pascal = QLatin1String(language) == QLatin1String("PascalScript");
+        ASSERT_TRUE(h.compile(pascal ? QStringLiteral("var i: Integer;\nbegin\n  Print(Sh[2]);\n"
+                                                      "  for i := 0 to Sh.Cols.Count - 1 do Print(Sh.Cols[i]);\n"
+                                                      "  Print(Sh.Cols.Columns[7] + Sh.Items[1] + Sh.Title);\nend.")
+                                     : QStringLiteral("Print(Sh[2]);\n"
+                                                      "for (var i = 0; i < Sh.Cols.Count; i++) Print(Sh.Cols[i]);\n"
+                                                      "Print(Sh.Cols.Columns[7] + Sh.Items[1] + Sh.Title);")))
+            << h.script.ErrorMsg().toStdString();
+        h.script.Execute();
+        EXPECT_EQ(h.out, (QStringList{QStringLiteral("cell2"), QStringLiteral("col0"), QStringLiteral("col1"),
+                                      QStringLiteral("col2"), QStringLiteral("col7item1title")}))
+            << language;
+
+        ASSERT_TRUE(h.compile(pascal ? QStringLiteral("begin Print(Cnt[0]); end.") : QStringLiteral("Print(Cnt[0]);")));
+        try {
+            h.script.Execute();
+            ADD_FAILURE() << "a class without a default property was indexed";
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Class Counter has no default property"));
+        }
+    }
+}
+
 TEST(Engine, HandlersSeeUpperCaseNamesAndWriteVarParameters)
 {
     Harness h(QStringLiteral("PascalScript"));
