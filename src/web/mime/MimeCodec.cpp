@@ -618,6 +618,9 @@ QByteArray FormatParam(const QString &name, const QString &value)
     for (const QChar c : value)
         if (c.unicode() >= 0x7F || c.unicode() < 0x20)
             ascii = false;
+    // Quoted text that looks like an encoded word would be decoded as one.
+    if (value.contains(QLatin1String("=?")))
+        ascii = false;
     const QByteArray n = name.toLatin1();
     if (ascii) {
         QByteArray v = value.toLatin1();

@@ -646,7 +646,7 @@ struct Writer
             data = f.readAll();
         }
         if (ct.Value.isEmpty())
-            ct.Value = QStringLiteral("application/octet-stream");
+            ct.Value = part->ContentType(); // what a reader assumes without the header
         // An opaque container is content now: a boundary would invite a split.
         removeParam(ct.Params, QStringLiteral("boundary"));
         if (ct.Value.startsWith(QLatin1String("message/"))) {
