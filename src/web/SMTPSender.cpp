@@ -71,18 +71,25 @@ QByteArray angle(const QString &address)
 TSMTPSender::TSMTPSender() = default;
 TSMTPSender::~TSMTPSender() = default;
 
-QByteArray TSMTPSender::Send(TMimeMessage &AMessage)
+void TSMTPSender::Envelope(const TMimeMessage &AMessage, QString &AFrom, QStringList &ARecipients)
 {
-    QString from;
+    AFrom.clear();
+    ARecipients.clear();
     if (const auto sender = AMessage.Sender(); !sender.isEmpty())
-        from = sender.first().Address;
+        AFrom = sender.first().Address;
     else if (const auto f = AMessage.From(); !f.isEmpty())
-        from = f.first().Address;
-    QStringList recipients;
+        AFrom = f.first().Address;
     for (const auto &list : {AMessage.To(), AMessage.Cc(), AMessage.Bcc()})
         for (const TMimeAddress &a : list)
             if (!a.Address.isEmpty())
-                recipients << a.Address;
+                ARecipients << a.Address;
+}
+
+QByteArray TSMTPSender::Send(TMimeMessage &AMessage)
+{
+    QString from;
+    QStringList recipients;
+    Envelope(AMessage, from, recipients);
     const QByteArray data = AMessage.ToBytes(); // without Bcc
     SendRaw(data, from, recipients);
     return data;

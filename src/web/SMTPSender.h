@@ -50,6 +50,9 @@ public:
     // Writes the message (adding Date and Message-ID when missing) and sends
     // it; returns the bytes sent. Raises ESMTPError.
     QByteArray Send(TMimeMessage &AMessage);
+    // The envelope of a message: Sender (else the first From) and the
+    // addresses of To, Cc and Bcc.
+    static void Envelope(const TMimeMessage &AMessage, QString &AFrom, QStringList &ARecipients);
     // Sends data as it is.
     void SendRaw(const QByteArray &AData, const QString &AFrom, const QStringList &ARecipients);
 };
