@@ -1,7 +1,7 @@
 #include "SyncObjs.h"
 
+#include <atomic>
 #include <mutex>
-#include <shared_mutex>
 
 namespace zor {
 
@@ -30,9 +30,59 @@ bool TCriticalSection::TryEnter()
     return d->m.try_lock();
 }
 
-struct alignas(64) TMultiReadSingleWrite::Private
+// Readers must not write a cache line that other readers write too: with one
+// shared reader count (std::shared_mutex) every BeginRead/EndRead pair moves
+// that line between cores, and read-mostly users (translation lookups) stop
+// scaling with threads. So each thread counts its readers in a slot of its own
+// and a writer announces itself, then waits until every slot is empty. Both
+// sides store first and load second (sequentially consistent), so at least
+// one of them sees the other. Threads beyond kSlots share slots: a count, not
+// a flag, keeps that correct.
+namespace {
+
+constexpr unsigned kSlots = 32;
+
+struct alignas(64) ReaderSlot
 {
-    std::shared_mutex m;
+    std::atomic<int> readers{0};
+};
+
+unsigned threadSlot()
+{
+    static std::atomic<unsigned> next{0};
+    thread_local const unsigned slot = next.fetch_add(1, std::memory_order_relaxed) % kSlots;
+    return slot;
+}
+
+} // namespace
+
+struct TMultiReadSingleWrite::Private
+{
+    ReaderSlot readerSlots[kSlots];
+    alignas(64) std::atomic<bool> writer{false};
+    std::mutex writers; // one writer at a time; held from BeginWrite to EndWrite
+
+    // Leaves a slot; wakes a writer that waits for it to empty.
+    void leave(ReaderSlot &slot)
+    {
+        if (slot.readers.fetch_sub(1) == 1 && writer.load()) // seq_cst: pairs with waitForReaders
+            slot.readers.notify_all();
+    }
+
+    void waitForReaders()
+    {
+        for (ReaderSlot &slot : readerSlots)
+            for (int n = slot.readers.load(); n != 0; n = slot.readers.load())
+                slot.readers.wait(n);
+    }
+
+    bool anyReader() const
+    {
+        for (const ReaderSlot &slot : readerSlots)
+            if (slot.readers.load() != 0)
+                return true;
+        return false;
+    }
 };
 
 TMultiReadSingleWrite::TMultiReadSingleWrite() : d(std::make_unique<Private>()) {}
@@ -47,32 +97,57 @@ HRESULT TMultiReadSingleWrite::QueryInterface(const QUuid &iid, void **obj)
 
 void TMultiReadSingleWrite::BeginRead()
 {
-    d->m.lock_shared();
+    ReaderSlot &slot = d->readerSlots[threadSlot()];
+    for (;;) {
+        slot.readers.fetch_add(1);
+        if (!d->writer.load())
+            return;
+        // A writer holds or waits for the lock: step back until it is done.
+        d->leave(slot);
+        d->writer.wait(true);
+    }
 }
 
 bool TMultiReadSingleWrite::TryBeginRead()
 {
-    return d->m.try_lock_shared();
+    ReaderSlot &slot = d->readerSlots[threadSlot()];
+    slot.readers.fetch_add(1);
+    if (!d->writer.load())
+        return true;
+    d->leave(slot);
+    return false;
 }
 
 void TMultiReadSingleWrite::EndRead()
 {
-    d->m.unlock_shared();
+    d->leave(d->readerSlots[threadSlot()]);
 }
 
 void TMultiReadSingleWrite::BeginWrite()
 {
-    d->m.lock();
+    d->writers.lock();
+    d->writer.store(true);
+    d->waitForReaders();
 }
 
 bool TMultiReadSingleWrite::TryBeginWrite()
 {
-    return d->m.try_lock();
+    if (!d->writers.try_lock())
+        return false;
+    d->writer.store(true);
+    if (!d->anyReader())
+        return true;
+    d->writer.store(false);
+    d->writer.notify_all(); // readers that stepped back meanwhile
+    d->writers.unlock();
+    return false;
 }
 
 void TMultiReadSingleWrite::EndWrite()
 {
-    d->m.unlock();
+    d->writer.store(false);
+    d->writer.notify_all();
+    d->writers.unlock();
 }
 
 } // namespace zor

@@ -35,8 +35,10 @@ private:
 };
 
 // Many readers or one writer. Not recursive: a thread that holds the lock, in
-// either mode, must not acquire it again, and a reader cannot upgrade. The
-// Try operations never wait.
+// either mode, must not acquire it again, and a reader cannot upgrade. A lock
+// is released by the thread that took it. The Try operations never wait.
+// Readers write only per-thread state, so read-mostly data scales with cores;
+// a waiting writer keeps new readers out.
 class ZOR_EXPORT IMultiReadSingleWrite : public virtual IInterface
 {
 public:

@@ -198,6 +198,44 @@ TEST(MultiReadSingleWrite, WriterWaitsForReadersAndExcludesThem)
     EXPECT_EQ(a, 4000);
 }
 
+// More readers than the lock has per-thread slots, so some share one: the
+// writer must still wait for the last of them, not the first to leave.
+TEST(MultiReadSingleWrite, WriterWaitsForEveryReaderEvenWhenThreadsShareSlots)
+{
+    auto lock = newLock();
+    constexpr int kReaders = 70;
+    std::atomic<int> entered{0}, inside{0}, insideWhenWriting{-1};
+    std::atomic<bool> release{false};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < kReaders; ++r)
+        readers.emplace_back([&, r] {
+            lock->BeginRead();
+            ++inside;
+            ++entered;
+            while (!release.load())
+                std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::microseconds(200 * r)); // leave one by one
+            --inside;
+            lock->EndRead();
+        });
+    while (entered.load() < kReaders)
+        std::this_thread::yield();
+    std::thread writer([&] {
+        lock->BeginWrite();
+        insideWhenWriting = inside.load();
+        lock->EndWrite();
+    });
+    std::this_thread::sleep_for(20ms);
+    release = true;
+    for (auto &t : readers)
+        t.join();
+    writer.join();
+    EXPECT_EQ(insideWhenWriting.load(), 0);
+    // And the lock works again for readers afterwards.
+    EXPECT_TRUE(lock->TryBeginRead());
+    lock->EndRead();
+}
+
 TEST(MultiReadSingleWrite, LivesAsLongAsItIsReferenced)
 {
     static bool destroyed = false;
