@@ -20,7 +20,7 @@ class Sink
 public:
     explicit Sink(bool auth)
     {
-        QStringList args{QStringLiteral(ZOR_TEST_DATA "/mail/smtp_sink.py")};
+        QStringList args{QStringLiteral(ZOR_SOURCE_DIR "/examples/data/mail/smtp_sink.py")};
         if (auth)
             args << QStringLiteral("--auth");
         process.start(QStringLiteral("/usr/bin/python3"), args);

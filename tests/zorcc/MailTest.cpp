@@ -71,7 +71,7 @@ TEST(ZorccMail, BuildShowExtract)
 TEST(ZorccMail, SendsToALocalSink)
 {
     QProcess sink;
-    sink.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(ZOR_SOURCE_DIR "/tests/web/data/mail/smtp_sink.py")});
+    sink.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(ZOR_SOURCE_DIR "/examples/data/mail/smtp_sink.py")});
     QElapsedTimer clock;
     clock.start();
     while (!sink.canReadLine() && clock.elapsed() < 15000)

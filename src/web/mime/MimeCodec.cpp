@@ -267,16 +267,25 @@ struct EncodedWord
 // Parses "=?charset?enc?text?=" at pos; false when there is none.
 bool parseEncodedWord(const QByteArray &raw, qsizetype pos, EncodedWord &w)
 {
+    // Words are short (75 by the rules; we allow far more), so every look
+    // ahead is bounded: a header full of "=?" costs linear time, not quadratic.
+    constexpr qsizetype MaxCharset = 64, MaxText = 1024;
     if (raw.mid(pos, 2) != "=?")
         return false;
-    const qsizetype q1 = raw.indexOf('?', pos + 2);
-    if (q1 < 0 || q1 == pos + 2)
+    const qsizetype n = raw.size();
+    qsizetype q1 = pos + 2;
+    while (q1 < n && q1 - pos - 2 <= MaxCharset && raw[q1] != '?')
+        ++q1;
+    if (q1 >= n || raw[q1] != '?' || q1 == pos + 2)
         return false;
-    const qsizetype q2 = raw.indexOf('?', q1 + 1);
-    if (q2 != q1 + 2)
+    const qsizetype q2 = q1 + 2;
+    if (q2 >= n || raw[q2] != '?')
         return false;
-    const qsizetype endMark = raw.indexOf("?=", q2 + 1);
-    if (endMark < 0)
+    qsizetype endMark = q2 + 1;
+    while (endMark + 1 < n && endMark - q2 <= MaxText && !(raw[endMark] == '?' && raw[endMark + 1] == '=')
+           && !isWsp(raw[endMark]) && raw[endMark] != '\r' && raw[endMark] != '\n')
+        ++endMark;
+    if (endMark + 1 >= n || raw[endMark] != '?' || raw[endMark + 1] != '=')
         return false;
     const QByteArray charset = raw.mid(pos + 2, q1 - pos - 2);
     const QByteArray text = raw.mid(q2 + 1, endMark - q2 - 1);
