@@ -6,7 +6,11 @@
 #include <QElapsedTimer>
 #include <QStringDecoder>
 #include <QUrl>
+#include <ZorCompCore/platform/SysUtils.h>
+
+#include <QFile>
 #include <curl/curl.h>
+#include <openssl/ssl.h>
 
 #include <memory>
 #include <mutex>
@@ -73,6 +77,13 @@ int onProgress(void *user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
     return 0;
 }
 
+// Bounds the certificate chain; libcurl has no option of its own for it.
+CURLcode onSslContext(CURL *, void *sslContext, void *user)
+{
+    SSL_CTX_set_verify_depth(static_cast<SSL_CTX *>(sslContext), *static_cast<int *>(user));
+    return CURLE_OK;
+}
+
 struct CurlDeleter
 {
     void operator()(CURL *c) const { curl_easy_cleanup(c); }
@@ -121,9 +132,56 @@ QString THTTPResponse::BodyAsText() const
     return QString::fromUtf8(Body);
 }
 
-THTTPResponse THTTPUtils::Request(const QString &AMethod, const QString &AURL,
-                                  const QByteArray &ABody, const THTTPRequest &ARequest,
-                                  int AReadTimeout, THTTPOptions AHTTPOptions)
+struct TIdSSLHTTP::Private
+{
+    bool handleRedirects = true;
+    int readTimeout = 0;
+    THTTPOptions options = 0;
+    TIdSSLOptions ssl;
+    QString certPassword;
+    THTTPRequest request;
+    THTTPResponse response;
+};
+
+TIdSSLHTTP::TIdSSLHTTP() : d(std::make_unique<Private>()) {}
+TIdSSLHTTP::~TIdSSLHTTP() = default;
+
+bool TIdSSLHTTP::HandleRedirects() const { return d->handleRedirects; }
+void TIdSSLHTTP::SetHandleRedirects(bool value) { d->handleRedirects = value; }
+int TIdSSLHTTP::ReadTimeout() const { return d->readTimeout; }
+void TIdSSLHTTP::SetReadTimeout(int milliseconds) { d->readTimeout = milliseconds; }
+THTTPOptions TIdSSLHTTP::HTTPOptions() const { return d->options; }
+void TIdSSLHTTP::SetHTTPOptions(THTTPOptions value) { d->options = value; }
+TIdSSLOptions &TIdSSLHTTP::SSLOptions() { return d->ssl; }
+QString TIdSSLHTTP::SSLCertPassword() const { return d->certPassword; }
+void TIdSSLHTTP::SetSSLCertPassword(const QString &value) { d->certPassword = value; }
+THTTPRequest &TIdSSLHTTP::Request() { return d->request; }
+const THTTPResponse &TIdSSLHTTP::Response() const { return d->response; }
+
+QString TIdSSLHTTP::Get(const QString &AURL)
+{
+    return DoRequest(QStringLiteral("GET"), AURL).BodyAsText();
+}
+
+void TIdSSLHTTP::Get(const QString &AURL, TStream &AResponseContent)
+{
+    const THTTPResponse &r = DoRequest(QStringLiteral("GET"), AURL);
+    AResponseContent.WriteBuffer(r.Body.constData(), r.Body.size());
+}
+
+void TIdSSLHTTP::Post(const QString &AURL, TStream &ASource, TStream &AResponseContent)
+{
+    const THTTPResponse &r = DoRequest(QStringLiteral("POST"), AURL, ASource.ToBytes());
+    AResponseContent.WriteBuffer(r.Body.constData(), r.Body.size());
+}
+
+QString TIdSSLHTTP::Post(const QString &AURL, TStream &ASource)
+{
+    return DoRequest(QStringLiteral("POST"), AURL, ASource.ToBytes()).BodyAsText();
+}
+
+const THTTPResponse &TIdSSLHTTP::DoRequest(const QString &AMethod, const QString &AURL,
+                                           const QByteArray &ABody)
 {
     ensureCurlGlobal();
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
@@ -131,20 +189,27 @@ THTTPResponse THTTPUtils::Request(const QString &AMethod, const QString &AURL,
         throw EHTTPSocketError(QStringLiteral("Cannot create an HTTP client"));
     CURL *c = curl.get();
 
-    THTTPResponse response;
+    d->response = THTTPResponse();
+    THTTPResponse &response = d->response;
     Transfer t;
     t.response = &response;
     t.body = ABody;
-    t.readTimeoutMs = AReadTimeout;
+    t.readTimeoutMs = d->readTimeout;
 
-    THTTPRequest request = ARequest;
     // Credentials in the URL win; explicit ones stay when the URL has none.
-    if (request.Username.isEmpty())
-        SetUpAuthByURL(AURL, request);
+    // A copy, so that one URL's credentials never travel to the next request.
+    THTTPRequest request = d->request;
+    if (!QUrl(AURL).userName().isEmpty() || request.Username.isEmpty())
+        THTTPUtils::SetUpAuthByURL(AURL, request);
+    const THTTPOptions options = d->options;
     const QByteArray url = AURL.toUtf8();
     const QByteArray user = request.Username.toUtf8();
     const QByteArray password = request.Password.toUtf8();
     const QByteArray method = AMethod.toUpper().toLatin1();
+    const QByteArray certFile = QFile::encodeName(d->ssl.CertFile);
+    const QByteArray keyFile = QFile::encodeName(d->ssl.KeyFile);
+    const QByteArray caFile = QFile::encodeName(d->ssl.RootCertFile);
+    const QByteArray keyPassword = d->certPassword.toUtf8();
     char errbuf[CURL_ERROR_SIZE] = {};
 
     curl_easy_setopt(c, CURLOPT_URL, url.constData());
@@ -159,19 +224,32 @@ THTTPResponse THTTPUtils::Request(const QString &AMethod, const QString &AURL,
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode
-    if (!(AHTTPOptions & hoNoRedirects)) {
+    if (d->handleRedirects && !(options & hoNoRedirects)) {
         curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(c, CURLOPT_MAXREDIRS, 15L);
         curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         // Keep the method and body of a POST across 301/302/303 answers.
         curl_easy_setopt(c, CURLOPT_POSTREDIR, long(CURL_REDIR_POST_ALL));
     }
-    if (AHTTPOptions & hoNoPeerVerification) {
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
-    }
-    if (AReadTimeout > 0)
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(AReadTimeout));
+
+    // TLS: the highest version both sides speak (libcurl's default).
+    const bool verify = d->ssl.VerifyPeer && !(options & hoNoPeerVerification);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
+    if (!caFile.isEmpty())
+        curl_easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
+    if (!certFile.isEmpty())
+        curl_easy_setopt(c, CURLOPT_SSLCERT, certFile.constData());
+    if (!keyFile.isEmpty())
+        curl_easy_setopt(c, CURLOPT_SSLKEY, keyFile.constData());
+    if (!keyPassword.isEmpty())
+        curl_easy_setopt(c, CURLOPT_KEYPASSWD, keyPassword.constData());
+    int depth = d->ssl.VerifyDepth;
+    curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
+    curl_easy_setopt(c, CURLOPT_SSL_CTX_DATA, &depth);
+
+    if (d->readTimeout > 0)
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(d->readTimeout));
     if (request.BasicAuthentication) {
         curl_easy_setopt(c, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
         curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
@@ -213,13 +291,24 @@ THTTPResponse THTTPUtils::Request(const QString &AMethod, const QString &AURL,
     long code = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
     response.ResponseCode = int(code);
-    if (code >= 400 && !(AHTTPOptions & hoNoProtocolErrorException)) {
+    if (code >= 400 && !(options & hoNoProtocolErrorException)) {
         const QString line = response.ResponseText.isEmpty()
                                  ? QStringLiteral("HTTP %1").arg(code)
                                  : response.ResponseText;
         throw EHTTPProtocolException(line, int(code), response.BodyAsText());
     }
     return response;
+}
+
+THTTPResponse THTTPUtils::Request(const QString &AMethod, const QString &AURL,
+                                  const QByteArray &ABody, const THTTPRequest &ARequest,
+                                  int AReadTimeout, THTTPOptions AHTTPOptions)
+{
+    TIdSSLHTTP client;
+    client.Request() = ARequest;
+    client.SetReadTimeout(AReadTimeout);
+    client.SetHTTPOptions(AHTTPOptions);
+    return client.DoRequest(AMethod, AURL, ABody);
 }
 
 QString THTTPUtils::Get(const QString &AURL, int AReadTimeout, int)
@@ -340,6 +429,94 @@ void THTTPUtils::SetUpAuthByURL(const QString &AURL, THTTPRequest &AHTTPRequest)
     } else {
         AHTTPRequest.BasicAuthentication = false;
     }
+}
+
+QString THTTPUtils::GetInternationalURL(const QString &AURL)
+{
+    const qsizetype scheme = AURL.indexOf(QLatin1String("://"));
+    const qsizetype hostStart = scheme < 0 ? 0 : scheme + 3;
+    qsizetype pathEnd = AURL.size();
+    for (const QChar stop : {u'?', u'#'}) {
+        const qsizetype i = AURL.indexOf(stop, hostStart);
+        if (i >= 0 && i < pathEnd)
+            pathEnd = i;
+    }
+    const qsizetype first = AURL.indexOf(u'/', hostStart);
+    if (first < 0 || first >= pathEnd)
+        return AURL;
+    const qsizetype last = AURL.lastIndexOf(u'/', pathEnd - 1);
+    return AURL.left(first) + ParamsEncode(AURL.mid(first, last - first + 1)) + AURL.mid(last + 1);
+}
+
+namespace {
+
+bool findLink(const QString &header, const QString &name, const QString &value, QString &out)
+{
+    const QString key = u';' + name + QLatin1String("=\"") + value + u'"';
+    const qsizetype at = header.indexOf(key);
+    if (at < 0)
+        return false;
+    const qsizetype open = header.lastIndexOf(u'<', at);
+    if (open < 0)
+        return false;
+    // The address ends one character before the semicolon: the closing ">".
+    out = header.mid(open + 1, qMax<qsizetype>(0, at - 1 - (open + 1)));
+    return true;
+}
+
+} // namespace
+
+bool THTTPUtils::GetHeaderLink(const QList<QPair<QByteArray, QByteArray>> &AHeaders,
+                               const QString &AParamName, const QString &AParamValue, QString &AValue)
+{
+    AValue.clear();
+    for (const auto &h : AHeaders)
+        if (h.first.compare("Link", Qt::CaseInsensitive) == 0)
+            return findLink(QString::fromUtf8(h.second), AParamName, AParamValue, AValue);
+    return false;
+}
+
+bool THTTPUtils::GetHeaderLink(const TStringList &AHeaders, const QString &AParamName,
+                               const QString &AParamValue, QString &AValue)
+{
+    AValue.clear();
+    for (int i = 0; i < AHeaders.Count(); ++i) {
+        const QString line = AHeaders[i];
+        const qsizetype colon = line.indexOf(u':');
+        if (colon > 0 && line.left(colon).trimmed().compare(QLatin1String("Link"), Qt::CaseInsensitive) == 0)
+            return findLink(line.mid(colon + 1).trimmed(), AParamName, AParamValue, AValue);
+    }
+    return false;
+}
+
+QString THTTPUtils::ResolveEntityRef(const QString &Name)
+{
+    if (!Name.startsWith(u'#'))
+        return Name;
+    const QString number = Name.mid(1);
+    const int code = StrToInt(number);
+    if (code < 0 || code > 0x10FFFF)
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(number));
+    const char32_t ch = char32_t(code);
+    return QString::fromUcs4(&ch, 1);
+}
+
+QString THTTPUtils::ReplaceEntities(const QString &Value)
+{
+    QString result = Value;
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype amp = result.indexOf(u'&', pos);
+        if (amp < 0)
+            break;
+        const qsizetype semi = result.indexOf(u';', amp + 1);
+        if (semi < 0)
+            break;
+        const QString replacement = ResolveEntityRef(result.mid(amp + 1, semi - amp - 1));
+        result.replace(amp, semi - amp + 1, replacement);
+        pos = amp + replacement.size();
+    }
+    return result;
 }
 
 } // namespace zor

@@ -12,6 +12,8 @@
 #include <QPair>
 #include <QString>
 
+#include <memory>
+
 namespace zor {
 
 class TStream;
@@ -71,6 +73,61 @@ struct ZOR_EXPORT THTTPResponse
     QString BodyAsText() const;      // decoded by charset (UTF-8 when none)
 };
 
+// TLS settings of a TIdSSLHTTP. Certificates are verified against the
+// system's trust store (or RootCertFile) unless VerifyPeer is switched off:
+// a client that trusts any certificate invites a man in the middle.
+struct ZOR_EXPORT TIdSSLOptions
+{
+    QString CertFile;     // client certificate (PEM), sent when the server asks
+    QString KeyFile;      // its private key (PEM); encrypted keys use SSLCertPassword
+    QString RootCertFile; // CA bundle (PEM) that replaces the system's trust store
+    int VerifyDepth = 5;  // longest certificate chain accepted
+    bool VerifyPeer = true;
+};
+
+// An HTTP(S) client over libcurl: one object, any number of requests. Each
+// request takes its credentials from the URL first (SetUpAuthByURL), follows
+// redirects while HandleRedirects is set and fails when no byte moves for
+// ReadTimeout milliseconds (0: no limit).
+class ZOR_EXPORT TIdSSLHTTP
+{
+public:
+    TIdSSLHTTP();
+    ~TIdSSLHTTP();
+    TIdSSLHTTP(const TIdSSLHTTP &) = delete;
+    TIdSSLHTTP &operator=(const TIdSSLHTTP &) = delete;
+
+    bool HandleRedirects() const;
+    void SetHandleRedirects(bool value);
+    int ReadTimeout() const;
+    void SetReadTimeout(int milliseconds);
+    THTTPOptions HTTPOptions() const;
+    void SetHTTPOptions(THTTPOptions value);
+    TIdSSLOptions &SSLOptions();
+    QString SSLCertPassword() const;
+    void SetSSLCertPassword(const QString &value);
+    // What the next request sends besides URL and body (content type,
+    // credentials, extra headers).
+    THTTPRequest &Request();
+    // The answer of the last request that reached a server.
+    const THTTPResponse &Response() const;
+
+    QString Get(const QString &AURL);
+    void Get(const QString &AURL, TStream &AResponseContent);
+    // Posts ASource from position 0.
+    void Post(const QString &AURL, TStream &ASource, TStream &AResponseContent);
+    QString Post(const QString &AURL, TStream &ASource);
+    // Any method; a body is sent unless the method is GET. Raises
+    // EHTTPProtocolException for answers >= 400 (unless
+    // hoNoProtocolErrorException) and EHTTPSocketError for transport failures.
+    const THTTPResponse &DoRequest(const QString &AMethod, const QString &AURL,
+                                   const QByteArray &ABody = {});
+
+private:
+    struct Private;
+    std::unique_ptr<Private> const d;
+};
+
 class ZOR_EXPORT THTTPUtils
 {
 public:
@@ -110,6 +167,25 @@ public:
     static bool IsHTTPUrl(const QString &AURL, bool AOnlySSL = false);
     static QString CheckAndAddProtocol(const QString &URL);
     static void SetUpAuthByURL(const QString &AURL, THTTPRequest &AHTTPRequest);
+
+    // The ParamsEncode form of the directory part of a URL (from the first
+    // "/" after the host to the last "/", slashes included); the rest stays.
+    static QString GetInternationalURL(const QString &AURL);
+
+    // Finds in the (first) Link header the entry with ;AParamName="AParamValue"
+    // written exactly so (no blanks) and returns its <address> in AValue.
+    static bool GetHeaderLink(const QList<QPair<QByteArray, QByteArray>> &AHeaders,
+                              const QString &AParamName, const QString &AParamValue, QString &AValue);
+    // The same over "Name: value" lines.
+    static bool GetHeaderLink(const TStringList &AHeaders, const QString &AParamName,
+                              const QString &AParamValue, QString &AValue);
+
+    // "#nnn" (StrToInt: decimal, $hex) gives that code point, as a surrogate
+    // pair above U+FFFF; EConvertError when it is no number or outside
+    // 0..10FFFF. Any other name comes back as it is.
+    static QString ResolveEntityRef(const QString &Name);
+    // Replaces each "&name;" by ResolveEntityRef(name), left to right.
+    static QString ReplaceEntities(const QString &Value);
 };
 
 } // namespace zor
