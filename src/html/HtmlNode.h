@@ -69,6 +69,10 @@ public:
     // Every node knows whether it came from a parse's block or the heap.
     static void *operator new(std::size_t size);
     static void operator delete(void *p) noexcept;
+    // Construction in place (Qt's meta-types make document objects so): such
+    // a node, like one on the stack, is destroyed but never deleted.
+    static void *operator new(std::size_t, void *where) noexcept { return where; }
+    static void operator delete(void *, void *) noexcept {}
 
     /// Replaces this node's children by the parse of \a html; this node
     /// keeps its own tag.
