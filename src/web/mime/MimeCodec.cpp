@@ -767,14 +767,14 @@ void parseMailbox(const QByteArray &entry, QList<TMimeAddress> &out)
         qsizetype gt = t.indexOf('>', lt);
         if (gt < 0)
             gt = t.size();
-        QByteArray spec = stripComments(t.mid(lt + 1, gt - lt - 1));
+        QByteArray routeAddr = stripComments(t.mid(lt + 1, gt - lt - 1));
         // Obsolete source route: "<@a,@b:user@host>".
-        if (spec.startsWith('@')) {
-            const qsizetype colon = spec.indexOf(':');
+        if (routeAddr.startsWith('@')) {
+            const qsizetype colon = routeAddr.indexOf(':');
             if (colon >= 0)
-                spec = spec.mid(colon + 1);
+                routeAddr = routeAddr.mid(colon + 1);
         }
-        a.Address = DecodeHeaderBytes(spec);
+        a.Address = DecodeHeaderBytes(routeAddr);
         a.Name = phraseText(t.left(lt));
     } else {
         QString comment;
