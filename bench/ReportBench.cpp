@@ -21,6 +21,8 @@
 #include <ZorCompCore/html/HtmlEntities.h>
 #include <ZorCompCore/reporting/ZORHtReportDocument.h>
 
+#include "MustachePeer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -41,6 +43,8 @@
 using namespace zor;
 
 namespace {
+
+using namespace zorbench;
 
 constexpr int kWarmUps = 3;
 constexpr int kRuns = 20;
@@ -66,24 +70,6 @@ Workload &workload()
     return w;
 }
 
-QString sharedDir()
-{
-    const QString env = qEnvironmentVariable("ZOR_BENCH_SHARED");
-    if (!env.isEmpty())
-        return env;
-    for (const char *rel : {"/../shared/bench", "/../../shared/bench"}) {
-        const QString dir = QDir::cleanPath(QStringLiteral(ZOR_SOURCE_DIR) + QLatin1String(rel));
-        if (QFile::exists(dir + QStringLiteral("/report.mustache")))
-            return dir;
-    }
-    return QString();
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString renderJson()
 {
@@ -173,63 +159,6 @@ bool load(QString &error)
     return true;
 }
 
-struct PeerRender
-{
-    bool Ran = false;
-    QString Note;
-    double MedianMs = 0;
-    QString Page;
-};
-
-// Runs mustache.js through bench/mustache/render.js; installs it with
-// "npm ci" from the committed lock file when it is not there yet.
-PeerRender runMustacheJs()
-{
-    PeerRender r;
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
-    if (node.isEmpty()) {
-        r.Note = QStringLiteral("node not found: our figures only");
-        return r;
-    }
-    const QString peerDir = QStringLiteral(ZOR_SOURCE_DIR "/bench/mustache");
-    if (!QFile::exists(peerDir + QStringLiteral("/node_modules/mustache/package.json"))) {
-        QProcess npm;
-        npm.setWorkingDirectory(peerDir);
-        npm.start(QStringLiteral("npm"), {QStringLiteral("ci"), QStringLiteral("--no-audit"), QStringLiteral("--no-fund")});
-        if (!npm.waitForFinished(300000) || npm.exitCode() != 0) {
-            r.Note = QStringLiteral("npm ci failed: ") + QString::fromLocal8Bit(npm.readAllStandardError());
-            return r;
-        }
-    }
-    QTemporaryDir tmp;
-    const QString out = tmp.filePath(QStringLiteral("peer.html"));
-    const QString dir = sharedDir();
-    QProcess p;
-    p.start(node, {peerDir + QStringLiteral("/render.js"), dir + QStringLiteral("/report.mustache"),
-                   dir + QStringLiteral("/report.json"), out});
-    if (!p.waitForFinished(600000) || p.exitCode() != 0) {
-        r.Note = QStringLiteral("mustache.js failed: ") + QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
-    }
-    const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    r.MedianMs = o.value(QStringLiteral("median_ms")).toDouble();
-    r.Page = QString::fromUtf8(readAll(out));
-    r.Ran = r.MedianMs > 0 && !r.Page.isEmpty();
-    if (!r.Ran)
-        r.Note = QStringLiteral("mustache.js gave no figures");
-    return r;
-}
-
-// Where two pages differ once references are decoded; -1 when they agree.
-qsizetype firstDifference(const QString &a, const QString &b)
-{
-    const QString x = DecodeHtmlEntities(a), y = DecodeHtmlEntities(b);
-    const qsizetype n = std::min(x.size(), y.size());
-    for (qsizetype i = 0; i < n; ++i)
-        if (x[i] != y[i])
-            return i;
-    return x.size() == y.size() ? -1 : n;
-}
 
 void BM_Report(benchmark::State &state)
 {
