@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QMutex>
 #include <QSet>
 #include <QXmlStreamReader>
 
@@ -39,17 +38,9 @@ const QSet<QString> &OpaqueFormats()
     return set;
 }
 
-// Asking Qt for every format loads every image plugin (and the codec
-// libraries behind them), which costs a short-lived process such as a PDF
-// thumbnailer more than its work. So classes are made one at a time, the
-// first time a name is asked for, by asking Qt about that name alone; the
-// full list is gathered only when someone wants all of it.
 struct Registry
 {
-    mutable QMutex lock;
-    std::vector<std::unique_ptr<TGraphicClass>> classes; // pointers stay valid
-    QSet<QString> probed;                                // names asked of Qt already
-    bool scanned = false;
+    std::vector<std::unique_ptr<TGraphicClass>> classes;
     const TGraphicClass *svg = nullptr;
     const TGraphicClass *pdf = nullptr;
     const TGraphicClass *emf = nullptr;
@@ -57,15 +48,53 @@ struct Registry
 
     Registry()
     {
+        QSet<QByteArray> readable, writable;
+        for (const QByteArray &f : QImageReader::supportedImageFormats())
+            readable.insert(f.toLower());
+        for (const QByteArray &f : QImageWriter::supportedImageFormats())
+            writable.insert(f.toLower());
+        // SVG is handled as a vector class of its own, never through the
+        // raster plugin (which would rasterise it and claims any XML).
+        readable.remove("svg");
+        readable.remove("svgz");
+        writable.remove("svg");
+        writable.remove("svgz");
+
+        QSet<QByteArray> done;
+        for (const auto &group : kAliasGroups) {
+            // Every name of the group finds the class, as a file extension
+            // would, whichever of them Qt happens to list.
+            QStringList names;
+            QByteArray qtName;
+            for (const char *n : group) {
+                if (!n)
+                    continue;
+                names << QString::fromLatin1(n);
+                done.insert(n);
+                if (qtName.isEmpty() && (readable.contains(n) || writable.contains(n)))
+                    qtName = n;
+            }
+            if (qtName.isEmpty())
+                continue;
+            Add(names.first(), names, TGraphicKind::Raster, qtName, readable.contains(qtName),
+                writable.contains(qtName));
+        }
+        QSet<QByteArray> all = readable;
+        all.unite(writable);
+        for (const QByteArray &f : all) {
+            if (done.contains(f))
+                continue;
+            const QString name = QString::fromLatin1(f);
+            Add(name, {name}, TGraphicKind::Raster, f, readable.contains(f), writable.contains(f));
+        }
         svg = Add("svg", {"svg"}, TGraphicKind::Svg, {}, true, true, true);
         // A written PDF page is opaque paper.
         pdf = Add("pdf", {"pdf"}, TGraphicKind::Pdf, {}, true, true, false);
         // Metafiles are read only; as an output format a drawing becomes SVG.
         emf = Add("emf", {"emf"}, TGraphicKind::Emf, {}, true, false, true);
         wmf = Add("wmf", {"wmf"}, TGraphicKind::Wmf, {}, true, false, true);
-        // SVG is a vector class of its own, never Qt's raster plugin (which
-        // would rasterise it and claims any XML).
-        probed << QStringLiteral("svg") << QStringLiteral("svgz");
+        std::sort(classes.begin(), classes.end(),
+                  [](const auto &a, const auto &b) { return a->FormatName() < b->FormatName(); });
     }
 
     const TGraphicClass *Add(const QString &name, const QStringList &aliases, TGraphicKind kind,
@@ -76,139 +105,36 @@ struct Registry
         return classes.back().get();
     }
 
-    const TGraphicClass *AddRaster(const QString &name, const QStringList &aliases, const QByteArray &qtFormat,
-                                   bool canRead, bool canWrite)
+    void Add(const QString &name, const QStringList &aliases, TGraphicKind kind,
+             const QByteArray &qtFormat, bool canRead, bool canWrite)
     {
-        return Add(name, aliases, TGraphicKind::Raster, qtFormat, canRead, canWrite,
-                   !OpaqueFormats().contains(name));
+        Add(name, aliases, kind, qtFormat, canRead, canWrite, !OpaqueFormats().contains(name));
     }
 
-    const TGraphicClass *Known(const QString &name) const
+    const TGraphicClass *ByQtFormat(const QByteArray &f) const
     {
+        const QString name = QString::fromLatin1(f.toLower());
         for (const auto &c : classes)
-            if (c->Aliases().contains(name))
+            if (c->Kind() == TGraphicKind::Raster && c->Aliases().contains(name))
                 return c.get();
         return nullptr;
     }
-
-    // Every name of an alias group finds the class, as a file extension
-    // would, whichever of them Qt happens to know.
-    static QStringList GroupOf(const QString &name)
-    {
-        for (const auto &group : kAliasGroups) {
-            QStringList names;
-            for (const char *n : group)
-                if (n)
-                    names << QString::fromLatin1(n);
-            if (names.contains(name))
-                return names;
-        }
-        return {name};
-    }
-
-    // Qt's reader and writer for exactly this name: only the plugin (if any)
-    // whose key it is gets loaded.
-    static void Probe(const QByteArray &format, bool &canRead, bool &canWrite)
-    {
-        QBuffer in;
-        in.open(QIODevice::ReadOnly);
-        QImageReader reader(&in, format);
-        reader.setAutoDetectImageFormat(false);
-        reader.canRead(); // empty data: only whether a reader exists matters
-        canRead = reader.error() != QImageReader::UnsupportedFormatError;
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        canWrite = QImageWriter(&out, format).canWrite();
-    }
-
-    const TGraphicClass *Find(const QString &name)
-    {
-        QMutexLocker locker(&lock);
-        if (const TGraphicClass *c = Known(name))
-            return c;
-        if (scanned || probed.contains(name) || name.isEmpty())
-            return nullptr;
-        const QStringList group = GroupOf(name);
-        for (const QString &n : group)
-            probed.insert(n);
-        for (const QString &n : group) {
-            bool canRead = false, canWrite = false;
-            Probe(n.toLatin1(), canRead, canWrite);
-            if (canRead || canWrite)
-                return AddRaster(group.first(), group, n.toLatin1(), canRead, canWrite);
-        }
-        return nullptr;
-    }
-
-    // Every format Qt has, sorted by name.
-    QList<const TGraphicClass *> All()
-    {
-        QMutexLocker locker(&lock);
-        if (!scanned) {
-            QSet<QByteArray> readable, writable;
-            for (const QByteArray &f : QImageReader::supportedImageFormats())
-                readable.insert(f.toLower());
-            for (const QByteArray &f : QImageWriter::supportedImageFormats())
-                writable.insert(f.toLower());
-            QSet<QByteArray> all = readable;
-            all.unite(writable);
-            QList<QByteArray> names(all.begin(), all.end());
-            std::sort(names.begin(), names.end());
-            for (const QByteArray &f : names) {
-                const QString name = QString::fromLatin1(f);
-                if (name.startsWith(u"svg") || Known(name))
-                    continue;
-                const QStringList group = GroupOf(name);
-                for (const QString &n : group)
-                    probed.insert(n);
-                // The group's first name Qt knows is the one to ask Qt with.
-                QByteArray qtName;
-                for (const QString &n : group)
-                    if (qtName.isEmpty() && all.contains(n.toLatin1()))
-                        qtName = n.toLatin1();
-                AddRaster(group.first(), group, qtName, readable.contains(qtName), writable.contains(qtName));
-            }
-            scanned = true;
-        }
-        QList<const TGraphicClass *> list;
-        for (const auto &c : classes)
-            list << c.get();
-        std::sort(list.begin(), list.end(),
-                  [](const TGraphicClass *a, const TGraphicClass *b) { return a->FormatName() < b->FormatName(); });
-        return list;
-    }
-
-    const TGraphicClass *ByQtFormat(const QByteArray &f) { return Find(QString::fromLatin1(f.toLower())); }
 };
 
-Registry &TheRegistry()
+const Registry &TheRegistry()
 {
-    static Registry registry;
+    static const Registry registry;
     return registry;
-}
-
-// The common raster formats by their signatures, so that detecting them
-// asks no plugin but their own; anything else goes to Qt's detection.
-const char *SniffRaster(const QByteArray &d)
-{
-    if (d.startsWith("\x89PNG\r\n\x1a\n"))
-        return "png";
-    if (d.startsWith("\xFF\xD8\xFF"))
-        return "jpeg";
-    if (d.startsWith("GIF87a") || d.startsWith("GIF89a"))
-        return "gif";
-    if (d.size() >= 12 && d.startsWith("RIFF") && d.mid(8, 4) == "WEBP")
-        return "webp";
-    if (d.startsWith(QByteArrayLiteral("II*\0")) || d.startsWith(QByteArrayLiteral("MM\0*")))
-        return "tiff";
-    return nullptr;
 }
 
 } // namespace
 
 QList<const TGraphicClass *> GraphicClasses()
 {
-    return TheRegistry().All();
+    QList<const TGraphicClass *> list;
+    for (const auto &c : TheRegistry().classes)
+        list << c.get();
+    return list;
 }
 
 bool HasPdfSignature(const QByteArray &Data)
@@ -232,7 +158,7 @@ bool HasSvgRoot(const QByteArray &Data)
 
 const TGraphicClass *GuessDibGraphicClass(const QByteArray &Data)
 {
-    Registry &r = TheRegistry();
+    const Registry &r = TheRegistry();
     if (Data.isEmpty())
         return nullptr;
     if (HasPdfSignature(Data))
@@ -243,21 +169,8 @@ const TGraphicClass *GuessDibGraphicClass(const QByteArray &Data)
         return r.wmf;
     if (HasSvgRoot(Data))
         return r.svg;
-    if (const char *sniffed = SniffRaster(Data)) {
-        // The reader must agree: a bare signature is not yet a picture.
-        QBuffer buffer;
-        buffer.setData(Data);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, sniffed);
-        reader.setAutoDetectImageFormat(false);
-        if (reader.canRead()) {
-            const TGraphicClass *c = r.ByQtFormat(sniffed);
-            if (c && c->CanRead())
-                return c;
-        }
-    }
-    QBuffer buffer;
-    buffer.setData(Data);
+    QByteArray copy = Data; // QBuffer needs a non-const array
+    QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     const QByteArray format = QImageReader::imageFormat(&buffer);
     if (format.isEmpty() || format.startsWith("svg"))
@@ -281,7 +194,10 @@ const TGraphicClass *FindDibGraphicClass(const QString &Format)
         name.remove(0, 1);
     if (name.isEmpty())
         return nullptr;
-    return TheRegistry().Find(name);
+    for (const auto &c : TheRegistry().classes)
+        if (c->Aliases().contains(name))
+            return c.get();
+    return nullptr;
 }
 
 } // namespace zor
