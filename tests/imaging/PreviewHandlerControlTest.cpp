@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMetaProperty>
 #include <QTemporaryDir>
+#include <QPlainTextEdit>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
@@ -415,4 +416,26 @@ TEST_F(PreviewControl, BuiltInPreviewers)
     control.SetFileName(Write(QStringLiteral("doc.rtf"), "{\\rtf1 hello}"));
     EXPECT_FALSE(control.PreviewLoaded());
     EXPECT_EQ(control.DisplayText(), TWindowsPreviewHandlerControl::DefaultNoPreviewText());
+}
+
+// Faults: a byte order mark ignored (UTF-16 shown as bytes); a large file
+// read whole or cut without saying so.
+TEST_F(PreviewControl, TextByItsMarkAndOnlyTheFirstMebibyte)
+{
+    TWindowsPreviewHandlerControl control;
+    control.show();
+    QByteArray utf16("\xFF\xFE", 2);
+    for (QChar ch : QStringLiteral("Grüße"))
+        utf16.append(char(ch.unicode() & 0xFF)).append(char(ch.unicode() >> 8));
+    control.SetFileName(Write(QStringLiteral("wide.txt"), utf16));
+    auto *text = control.findChild<QPlainTextEdit *>();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->toPlainText(), u"Grüße");
+
+    control.SetFileName(Write(QStringLiteral("big.txt"), QByteArray((1 << 20) + 10, 'x')));
+    text = control.findChild<QPlainTextEdit *>();
+    ASSERT_NE(text, nullptr);
+    const QString shown = text->toPlainText();
+    EXPECT_TRUE(shown.startsWith(QString(1 << 20, u'x') + u'\n')) << shown.size();
+    EXPECT_TRUE(shown.endsWith(u"[truncated: only the first MiB is shown]"));
 }
