@@ -403,6 +403,13 @@ TEST_F(PreviewControl, BuiltInPreviewers)
     const QImage shot = control.grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(160, 120)), QColor(Qt::red));
 
+    // Metafiles go to the picture previewer too: shapes.emf is red on its left half.
+    control.SetFileName(QStringLiteral(ZOR_SOURCE_DIR "/examples/data/images/shapes.emf"));
+    ASSERT_TRUE(control.PreviewLoaded()) << control.DisplayText().toStdString();
+    const QImage emf = control.grab().toImage();
+    EXPECT_TRUE(IsReddish(emf.pixel(100, 120))) << QColor(emf.pixel(100, 120)).name().toStdString();
+    EXPECT_FALSE(IsReddish(emf.pixel(220, 60)));
+
     control.SetFileName(Write(QStringLiteral("bad.png"), "not a picture at all"));
     EXPECT_TRUE(control.DisplayText().startsWith(u"(Item was corrupt. ")) << control.DisplayText().toStdString();
 
