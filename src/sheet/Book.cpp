@@ -8,6 +8,16 @@ namespace zor {
 
 using namespace sheet_detail;
 
+QString SheetCellName(int row, int col)
+{
+    return CellName(row, col);
+}
+
+bool ParseSheetCellName(const QString &name, int &row, int &col)
+{
+    return ParseCellName(name, row, col);
+}
+
 // ---------------------------------------------------------------- cells
 
 Cell *TSheet::Private::Find(int row, int col)
