@@ -49,12 +49,11 @@ Figures runOurs(int n)
     book.BeginUpdate();
     for (int i = 1; i <= n; ++i) {
         const int r = i - 1;
-        const QString row = QString::number(i);
         s->SetValue(r, 0, TCellValue::Number(i));
-        s->SetFormula(r, 1, u"=A" + row + u"*2+1");
-        s->SetFormula(r, 2, u"=IF(MOD(A" + row + u",3)=0,B" + row + u",-B" + row + u')');
-        s->SetFormula(r, 3, i == 1 ? QStringLiteral("=C1") : u"=D" + QString::number(i - 1) + u"+C" + row);
-        s->SetFormula(r, 4, u"=SUM(A" + QString::number(std::max(1, i - 9)) + u":A" + row + u')');
+        s->SetFormula(r, 1, QStringLiteral("=A%1*2+1").arg(i));
+        s->SetFormula(r, 2, QStringLiteral("=IF(MOD(A%1,3)=0,B%1,-B%1)").arg(i));
+        s->SetFormula(r, 3, i == 1 ? QStringLiteral("=C1") : QStringLiteral("=D%1+C%2").arg(i - 1).arg(i));
+        s->SetFormula(r, 4, QStringLiteral("=SUM(A%1:A%2)").arg(std::max(1, i - 9)).arg(i));
     }
     book.EndUpdate();
     f.buildMs = ms(t);

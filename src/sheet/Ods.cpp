@@ -12,6 +12,7 @@
 #include "SheetFiles.h"
 #include "Zip_p.h"
 
+#include <QDate>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <cmath>
@@ -361,14 +362,14 @@ QString A1FormulaToOdf(const QString &formula)
         }
         const bool followedByCall = end < f.size() && f[end] == u'(';
         if (!second.isEmpty()) {
-            out += u"[" + odfSheet(sheet) + u'.' + first + u":." + second + u']';
+            out += QStringLiteral("[") + odfSheet(sheet) + u'.' + first + QStringLiteral(":.") + second + u']';
             i = end + 1 + second.size() - 1;
         } else if (isCellWord(first) && !followedByCall) {
-            out += u"[" + odfSheet(sheet) + u'.' + first + u']';
+            out += QStringLiteral("[") + odfSheet(sheet) + u'.' + first + u']';
             i = end - 1;
         } else if (qualified) {
             // A sheet name before something that is no reference (#REF!).
-            out += u"[" + odfSheet(sheet) + u'.' + first + u']';
+            out += QStringLiteral("[") + odfSheet(sheet) + u'.' + first + u']';
             i = end - 1;
         } else {
             out += first.isEmpty() ? QString(c) : first;
@@ -744,13 +745,13 @@ void writeNumberStyle(QXmlStreamWriter &w, const QString &name, const QString &c
     if (sections.size() == 1) {
         writeSection(w, name, sections[0], {});
     } else if (sections.size() == 2) {
-        writeSection(w, name + u"P0", sections[0], {});
-        writeSection(w, name, sections[1], {{QStringLiteral("value()>=0"), name + u"P0"}});
+        writeSection(w, name + QStringLiteral("P0"), sections[0], {});
+        writeSection(w, name, sections[1], {{QStringLiteral("value()>=0"), name + QStringLiteral("P0")}});
     } else {
-        writeSection(w, name + u"P0", sections[0], {});
-        writeSection(w, name + u"P1", sections[1], {});
+        writeSection(w, name + QStringLiteral("P0"), sections[0], {});
+        writeSection(w, name + QStringLiteral("P1"), sections[1], {});
         writeSection(w, name, sections[2],
-                     {{QStringLiteral("value()>0"), name + u"P0"}, {QStringLiteral("value()<0"), name + u"P1"}});
+                     {{QStringLiteral("value()>0"), name + QStringLiteral("P0")}, {QStringLiteral("value()<0"), name + QStringLiteral("P1")}});
     }
 }
 
@@ -859,6 +860,7 @@ struct CellStyleInfo
 
 struct Reader
 {
+    explicit Reader(TSheetBook &b) : book(b) {}
     TSheetBook &book;
     QStringList warnings;
     std::map<QString, OdfNumberStyle> numberStyles;
@@ -1191,7 +1193,7 @@ bool LoadOds(TSheetBook &book, const QByteArray &data, QString *error)
         return fail(QStringLiteral("Not an OpenDocument spreadsheet: %1").arg(err));
     if (zip.Contains(QStringLiteral("styles.xml")) && !zip.Read(QStringLiteral("styles.xml"), styles, err))
         return fail(err);
-    Reader r{book};
+    Reader r(book);
     for (const QString &n : zip.Names()) {
         if (n.startsWith(QLatin1String("Basic/")) || n.startsWith(QLatin1String("Scripts/")))
             r.warnings << QStringLiteral("Macros are not kept");
@@ -1349,6 +1351,8 @@ bool SaveOds(const TSheetBook &book, QByteArray &data, QString *error)
                                 covered.insert(first + k);
                         std::set<int> all(cols.begin(), cols.end());
                         all.insert(covered.begin(), covered.end());
+                        for (auto sp = spans.lower_bound({r, 0}); sp != spans.end() && sp->first.first == r; ++sp)
+                            all.insert(sp->first.second);
                         w.writeStartElement(TableNs, QStringLiteral("table-row"));
                         int nextCol = 0;
                         for (int c : all) {

@@ -202,8 +202,9 @@ TEST(ZORSpreadSheet, ScriptFormulasSeeTheScriptAndTheSheet)
     TSheet *data = s.Book().AddSheet(QStringLiteral("My Data"));
     s.GetScriptValue(QStringLiteral("SpreadSheet.SetCellValue('''My Data''!C3', 'hi')"));
     EXPECT_EQ(data->Value(2, 2), TCellValue::Text(u"hi"_qs));
-    s.GetScriptValue(QStringLiteral("SpreadSheet.SetCellValue('C4', '=C3*3')"));
-    EXPECT_EQ(s.ActiveSheet()->Value(3, 2), TCellValue::Number(3));
+    s.GetScriptValue(QStringLiteral("SpreadSheet.SetCellValue('C4', '=LEN(''My Data''!C3)*3')"));
+    EXPECT_EQ(s.ActiveSheet()->Formula(3, 2), u"=LEN('My Data'!C3)*3"_qs);
+    EXPECT_EQ(s.ActiveSheet()->Value(3, 2), TCellValue::Number(6));
     s.ActiveSheet()->SetFormula(4, 2, QStringLiteral("=1/0"));
     EXPECT_EQ(VarToStr(s.GetScriptValue(QStringLiteral("SpreadSheet.CellValue('C5')"))), u"#DIV/0!"_qs);
     EXPECT_TRUE(s.GetScriptValue(QStringLiteral("SpreadSheet.CellValue('Z99')")).IsNull()

@@ -6,6 +6,7 @@
 #include <ZorCompCore/sheet/widgets/SpreadSheet.h>
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTabBar>
@@ -27,6 +28,19 @@ protected:
         s = grid.ActiveSheet();
     }
     QAbstractItemModel *model() const { return grid.GridView()->model(); }
+    // Types into the current cell as a user does: the first key opens the
+    // editor, the rest go to it, Enter commits.
+    void typeIntoGrid(const QString &text)
+    {
+        QTableView *view = grid.GridView();
+        view->setFocus();
+        QTest::keyClicks(view, text.left(1));
+        QWidget *editor = QApplication::focusWidget();
+        ASSERT_NE(editor, view) << "no editor opened";
+        QTest::keyClicks(editor, text.mid(1));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents(); // the delegate commits through the event queue
+    }
     QString shown(int r, int c) const { return model()->index(r, c).data().toString(); }
 
     TSpreadSheet grid;
@@ -35,11 +49,8 @@ protected:
 
 TEST_F(Grid, EditsReachTheBookAndResultsTheGrid)
 {
-    QTableView *view = grid.GridView();
     grid.SetCurrentCell(0, 0);
-    view->setFocus();
-    QTest::keyClicks(view, QStringLiteral("21"));
-    QTest::keyClick(view->focusWidget(), Qt::Key_Return);
+    typeIntoGrid(QStringLiteral("21"));
     EXPECT_EQ(s->Value(0, 0), TCellValue::Number(21));
 
     // The formula bar edits the current cell; Enter moves down.
@@ -107,8 +118,7 @@ TEST_F(Grid, TheWholeSheetScrollsAndTheNameBoxJumps)
     EXPECT_EQ(grid.CurrentRow(), 1048575);
     EXPECT_EQ(grid.CurrentColumn(), 16383);
     EXPECT_EQ(grid.NameBox()->text(), u"XFD1048576"_qs);
-    QTest::keyClicks(grid.GridView(), QStringLiteral("x"));
-    QTest::keyClick(grid.GridView()->focusWidget(), Qt::Key_Return);
+    typeIntoGrid(QStringLiteral("x"));
     EXPECT_EQ(s->Value(1048575, 16383), TCellValue::Text(u"x"_qs));
     // Not a cell: the box shows the current one again.
     grid.NameBox()->setText(QStringLiteral("nowhere"));

@@ -63,7 +63,7 @@ public:
         case Qt::ToolTipRole: {
             const TCellValue v = s->Value(i.row(), i.column());
             if (v.IsError())
-                return v.text.isEmpty() ? SheetErrorText(v.error) : SheetErrorText(v.error) + u": " + v.text;
+                return v.text.isEmpty() ? SheetErrorText(v.error) : SheetErrorText(v.error) + QStringLiteral(": ") + v.text;
             return {};
         }
         default:
@@ -272,8 +272,8 @@ void TSpreadSheet::commitFormulaBar()
 
 bool TSpreadSheet::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == d->view && event->type() == QEvent::KeyPress
-        && d->view->state() != QAbstractItemView::EditingState) {
+    // Keys of the grid itself, not those an open editor passes on.
+    if (watched == d->view && event->type() == QEvent::KeyPress && d->view->hasFocus()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
             TSheet *s = ActiveSheet();
