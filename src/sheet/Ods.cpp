@@ -371,6 +371,11 @@ QString A1FormulaToOdf(const QString &formula)
             // A sheet name before something that is no reference (#REF!).
             out += QStringLiteral("[") + odfSheet(sheet) + u'.' + first + u']';
             i = end - 1;
+        } else if (!followedByCall && (first.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0
+                                       || first.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)) {
+            // OpenFormula's truth values are functions.
+            out += first.toUpper() + QStringLiteral("()");
+            i = end - 1;
         } else {
             out += first.isEmpty() ? QString(c) : first;
             i = first.isEmpty() ? i : end - 1;
