@@ -49,6 +49,9 @@
 #include <ZorCompCore/reporting/SysUtilsRTTI.h>
 #include <ZorCompCore/reporting/ZORHtReportDocument.h>
 #endif
+#if ZOR_WITH_REPORTING_WIDGETS
+#include <ZorCompCore/reporting/widgets/ZORSpreadSheet.h>
+#endif
 
 namespace zor::detail {
 namespace {
@@ -147,7 +150,10 @@ constexpr ModuleEntry kModules[] = {
     // Slot 11
     {"_FastScriptUtils", nullptr, &FastScriptUtilsShutdown},
 #endif
-    // Slot 12: _ZORSpreadSheet (reporting)
+#if ZOR_WITH_REPORTING_WIDGETS
+    // Slot 12
+    {"_ZORSpreadSheet", &ZORSpreadSheetStartup, &ZORSpreadSheetShutdown},
+#endif
 #if ZOR_WITH_WEB
     // Slot 13
     {"_HtmlEncodeDecode", nullptr, &HtmlEncodeDecodeShutdown},
