@@ -33,18 +33,33 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
+// Copies the runs between special characters in one piece: most values
+// have none, and appending character by character costs more than the
+// template's own work.
 void appendEscaped(QString &out, const QString &text)
 {
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += u"&amp;"; break;
-        case '<': out += u"&lt;"; break;
-        case '>': out += u"&gt;"; break;
-        case '"': out += u"&quot;"; break;
-        case '\'': out += u"&#39;"; break;
-        default: out += c;
+    const QChar *p = text.constData();
+    const QChar *const end = p + text.size();
+    const QChar *run = p;
+    for (; p < end; ++p) {
+        const char16_t c = p->unicode();
+        // everything the switch below handles lies at or under '>'
+        if (c > u'>')
+            continue;
+        QStringView entity;
+        switch (c) {
+        case u'&': entity = u"&amp;"; break;
+        case u'<': entity = u"&lt;"; break;
+        case u'>': entity = u"&gt;"; break;
+        case u'"': entity = u"&quot;"; break;
+        case u'\'': entity = u"&#39;"; break;
+        default: continue;
         }
+        out.append(run, p - run);
+        out += entity;
+        run = p + 1;
     }
+    out.append(run, end - run);
 }
 
 enum class OpKind { Text, Var, RawVar, Section, Inverted, End };
@@ -279,8 +294,8 @@ QString THtTemplate::Render(THtXMLNode *context)
     std::vector<Frame> frames;
 
     auto lookIn = [](THtXMLNode *node, const QString &name, Value &v) {
-        if (node->HasAttribute(name)) {
-            v = {true, nullptr, node->Attribute(name)};
+        if (const Variant *a = node->FindAttribute(name)) {
+            v = {true, nullptr, *a};
             return true;
         }
         if (THtXMLNode *child = node->FindChild(name)) {

@@ -121,10 +121,16 @@ bool THtXMLNode::HasAttribute(QStringView name) const
 
 Variant THtXMLNode::Attribute(QStringView name) const
 {
+    const Variant *v = FindAttribute(name);
+    return v ? *v : Variant();
+}
+
+const Variant *THtXMLNode::FindAttribute(QStringView name) const
+{
     for (const auto &a : m_attrs)
         if (html_p::equalsIgnoringAsciiCase(a.first, name))
-            return a.second;
-    return Variant();
+            return &a.second;
+    return nullptr;
 }
 
 void THtXMLNode::SetAttribute(const QString &name, const Variant &value)

@@ -54,6 +54,8 @@ public:
     bool HasAttribute(QStringView name) const;
     /// The value of \a name; an empty variant when there is none.
     Variant Attribute(QStringView name) const;
+    /// The value of \a name where it is kept; null when there is none.
+    const Variant *FindAttribute(QStringView name) const;
     void SetAttribute(const QString &name, const Variant &value);
 
     int ChildCount() const { return int(m_children.size()); }

@@ -36,6 +36,9 @@
 #include <ZorCompCore/localisation/Translator.h>
 #include <ZorCompCore/localisation/WidthsTooltip.h>
 #endif
+#if ZOR_WITH_IMAGING_WIDGETS
+#include <ZorCompCore/imaging/widgets/Previewers_p.h>
+#endif
 #if ZOR_WITH_SCRIPT
 #include <ZorCompCore/script/FastScriptUtils.h>
 #endif
@@ -137,7 +140,10 @@ constexpr ModuleEntry kModules[] = {
     // Slot 7: _dWPRichText (richtext)
     // Slot 8: _dmQEWPActions (richtext)
     // Slot 9: _cxWPToolsRichEditZOREditor (richtext)
-    // Slot 10: _WindowsPreviewHandlerControl (imaging)
+#if ZOR_WITH_IMAGING_WIDGETS
+    // Slot 10: the object runtime and the built-in previewers
+    {"_WindowsPreviewHandlerControl", &WindowsPreviewHandlerControlStartup, &WindowsPreviewHandlerControlShutdown},
+#endif
 #if ZOR_WITH_SCRIPT
     // Slot 11
     {"_FastScriptUtils", nullptr, &FastScriptUtilsShutdown},

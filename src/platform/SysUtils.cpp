@@ -225,8 +225,21 @@ DecimalRec toDecimalExact(double v, int precision)
     if (v == 0)
         return r;
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific,
-                                   precision - 1);
+    std::to_chars_result res{};
+    // The shortest text that reads back as v is, when it has at most 15
+    // digits, also v rounded to 15 digits: 15-digit steps are wider than the
+    // double's own. It is several times cheaper than a rounding to a fixed
+    // number of digits, which is left for the values that need 16 or 17.
+    bool shortest = false;
+    if (precision == 15) {
+        res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific);
+        int significant = 0;
+        for (const char *q = buf; q < res.ptr && *q != 'e'; ++q)
+            significant += *q != '.';
+        shortest = significant <= 15;
+    }
+    if (!shortest)
+        res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, precision - 1);
     // mantissa digits, then the exponent after 'e' (read in place: this runs
     // for every formatted number)
     const char *p = buf;
@@ -369,11 +382,24 @@ QString generalFormat(double v, int precision, int expDigits, const TFormatSetti
             ed.prepend(QString(expDigits - ed.size(), u'0'));
         return out + ed;
     }
-    QString ip, fp;
-    splitFixed(r, ip, fp);
-    out += ip;
-    if (!fp.isEmpty())
-        out += fs.DecimalSeparator + fp;
+    // [-]int[.frac], written in one allocation: FloatToStr runs for every
+    // number a report or a script turns into text
+    const int from = std::max(r.exponent, 0);
+    const int lead = r.exponent < 0 ? -r.exponent : 0;
+    const int frac = std::max(int(r.digits.size()) - from, 0);
+    const int intDigits = std::max(r.exponent, 1);
+    const qsizetype sign = out.size();
+    out.resize(sign + intDigits + (lead + frac ? 1 + lead + frac : 0));
+    QChar *d = out.data() + sign;
+    for (int i = 0; i < intDigits; ++i)
+        *d++ = r.exponent > 0 ? QLatin1Char(digitAt(r, i)) : QLatin1Char('0');
+    if (lead + frac) {
+        *d++ = fs.DecimalSeparator;
+        for (int i = 0; i < lead; ++i)
+            *d++ = u'0';
+        for (int i = 0; i < frac; ++i)
+            *d++ = QLatin1Char(r.digits[size_t(from + i)]);
+    }
     return out;
 }
 

@@ -9,8 +9,7 @@
 #include <ZorCompCore/platform/SysUtils.h>
 
 #include <QFile>
-#include <curl/curl.h>
-#include <openssl/ssl.h>
+#include <ZorCompCore/utilities/CurlApi_p.h>
 
 #include <memory>
 #include <mutex>
@@ -21,9 +20,7 @@ namespace {
 
 void ensureCurlGlobal()
 {
-    // curl_global_init is not thread-safe on older libcurl builds.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    detail::Curl(); // loads libcurl and initialises it once
 }
 
 struct Transfer
@@ -80,17 +77,17 @@ int onProgress(void *user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
 // Bounds the certificate chain; libcurl has no option of its own for it.
 CURLcode onSslContext(CURL *, void *sslContext, void *user)
 {
-    SSL_CTX_set_verify_depth(static_cast<SSL_CTX *>(sslContext), *static_cast<int *>(user));
+    detail::Curl().ssl_ctx_set_verify_depth(sslContext, *static_cast<int *>(user));
     return CURLE_OK;
 }
 
 struct CurlDeleter
 {
-    void operator()(CURL *c) const { curl_easy_cleanup(c); }
+    void operator()(CURL *c) const { detail::Curl().easy_cleanup(c); }
 };
 struct SlistDeleter
 {
-    void operator()(curl_slist *l) const { curl_slist_free_all(l); }
+    void operator()(curl_slist *l) const { detail::Curl().slist_free_all(l); }
 };
 
 QString headerValue(const QList<QPair<QByteArray, QByteArray>> &headers, const char *name)
@@ -184,7 +181,7 @@ const THTTPResponse &TIdSSLHTTP::DoRequest(const QString &AMethod, const QString
                                            const QByteArray &ABody)
 {
     ensureCurlGlobal();
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::unique_ptr<CURL, CurlDeleter> curl(detail::Curl().easy_init());
     if (!curl)
         throw EHTTPSocketError(QStringLiteral("Cannot create an HTTP client"));
     CURL *c = curl.get();
@@ -212,53 +209,53 @@ const THTTPResponse &TIdSSLHTTP::DoRequest(const QString &AMethod, const QString
     const QByteArray keyPassword = d->certPassword.toUtf8();
     char errbuf[CURL_ERROR_SIZE] = {};
 
-    curl_easy_setopt(c, CURLOPT_URL, url.constData());
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onWrite);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode
+    detail::Curl().easy_setopt(c, CURLOPT_URL, url.constData());
+    detail::Curl().easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
+    detail::Curl().easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    detail::Curl().easy_setopt(c, CURLOPT_WRITEFUNCTION, onWrite);
+    detail::Curl().easy_setopt(c, CURLOPT_WRITEDATA, &t);
+    detail::Curl().easy_setopt(c, CURLOPT_HEADERFUNCTION, onHeader);
+    detail::Curl().easy_setopt(c, CURLOPT_HEADERDATA, &t);
+    detail::Curl().easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
+    detail::Curl().easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+    detail::Curl().easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    detail::Curl().easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    detail::Curl().easy_setopt(c, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode
     if (d->handleRedirects && !(options & hoNoRedirects)) {
-        curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(c, CURLOPT_MAXREDIRS, 15L);
-        curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        detail::Curl().easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+        detail::Curl().easy_setopt(c, CURLOPT_MAXREDIRS, 15L);
+        detail::Curl().easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         // Keep the method and body of a POST across 301/302/303 answers.
-        curl_easy_setopt(c, CURLOPT_POSTREDIR, long(CURL_REDIR_POST_ALL));
+        detail::Curl().easy_setopt(c, CURLOPT_POSTREDIR, long(CURL_REDIR_POST_ALL));
     }
 
     // TLS: the highest version both sides speak (libcurl's default).
     const bool verify = d->ssl.VerifyPeer && !(options & hoNoPeerVerification);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
+    detail::Curl().easy_setopt(c, CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L);
+    detail::Curl().easy_setopt(c, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
     if (!caFile.isEmpty())
-        curl_easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
     if (!certFile.isEmpty())
-        curl_easy_setopt(c, CURLOPT_SSLCERT, certFile.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_SSLCERT, certFile.constData());
     if (!keyFile.isEmpty())
-        curl_easy_setopt(c, CURLOPT_SSLKEY, keyFile.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_SSLKEY, keyFile.constData());
     if (!keyPassword.isEmpty())
-        curl_easy_setopt(c, CURLOPT_KEYPASSWD, keyPassword.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_KEYPASSWD, keyPassword.constData());
     int depth = d->ssl.VerifyDepth;
-    curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
-    curl_easy_setopt(c, CURLOPT_SSL_CTX_DATA, &depth);
+    detail::Curl().easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
+    detail::Curl().easy_setopt(c, CURLOPT_SSL_CTX_DATA, &depth);
 
     if (d->readTimeout > 0)
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(d->readTimeout));
+        detail::Curl().easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(d->readTimeout));
     if (request.BasicAuthentication) {
-        curl_easy_setopt(c, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
-        curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
+        detail::Curl().easy_setopt(c, CURLOPT_USERNAME, user.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_PASSWORD, password.constData());
     }
 
     std::unique_ptr<curl_slist, SlistDeleter> headers;
     auto addHeader = [&headers](const QByteArray &line) {
-        headers.reset(curl_slist_append(headers.release(), line.constData()));
+        headers.reset(detail::Curl().slist_append(headers.release(), line.constData()));
     };
     if (!request.ContentType.isEmpty())
         addHeader("Content-Type: " + request.ContentType.toLatin1());
@@ -266,30 +263,30 @@ const THTTPResponse &TIdSSLHTTP::DoRequest(const QString &AMethod, const QString
         addHeader(h.first + ": " + h.second);
     // libcurl would otherwise wait for a 100 Continue before larger bodies.
     addHeader("Expect:");
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    detail::Curl().easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
 
     if (method == "GET") {
-        curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+        detail::Curl().easy_setopt(c, CURLOPT_HTTPGET, 1L);
     } else {
         if (method != "POST")
-            curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, method.constData());
-        curl_easy_setopt(c, CURLOPT_POST, 1L);
+            detail::Curl().easy_setopt(c, CURLOPT_CUSTOMREQUEST, method.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_POST, 1L);
         // libcurl sends from this buffer and can rewind it for redirects.
-        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(t.body.size()));
-        curl_easy_setopt(c, CURLOPT_POSTFIELDS, t.body.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(t.body.size()));
+        detail::Curl().easy_setopt(c, CURLOPT_POSTFIELDS, t.body.constData());
     }
 
     t.idle.start();
-    const CURLcode rc = curl_easy_perform(c);
+    const CURLcode rc = detail::Curl().easy_perform(c);
     if (rc != CURLE_OK) {
         if (t.timedOut)
             throw EHTTPSocketError(QStringLiteral("Read timed out."), int(CURLE_OPERATION_TIMEDOUT));
         const QString detail = errbuf[0] ? QString::fromLocal8Bit(errbuf)
-                                         : QString::fromLatin1(curl_easy_strerror(rc));
+                                         : QString::fromLatin1(detail::Curl().easy_strerror(rc));
         throw EHTTPSocketError(detail, int(rc));
     }
     long code = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
+    detail::Curl().easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
     response.ResponseCode = int(code);
     if (code >= 400 && !(options & hoNoProtocolErrorException)) {
         const QString line = response.ResponseText.isEmpty()

@@ -3,7 +3,7 @@
 #include <ZorCompCore/web/mime/MimeMessage.h>
 
 #include <QFile>
-#include <curl/curl.h>
+#include <ZorCompCore/utilities/CurlApi_p.h>
 
 #include <cstring>
 #include <memory>
@@ -54,11 +54,11 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user)
 
 struct CurlDeleter
 {
-    void operator()(CURL *c) const { curl_easy_cleanup(c); }
+    void operator()(CURL *c) const { detail::Curl().easy_cleanup(c); }
 };
 struct SlistDeleter
 {
-    void operator()(curl_slist *l) const { curl_slist_free_all(l); }
+    void operator()(curl_slist *l) const { detail::Curl().slist_free_all(l); }
 };
 
 QByteArray angle(const QString &address)
@@ -99,9 +99,7 @@ void TSMTPSender::SendRaw(const QByteArray &AData, const QString &AFrom, const Q
 {
     if (ARecipients.isEmpty())
         throw ESMTPError(QStringLiteral("The message has no recipients"), 0);
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::unique_ptr<CURL, CurlDeleter> curl(detail::Curl().easy_init());
     if (!curl)
         throw ESMTPError(QStringLiteral("Cannot create an SMTP client"), 0);
     CURL *c = curl.get();
@@ -115,45 +113,45 @@ void TSMTPSender::SendRaw(const QByteArray &AData, const QString &AFrom, const Q
     const QByteArray caFile = QFile::encodeName(CAFile);
     std::unique_ptr<curl_slist, SlistDeleter> rcpt;
     for (const QString &r : ARecipients)
-        rcpt.reset(curl_slist_append(rcpt.release(), angle(r).constData()));
+        rcpt.reset(detail::Curl().slist_append(rcpt.release(), angle(r).constData()));
     char errbuf[CURL_ERROR_SIZE] = {};
 
-    curl_easy_setopt(c, CURLOPT_URL, url.constData());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt.get());
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(AData.size()));
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, onRead);
-    curl_easy_setopt(c, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, onDebug);
-    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &upload);
-    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L); // feeds onDebug only
+    detail::Curl().easy_setopt(c, CURLOPT_URL, url.constData());
+    detail::Curl().easy_setopt(c, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+    detail::Curl().easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
+    detail::Curl().easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    detail::Curl().easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
+    detail::Curl().easy_setopt(c, CURLOPT_MAIL_RCPT, rcpt.get());
+    detail::Curl().easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    detail::Curl().easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(AData.size()));
+    detail::Curl().easy_setopt(c, CURLOPT_READFUNCTION, onRead);
+    detail::Curl().easy_setopt(c, CURLOPT_READDATA, &upload);
+    detail::Curl().easy_setopt(c, CURLOPT_DEBUGFUNCTION, onDebug);
+    detail::Curl().easy_setopt(c, CURLOPT_DEBUGDATA, &upload);
+    detail::Curl().easy_setopt(c, CURLOPT_VERBOSE, 1L); // feeds onDebug only
     const long tls = StartTLS == stlsNone ? long(CURLUSESSL_NONE)
                      : StartTLS == stlsIfOffered ? long(CURLUSESSL_TRY)
                                                  : long(CURLUSESSL_ALL);
-    curl_easy_setopt(c, CURLOPT_USE_SSL, tls);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, VerifyPeer ? 1L : 0L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, VerifyPeer ? 2L : 0L);
+    detail::Curl().easy_setopt(c, CURLOPT_USE_SSL, tls);
+    detail::Curl().easy_setopt(c, CURLOPT_SSL_VERIFYPEER, VerifyPeer ? 1L : 0L);
+    detail::Curl().easy_setopt(c, CURLOPT_SSL_VERIFYHOST, VerifyPeer ? 2L : 0L);
     if (!caFile.isEmpty())
-        curl_easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
     if (!user.isEmpty()) {
-        curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_USERNAME, user.constData());
+        detail::Curl().easy_setopt(c, CURLOPT_PASSWORD, password.constData());
     }
     if (Timeout > 0)
-        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(Timeout));
+        detail::Curl().easy_setopt(c, CURLOPT_TIMEOUT_MS, long(Timeout));
 
-    const CURLcode rc = curl_easy_perform(c);
+    const CURLcode rc = detail::Curl().easy_perform(c);
     if (rc == CURLE_OK)
         return;
     if (!upload.refusal.isEmpty()) {
         // The server's own words: "550 5.1.1 <x@y>: user unknown".
         throw ESMTPError(QString::fromUtf8(upload.refusal), upload.refusal.left(3).toInt());
     }
-    const QString detail = errbuf[0] ? QString::fromLocal8Bit(errbuf) : QString::fromLatin1(curl_easy_strerror(rc));
+    const QString detail = errbuf[0] ? QString::fromLocal8Bit(errbuf) : QString::fromLatin1(detail::Curl().easy_strerror(rc));
     throw ESMTPError(detail, 0);
 }
 

@@ -6,6 +6,8 @@
 
 #include <QDate>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <random>
 
@@ -165,6 +167,31 @@ TEST(SysUtils, FloatTextRoundTripsAtFifteenDigits)
         ASSERT_NEAR(back, v, std::fabs(v) * 1e-14) << FloatToStr(v).toStdString();
         // text that came from 15 digits reads back to exactly the same text
         ASSERT_EQ(FloatToStr(back), FloatToStr(v));
+    }
+}
+
+// Short decimals (prices, measures) and full-precision values take different
+// routes to their digits; both must give the value rounded to 15 significant
+// digits, as the C library's %.15g rounds it.
+TEST(SysUtils, FloatToStrDigitsAreTheValueRoundedToFifteen)
+{
+    std::mt19937_64 rng(5);
+    std::uniform_int_distribution<qint64> cents(-99999999, 99999999);
+    std::uniform_real_distribution<double> mant(1, 10);
+    std::uniform_int_distribution<int> expo(-20, 20);
+    for (int i = 0; i < 20000; ++i) {
+        double v;
+        switch (i % 3) {
+        case 0: v = double(cents(rng)) / 100; break;             // 12.34: few digits
+        case 1: v = mant(rng) * std::pow(10.0, expo(rng)); break; // 16-17 digits
+        default: v = double(cents(rng)) * std::pow(10.0, expo(rng)); break;
+        }
+        char oracle[64];
+        std::snprintf(oracle, sizeof oracle, "%.15g", v);
+        const QString text = FloatToStr(v);
+        ASSERT_EQ(StrToFloat(text), std::strtod(oracle, nullptr)) << text.toStdString() << " vs " << oracle;
+        const QString mantissa = text.section(u'E', 0, 0);
+        ASSERT_FALSE(mantissa.contains(u'.') && mantissa.endsWith(u'0')) << text.toStdString();
     }
 }
 

@@ -1,0 +1,48 @@
+// The base of the in-process previewers: initialised with a stream, whose
+// bytes it keeps (up to MaxBytes()), it builds its view in DoPreview and
+// parents it into the pane's window.
+#pragma once
+
+#include <ZorCompCore/core/PreviewHandlerDef.h>
+
+#include <QPointer>
+#include <QWidget>
+
+namespace zor::detail {
+
+class TStreamPreviewer : public TInterfacedObject, public IPreviewHandler, public IInitializeWithStream
+{
+public:
+    HRESULT QueryInterface(const QUuid &iid, void **obj) override;
+    HRESULT Initialize(IDataStream *stream, quint32 mode) override;
+    HRESULT SetWindow(HWND parent, const QRect &rect) override;
+    HRESULT SetRect(const QRect &rect) override;
+    HRESULT DoPreview() override;
+    HRESULT Unload() override;
+
+    QWidget *View() const { return FView; }
+
+protected:
+    ~TStreamPreviewer() override;
+    virtual qint64 MaxBytes() const { return qint64(1) << 20; }
+    // The view of Data(); throws EOleSysError for data it cannot show.
+    virtual QWidget *CreateView(QWidget *parent) = 0;
+    const QByteArray &Data() const { return FData; }
+    bool Truncated() const { return FTruncated; }
+
+private:
+    QByteArray FData;
+    bool FTruncated = false;
+    QPointer<QWidget> FParent;
+    QRect FRect;
+    QPointer<QWidget> FView;
+};
+
+// Text by its byte order mark, else UTF-8 when it is valid, else the ANSI code page.
+QString DecodeText(const QByteArray &data);
+
+void RegisterBuiltInPreviewers();
+void WindowsPreviewHandlerControlStartup();
+void WindowsPreviewHandlerControlShutdown();
+
+} // namespace zor::detail
