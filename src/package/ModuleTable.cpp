@@ -44,6 +44,7 @@
 #endif
 #if ZOR_WITH_WEB
 #include <ZorCompCore/web/HtmlEncodeDecode.h>
+#include <ZorCompCore/web/MessageEx.h>
 #endif
 #if ZOR_WITH_REPORTING
 #include <ZorCompCore/reporting/SysUtilsRTTI.h>
@@ -157,6 +158,9 @@ constexpr ModuleEntry kModules[] = {
 #if ZOR_WITH_WEB
     // Slot 13
     {"_HtmlEncodeDecode", nullptr, &HtmlEncodeDecodeShutdown},
+    // The mail message's "EML" reader for the rich-text engine: after the
+    // numbered slots of its folder, so the engine's own modules come first.
+    {"_IndyUtils", &IndyUtilsStartup, &IndyUtilsShutdown},
 #endif
 #if ZOR_WITH_REPORTING
     // Slot 14
