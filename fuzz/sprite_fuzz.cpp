@@ -3,6 +3,7 @@
 // the collection as it was.
 #include <ZorCompCore/controls/ZORImageSlider.h>
 #include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Resources.h>
 #include <ZorCompCore/platform/Stream.h>
 
 #include <QGuiApplication>

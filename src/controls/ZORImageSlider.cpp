@@ -4,6 +4,7 @@
 #include "ReducedMotion.h"
 
 #include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Resources.h>
 #include <ZorCompCore/platform/Stream.h>
 
 #include <QAccessible>

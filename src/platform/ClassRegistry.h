@@ -3,6 +3,7 @@
 // through a Q_INVOKABLE constructor taking the owner (QObject *).
 #pragma once
 
+#include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/zor_export.h>
 
 #include <QString>
@@ -11,6 +12,9 @@ class QMetaObject;
 class QObject;
 
 namespace zor {
+
+// No class of that name is registered: "Class %s not found".
+ZOR_DECLARE_EXCEPTION(EClassNotFound, Exception)
 
 // Registers under the class name without namespace ("TQEMenuItem"). A second
 // registration of the same class is ignored; a different class of that name

@@ -75,12 +75,6 @@ ZOR_DECLARE_EXCEPTION(EComponentError, Exception)
 ZOR_DECLARE_EXCEPTION(ERegistryException, Exception)
 ZOR_DECLARE_EXCEPTION(EEncodingError, Exception)
 ZOR_DECLARE_EXCEPTION(EOutOfMemory, Exception)
-// A named resource is missing from the library: "Resource %s not found".
-ZOR_DECLARE_EXCEPTION(EResNotFound, Exception)
-// No class of that name is registered: "Class %s not found".
-ZOR_DECLARE_EXCEPTION(EClassNotFound, Exception)
-// Picture data that cannot be read as the picture class it was given to.
-ZOR_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 
 // An operating-system call failed; ErrorCode is errno (or the library's own code).
 class ZOR_EXPORT EOSError : public Exception

@@ -101,14 +101,14 @@ public:
     int AddRef() override { return TInterfacedObject::AddRef(); }
     int Release() override { return TInterfacedObject::Release(); }
     void Set_Caption(const QString &v) override { put(QStringLiteral("Caption=") + v); }
-    void Set_Enabled(bool v) override { put(QStringLiteral("Enabled=%1").arg(v)); }
-    void Set_Visible(bool v) override { put(QStringLiteral("Visible=%1").arg(v)); }
-    void Set_Checked(bool v) override { put(QStringLiteral("Checked=%1").arg(v)); }
+    void Set_Enabled(bool v) override { put(QStringLiteral("Enabled=%1").arg(v ? "true" : "false")); }
+    void Set_Visible(bool v) override { put(QStringLiteral("Visible=%1").arg(v ? "true" : "false")); }
+    void Set_Checked(bool v) override { put(QStringLiteral("Checked=%1").arg(v ? "true" : "false")); }
     void Set_HelpContext(int v) override { put(QStringLiteral("HelpContext=%1").arg(v)); }
     void Set_Hint(const QString &v) override { put(QStringLiteral("Hint=") + v); }
     void Set_GroupIndex(quint8 v) override { put(QStringLiteral("GroupIndex=%1").arg(v)); }
     void Set_ShortCut(quint16 v) override { put(QStringLiteral("ShortCut=%1").arg(v, 0, 16)); }
-    void Set_RadioItem(bool v) override { put(QStringLiteral("RadioItem=%1").arg(v)); }
+    void Set_RadioItem(bool v) override { put(QStringLiteral("RadioItem=%1").arg(v ? "true" : "false")); }
     void Do_Notification(TQEMenuControlNotification n) override
     {
         put(n == mmcDelete ? QStringLiteral("mmcDelete") : QStringLiteral("mmcReloadSubMenus"));
@@ -174,20 +174,34 @@ TEST(QEPopupMenu, InvalidationsAreReportedOnceUnlessTheItemsChanged)
     EXPECT_EQ(log, Log{QStringLiteral("a.SubMenusChanged")});
     EXPECT_EQ(rebuilt, 2);
 
-    const int before = menu.LastChangedCounter();
-    TQEMenuItem *item = menu.CreateItem(true);
-    item->SetCaption(QStringLiteral("New"));
-    EXPECT_GT(menu.LastChangedCounter(), before);
+    // A rebuild in OnInvalidate that changes the items is reported each time.
+    bool rebuild = true;
+    menu.OnInvalidate = [&](QObject *) {
+        ++rebuilt;
+        if (rebuild)
+            menu.CreateItem(true)->SetCaption(QStringLiteral("New"));
+    };
     menu.Do_Click(nullptr);
-    EXPECT_EQ(log.size(), 2u);
-    menu.InvalidateMenu(false);
-    EXPECT_EQ(log.size(), 2u);
-    menu.InvalidateMenu(true);
+    menu.Do_Click(nullptr);
     EXPECT_EQ(log.size(), 3u);
+    rebuild = false;
+    menu.InvalidateMenu(false);
+    EXPECT_EQ(log.size(), 3u);
+
+    // Changes between invalidations are counted, but an invalidation starts
+    // afresh: only what its rebuild changes is news.
+    const int before = menu.LastChangedCounter();
+    menu.CreateItem(true)->SetCaption(QStringLiteral("Outside"));
+    EXPECT_GT(menu.LastChangedCounter(), before);
+    menu.InvalidateMenu(false);
+    EXPECT_EQ(log.size(), 3u);
+    menu.InvalidateMenu(true);
+    EXPECT_EQ(log.size(), 4u);
+    EXPECT_EQ(rebuilt, 7);
 
     menu.Do_UnRegisterMenu(a.get());
     menu.InvalidateMenu(true);
-    EXPECT_EQ(log.size(), 3u);
+    EXPECT_EQ(log.size(), 4u);
     EXPECT_FALSE(menu.HasMenuActionControlAttached());
 }
 
@@ -278,8 +292,8 @@ TEST(QEPopupMenu, TheTourSeesTheMenuOnlyWhileItsRootIsOpen)
 {
     ASSERT_NE(dynamic_cast<TQEPopupList *>(PopupList()), nullptr);
     Log log;
-    GlobalProcRegisterGlobalLiveTourAction = [&](ILiveTourAction *a) { log.push_back(u"+" + a->Get_Caption()); };
-    GlobalProcUnRegisterGlobalLiveTourAction = [&](ILiveTourAction *a) { log.push_back(u"-" + a->Get_Caption()); };
+    GlobalProcRegisterGlobalLiveTourAction = [&](ILiveTourAction *a) { log.push_back(QStringLiteral("+") + a->Get_Caption()); };
+    GlobalProcUnRegisterGlobalLiveTourAction = [&](ILiveTourAction *a) { log.push_back(QStringLiteral("-") + a->Get_Caption()); };
 
     TQEPopupMenu menu, other;
     menu.SetCaption(QStringLiteral("M"));

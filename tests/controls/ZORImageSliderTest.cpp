@@ -1,6 +1,7 @@
 #include <ZorCompCore/controls/AnimationClock.h>
 #include <ZorCompCore/controls/ZORImageSlider.h>
 #include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Resources.h>
 #include <ZorCompCore/platform/Stream.h>
 
 #include "ControlsTestUtil.h"
@@ -311,7 +312,8 @@ TEST(LoadingAnimation, HiddenDoesNotAdvanceAndUnshownFormsStillStep)
 // reloading; a set change keeping the old frames.
 TEST(LoadingAnimation, AnimationSetDuringALoadLoadsAtEndLoad)
 {
-    TZORLoadingImageAnimation a;
+    QWidget form; // not shown: the animation in it is not hidden
+    auto &a = *new TZORLoadingImageAnimation(&form);
     a.BeginLoad();
     a.SetAnimationSet(dasBlocks);
     EXPECT_EQ(a.Images()->Count(), 0);
@@ -342,8 +344,9 @@ TEST(LoadingAnimationOnScreen, FramesMatchTheScreensRatio)
     auto *a = new TZORLoadingImageAnimation(&form);
     form.show();
     const qreal ratio = a->devicePixelRatioF();
-    if (qgetenv("QT_SCALE_FACTOR") == "2")
+    if (qgetenv("QT_SCALE_FACTOR") == "2") {
         ASSERT_EQ(ratio, 2.0);
+    }
     const int px = ratio > 1 ? 64 : 32;
     for (auto set : {dasCircle1, dasBlocks}) {
         a->SetAnimationSet(set);

@@ -3,6 +3,7 @@
 
 #include <ZorCompCore/controls/ZORImageSlider.h>
 #include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Resources.h>
 
 #include <QDir>
 #include <QFileInfo>
