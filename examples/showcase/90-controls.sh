@@ -9,3 +9,8 @@ if has sprite; then
   step "The blocks animation cut into out/sprites/frame000.png … frame022.png"
   "$ZORCC" sprite cut ZORLOADINGANIM_BLKS32 out/sprites
 fi
+GALLERY="$PWD/build/$preset/examples/gallery/gallery"
+if [[ -x "$GALLERY" ]] && has sprite; then
+  step "The gallery's Controls page, headless: a picture with its popup menu open, and the tour's calls"
+  "$GALLERY" --headless --controls out/controls.png
+fi

@@ -9,12 +9,15 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QFile>
 #include <QPointer>
 #include <QSettings>
 #include <QStandardPaths>
 
 #include <cmath>
+
+Q_LOGGING_CATEGORY(lcReducedMotion, "zor.controls.reducedmotion")
 
 namespace zor {
 
@@ -81,9 +84,12 @@ class PortalListener : public QObject
 public:
     explicit PortalListener(TReducedMotion *AOwner) : QObject(AOwner), FOwner(AOwner) {}
 public Q_SLOTS:
-    void SettingChanged(const QString &ANamespace, const QString &AKey, const QDBusVariant &AValue)
+    // SettingChanged(s namespace, s key, v value), taken as the message itself.
+    void SettingChanged(const QDBusMessage &AMessage)
     {
-        FOwner->PortalValue(ANamespace, AKey, AValue.variant());
+        const QVariantList args = AMessage.arguments();
+        if (args.size() == 3)
+            FOwner->PortalValue(args[0].toString(), args[1].toString(), args[2]);
     }
 
 private:
@@ -144,8 +150,9 @@ void TReducedMotion::AskPortal()
         return;
     qDBusRegisterMetaType<SettingsMap>();
     auto *listener = new PortalListener(this);
-    bus.connect(kPortalService, kPortalPath, kPortalSettings, QStringLiteral("SettingChanged"), listener,
-                SLOT(SettingChanged(QString, QString, QDBusVariant)));
+    if (!bus.connect(kPortalService, kPortalPath, kPortalSettings, QStringLiteral("SettingChanged"), listener,
+                     SLOT(SettingChanged(QDBusMessage))))
+        qCDebug(lcReducedMotion) << "cannot follow the portal's changes:" << bus.lastError().message();
 
     QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalSettings,
                                                        QStringLiteral("ReadAll"));
@@ -154,8 +161,10 @@ void TReducedMotion::AskPortal()
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         QDBusPendingReply<SettingsMap> reply = *w;
-        if (reply.isError())
-            return; // no portal: the other sources decide
+        if (reply.isError()) {
+            qCDebug(lcReducedMotion) << "no settings portal:" << reply.error().message();
+            return; // the other sources decide
+        }
         const SettingsMap all = reply.value();
         for (auto ns = all.cbegin(); ns != all.cend(); ++ns)
             for (auto kv = ns->cbegin(); kv != ns->cend(); ++kv)
@@ -166,6 +175,7 @@ void TReducedMotion::AskPortal()
 void TReducedMotion::PortalValue(const QString &ANamespace, const QString &AKey, const QVariant &AValue)
 {
     const QVariant v = unwrap(AValue);
+    qCDebug(lcReducedMotion) << "portal:" << ANamespace << AKey << v;
     if (ANamespace == kAppearance && AKey == QLatin1String("reduced-motion")) {
         bool ok = false;
         const uint n = v.toUInt(&ok);

@@ -34,6 +34,7 @@ class Listener : public TInterfacedObject, public IQEActionControlMenu
 {
 public:
     Listener(QString AName, Log &ALog) : FName(std::move(AName)), FLog(ALog) {}
+    ~Listener() override { FLog.push_back(FName + QStringLiteral(".destroyed")); }
     std::function<void(IQEMenuActionControl *, TQEActionControlAction)> OnAction;
 
     HRESULT QueryInterface(const QUuid &iid, void **obj) override
@@ -144,7 +145,8 @@ TEST(QEPopupMenu, ListenersHearLastFirstAndMayLeaveWhileTold)
     menu->SetCaption(QString());   // unchanged: still told
     EXPECT_EQ(log, (Log{QStringLiteral("c.Changed"), QStringLiteral("b.Changed"), QStringLiteral("a.Changed")}));
 
-    // c goes away while told of the menu's end; b and a still hear it.
+    // c unregisters while told of the menu's end: b and a still hear it, and
+    // c itself lives until the telling is over.
     log.clear();
     IQEMenu *cRaw = c.get();
     c->OnAction = [cRaw](IQEMenuActionControl *control, TQEActionControlAction) {
@@ -153,7 +155,7 @@ TEST(QEPopupMenu, ListenersHearLastFirstAndMayLeaveWhileTold)
     c.reset(); // the menu's list holds the last reference
     menu.reset();
     EXPECT_EQ(log, (Log{QStringLiteral("c.BeforeDestroy"), QStringLiteral("b.BeforeDestroy"),
-                        QStringLiteral("a.BeforeDestroy")}));
+                        QStringLiteral("a.BeforeDestroy"), QStringLiteral("c.destroyed")}));
 }
 
 // Faults: every invalidation reported; changes of the items not tracked;
