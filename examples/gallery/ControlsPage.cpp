@@ -285,6 +285,8 @@ int runHeadless(QApplication &, const QStringList &args)
     QApplication::processEvents();
     for (TZORLoadingImageAnimation *a : page.Animations)
         a->Step();
+    for (int i = 0; i < 90; ++i) // the block a third of the way along
+        page.Bar->ManualStep();
     out << "loading animations: " << page.Animations[0]->Images()->Count() << " and "
         << page.Animations[1]->Images()->Count() << " frames; slider: " << page.Slider->Images()->Count()
         << " frames of " << page.Slider->Images()->Items(0).width() << " px\n";

@@ -536,7 +536,7 @@ void TMenuItem::UpdateAction()
     QAction *a = d->Act.get();
     const QSignalBlocker block(a);
     a->setSeparator(IsLine());
-    a->setText(d->Caption);
+    a->setText(IsLine() ? QString() : d->Caption); // a separator with text draws as a section title
     a->setEnabled(d->Enabled);
     a->setVisible(d->Visible);
     a->setCheckable(d->Checked || d->RadioItem);
