@@ -269,7 +269,7 @@ void TMenuItem::SetCaption(const QString &AValue)
     if (d->Caption == AValue)
         return;
     d->Caption = AValue;
-    MenuChanged(true);
+    MenuChanged(false);
 }
 
 bool TMenuItem::IsLine() const { return d->Caption == cLineCaption; }
@@ -309,7 +309,7 @@ void TMenuItem::SetVisible(bool AValue)
     if (d->Visible == AValue)
         return;
     d->Visible = AValue;
-    MenuChanged(true);
+    MenuChanged(false);
 }
 
 bool TMenuItem::Default() const { return d->Default; }
@@ -327,7 +327,7 @@ void TMenuItem::SetBreak(TMenuBreak AValue)
     if (d->Break == AValue)
         return;
     d->Break = AValue; // Qt menus have one column: kept, not shown
-    MenuChanged(true);
+    MenuChanged(false);
 }
 
 quint8 TMenuItem::GroupIndex() const { return d->GroupIndex; }
@@ -437,7 +437,7 @@ void TMenuItem::SetShortCut(TShortCut AValue)
     if (d->ShortCut == AValue)
         return;
     d->ShortCut = AValue;
-    MenuChanged(true);
+    MenuChanged(false);
 }
 
 TImageList *TMenuItem::GetImageList() const
