@@ -344,7 +344,9 @@ struct ArrayLitNode : ENode
 // undefined and writing there grows the array.
 struct MemberNode;
 Value objectElement(QObject *o, TfsScript *script, const Value &index);
+void storeObjectElement(QObject *o, TfsScript *script, const Value &index, Value v);
 bool indexedCall(MemberNode *m, Value *fp, ENode *index, Value &out);
+bool indexedStore(MemberNode *m, Value *fp, ENode *index, Value &v);
 
 struct IndexNode : ENode
 {
@@ -423,11 +425,17 @@ struct IndexNode : ENode
 
     void store(Value *fp, Value v) override
     {
+        if (Member && Script && indexedStore(Member, fp, Index.get(), v))
+            return;
         Value *b = Base->addr(fp);
         Value held;
+        if (b && b->k == VK::Obj && Script && b->o)
+            return storeObjectElement(b->o, Script, Index->eval(fp), std::move(v));
         if (!b || b->k == VK::Ref) {
             // arrays and objects shared by reference take the write wherever they come from
             held = b ? *b->ref : Base->eval(fp);
+            if (held.k == VK::Obj && Script && held.o)
+                return storeObjectElement(held.o, Script, Index->eval(fp), std::move(v));
             const ArrayBox *a = held.Array();
             if (!held.Map() && !(a && a->ByReference))
                 notAssignable();
@@ -597,6 +605,27 @@ struct MemberNode : ENode
         return false;
     }
 
+    // obj.Name[i] := v: the indexed property's writer, a host method
+    // SetName(index, value); false when the member has none.
+    bool indexedStore(Value *fp, ENode *index, Value &v)
+    {
+        if (HasArgs)
+            return false;
+        const Value target = Obj->eval(fp);
+        if (!(target.k == VK::Obj || (target.k == VK::Ref && target.ref->k == VK::Obj)))
+            return false;
+        QObject *o = objectOf(target, Name);
+        TfsClassVariable *cls = Script->FindClass(o->metaObject());
+        auto *setter = cls ? dynamic_cast<TfsMethodHelper *>(cls->FindMember(QStringLiteral("Set") + Name, Script))
+                           : nullptr;
+        if (!setter || setter->GetParamsCount() < 2)
+            return false;
+        std::vector<Value> args{index->eval(fp), std::move(v)};
+        completeArgs(setter, args);
+        setter->Call(o, args);
+        return true;
+    }
+
     Value evalOn(const Value &v, Value *fp)
     {
         if (!isObjectish(v) || (v.k == VK::Ref && !isObjectish(*v.ref))) {
@@ -640,10 +669,8 @@ bool indexedCall(MemberNode *m, Value *fp, ENode *index, Value &out)
 // Items, else the one named as the class without its leading T (a TFields
 // object's Fields, a TStrings object's Strings), as Object Pascal's list
 // classes name theirs.
-Value objectElement(QObject *o, TfsScript *script, const Value &index)
+static QStringList defaultPropertyNames(const QMetaObject *meta)
 {
-    const QMetaObject *meta = o->metaObject();
-    TfsClassVariable *cls = script->FindClass(meta);
     QStringList names;
     if (const int info = meta->indexOfClassInfo("DefaultProperty"); info >= 0)
         names << QString::fromUtf8(meta->classInfo(info).value());
@@ -654,7 +681,14 @@ Value objectElement(QObject *o, TfsScript *script, const Value &index)
         if (n.size() > 1 && n[0] == u'T')
             names << n.mid(1);
     }
-    for (const QString &n : std::as_const(names)) {
+    return names;
+}
+
+Value objectElement(QObject *o, TfsScript *script, const Value &index)
+{
+    const QMetaObject *meta = o->metaObject();
+    TfsClassVariable *cls = script->FindClass(meta);
+    for (const QString &n : defaultPropertyNames(meta)) {
         auto *method = cls ? dynamic_cast<TfsMethodHelper *>(cls->FindMember(n, script)) : nullptr;
         if (method && method->GetParamsCount() > 0) {
             std::vector<Value> args{index};
@@ -663,6 +697,30 @@ Value objectElement(QObject *o, TfsScript *script, const Value &index)
         }
     }
     throw EfsScriptError(QStringLiteral("Class %1 has no default property")
+                             .arg(cls ? cls->Name() : QString::fromLatin1(meta->className())));
+}
+
+bool indexedStore(MemberNode *m, Value *fp, ENode *index, Value &v)
+{
+    return m->indexedStore(fp, index, v);
+}
+
+// obj[i] := v: the writer of the same default property, named with Set in
+// front and taking the index and the value.
+void storeObjectElement(QObject *o, TfsScript *script, const Value &index, Value v)
+{
+    const QMetaObject *meta = o->metaObject();
+    TfsClassVariable *cls = script->FindClass(meta);
+    for (const QString &n : defaultPropertyNames(meta)) {
+        auto *setter = cls ? dynamic_cast<TfsMethodHelper *>(cls->FindMember(QStringLiteral("Set") + n, script)) : nullptr;
+        if (setter && setter->GetParamsCount() > 1) {
+            std::vector<Value> args{index, std::move(v)};
+            completeArgs(setter, args);
+            setter->Call(o, args);
+            return;
+        }
+    }
+    throw EfsScriptError(QStringLiteral("Class %1 has no writable default property")
                              .arg(cls ? cls->Name() : QString::fromLatin1(meta->className())));
 }
 
@@ -1163,6 +1221,7 @@ EP Compiler::indexFromCall(const Expr &name, const std::vector<ExprP> &idx)
         n->Base = std::move(base);
         n->Index = expr(*ix);
         n->StringsFromOne = m_rules.StringsFromOne;
+        n->Script = m_script;
         base = std::move(n);
     }
     return base;

@@ -342,6 +342,10 @@ public:
     Q_INVOKABLE QString Cell(int i) const { return QStringLiteral("cell%1").arg(i); }
     Q_INVOKABLE QString Items(int i) const { return QStringLiteral("item%1").arg(i); }
     Q_INVOKABLE QString Title() const { return QStringLiteral("title"); }
+    Q_INVOKABLE void SetCell(int i, const QString &v) { written << QStringLiteral("cell%1=%2").arg(i).arg(v); }
+    Q_INVOKABLE void SetItems(int i, const QString &v) { written << QStringLiteral("item%1=%2").arg(i).arg(v); }
+
+    QStringList written;
 
 private:
     TColumns m_cols;
@@ -375,6 +379,43 @@ TEST(Engine, IndexingAnObjectReadsItsDefaultIndexedProperty)
         } catch (const Exception &e) {
             EXPECT_EQ(e.Message(), QStringLiteral("Class Counter has no default property"));
         }
+    }
+}
+
+TEST(Engine, AssigningToAnIndexedObjectCallsTheWriterOfItsDefaultProperty)
+{
+    Counter counter;
+    for (const char *language : {"PascalScript", "JScript", "BasicScript", "C++Script"}) {
+        Sheet sheet;
+        Harness h(QString::fromLatin1(language));
+        h.script.AddScriptObject(QStringLiteral("Sh"), &sheet);
+        h.script.AddScriptObject(QStringLiteral("Cnt"), &counter);
+        const QString lang = QString::fromLatin1(language);
+        QString body;
+        if (lang == u"PascalScript")
+            body = QStringLiteral("var s: Variant;\nbegin\n  s := Sh;\n  Sh[3] := 'x';\n  Sh.Items[4] := 'y' + Sh[1];\n  s[5] := 'z';\nend.");
+        else if (lang == u"BasicScript")
+            body = QStringLiteral("Dim s\nSet s = Sh\nSh(3) = \"x\"\nSh.Items(4) = \"y\" & Sh(1)\ns(5) = \"z\"\n");
+        else
+            body = QStringLiteral("var s = Sh;\nSh[3] = 'x';\nSh.Items[4] = 'y' + Sh[1];\ns[5] = 'z';\n");
+        ASSERT_TRUE(h.compile(body)) << language << ": " << h.script.ErrorMsg().toStdString();
+        try {
+            h.script.Execute();
+        } catch (const Exception &e) {
+            ADD_FAILURE() << language << ": " << e.Message().toStdString() << " after " << sheet.written.join(u',').toStdString();
+        }
+        EXPECT_EQ(sheet.written, (QStringList{QStringLiteral("cell3=x"), QStringLiteral("item4=ycell1"),
+                                              QStringLiteral("cell5=z")}))
+            << language;
+    }
+    Harness h(QStringLiteral("PascalScript"));
+    h.script.AddScriptObject(QStringLiteral("Cnt"), &counter);
+    ASSERT_TRUE(h.compile(QStringLiteral("begin Cnt[0] := 1; end.")));
+    try {
+        h.script.Execute();
+        ADD_FAILURE() << "a class without a writer took an indexed assignment";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Class Counter has no writable default property"));
     }
 }
 
