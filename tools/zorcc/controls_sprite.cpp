@@ -128,7 +128,14 @@ ZORCC_COMMAND({QStringLiteral("sprite"), QStringLiteral("sprite sheets: their fr
                    "cut   each frame as DIR/frame000.png, frame001.png …"),
                runSprite});
 
-// Frames are pixmaps, which need a GUI application.
+// Frames are pixmaps, which need a GUI application; usage errors are told
+// without one (it may have words of its own for stderr).
 static const bool spriteGui = zorcc::registerGuiNeed(QStringLiteral("sprite"), [](const QStringList &args) {
-    return !args.contains(QStringLiteral("--help")) && !args.contains(QStringLiteral("-h"));
+    const QString verb = args.value(0);
+    if (verb != u"info" && verb != u"cut")
+        return false;
+    for (const QString &a : args)
+        if (a.startsWith(u"-") && a != u"--json" && a != u"--ratio")
+            return false;
+    return true;
 });
