@@ -46,6 +46,9 @@
 #include <ZorCompCore/web/HtmlEncodeDecode.h>
 #include <ZorCompCore/web/MessageEx.h>
 #endif
+#if ZOR_WITH_CONTROLS
+#include <ZorCompCore/controls/QEPopupMenu.h>
+#endif
 #if ZOR_WITH_REPORTING
 #include <ZorCompCore/reporting/SysUtilsRTTI.h>
 #include <ZorCompCore/reporting/ZORHtReportDocument.h>
@@ -125,10 +128,21 @@ constexpr ModuleEntry kModules[] = {
     {"_ZORHTMLViewerHelper", nullptr, nullptr},
 #endif
 
+#if ZOR_WITH_CONTROLS
+    // --- controls (_QEPopupMenu is slot 2)
+    {"_QEGlobalMenuDef", nullptr, nullptr},
+    {"_DXPopUpToPopUpMenu", nullptr, nullptr},
+    {"_ZORImageSlider", nullptr, nullptr},
+    {"_AnimatedProgressBar", nullptr, nullptr},
+#endif
+
     // --- modules with load/unload work, in their fixed order. Slot 1 (the
     // tree-view cell editor registry) belongs to a control library this
     // package does not carry.
-    // Slot 2: _QEPopupMenu (controls)
+#if ZOR_WITH_CONTROLS
+    // Slot 2
+    {"_QEPopupMenu", &QEPopupMenuStartup, &QEPopupMenuShutdown},
+#endif
 #if ZOR_WITH_LOCALISATION
     // Slot 3
     {"_deffonts", &DefFontsStartup, &DefFontsShutdown},
