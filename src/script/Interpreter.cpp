@@ -332,6 +332,10 @@ script::Value invokeMeta(QObject *instance, int index, std::vector<script::Value
     QGenericArgument gargs[10];
     for (int i = 0; i < n; ++i) {
         storage[i] = toQVariant(args[size_t(i)], mm.parameterMetaType(i));
+        // A QVariant parameter takes the variant itself: wrap it once more,
+        // so that the argument's data is a QVariant, not what it holds.
+        if (mm.parameterMetaType(i).id() == QMetaType::QVariant)
+            storage[i] = QVariant::fromValue(storage[i]);
         gargs[i] = QGenericArgument(mm.parameterMetaType(i).name(), storage[i].constData());
     }
     QVariant ret;
@@ -341,6 +345,11 @@ script::Value invokeMeta(QObject *instance, int index, std::vector<script::Value
     if (!mm.invoke(instance, Qt::DirectConnection, gret, gargs[0], gargs[1], gargs[2], gargs[3], gargs[4],
                    gargs[5], gargs[6], gargs[7], gargs[8], gargs[9]))
         throw EfsScriptError(QStringLiteral("Could not call method '%1'").arg(QString::fromLatin1(mm.name())));
+    // A QVariant result holds the method's variant: unwrap it (an invalid one is nothing).
+    if (mm.returnMetaType().id() == QMetaType::QVariant) {
+        const QVariant inner = *static_cast<const QVariant *>(ret.constData());
+        return inner.isValid() ? fromQVariant(inner) : script::Value();
+    }
     return ret.isValid() ? fromQVariant(ret) : script::Value();
 }
 

@@ -8,6 +8,16 @@ namespace zor {
 
 using namespace sheet_detail;
 
+QString SheetCellName(int row, int col)
+{
+    return CellName(row, col);
+}
+
+bool ParseSheetCellName(const QString &name, int &row, int &col)
+{
+    return ParseCellName(name, row, col);
+}
+
 // ---------------------------------------------------------------- cells
 
 Cell *TSheet::Private::Find(int row, int col)
@@ -88,8 +98,20 @@ void forEachRef(TSheetBook *book, TSheet *home, const FormulaCode &code, int row
     }
 }
 
-// Ranges up to this many columns are filed under each column.
+// Ranges up to this many columns are filed under each column, and within a
+// column under each block of rows they touch (up to TallArea blocks; taller
+// ones are filed once per column), so that a changed cell looks only at the
+// ranges near it: ten thousand SUM(A(i-9):Ai) do not make every change of
+// column A visit all of them.
 constexpr int NarrowArea = 16;
+constexpr int RowBlockBits = 10;
+constexpr int RowBlocks = MaxRows >> RowBlockBits;
+constexpr int TallArea = 8;
+
+int areaKey(int col, int block)
+{
+    return col * (RowBlocks + 1) + block; // block RowBlocks: the column's tall ranges
+}
 
 } // namespace
 
@@ -138,8 +160,15 @@ struct Deps
                     }
             };
             if (c2 - c1 < NarrowArea) {
-                for (int c = c1; c <= c2; ++c)
-                    file(sd.areaDeps[c]);
+                const int b1 = r1 >> RowBlockBits, b2 = r2 >> RowBlockBits;
+                for (int c = c1; c <= c2; ++c) {
+                    if (b2 - b1 < TallArea) {
+                        for (int b = b1; b <= b2; ++b)
+                            file(sd.areaDeps[areaKey(c, b)]);
+                    } else {
+                        file(sd.areaDeps[areaKey(c, RowBlocks)]);
+                    }
+                }
             } else {
                 file(sd.wideDeps);
             }
@@ -164,9 +193,11 @@ struct Deps
                 if (r >= a.r1 && r <= a.r2 && c >= a.c1 && c <= a.c2)
                     fn(a.dependent);
         };
-        auto a = sd.areaDeps.find(c);
-        if (a != sd.areaDeps.end())
-            scan(a->second);
+        for (int key : {areaKey(c, r >> RowBlockBits), areaKey(c, RowBlocks)}) {
+            auto a = sd.areaDeps.find(key);
+            if (a != sd.areaDeps.end())
+                scan(a->second);
+        }
         scan(sd.wideDeps);
     }
 };

@@ -22,6 +22,11 @@ namespace zor {
 
 class TSheetBook;
 
+// "B3" for row 2, column 1 (both from 0).
+ZOR_EXPORT QString SheetCellName(int row, int col);
+// "B3" or "$B$3" into row and column; false for anything else or a cell off the grid.
+ZOR_EXPORT bool ParseSheetCellName(const QString &name, int &row, int &col);
+
 class ZOR_EXPORT TSheet
 {
 public:

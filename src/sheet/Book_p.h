@@ -139,7 +139,8 @@ struct TSheet::Private
     qsizetype count = 0;
     QList<QRect> merges;
     std::map<int, double> widths;
-    // Ranges other formulas read, filed by column (wide ranges on their own).
+    // Ranges other formulas read, filed by column and block of rows (wide
+    // ranges on their own).
     std::unordered_map<int, std::vector<sheet_detail::AreaDep>> areaDeps;
     std::vector<sheet_detail::AreaDep> wideDeps;
 

@@ -67,8 +67,11 @@ TCellValue Evaluator::Run(const FormulaCode &c)
     try {
         Operand o = Eval(c.root);
         TCellValue v = Scalar(o);
-        // A formula that shows a bare empty reference shows 0.
-        if (v.IsEmpty())
+        // A formula that shows a bare empty reference shows 0. An
+        // application's function may answer "nothing" (a script's null): a
+        // formula that is just its call leaves the cell empty.
+        const FNode &root = c.nodes[size_t(c.root)];
+        if (v.IsEmpty() && !(root.kind == FNode::Call && root.fn && root.fn->evaluator))
             v = TCellValue::Number(0);
         return v;
     } catch (const Exception &e) {

@@ -1,5 +1,5 @@
-// Reading and writing workbooks: .xlsx (Office Open XML) by our own code over
-// libzip and Qt's XML streams.
+// Reading and writing workbooks: .xlsx (Office Open XML) and .ods
+// (OpenDocument) by our own code over libzip and Qt's XML streams.
 //
 // Kept: sheets, values, shared and inline strings, formulas (shared ones and
 // the "_xlfn." prefix), cached values, number formats, column widths and
@@ -38,7 +38,17 @@ ZOR_EXPORT QByteArray SaveCsv(const TSheet &sheet, const TCsvOptions &options = 
 ZOR_EXPORT bool LoadXlsx(TSheetBook &book, const QByteArray &data, QString *error = nullptr);
 ZOR_EXPORT bool SaveXlsx(const TSheetBook &book, QByteArray &data, QString *error = nullptr);
 
-// By extension (.xlsx, .csv for the first sheet); files are written to a temporary name and renamed into place.
+// Replaces the book's content. Empty rows and cells repeated by count cost
+// nothing, whatever the count.
+ZOR_EXPORT bool LoadOds(TSheetBook &book, const QByteArray &data, QString *error = nullptr);
+ZOR_EXPORT bool SaveOds(const TSheetBook &book, QByteArray &data, QString *error = nullptr);
+
+// OpenFormula ("of:=SUM([.A1:.B2];1)") into the book's formula syntax
+// ("=SUM(A1:B2,1)") and back.
+ZOR_EXPORT QString OdfFormulaToA1(const QString &formula);
+ZOR_EXPORT QString A1FormulaToOdf(const QString &formula);
+
+// By extension (.xlsx, .ods, .csv for the first sheet); files are written to a temporary name and renamed into place.
 ZOR_EXPORT bool LoadSheetFile(TSheetBook &book, const QString &fileName, QString *error = nullptr);
 ZOR_EXPORT bool SaveSheetFile(const TSheetBook &book, const QString &fileName, QString *error = nullptr);
 

@@ -650,6 +650,8 @@ bool LoadSheetFile(TSheetBook &book, const QString &fileName, QString *error)
     const QString ext = QFileInfo(fileName).suffix().toLower();
     if (ext == QLatin1String("xlsx") || ext == QLatin1String("xlsm") || ext == QLatin1String("xls"))
         return LoadXlsx(book, data, error);
+    if (ext == QLatin1String("ods"))
+        return LoadOds(book, data, error);
     if (ext == QLatin1String("csv") || ext == QLatin1String("tsv") || ext == QLatin1String("txt")) {
         book.Clear();
         TSheet *s = book.AddSheet(QFileInfo(fileName).completeBaseName());
@@ -669,6 +671,9 @@ bool SaveSheetFile(const TSheetBook &book, const QString &fileName, QString *err
     QByteArray data;
     if (ext == QLatin1String("xlsx")) {
         if (!SaveXlsx(book, data, error))
+            return false;
+    } else if (ext == QLatin1String("ods")) {
+        if (!SaveOds(book, data, error))
             return false;
     } else if ((ext == QLatin1String("csv") || ext == QLatin1String("tsv")) && book.SheetCount() > 0) {
         TCsvOptions o;

@@ -34,6 +34,44 @@ TEST(Recalc, AnEditRecalculatesOnlyItsDependentsInOrder)
     EXPECT_EQ(s->Value(0, 3), TCellValue::Number(15));
 }
 
+TEST(Recalc, RangesOfEveryHeightSeeTheirCellsChange)
+{
+    // Ranges are filed by blocks of rows: a short one inside a block, one
+    // across a few blocks, a tall one, whole columns; each must hear of a
+    // change anywhere inside it and of none outside.
+    TSheetBook b;
+    TSheet *s = b.AddSheet();
+    s->SetFormula(0, 27, QStringLiteral("=SUM(A1000:A1010)"));   // AB1
+    s->SetFormula(1, 27, QStringLiteral("=SUM(A1000:A4000)"));   // AB2: several blocks
+    s->SetFormula(2, 27, QStringLiteral("=SUM(A2:A900000)"));    // AB3: tall
+    s->SetFormula(3, 27, QStringLiteral("=SUM(A:B)"));           // AB4: whole columns
+    s->SetFormula(4, 27, QStringLiteral("=SUM(A1:Z3)"));         // AB5: wide
+    struct Edit
+    {
+        int row;
+        int sums[5]; // what AB1..AB5 add up to afterwards
+    };
+    const Edit edits[] = {
+        {1004, {1, 1, 1, 1, 0}},
+        {3999, {1, 2, 2, 2, 0}},
+        {899999, {1, 2, 3, 3, 0}},
+        {1048575, {1, 2, 3, 4, 0}},
+        {2, {1, 2, 4, 5, 1}},
+        {0, {1, 2, 4, 6, 2}},
+    };
+    for (const Edit &e : edits) {
+        SCOPED_TRACE(e.row);
+        s->SetValue(e.row, 0, TCellValue::Number(1));
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(s->Value(i, 27), TCellValue::Number(e.sums[i])) << "AB" << i + 1;
+    }
+    // Removing the formulas removes their entries: edits no longer reach them.
+    s->ClearCell(1, 27);
+    const qint64 before = b.EvaluationCount();
+    s->SetValue(3000, 0, TCellValue::Number(5));
+    EXPECT_EQ(b.EvaluationCount() - before, 2) << "AB3 and AB4 only";
+}
+
 TEST(Recalc, ChainsOfAMillionCellsNeedNoRecursion)
 {
     TSheetBook b;

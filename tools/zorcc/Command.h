@@ -31,6 +31,8 @@ bool registerCommand(Command cmd);
 // and answers whether this run needs it; zorcc then starts one on the
 // offscreen platform unless QT_QPA_PLATFORM says otherwise.
 bool registerGuiNeed(const QString &name, std::function<bool(const QStringList &args)> needsGui);
+// The same for commands that run controls (widgets): they get a QApplication.
+bool registerWidgetsNeed(const QString &name, std::function<bool(const QStringList &args)> needsWidgets);
 
 // Raised by commands for wrong usage: zorcc prints "zorcc <command>: <message>"
 // and where the help is, and exits with 2. The message is one line saying what

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QApplication>
 #include <QGuiApplication>
 #include <map>
 #include <memory>
@@ -35,16 +36,36 @@ bool registerGuiNeed(const QString &name, std::function<bool(const QStringList &
     return true;
 }
 
-// A GUI application only for runs that draw text or vector pictures.
+static std::map<QString, std::function<bool(const QStringList &)>> &widgetsNeeds()
+{
+    static std::map<QString, std::function<bool(const QStringList &)>> w;
+    return w;
+}
+
+bool registerWidgetsNeed(const QString &name, std::function<bool(const QStringList &args)> needsWidgets)
+{
+    widgetsNeeds()[name] = std::move(needsWidgets);
+    return true;
+}
+
+// A GUI application only for runs that draw text or vector pictures, a
+// widget application only for runs that use controls.
 static std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
 {
     QStringList args;
     for (int i = 2; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const auto need = argc > 1 ? guiNeeds().find(QString::fromLocal8Bit(argv[1])) : guiNeeds().end();
-    if (need != guiNeeds().end() && need->second(args)) {
+    const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    auto asks = [&](const std::map<QString, std::function<bool(const QStringList &)>> &needs) {
+        const auto need = needs.find(name);
+        return need != needs.end() && need->second(args);
+    };
+    const bool widgets = asks(widgetsNeeds());
+    if (widgets || asks(guiNeeds())) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (widgets)
+            return std::make_unique<QApplication>(argc, argv);
         return std::make_unique<QGuiApplication>(argc, argv);
     }
     return std::make_unique<QCoreApplication>(argc, argv);

@@ -1,8 +1,14 @@
-// zorcc sheet: formulas evaluated, workbooks converted and calculated.
+// zorcc sheet: formulas evaluated, workbooks converted and calculated, in
+// the scripted spreadsheet control (offscreen), so that DBVALUE and SCRIPT work.
 #include "Command.h"
 
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/reporting/widgets/ZORSpreadSheet.h>
 #include <ZorCompCore/sheet/Book.h>
 #include <ZorCompCore/sheet/SheetFiles.h>
+
+#include <QFileInfo>
+#include <QHash>
 
 #include <nlohmann/json.hpp>
 
@@ -12,16 +18,23 @@ using namespace zor;
 namespace {
 
 const QString kUsage = QStringLiteral(
-    "usage: zorcc sheet eval '<formula>'\n"
-    "       zorcc sheet convert IN OUT\n"
-    "       zorcc sheet calc FILE [--cells A1,B2:C3] [--json]\n"
+    "usage: zorcc sheet eval '<formula>' [--script F] [--data Set.Field=V]...\n"
+    "       zorcc sheet convert IN OUT [--script F] [--data Set.Field=V]...\n"
+    "       zorcc sheet calc FILE [--cells A1,B2:C3] [--json] [--script F] [--data Set.Field=V]...\n"
     "\n"
     "eval     evaluates a formula (\"=SUM(1,2)*2\") in an empty workbook and prints its value.\n"
-    "convert  reads a workbook (.xlsx, .csv) and writes it in the format OUT's extension names;\n"
-    "         what could not be kept is listed on stderr.\n"
+    "convert  reads a workbook (.xlsx, .ods, .csv), calculates it and writes it in the format OUT's\n"
+    "         extension names; what could not be kept is listed on stderr.\n"
     "calc     reads a workbook, calculates it and prints the cells asked for (default: every\n"
     "         non-empty cell of every sheet) as Sheet!A1<tab>value, or as JSON with --json.\n"
-    "         Cell names may carry a sheet (\"Data!B2\") and may be ranges (\"A1:C3\").");
+    "         Cell names may carry a sheet (\"Data!B2\") and may be ranges (\"A1:C3\").\n"
+    "\n"
+    "--script F          the workbook's script: SCRIPT(\"expr\") evaluates expressions of it, and it\n"
+    "                    sees the workbook as SpreadSheet (SpreadSheet.CellValue('A1')). The language\n"
+    "                    follows the extension: .pas PascalScript, .cpps C++Script, .bas BasicScript,\n"
+    "                    .js JScript.\n"
+    "--data Set.Field=V  the value DBVALUE(\"Set\",\"Field\") gives (and the script's Set.\"Field\"): a\n"
+    "                    number, TRUE or FALSE, else text. May be repeated.");
 
 json valueJson(const TCellValue &v)
 {
@@ -65,20 +78,86 @@ bool parseCells(const QString &text, int &r1, int &c1, int &r2, int &c2)
     return true;
 }
 
-void loadOrFail(TSheetBook &book, const QString &path)
+void loadOrFail(TSpreadSheet &sheet, const QString &path)
 {
     QString err;
-    if (!LoadSheetFile(book, path, &err))
+    if (!sheet.LoadFromFile(path, &err))
         throw zorcc::InputError{err};
 }
 
+// What --script and --data set up, taken out of the arguments.
+struct ScriptOptions
+{
+    QString scriptFile;
+    QHash<QString, Variant> data; // "SET.FIELD" (upper case) -> value
+
+    // Consumes args[i] (and its value) when it is one of the two options.
+    bool Take(const QStringList &args, int &i)
+    {
+        if (args[i] != u"--script" && args[i] != u"--data")
+            return false;
+        if (i + 1 >= args.size())
+            throw zorcc::UsageError{args[i] + QStringLiteral(" needs a value")};
+        const QString value = args[++i];
+        if (args[i - 1] == u"--script") {
+            scriptFile = value;
+            return true;
+        }
+        const qsizetype eq = value.indexOf(u'='), dot = value.indexOf(u'.');
+        if (eq < 0 || dot < 1 || dot > eq - 2)
+            throw zorcc::UsageError{QStringLiteral("--data expects Set.Field=value, not ") + value};
+        const QString v = value.mid(eq + 1);
+        bool isNumber = false;
+        const double n = v.toDouble(&isNumber);
+        Variant typed = isNumber ? Variant(n)
+                        : v.compare(u"TRUE", Qt::CaseInsensitive) == 0  ? Variant(true)
+                        : v.compare(u"FALSE", Qt::CaseInsensitive) == 0 ? Variant(false)
+                                                                         : Variant(v);
+        data.insert(value.left(eq).toUpper(), typed);
+        return true;
+    }
+
+    // Binds the data to the control and compiles the script (before a file
+    // is loaded, so that its formulas see both).
+    void Apply(TZORSpreadSheet &sheet) const
+    {
+        const auto data = this->data;
+        sheet.OnGetDataSetFieldValue = [data](QObject *, const QString &set, const QString &field, bool,
+                                              Variant &value, bool &result) {
+            const auto it = data.find((set + u'.' + field).toUpper());
+            if (it != data.end())
+                value = *it, result = true;
+        };
+        if (scriptFile.isEmpty())
+            return;
+        const QString ext = QFileInfo(scriptFile).suffix().toLower();
+        sheet.SetScriptLanguage(ext == u"js"     ? QStringLiteral("JScript")
+                                : ext == u"bas"  ? QStringLiteral("BasicScript")
+                                : ext == u"cpps" ? QStringLiteral("C++Script")
+                                                 : QStringLiteral("PascalScript"));
+        TStringList lines;
+        lines.SetText(QString::fromUtf8(zorcc::readFileArg(scriptFile)));
+        try {
+            sheet.SetScriptText(lines);
+        } catch (const EZORSpreadSheetScriptException &e) {
+            throw zorcc::InputError{scriptFile + QStringLiteral(": ") + e.Message()};
+        }
+    }
+};
+
 int eval(const QStringList &args, zorcc::Io &io)
 {
-    if (args.size() != 1)
+    ScriptOptions options;
+    QStringList formulas;
+    for (int i = 0; i < args.size(); ++i)
+        if (!options.Take(args, i))
+            formulas << args[i];
+    if (formulas.size() != 1)
         throw zorcc::UsageError{QStringLiteral("eval expects one formula")};
-    TSheetBook book;
-    book.AddSheet();
-    const QString f = args[0].startsWith(u'=') ? args[0] : u'=' + args[0];
+    TZORSpreadSheet sheet;
+    options.Apply(sheet);
+    TSheetBook &book = sheet.Book();
+    const QString f = formulas[0].startsWith(u'=') ? formulas[0] : u'=' + formulas[0];
     QString err;
     if (!book.Sheet(0)->SetFormula(0, 0, f, &err))
         throw zorcc::InputError{QStringLiteral("cannot parse the formula: %1").arg(err)};
@@ -91,14 +170,22 @@ int eval(const QStringList &args, zorcc::Io &io)
 
 int convert(const QStringList &args, zorcc::Io &io)
 {
-    if (args.size() != 2)
+    ScriptOptions options;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i)
+        if (!options.Take(args, i))
+            files << args[i];
+    if (files.size() != 2)
         throw zorcc::UsageError{QStringLiteral("convert expects IN and OUT")};
-    TSheetBook book;
-    loadOrFail(book, args[0]);
-    for (const QString &w : book.LoadWarnings())
+    TZORSpreadSheet sheet;
+    options.Apply(sheet);
+    loadOrFail(sheet, files[0]);
+    for (const QString &w : sheet.Book().LoadWarnings())
         io.err << "warning: " << w << '\n';
+    // Written as calculated here (with the script and data given).
+    sheet.Book().Recalculate(true);
     QString err;
-    if (!SaveSheetFile(book, args[1], &err))
+    if (!sheet.SaveToFile(files[1], &err))
         throw zorcc::InputError{err};
     return 0;
 }
@@ -107,7 +194,10 @@ int calc(const QStringList &args, zorcc::Io &io)
 {
     QString file, cells;
     bool asJson = false;
+    ScriptOptions options;
     for (int i = 0; i < args.size(); ++i) {
+        if (options.Take(args, i))
+            continue;
         if (args[i] == QLatin1String("--json"))
             asJson = true;
         else if (args[i] == QLatin1String("--cells")) {
@@ -123,8 +213,13 @@ int calc(const QStringList &args, zorcc::Io &io)
     }
     if (file.isEmpty())
         throw zorcc::UsageError{QStringLiteral("calc expects a file")};
-    TSheetBook book;
-    loadOrFail(book, file);
+    TZORSpreadSheet sheet;
+    options.Apply(sheet);
+    loadOrFail(sheet, file);
+    TSheetBook &book = sheet.Book();
+    // The file's cached values are what its last application computed:
+    // calculate everything here, with this script and data.
+    book.Recalculate(true);
     for (const QString &w : book.LoadWarnings())
         io.err << "warning: " << w << '\n';
     std::vector<std::tuple<TSheet *, int, int>> wanted;
@@ -195,6 +290,14 @@ int run(const QStringList &args, zorcc::Io &io)
 }
 
 } // namespace
+
+// The verbs run the control; help and wrong usage need no application for it.
+static const bool sheetWidgets = zorcc::registerWidgetsNeed(QStringLiteral("sheet"), [](const QStringList &args) {
+    return !args.isEmpty()
+           && QStringList({QStringLiteral("eval"), QStringLiteral("convert"), QStringLiteral("calc")})
+                  .contains(args.first())
+           && !args.contains(QStringLiteral("--help")) && !args.contains(QStringLiteral("-h"));
+});
 
 ZORCC_COMMAND(zorcc::Command{QStringLiteral("sheet"), QStringLiteral("evaluate formulas, convert and calculate workbooks"),
                              kUsage, run});
