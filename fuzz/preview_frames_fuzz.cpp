@@ -5,6 +5,8 @@
 // request); the page and size an image must match follow in the next eight.
 #include <ZorCompCore/imaging/widgets/PreviewFrames_p.h>
 
+#include <QImage>
+
 #include <cstddef>
 #include <cstdint>
 
