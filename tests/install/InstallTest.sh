@@ -17,7 +17,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work
 # Layout: public headers under include/ZorCompCore/, no private ones; samples under share/.
 for f in include/ZorCompCore/zor_export.h include/ZorCompCore/core/StreamHelper.h \
          include/ZorCompCore/platform/Variant.h lib/pkgconfig/ZorCompCore.pc \
-         lib/cmake/ZorCompCore/ZorCompCoreConfig.cmake bin/zorcc; do
+         lib/cmake/ZorCompCore/ZorCompCoreConfig.cmake bin/zorcc libexec/zor-preview-worker; do
   [[ -e "$prefix/$f" ]] || fail "$f not installed"
 done
 [[ -z "$(find "$prefix/include" -name '*_p.h')" ]] || fail "private headers installed: $(find "$prefix/include" -name '*_p.h')"

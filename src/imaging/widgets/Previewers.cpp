@@ -255,6 +255,7 @@ void RegisterBuiltInPreviewers()
     AssocRegisterShellExtension(QStringLiteral("application/xhtml+xml"), iid, PreviewClasses::Html);
     // RTF descends from plain text but waits for the rich-text engine.
     AssocBlockShellExtension(QStringLiteral("application/rtf"), iid);
+    RegisterPdfPreviewer();
 }
 
 void WindowsPreviewHandlerControlStartup()
@@ -265,6 +266,7 @@ void WindowsPreviewHandlerControlStartup()
 
 void WindowsPreviewHandlerControlShutdown()
 {
+    StopPreviewWorkers();
     CoUninitialize();
 }
 

@@ -42,6 +42,9 @@ private:
 QString DecodeText(const QByteArray &data);
 
 void RegisterBuiltInPreviewers();
+// The PDF previewer (a local server) and the stop of its worker processes.
+void RegisterPdfPreviewer();
+void StopPreviewWorkers();
 void WindowsPreviewHandlerControlStartup();
 void WindowsPreviewHandlerControlShutdown();
 

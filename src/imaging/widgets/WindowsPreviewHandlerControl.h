@@ -96,6 +96,9 @@ constexpr QUuid Picture = Guid("{6A1C3F2E-9B47-4D8E-A5C1-3E7F20B94D11}");
 constexpr QUuid Text = Guid("{6A1C3F2E-9B47-4D8E-A5C1-3E7F20B94D12}");
 constexpr QUuid Markdown = Guid("{6A1C3F2E-9B47-4D8E-A5C1-3E7F20B94D13}");
 constexpr QUuid Html = Guid("{6A1C3F2E-9B47-4D8E-A5C1-3E7F20B94D14}");
+// Local server only: pages are rendered by zor-preview-worker ($ZOR_PREVIEW_WORKER
+// overrides where it is found), ten seconds per request at most.
+constexpr QUuid Pdf = Guid("{6A1C3F2E-9B47-4D8E-A5C1-3E7F20B94D15}");
 } // namespace PreviewClasses
 
 } // namespace zor
