@@ -44,6 +44,10 @@
 #endif
 #if ZOR_WITH_WEB
 #include <ZorCompCore/web/HtmlEncodeDecode.h>
+#include <ZorCompCore/web/MessageEx.h>
+#endif
+#if ZOR_WITH_CONTROLS
+#include <ZorCompCore/controls/QEPopupMenu.h>
 #endif
 #if ZOR_WITH_REPORTING
 #include <ZorCompCore/reporting/SysUtilsRTTI.h>
@@ -124,10 +128,21 @@ constexpr ModuleEntry kModules[] = {
     {"_ZORHTMLViewerHelper", nullptr, nullptr},
 #endif
 
+#if ZOR_WITH_CONTROLS
+    // --- controls (_QEPopupMenu is slot 2)
+    {"_QEGlobalMenuDef", nullptr, nullptr},
+    {"_DXPopUpToPopUpMenu", nullptr, nullptr},
+    {"_ZORImageSlider", nullptr, nullptr},
+    {"_AnimatedProgressBar", nullptr, nullptr},
+#endif
+
     // --- modules with load/unload work, in their fixed order. Slot 1 (the
     // tree-view cell editor registry) belongs to a control library this
     // package does not carry.
-    // Slot 2: _QEPopupMenu (controls)
+#if ZOR_WITH_CONTROLS
+    // Slot 2
+    {"_QEPopupMenu", &QEPopupMenuStartup, &QEPopupMenuShutdown},
+#endif
 #if ZOR_WITH_LOCALISATION
     // Slot 3
     {"_deffonts", &DefFontsStartup, &DefFontsShutdown},
@@ -157,6 +172,9 @@ constexpr ModuleEntry kModules[] = {
 #if ZOR_WITH_WEB
     // Slot 13
     {"_HtmlEncodeDecode", nullptr, &HtmlEncodeDecodeShutdown},
+    // The mail message's "EML" reader for the rich-text engine: after the
+    // numbered slots of its folder, so the engine's own modules come first.
+    {"_IndyUtils", &IndyUtilsStartup, &IndyUtilsShutdown},
 #endif
 #if ZOR_WITH_REPORTING
     // Slot 14

@@ -4,16 +4,114 @@
 #include <ZorCompCore/platform/Stream.h>
 #include <ZorCompCore/platform/StringList.h>
 #include <ZorCompCore/web/EmailSenderUtils.h>
+#include <ZorCompCore/richtext/engine/Document.h>
+#include <ZorCompCore/richtext/engine/HtmlReader.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
+#include <ZorCompCore/richtext/engine/TextReader.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QUrl>
 
 namespace zor {
 
+namespace {
+
+const QString kEmlFormat = QStringLiteral("EML");
+
+bool readEml(const QByteArray &data, TWPDocument &doc, QString &error)
+{
+    TMimeMessage m;
+    m.Parse(data);
+    // Every message has header fields; bytes without any are something else.
+    if (m.Headers.Count() == 0) {
+        error = QStringLiteral("the data is not an e-mail message");
+        return false;
+    }
+    TIdMessageEx::RenderMessage(m, doc);
+    return true;
+}
+
+} // namespace
+
+namespace detail {
+
+void IndyUtilsStartup()
+{
+    TWPToolsEnviroment::Global().RegisterReader(kEmlFormat, &readEml);
+}
+
+void IndyUtilsShutdown()
+{
+    TWPToolsEnviroment::Global().RegisterReader(kEmlFormat, {});
+}
+
+} // namespace detail
+
+TIdMessageEx::TIdMessageEx() = default;
+TIdMessageEx::~TIdMessageEx() = default;
+TIdMessageEx::TIdMessageEx(TIdMessageEx &&) noexcept = default;
+TIdMessageEx &TIdMessageEx::operator=(TIdMessageEx &&) noexcept = default;
+
+TWPCustomRtfEdit *TIdMessageEx::RichData() const
+{
+    return FRichData.get();
+}
+
+QByteArray TIdMessageEx::GetBodyAsRTF() const
+{
+    return FRichData ? FRichData->SaveToBytes(QStringLiteral("RTF")) : QByteArray();
+}
+
+void TIdMessageEx::RenderMessage(const TMimeMessage &AMessage, TWPDocument &doc)
+{
+    const QString html = GetEmailTextBody(AMessage, QStringLiteral("text/html"));
+    if (html.isEmpty()) {
+        QString text = GetEmailTextBody(AMessage, QStringLiteral("text/plain"));
+        if (text.endsWith(u'\n')) // the body's last line break ends its last paragraph
+            text.chop(text.endsWith(QLatin1String("\r\n")) ? 2 : 1);
+        TWPTextReader::Read(text, doc);
+    } else {
+        // "cid:" URLs name parts by content ID, percent-encoded (RFC 2392);
+        // nothing else is looked up: a message never reads local files.
+        const auto cidPicture = [&AMessage](const QString &src) -> QByteArray {
+            if (!src.startsWith(QLatin1String("cid:"), Qt::CaseInsensitive))
+                return {};
+            const QString raw = src.mid(4).trimmed();
+            const QString id = QUrl::fromPercentEncoding(raw.toUtf8());
+            for (const TMimePart &p : AMessage.MessageParts) {
+                if (!p.IsAttachment)
+                    continue;
+                const QString cid = GetContentID(p);
+                if (!cid.isEmpty() && (cid == id || cid == raw))
+                    return p.Data;
+            }
+            return {};
+        };
+        TWPHTMLReader::Read(html, doc, {}, cidPicture);
+    }
+    if (doc.Info(QStringLiteral("title")).isEmpty()) {
+        const QString subject = AMessage.Subject();
+        if (!subject.isEmpty())
+            doc.SetInfo(QStringLiteral("title"), subject);
+    }
+}
+
 void TIdMessageEx::LoadFromStream(TStream &AStream, bool AHeadersOnly)
 {
-    QByteArray data = AStream.ReadAll();
+    const qint64 start = AStream.Position();
+    const QByteArray fromStart = AStream.ReadAll();
+    if (!FRichData)
+        FRichData = std::make_unique<TWPCustomRtfEdit>();
+    else
+        FRichData->Document().Clear(); // a failed load must not show the last message
+    FRichData->LoadFromBytes(fromStart, kEmlFormat);
+    QByteArray data = fromStart;
+    if (start != 0) {
+        AStream.SetPosition(0);
+        data = AStream.ReadAll();
+    }
     if (AHeadersOnly) {
         // The headers end at the first empty line, with either line break.
         qsizetype end = data.size();

@@ -1,6 +1,11 @@
 // TIdMessageEx: a mail message with the helpers mail clients need around it:
 // text bodies by type, reply indentation, content-ID rewriting of HTML
-// bodies and inline attachments.
+// bodies and inline attachments, and a rich-text rendering of what it shows.
+//
+// The rendering comes from the rich-text engine's "EML" reader, which this
+// unit registers when the library starts: the HTML body (its "cid:"
+// pictures taken from the message's parts, nothing from disk or network),
+// else the plain-text body. Any TWPCustomRtfEdit can load a message that way.
 #pragma once
 
 #include <ZorCompCore/web/mime/MimeMessage.h>
@@ -9,15 +14,26 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace zor {
 
 class TStream;
 class TStringList;
+class TWPCustomRtfEdit;
+class TWPDocument;
 
 class ZOR_EXPORT TIdMessageEx : public TMimeMessage
 {
 public:
-    // Reads from the stream's position; AHeadersOnly stops after the headers.
+    TIdMessageEx();
+    ~TIdMessageEx() override;
+    TIdMessageEx(TIdMessageEx &&) noexcept;
+    TIdMessageEx &operator=(TIdMessageEx &&) noexcept;
+
+    // The rich-text edit renders the stream from its position on (see
+    // RichData); the message itself is then read from the stream's start.
+    // AHeadersOnly stops the message after the headers.
     void LoadFromStream(TStream &AStream, bool AHeadersOnly = false);
     // Opens the file for exclusive reading; a missing file raises EFOpenError.
     void LoadFromFile(const QString &AFileName, bool AHeadersOnly = false);
@@ -49,6 +65,25 @@ public:
     // Writes every such attachment into APath (named by its file name, else
     // its content ID and an extension for its type) and returns the paths.
     QStringList SaveInlineAttachementsToPath(const QString &APath) const;
+
+    // The headless rich-text edit holding the last loaded message as shown
+    // (created by the first LoadFromStream/LoadFromFile, null before).
+    TWPCustomRtfEdit *RichData() const;
+    // That rendering as RTF; empty before the first load.
+    QByteArray GetBodyAsRTF() const;
+
+    // What the "EML" reader does: the message's HTML body with its inline
+    // pictures, else its plain-text body, into doc.
+    static void RenderMessage(const TMimeMessage &AMessage, TWPDocument &doc);
+
+private:
+    std::unique_ptr<TWPCustomRtfEdit> FRichData;
 };
+
+namespace detail {
+// Registers the "EML" reader with the rich-text engine, and takes it back.
+ZOR_EXPORT void IndyUtilsStartup();
+ZOR_EXPORT void IndyUtilsShutdown();
+} // namespace detail
 
 } // namespace zor

@@ -314,3 +314,54 @@ TEST(HtmlReader, TitleBackgroundAndPicturesFromTheFolderOnly)
     TWPHTMLReader::Read(u"<p><img src=\"pic.png\"></p>"_qs, doc);
     EXPECT_TRUE(doc.PictureNames().isEmpty());
 }
+
+TEST(HtmlReader, PictureSourceComesFirstAndOtherFormatsBecomePng)
+{
+    QTemporaryDir dir;
+    const QByteArray onDisk = PngBytes({2, 2}, Qt::red);
+    writeFile(dir.filePath("a.png"), onDisk);
+    const QByteArray held = PngBytes({3, 3}, Qt::green);
+    QImage gifImage(5, 4, QImage::Format_ARGB32);
+    gifImage.fill(Qt::blue);
+    QByteArray bmp;
+    {
+        QBuffer buf(&bmp);
+        buf.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(gifImage.save(&buf, "BMP"));
+    }
+    QStringList asked;
+    const TWPPictureSource source = [&](const QString &src) -> QByteArray {
+        asked << src;
+        if (src == u"a.png")
+            return held; // the source's picture wins over the file of that name
+        if (src == u"x:bmp")
+            return bmp;
+        if (src == u"x:junk")
+            return "not a picture";
+        return {};
+    };
+    TWPDocument doc;
+    TWPHTMLReader::Read(u"<p><img src=\"a.png\"><img src=\"x:bmp\"><img src=\"x:junk\"><img src=\"x:none\"></p>"_qs,
+                        doc, dir.path(), source);
+    EXPECT_EQ(asked, (QStringList{"a.png", "x:bmp", "x:junk", "x:none"}));
+    QList<const TWPPicture *> shown;
+    for (auto it = doc.Text()->begin().begin(); !it.atEnd(); ++it)
+        if (it.fragment().charFormat().isImageFormat())
+            shown << doc.Picture(it.fragment().charFormat().stringProperty(wpPictureName));
+    ASSERT_EQ(shown.size(), 2) << "unreadable and unknown sources are left out";
+    ASSERT_TRUE(shown[0] && shown[1]);
+    EXPECT_EQ(shown[0]->Data, held);
+    EXPECT_EQ(shown[1]->Kind, "png") << "a BMP is kept as PNG, which every writer carries";
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(shown[1]->Data, "PNG"));
+    EXPECT_EQ(back.size(), QSize(5, 4));
+    EXPECT_EQ(back.pixelColor(0, 0), QColor(Qt::blue));
+
+    // Names the source does not know still come from the folder.
+    TWPHTMLReader::Read(u"<img src=\"b.png\">"_qs, doc, dir.path(), source);
+    EXPECT_TRUE(doc.PictureNames().isEmpty());
+    writeFile(dir.filePath("b.png"), onDisk);
+    TWPHTMLReader::Read(u"<img src=\"b.png\">"_qs, doc, dir.path(), source);
+    ASSERT_EQ(doc.PictureNames().size(), 1);
+    EXPECT_EQ(doc.Picture(doc.PictureNames()[0])->Data, onDisk);
+}

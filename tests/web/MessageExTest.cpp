@@ -3,12 +3,20 @@
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Stream.h>
 #include <ZorCompCore/platform/StringList.h>
+#include <ZorCompCore/richtext/engine/Document.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
 
 #include "TestUtil.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFont>
+#include <QImage>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 using namespace zor;
 
@@ -27,6 +35,57 @@ const QByteArray kMessage =
     "--r--\r\n"
     "--o\r\nContent-Type: application/pdf; name=\"../../evil.pdf\"\r\nContent-Disposition: inline; filename=\"../../evil.pdf\"\r\n"
     "Content-Transfer-Encoding: base64\r\n\r\nJVBE\r\n--o--\r\n";
+
+QByteArray pngBytes(QSize size, QColor color)
+{
+    QImage img(size, QImage::Format_ARGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes;
+}
+
+// A 1x1 GIF: the format mail clients still send and the writers cannot keep.
+const QByteArray kGif64 = "R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7";
+
+// A newsletter as mail clients write it: HTML beside plain text, pictures
+// named by content ID, once as written in the ID, once percent-encoded.
+QByteArray richMessage(const QByteArray &png)
+{
+    return "From: a@example.org\r\nSubject: =?utf-8?q?Gr=C3=BC=C3=9Fe?=\r\n"
+           "Content-Type: multipart/related; boundary=r\r\n\r\n"
+           "--r\r\nContent-Type: multipart/alternative; boundary=a\r\n\r\n"
+           "--a\r\nContent-Type: text/plain\r\n\r\nplain only\r\n"
+           "--a\r\nContent-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+           "<p>Hello <b>W=C3=B6rld</b><img src=3D\"cid:logo%C3%A4.png\"><img src=3D\"cid:dot%40x\">"
+           "<img src=3D\"cid:doc\"><img src=3D\"cid:missing\"><img src=3D\"logo.png\"></p>\r\n--a--\r\n"
+           "--r\r\nContent-Type: image/png\r\nContent-ID: <logo%C3%A4.png>\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+           + png.toBase64() + "\r\n"
+           "--r\r\nContent-Type: image/gif\r\nContent-ID: <dot@x>\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+           + kGif64 + "\r\n"
+           "--r\r\nContent-Type: application/pdf\r\nContent-ID: <doc>\r\nContent-Transfer-Encoding: base64\r\n\r\nJVBE\r\n"
+           "--r--\r\n";
+}
+
+// The pictures the text shows, in text order.
+QList<const TWPPicture *> shownPictures(const TWPDocument &doc)
+{
+    QList<const TWPPicture *> out;
+    for (QTextBlock b = doc.Text()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                out << doc.Picture(it.fragment().charFormat().stringProperty(wpPictureName));
+    return out;
+}
+
+QString plainText(const TWPDocument &doc)
+{
+    QString s = doc.Text()->toPlainText();
+    s.remove(QChar::ObjectReplacementCharacter);
+    return s.trimmed(); // the line break after </p> is a blank to HTML
+}
 
 } // namespace
 
@@ -114,9 +173,100 @@ TEST(MessageEx, LoadingFiles)
     EXPECT_EQ(m.MessageParts.size(), 8);
     EXPECT_THROW(m.LoadFromFile(dir.filePath(QStringLiteral("missing.eml"))), EFOpenError);
 
-    // From the stream's position on.
-    TBytesStream stream("garbage" + kMessage);
-    stream.SetPosition(7);
+    // The rendering starts at the stream's position, the message at the
+    // stream's start: the first line runs into the prefix.
+    TBytesStream stream("X-Prefix: 1\r\n" + kMessage);
+    stream.SetPosition(13);
     m.LoadFromStream(stream);
+    EXPECT_EQ(m.Headers.Raw("X-Prefix"), QByteArray("1"));
     EXPECT_EQ(m.Subject(), QStringLiteral("parts"));
+    EXPECT_EQ(m.MessageParts.size(), 8);
+    EXPECT_EQ(m.RichData()->Document().Info(QStringLiteral("title")), QStringLiteral("parts"));
+}
+
+// The reader is registered when the library starts: a plain rich-text edit,
+// knowing nothing of mail, loads a message by the format name.
+TEST(EmlReader, HtmlBodyWithItsInlinePictures)
+{
+    const QByteArray png = pngBytes({3, 2}, Qt::green);
+    TWPCustomRtfEdit edit;
+    ASSERT_TRUE(edit.LoadFromBytes(richMessage(png), QStringLiteral("eml"))) << edit.LastError().toStdString();
+    const TWPDocument &doc = edit.Document();
+    EXPECT_EQ(plainText(doc), QString::fromUtf8("Hello W\xC3\xB6rld")) << "the HTML body, not the plain one";
+    QTextCursor c(doc.Text());
+    c.setPosition(plainText(doc).indexOf(u'W') + 1);
+    EXPECT_GE(c.charFormat().fontWeight(), QFont::Bold);
+    EXPECT_EQ(doc.Info(QStringLiteral("title")), QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e")) << "the subject";
+
+    const QList<const TWPPicture *> shown = shownPictures(doc);
+    ASSERT_EQ(shown.size(), 2) << "a PDF, an unknown ID and a file name show nothing";
+    ASSERT_TRUE(shown[0] && shown[1]);
+    EXPECT_EQ(shown[0]->Data, png) << "matched by the ID as written";
+    EXPECT_EQ(shown[1]->Kind, QStringLiteral("png")) << "matched percent-decoded; the GIF kept as PNG";
+    QImage dot;
+    ASSERT_TRUE(dot.loadFromData(shown[1]->Data));
+    EXPECT_EQ(dot.size(), QSize(1, 1));
+
+    // Without HTML the plain text shows, one paragraph per line.
+    ASSERT_TRUE(edit.LoadFromBytes("Subject: s\r\n\r\none\r\ntwo\r\n", QStringLiteral("EML")));
+    EXPECT_EQ(plainText(edit.Document()), QStringLiteral("one\ntwo"));
+    EXPECT_TRUE(shownPictures(edit.Document()).isEmpty());
+
+    // Bytes that are no message are refused; the text stays.
+    EXPECT_FALSE(edit.LoadFromBytes("just some text\r\n", QStringLiteral("EML")));
+    EXPECT_FALSE(edit.LastError().isEmpty());
+    EXPECT_EQ(plainText(edit.Document()), QStringLiteral("one\ntwo"));
+
+    // The module's shut-down takes the reader back, its start-up brings it.
+    detail::IndyUtilsShutdown();
+    EXPECT_FALSE(edit.LoadFromBytes(richMessage(png), QStringLiteral("EML")));
+    detail::IndyUtilsStartup();
+    EXPECT_TRUE(edit.LoadFromBytes(richMessage(png), QStringLiteral("EML")));
+}
+
+TEST(EmlReader, TheMessageKeepsItsRenderingAcrossLoads)
+{
+    const QByteArray png = pngBytes({4, 4}, Qt::red);
+    TIdMessageEx m;
+    EXPECT_EQ(m.RichData(), nullptr);
+    EXPECT_TRUE(m.GetBodyAsRTF().isEmpty());
+
+    TBytesStream stream(richMessage(png));
+    m.LoadFromStream(stream);
+    ASSERT_NE(m.RichData(), nullptr);
+    TWPCustomRtfEdit *edit = m.RichData();
+    EXPECT_EQ(plainText(edit->Document()), QString::fromUtf8("Hello W\xC3\xB6rld"));
+    EXPECT_EQ(shownPictures(edit->Document()).size(), 2);
+    EXPECT_EQ(m.MessageParts.size(), 6);
+    QByteArray rtf = m.GetBodyAsRTF();
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
+    rtf.replace("\r", "").replace("\n", "");
+    EXPECT_TRUE(rtf.contains(png.toHex())) << "the picture travels into the RTF as read";
+
+    // One edit for the message's life; a text message replaces the HTML one.
+    TBytesStream text("Subject: t\r\n\r\nplain\r\n");
+    m.LoadFromStream(text);
+    EXPECT_EQ(m.RichData(), edit);
+    EXPECT_EQ(plainText(edit->Document()), QStringLiteral("plain"));
+    EXPECT_TRUE(shownPictures(edit->Document()).isEmpty());
+
+    // Data that is no message leaves an empty rendering, not the last one.
+    TBytesStream junk("no headers here\r\n");
+    m.LoadFromStream(junk);
+    EXPECT_TRUE(plainText(edit->Document()).isEmpty());
+
+    // Moving the message moves its rendering.
+    TIdMessageEx moved(std::move(m));
+    EXPECT_EQ(moved.RichData(), edit);
+
+    // From a file: the same.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("m.eml"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(richMessage(png));
+    f.close();
+    moved.LoadFromFile(path, true);
+    EXPECT_TRUE(moved.MessageParts.isEmpty());
+    EXPECT_EQ(shownPictures(moved.RichData()->Document()).size(), 2) << "headers only for the message, not the view";
 }

@@ -190,6 +190,18 @@ TEST(MimeMessage, ReaderKeepsHeadersAsWritten)
     EXPECT_EQ(m.Subject(), QStringLiteral("s"));
 }
 
+// The reader jumps from one occurrence of the delimiter to the next: only
+// those at a line start that end their line (after "--" and blanks) split.
+TEST(MimeMessage, DelimitersCountOnlyAsWholeLines)
+{
+    TMimeMessage m;
+    m.Parse("Content-Type: multipart/mixed; boundary=b\n\n--b\n\nsee --b\n--bx\n--b-- not the end\n"
+            "--b \t\nsecond\r\n--b--\r\nepilogue\n--b\n\nignored\n");
+    ASSERT_EQ(m.MessageParts.size(), 2);
+    EXPECT_EQ(m.MessageParts[0].Body.Text(), QStringLiteral("see --b\n--bx\n--b-- not the end\n"));
+    EXPECT_EQ(m.MessageParts[1].Body.Text(), QStringLiteral("second\n"));
+}
+
 TEST(MimeMessage, NestingBeyondTheLimitStaysOpaque)
 {
     // 1000 nested containers: the reader must neither recurse nor crash.

@@ -5,9 +5,11 @@
 #include <ZorCompCore/html/HtmlColors.h>
 #include <ZorCompCore/html/HtmlNode.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -51,6 +53,21 @@ QString pictureKind(const QByteArray &data)
     if (data.startsWith("\xD7\xCD\xC6\x9A") || data.startsWith(QByteArray("\x01\x00\x09\x00", 4)))
         return u"wmf"_qs;
     return {};
+}
+
+// Pictures of formats the writers cannot carry (GIF, BMP, TIFF, ...) as PNG;
+// empty when Qt cannot read them either.
+QByteArray asPng(const QByteArray &data)
+{
+    QImage image;
+    if (!image.loadFromData(data))
+        return {};
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return {};
+    return png;
 }
 
 // The colour of a CSS declaration list's background, if it sets one.
@@ -104,6 +121,12 @@ void TWPHTMLReader::ReadBytes(const QByteArray &html, TWPDocument &doc, const QS
 
 void TWPHTMLReader::Read(const QString &html, TWPDocument &doc, const QString &baseFolder)
 {
+    Read(html, doc, baseFolder, {});
+}
+
+void TWPHTMLReader::Read(const QString &html, TWPDocument &doc, const QString &baseFolder,
+                         const TWPPictureSource &source)
+{
     THtmlNode root;
     root.Parse(html);
 
@@ -130,14 +153,21 @@ void TWPHTMLReader::Read(const QString &html, TWPDocument &doc, const QString &b
     collect(&root, u"img"_qs, images);
     std::vector<QByteArray> pictures;
     for (THtmlNode *img : images) {
-        const QString file = localPicture(img->GetAttribute(u"src"), baseFolder);
+        const QString src = img->GetAttribute(u"src");
         QByteArray data;
+        if (source && !src.isEmpty())
+            data = source(src);
+        const QString file = data.isEmpty() ? localPicture(src, baseFolder) : QString();
         if (!file.isEmpty()) {
             QFile f(file);
             if (f.size() <= kMaxPictureBytes && f.open(QIODevice::ReadOnly))
                 data = f.readAll();
         }
-        if (data.isEmpty() || pictureKind(data).isEmpty()) {
+        if (data.size() > kMaxPictureBytes)
+            data.clear();
+        if (!data.isEmpty() && pictureKind(data).isEmpty())
+            data = asPng(data);
+        if (data.isEmpty()) {
             img->SetAttribute(u"src"_qs, QString());
             continue;
         }

@@ -59,8 +59,10 @@ TWPToolsEnviroment::~TWPToolsEnviroment() = default;
 
 TWPToolsEnviroment &TWPToolsEnviroment::Global()
 {
-    static TWPToolsEnviroment env;
-    return env;
+    // Never destroyed: modules register and unregister from the library's
+    // load and unload hooks, which may run after static destructors.
+    static TWPToolsEnviroment *const env = new TWPToolsEnviroment;
+    return *env;
 }
 
 void TWPToolsEnviroment::RegisterReader(const QString &formatName, Reader reader)

@@ -1,11 +1,15 @@
 #include <ZorCompCore/web/mime/MimeCodec.h>
 
+#include "MimeCodec_p.h"
+
 #include <ZorCompCore/platform/CodePage.h>
 #include <ZorCompCore/platform/Exception.h>
 
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <map>
 
 namespace zor {
@@ -20,21 +24,6 @@ int hexValue(char c)
         return c - 'A' + 10;
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
-    return -1;
-}
-
-int base64Value(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
     return -1;
 }
 
@@ -71,52 +60,90 @@ bool decodeInCharset(const QByteArray &bytes, QString charset, QString &out)
 
 // ---------------------------------------------------------------- transfer encodings
 
-QByteArray TQuotedPrintableDecoder::Feed(const QByteArray &data)
+namespace {
+
+// Base64 alphabet values; -1 for every other byte.
+struct Base64Table
 {
-    const QByteArray in = FPending + data;
-    FPending.clear();
-    QByteArray out;
-    out.reserve(in.size());
+    qint8 value[256];
+    constexpr Base64Table() : value()
+    {
+        for (int i = 0; i < 256; ++i)
+            value[i] = -1;
+        for (int i = 0; i < 26; ++i) {
+            value['A' + i] = qint8(i);
+            value['a' + i] = qint8(26 + i);
+        }
+        for (int i = 0; i < 10; ++i)
+            value['0' + i] = qint8(52 + i);
+        value[int('+')] = 62;
+        value[int('/')] = 63;
+    }
+};
+constexpr Base64Table kBase64;
+constexpr char kBase64Chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kHex[] = "0123456789ABCDEF";
+
+} // namespace
+
+QByteArray TQuotedPrintableDecoder::Feed(QByteArrayView data)
+{
+    QByteArray joined;
+    QByteArrayView in = data;
+    if (!FPending.isEmpty()) {
+        joined = FPending;
+        joined.append(data);
+        FPending.clear();
+        in = joined;
+    }
+    const char *p = in.data();
     const qsizetype n = in.size();
+    QByteArray out(n, Qt::Uninitialized);
+    char *o = out.data();
     for (qsizetype i = 0; i < n; ++i) {
-        const char c = in[i];
-        if (c != '=') {
-            out += c;
-            continue;
-        }
+        // Runs without "=" are copied as they are.
+        const void *eq = std::memchr(p + i, '=', size_t(n - i));
+        const qsizetype at = eq ? static_cast<const char *>(eq) - p : n;
+        std::memcpy(o, p + i, size_t(at - i));
+        o += at - i;
+        i = at;
+        if (i >= n)
+            break;
         if (i + 1 >= n) {
-            FPending = in.mid(i); // decided when the rest arrives
-            return out;
+            FPending = in.sliced(i).toByteArray(); // decided when the rest arrives
+            break;
         }
-        if (hexValue(in[i + 1]) >= 0) {
+        const int h1 = hexValue(p[i + 1]);
+        if (h1 >= 0) {
             if (i + 2 >= n) {
-                FPending = in.mid(i);
-                return out;
+                FPending = in.sliced(i).toByteArray();
+                break;
             }
-            if (hexValue(in[i + 2]) >= 0) {
-                out += char(hexValue(in[i + 1]) * 16 + hexValue(in[i + 2]));
+            const int h2 = hexValue(p[i + 2]);
+            if (h2 >= 0) {
+                *o++ = char(h1 * 16 + h2);
                 i += 2;
             } else {
-                out += c; // not an escape: kept as written
+                *o++ = '='; // not an escape: kept as written
             }
             continue;
         }
         // A soft break, perhaps after blanks some transport added.
         qsizetype j = i + 1;
-        while (j < n && isWsp(in[j]))
+        while (j < n && isWsp(p[j]))
             ++j;
-        if (j >= n || (in[j] == '\r' && j + 1 >= n)) {
-            FPending = in.mid(i);
-            return out;
+        if (j >= n || (p[j] == '\r' && j + 1 >= n)) {
+            FPending = in.sliced(i).toByteArray();
+            break;
         }
-        if (in[j] == '\n') {
+        if (p[j] == '\n')
             i = j;
-        } else if (in[j] == '\r') {
-            i = in[j + 1] == '\n' ? j + 1 : j;
-        } else {
-            out += c;
-        }
+        else if (p[j] == '\r')
+            i = p[j + 1] == '\n' ? j + 1 : j;
+        else
+            *o++ = '=';
     }
+    out.truncate(o - out.data());
     return out;
 }
 
@@ -131,29 +158,54 @@ QByteArray TQuotedPrintableDecoder::Finish()
     return rest;
 }
 
-QByteArray TBase64Decoder::Feed(const QByteArray &data)
+QByteArray TBase64Decoder::Feed(QByteArrayView data)
 {
-    QByteArray out;
-    out.reserve(data.size() / 4 * 3 + 3);
-    for (const char c : data) {
-        if (c == '=') {
+    const auto *p = reinterpret_cast<const uchar *>(data.data());
+    const qsizetype n = data.size();
+    QByteArray out(n / 4 * 3 + 3, Qt::Uninitialized);
+    char *o = out.data();
+    qsizetype i = 0;
+    while (i < n) {
+        // The common case: whole quanta of alphabet characters.
+        if (FCount == 0) {
+            while (i + 4 <= n) {
+                const int a = kBase64.value[p[i]], b = kBase64.value[p[i + 1]], c = kBase64.value[p[i + 2]],
+                          d = kBase64.value[p[i + 3]];
+                if ((a | b | c | d) < 0)
+                    break;
+                const quint32 v = quint32(a) << 18 | quint32(b) << 12 | quint32(c) << 6 | quint32(d);
+                o[0] = char(v >> 16);
+                o[1] = char(v >> 8);
+                o[2] = char(v);
+                o += 3;
+                i += 4;
+            }
+            if (i >= n)
+                break;
+        }
+        const uchar ch = p[i++];
+        if (ch == '=') {
             // Padding closes the quantum: its whole bytes stand, the next
             // characters start afresh.
-            out += Finish();
+            const QByteArray tail = Finish();
+            std::memcpy(o, tail.constData(), size_t(tail.size()));
+            o += tail.size();
             continue;
         }
-        const int v = base64Value(c);
+        const int v = kBase64.value[ch];
         if (v < 0)
             continue;
         FBits = (FBits << 6) | quint32(v);
         if (++FCount == 4) {
-            out += char((FBits >> 16) & 0xFF);
-            out += char((FBits >> 8) & 0xFF);
-            out += char(FBits & 0xFF);
+            o[0] = char((FBits >> 16) & 0xFF);
+            o[1] = char((FBits >> 8) & 0xFF);
+            o[2] = char(FBits & 0xFF);
+            o += 3;
             FBits = 0;
             FCount = 0;
         }
     }
+    out.truncate(o - out.data());
     return out;
 }
 
@@ -172,69 +224,130 @@ QByteArray TBase64Decoder::Finish()
     return out;
 }
 
-QByteArray DecodeQuotedPrintable(const QByteArray &data)
+QByteArray DecodeQuotedPrintable(QByteArrayView data)
 {
     TQuotedPrintableDecoder d;
     QByteArray out = d.Feed(data); // before Finish: "+" would leave the order open
     return out + d.Finish();
 }
 
-QByteArray DecodeBase64(const QByteArray &data)
+QByteArray DecodeBase64(QByteArrayView data)
 {
     TBase64Decoder d;
     QByteArray out = d.Feed(data);
     return out + d.Finish();
 }
 
-QByteArray EncodeBase64Lines(const QByteArray &data)
+namespace mime_detail {
+
+void appendBase64Lines(QByteArray &out, QByteArrayView data)
 {
-    const QByteArray b64 = data.toBase64();
-    QByteArray out;
-    out.reserve(b64.size() + b64.size() / 76 * 2 + 2);
-    for (qsizetype i = 0; i < b64.size(); i += 76) {
-        out += QByteArrayView(b64).sliced(i, qMin<qsizetype>(76, b64.size() - i));
-        out += "\r\n";
+    constexpr qsizetype InLine = 57; // 76 characters of output
+    const qsizetype n = data.size();
+    const qsizetype full = n / InLine, rest = n % InLine;
+    const qsizetype size = full * 78 + (rest ? (rest + 2) / 3 * 4 + 2 : 0);
+    ensureRoom(out, size);
+    const qsizetype at = out.size();
+    out.resize(at + size);
+    char *o = out.data() + at;
+    const auto *p = reinterpret_cast<const uchar *>(data.data());
+    // Two characters per lookup: 12 bits of input at a time.
+    static const auto pairs = [] {
+        std::array<char, 4096 * 2> t{};
+        for (int i = 0; i < 4096; ++i) {
+            t[size_t(2 * i)] = kBase64Chars[i >> 6];
+            t[size_t(2 * i + 1)] = kBase64Chars[i & 63];
+        }
+        return t;
+    }();
+    const auto triple = [](const uchar *t, char *to) {
+        const quint32 v = quint32(t[0]) << 16 | quint32(t[1]) << 8 | t[2];
+        std::memcpy(to, &pairs[(v >> 12) * 2], 2);
+        std::memcpy(to + 2, &pairs[(v & 4095) * 2], 2);
+    };
+    for (qsizetype line = 0; line < full; ++line) {
+        for (int k = 0; k < InLine; k += 3, p += 3, o += 4)
+            triple(p, o);
+        o[0] = '\r';
+        o[1] = '\n';
+        o += 2;
     }
-    return out;
+    if (rest) {
+        qsizetype k = 0;
+        for (; k + 3 <= rest; k += 3, p += 3, o += 4)
+            triple(p, o);
+        if (const qsizetype left = rest - k) {
+            const uchar t[3] = {p[0], left > 1 ? p[1] : uchar(0), 0};
+            triple(t, o);
+            o += 4;
+            o[-1] = '=';
+            if (left == 1)
+                o[-2] = '=';
+        }
+        o[0] = '\r';
+        o[1] = '\n';
+    }
 }
 
-QByteArray EncodeQuotedPrintable(const QByteArray &data)
+void appendQuotedPrintable(QByteArray &out, QByteArrayView data)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(data.size() + data.size() / 8);
-    qsizetype lineLen = 0;
     const qsizetype n = data.size();
-    auto put = [&](const QByteArray &piece, bool atLineEnd) {
-        // Soft break so that no line passes 76 (the "=" counts).
-        const qsizetype limit = atLineEnd ? 76 : 75;
-        if (lineLen + piece.size() > limit) {
-            out += "=\r\n";
-            lineLen = 0;
-        }
-        out += piece;
-        lineLen += piece.size();
-    };
+    // Worst case: every byte escaped, a soft break after every 25 escapes.
+    ensureRoom(out, n * 3 + n / 8 + 8);
+    const qsizetype at = out.size();
+    out.resize(at + n * 3 + n / 8 + 8);
+    char *const begin = out.data() + at;
+    char *o = begin;
+    const char *p = data.data();
+    qsizetype lineLen = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const auto c = uchar(data[i]);
-        if (c == '\r' && i + 1 < n && data[i + 1] == '\n') {
-            out += "\r\n";
+        const auto c = uchar(p[i]);
+        if (c == '\r' && i + 1 < n && p[i + 1] == '\n') {
+            *o++ = '\r';
+            *o++ = '\n';
             lineLen = 0;
             ++i;
             continue;
         }
-        const bool atLineEnd = i + 1 == n || (data[i + 1] == '\r' && i + 2 < n && data[i + 2] == '\n');
+        const bool atLineEnd = i + 1 == n || (p[i + 1] == '\r' && i + 2 < n && p[i + 2] == '\n');
         bool escape = c == '=' || c > 126 || (c < 32 && c != '\t') || ((c == ' ' || c == '\t') && atLineEnd);
         // A line start that mail transports mangle ("From ", a lone ".").
-        if (lineLen == 0 && (c == '.' || (c == 'F' && data.mid(i, 5) == "From ")))
+        if (lineLen == 0 && (c == '.' || (c == 'F' && data.sliced(i).startsWith("From "))))
             escape = true;
-        if (escape) {
-            const char e[3] = {'=', hex[c >> 4], hex[c & 15]};
-            put(QByteArray(e, 3), atLineEnd);
-        } else {
-            put(QByteArray(1, char(c)), atLineEnd);
+        const int len = escape ? 3 : 1;
+        // Soft break so that no line passes 76 (the "=" counts).
+        if (lineLen + len > (atLineEnd ? 76 : 75)) {
+            *o++ = '=';
+            *o++ = '\r';
+            *o++ = '\n';
+            lineLen = 0;
         }
+        if (escape) {
+            o[0] = '=';
+            o[1] = kHex[c >> 4];
+            o[2] = kHex[c & 15];
+            o += 3;
+        } else {
+            *o++ = char(c);
+        }
+        lineLen += len;
     }
+    out.truncate(at + (o - begin));
+}
+
+} // namespace mime_detail
+
+QByteArray EncodeBase64Lines(QByteArrayView data)
+{
+    QByteArray out;
+    mime_detail::appendBase64Lines(out, data);
+    return out;
+}
+
+QByteArray EncodeQuotedPrintable(QByteArrayView data)
+{
+    QByteArray out;
+    mime_detail::appendQuotedPrintable(out, data);
     return out;
 }
 

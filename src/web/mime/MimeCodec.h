@@ -21,6 +21,7 @@
 #include <ZorCompCore/zor_export.h>
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -32,7 +33,7 @@ namespace zor {
 class ZOR_EXPORT TQuotedPrintableDecoder
 {
 public:
-    QByteArray Feed(const QByteArray &data);
+    QByteArray Feed(QByteArrayView data);
     QByteArray Finish();
 
 private:
@@ -45,7 +46,7 @@ private:
 class ZOR_EXPORT TBase64Decoder
 {
 public:
-    QByteArray Feed(const QByteArray &data);
+    QByteArray Feed(QByteArrayView data);
     QByteArray Finish(); // a trailing incomplete quantum gives its whole bytes
 
 private:
@@ -54,12 +55,12 @@ private:
 };
 
 // Base64 in lines of 76 characters, each ended by CRLF.
-ZOR_EXPORT QByteArray EncodeBase64Lines(const QByteArray &data);
+ZOR_EXPORT QByteArray EncodeBase64Lines(QByteArrayView data);
 // Quoted-printable of text whose lines end in CRLF (kept as hard breaks);
 // lines of at most 76 characters; blanks before a line end are encoded.
-ZOR_EXPORT QByteArray EncodeQuotedPrintable(const QByteArray &data);
-ZOR_EXPORT QByteArray DecodeQuotedPrintable(const QByteArray &data);
-ZOR_EXPORT QByteArray DecodeBase64(const QByteArray &data);
+ZOR_EXPORT QByteArray EncodeQuotedPrintable(QByteArrayView data);
+ZOR_EXPORT QByteArray DecodeQuotedPrintable(QByteArrayView data);
+ZOR_EXPORT QByteArray DecodeBase64(QByteArrayView data);
 
 // Header bytes to text: 8-bit bytes as UTF-8 (valid) or Windows-1252.
 ZOR_EXPORT QString DecodeHeaderBytes(const QByteArray &raw);

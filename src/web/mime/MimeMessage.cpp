@@ -1,5 +1,7 @@
 #include <ZorCompCore/web/mime/MimeMessage.h>
 
+#include "MimeCodec_p.h"
+
 #include <ZorCompCore/platform/CodePage.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Stream.h>
@@ -10,6 +12,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace zor {
 
@@ -25,9 +29,22 @@ bool isWsp(char c)
     return c == ' ' || c == '\t';
 }
 
-bool isAscii(const QByteArray &b)
+bool isAscii(QByteArrayView b)
 {
-    return std::all_of(b.begin(), b.end(), [](char c) { return uchar(c) < 0x80; });
+    // Eight bytes at a time: bodies are megabytes.
+    const char *p = b.data();
+    const qsizetype n = b.size();
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < n; ++i)
+        if (uchar(p[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 // Text in its charset; unknown or missing charsets fall back to UTF-8 when
@@ -42,25 +59,6 @@ QString decodeText(const QByteArray &bytes, const QString &charset)
         }
     }
     return DecodeHeaderBytes(bytes);
-}
-
-QByteArray normaliseCrlf(const QByteArray &in)
-{
-    QByteArray out;
-    out.reserve(in.size() + in.size() / 32);
-    for (qsizetype i = 0; i < in.size(); ++i) {
-        const char c = in[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < in.size() && in[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 QByteArray randomToken(int length)
@@ -232,14 +230,14 @@ struct Parser
     }
 };
 
-QByteArray decodeTransfer(const QByteArray &body, const QByteArray &cte)
+QByteArray decodeTransfer(QByteArrayView body, const QByteArray &cte)
 {
     const QByteArray e = cte.trimmed().toLower();
     if (e == "base64")
         return DecodeBase64(body);
     if (e == "quoted-printable")
         return DecodeQuotedPrintable(body);
-    return body;
+    return body.toByteArray();
 }
 
 struct Pending
@@ -451,23 +449,34 @@ void TMimeMessage::Parse(const QByteArray &data)
             contentStart = p.headers(e.start, e.end, part.Headers, scratch);
             part.ParentPart = e.parent;
         }
-        const QByteArray content = data.mid(contentStart, e.end - contentStart);
+        const QByteArrayView content = QByteArrayView(data).sliced(contentStart, e.end - contentStart);
         const QString type = part.ContentType();
         const QByteArray boundary = part.Param(QStringLiteral("boundary")).toUtf8();
         const bool container = type.startsWith(QLatin1String("multipart/")) && !boundary.isEmpty();
 
         if (container && e.depth < MaxDepth) {
-            // Split at delimiter lines: "--boundary" with optional "--" and blanks.
+            // Split at delimiter lines: "--boundary" at a line start with
+            // optional "--" and blanks. The search jumps from one occurrence
+            // of the delimiter to the next instead of walking every line.
             const QByteArray delim = "--" + boundary;
+            const QByteArrayView all(data);
             QList<QPair<qsizetype, qsizetype>> ranges;
-            qsizetype pos = contentStart, textEnd = 0, next = 0;
+            qsizetype from = contentStart;
             qsizetype partStart = -1, preambleEnd = e.end;
             bool closed = false;
-            while (!closed && p.line(pos, e.end, textEnd, next)) {
+            while (!closed && from < e.end) {
+                const qsizetype pos = all.first(e.end).indexOf(delim, from);
+                if (pos < 0)
+                    break;
+                from = pos + 1;
+                if (pos > contentStart && data[pos - 1] != '\n')
+                    continue; // not at a line start
+                qsizetype textEnd = 0, next = 0;
+                p.line(pos, e.end, textEnd, next);
                 bool isDelim = false, isClose = false;
-                if (data.mid(pos, delim.size()) == delim) {
-                    qsizetype k = pos + delim.size();
-                    if (k + 2 <= textEnd && data.mid(k, 2) == "--") {
+                qsizetype k = pos + delim.size();
+                if (k <= textEnd) {
+                    if (k + 2 <= textEnd && data[k] == '-' && data[k + 1] == '-') {
                         isClose = true;
                         k += 2;
                     }
@@ -488,8 +497,8 @@ void TMimeMessage::Parse(const QByteArray &data)
                         ranges.append({partStart, qMax(partStart, before)});
                     partStart = next;
                     closed = isClose;
+                    from = next;
                 }
-                pos = next;
             }
             if (partStart >= 0 && !closed)
                 ranges.append({partStart, e.end}); // no closing boundary: ends with the data
@@ -501,7 +510,7 @@ void TMimeMessage::Parse(const QByteArray &data)
             } else {
                 if (!preamble.isEmpty())
                     part.Body.SetText(decodeText(preamble, {}));
-                MessageParts.append(part);
+                MessageParts.append(std::move(part));
             }
             for (qsizetype k = ranges.size() - 1; k >= 0; --k)
                 stack.push_back({ranges[k].first, ranges[k].second, index, e.depth + 1});
@@ -521,7 +530,7 @@ void TMimeMessage::Parse(const QByteArray &data)
             // Opaque containers (too deep, no boundary) keep their raw content.
             part.Data = bytes;
         }
-        MessageParts.append(part);
+        MessageParts.append(std::move(part));
     }
 }
 
@@ -540,103 +549,147 @@ void TMimeMessage::LoadFromFile(const QString &AFileName)
 
 namespace {
 
+using mime_detail::ensureRoom;
+
+// Appends in with every line break (CR, LF or CRLF) as CRLF.
+void appendCrlf(QByteArray &out, QByteArrayView in)
+{
+    ensureRoom(out, in.size() + in.size() / 16 + 2);
+    const char *p = in.data();
+    const qsizetype n = in.size();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && p[j] != '\r' && p[j] != '\n')
+            ++j;
+        out.append(p + i, j - i);
+        if (j >= n)
+            break;
+        ensureRoom(out, 2 + (n - j) / 16);
+        out.append("\r\n", 2);
+        i = j + (p[j] == '\r' && j + 1 < n && p[j + 1] == '\n' ? 2 : 1);
+    }
+}
+
+// Writes the message into one buffer, each byte once: headers, delimiters
+// and encoded bodies are appended in place, never built apart and copied.
 struct Writer
 {
     TMimeMessage &msg;
+    QByteArray &out;
+    std::vector<std::vector<int>> children; // by part index; the last entry: the message
 
-    QByteArray textBody(const TStringList &body, QList<QPair<QString, QString>> &params, QByteArray &cte)
+    explicit Writer(TMimeMessage &m, QByteArray &o) : msg(m), out(o)
     {
-        const QString text = body.Count() ? body.Text() : QString();
-        QByteArray bytes = text.toUtf8();
+        const int n = int(msg.MessageParts.size());
+        children.resize(size_t(n) + 1);
+        for (int i = 0; i < n; ++i) {
+            const int parent = msg.MessageParts[i].ParentPart;
+            if (parent == i)
+                continue;
+            if (parent >= 0 && parent < n)
+                children[size_t(parent)].push_back(i);
+            else if (parent == -1)
+                children[size_t(n)].push_back(i);
+        }
+    }
+
+    const std::vector<int> &childrenOf(int index) const
+    {
+        return children[index < 0 ? children.size() - 1 : size_t(index)];
+    }
+
+    void header(const QByteArray &name, const QByteArray &value)
+    {
+        const QByteArray line = foldHeader(name, value);
+        ensureRoom(out, line.size());
+        out += line;
+    }
+
+    // A part's own headers after the content headers we decide.
+    void partHeaders(const TMimeHeaders &h, const QByteArray &contentType, const QByteArray &cte,
+                     const QByteArray &disposition)
+    {
+        header("Content-Type", contentType);
+        if (!cte.isEmpty())
+            header("Content-Transfer-Encoding", cte);
+        if (!disposition.isEmpty())
+            header("Content-Disposition", disposition);
+        for (int i = 0; i < h.Count(); ++i) {
+            const QByteArray &name = h.At(i).Name;
+            if (name.compare("content-type", Qt::CaseInsensitive) == 0
+                || name.compare("content-transfer-encoding", Qt::CaseInsensitive) == 0
+                || name.compare("mime-version", Qt::CaseInsensitive) == 0
+                || (!disposition.isEmpty() && name.compare("content-disposition", Qt::CaseInsensitive) == 0))
+                continue;
+            header(name, wireValue(name, h.At(i).Value));
+        }
+    }
+
+    void contentHeaders(bool top, const TMimeHeaders &h, const QByteArray &contentType, const QByteArray &cte,
+                        const QByteArray &disposition = {})
+    {
+        if (top) {
+            header("Content-Type", contentType);
+            if (!cte.isEmpty())
+                header("Content-Transfer-Encoding", cte);
+        } else {
+            partHeaders(h, contentType, cte, disposition);
+        }
+        ensureRoom(out, 2);
+        out += "\r\n";
+    }
+
+    // A text body: 7bit when it is ASCII with short lines, else
+    // quoted-printable (and utf-8 when it is not ASCII). Returns whether the
+    // body went out as written (a boundary must then be checked against it).
+    bool textEntity(bool top, const TMimeHeaders &h, TMimeHeaderParams &ct, const TStringList &body)
+    {
+        QByteArray bytes;
+        if (body.Count())
+            appendCrlf(bytes, body.Text().toUtf8());
         const bool ascii = isAscii(bytes);
         if (!ascii)
-            setParam(params, QStringLiteral("charset"), QStringLiteral("utf-8"));
-        bytes = normaliseCrlf(bytes);
+            setParam(ct.Params, QStringLiteral("charset"), QStringLiteral("utf-8"));
+        // Lines end in CRLF now: the distance between line feeds decides.
         bool longLine = false;
-        for (qsizetype s = 0; s < bytes.size();) {
-            qsizetype e = bytes.indexOf("\r\n", s);
-            if (e < 0)
-                e = bytes.size();
-            if (e - s > MaxLine)
-                longLine = true;
+        const char *const b = bytes.constData();
+        const qsizetype n = bytes.size();
+        for (qsizetype s = 0; s < n && !longLine;) {
+            const void *lf = std::memchr(b + s, '\n', size_t(n - s));
+            const qsizetype e = lf ? static_cast<const char *>(lf) - b - 1 : n;
+            longLine = e - s > MaxLine;
             s = e + 2;
         }
-        if (ascii && !longLine) {
-            cte = "7bit";
-            return bytes;
+        const bool plain = ascii && !longLine;
+        contentHeaders(top, h, contentTypeValue(ct.Value, ct.Params), plain ? "7bit" : "quoted-printable");
+        if (plain) {
+            ensureRoom(out, bytes.size());
+            out += bytes;
+        } else {
+            mime_detail::appendQuotedPrintable(out, bytes);
         }
-        cte = "quoted-printable";
-        return EncodeQuotedPrintable(bytes);
+        return plain;
     }
 
-    QByteArray partHeaders(const TMimeHeaders &h, const QByteArray &contentType, const QByteArray &cte,
-                           const QByteArray &disposition)
-    {
-        QByteArray out = foldHeader("Content-Type", contentType);
-        if (!cte.isEmpty())
-            out += foldHeader("Content-Transfer-Encoding", cte);
-        if (!disposition.isEmpty())
-            out += foldHeader("Content-Disposition", disposition);
-        for (int i = 0; i < h.Count(); ++i) {
-            const QByteArray l = h.At(i).Name.toLower();
-            if (l == "content-type" || l == "content-transfer-encoding" || l == "mime-version"
-                || (l == "content-disposition" && !disposition.isEmpty()))
-                continue;
-            out += foldHeader(h.At(i).Name, wireValue(h.At(i).Name, h.At(i).Value));
-        }
-        return out;
-    }
-
-    QByteArray boundaryFor(const QList<QByteArray> &children)
-    {
-        for (;;) {
-            const QByteArray b = "=_zor_" + randomToken(24);
-            // "=_" cannot occur in base64 or in our quoted-printable, but a
-            // part written 7bit could hold anything: check.
-            if (std::none_of(children.begin(), children.end(), [&](const QByteArray &c) { return c.contains(b); }))
-                return b;
-        }
-    }
-
-    // The content (headers and body) of part index; -1 is the message's body.
-    QByteArray entity(int index, int depth)
+    // Headers and body of part index (-1: the message's content headers and
+    // body). Returns whether anything in it went out as written rather than
+    // base64 or quoted-printable, which cannot hold a delimiter of ours.
+    bool entity(int index, int depth)
     {
         const bool top = index < 0;
-        const TMimePart *part = top ? nullptr : &msg.MessageParts[index];
+        TMimePart *part = top ? nullptr : &msg.MessageParts[index];
         const TMimeHeaders &h = top ? msg.Headers : part->Headers;
         TMimeHeaderParams ct = ParseHeaderParams(h.Raw("Content-Type"));
-        QList<int> children;
-        for (int i = 0; i < msg.MessageParts.size(); ++i)
-            if (msg.MessageParts[i].ParentPart == index && i != index)
-                children << i;
-        const bool container = top ? !children.isEmpty() : part->IsMultipart() && !part->IsAttachment;
-        if (container && depth < MaxDepth) {
-            if (!ct.Value.startsWith(QLatin1String("multipart/")))
-                ct.Value = QStringLiteral("multipart/mixed");
-            QList<QByteArray> written;
-            for (int c : children)
-                written << entity(c, depth + 1);
-            const QByteArray boundary = boundaryFor(written);
-            setParam(ct.Params, QStringLiteral("boundary"), QString::fromLatin1(boundary));
-            QByteArray body;
-            const TStringList &preamble = top ? msg.Body : part->Body;
-            if (preamble.Count())
-                body += normaliseCrlf(preamble.Text().toUtf8());
-            for (const QByteArray &w : written)
-                body += "--" + boundary + "\r\n" + w + "\r\n";
-            body += "--" + boundary + "--\r\n";
-            const QByteArray headers = top ? QByteArray() : partHeaders(h, contentTypeValue(ct.Value, ct.Params), {}, {});
-            return top ? contentTypeValue(ct.Value, ct.Params) + '\n' + body : headers + "\r\n" + body;
-        }
+        const std::vector<int> &kids = childrenOf(index);
+        const bool container = top ? !kids.empty() : part->IsMultipart() && !part->IsAttachment;
+        if (container && depth < MaxDepth)
+            return containerEntity(top, h, ct, top ? msg.Body : part->Body, kids, depth);
         if (top || !part->IsAttachment) {
             removeParam(ct.Params, QStringLiteral("boundary"));
             if (ct.Value.isEmpty() || ct.Value.startsWith(QLatin1String("multipart/")))
                 ct.Value = QStringLiteral("text/plain");
-            QByteArray cte;
-            const QByteArray body = textBody(top ? msg.Body : part->Body, ct.Params, cte);
-            if (top)
-                return contentTypeValue(ct.Value, ct.Params) + '\n' + cte + '\n' + body;
-            return partHeaders(h, contentTypeValue(ct.Value, ct.Params), cte, {}) + "\r\n" + body;
+            return textEntity(top, h, ct, top ? msg.Body : part->Body);
         }
         QByteArray data = part->Data;
         if (!part->StoredPathName.isEmpty()) {
@@ -651,9 +704,9 @@ struct Writer
         removeParam(ct.Params, QStringLiteral("boundary"));
         if (ct.Value.startsWith(QLatin1String("message/"))) {
             // RFC 2046: an enclosed message is never base64 or quoted-printable.
-            const QByteArray cte = isAscii(data) ? "7bit" : "8bit";
-            const QByteArray body = normaliseCrlf(data);
-            return partHeaders(h, contentTypeValue(ct.Value, ct.Params), cte, {}) + "\r\n" + body;
+            contentHeaders(false, h, contentTypeValue(ct.Value, ct.Params), isAscii(data) ? "7bit" : "8bit");
+            appendCrlf(out, data);
+            return true;
         }
         QByteArray disposition;
         const QString fileName = part->FileName();
@@ -665,8 +718,61 @@ struct Writer
             if (!fileName.isEmpty())
                 disposition += "; " + FormatParam(QStringLiteral("filename"), fileName);
         }
-        return partHeaders(h, contentTypeValue(ct.Value, ct.Params), "base64", disposition) + "\r\n"
-               + EncodeBase64Lines(data);
+        contentHeaders(false, h, contentTypeValue(ct.Value, ct.Params), "base64", disposition);
+        mime_detail::appendBase64Lines(out, data);
+        return false;
+    }
+
+    bool containerEntity(bool top, const TMimeHeaders &h, TMimeHeaderParams &ct, const TStringList &preamble,
+                         const std::vector<int> &kids, int depth)
+    {
+        if (!ct.Value.startsWith(QLatin1String("multipart/")))
+            ct.Value = QStringLiteral("multipart/mixed");
+        const qsizetype start = out.size();
+        for (;;) {
+            // The boundary is chosen first and checked once the content
+            // stands, against whatever went out as written ("=_" occurs in
+            // neither base64 nor our quoted-printable).
+            const QByteArray boundary = "=_zor_" + randomToken(24);
+            setParam(ct.Params, QStringLiteral("boundary"), QString::fromLatin1(boundary));
+            contentHeaders(top, h, contentTypeValue(ct.Value, ct.Params), {});
+            std::vector<std::pair<qsizetype, qsizetype>> raw;
+            if (preamble.Count()) {
+                const qsizetype at = out.size();
+                appendCrlf(out, preamble.Text().toUtf8());
+                raw.emplace_back(at, out.size());
+            }
+            for (const int c : kids) {
+                ensureRoom(out, boundary.size() + 4);
+                out += "--" + boundary + "\r\n";
+                const qsizetype at = out.size();
+                if (entity(c, depth + 1))
+                    raw.emplace_back(at, out.size());
+                ensureRoom(out, 2);
+                out += "\r\n";
+            }
+            ensureRoom(out, boundary.size() + 6);
+            out += "--" + boundary + "--\r\n";
+            const bool clash = std::any_of(raw.begin(), raw.end(), [&](const auto &r) {
+                return QByteArrayView(out).sliced(r.first, r.second - r.first).contains(boundary);
+            });
+            if (!clash)
+                return !raw.empty();
+            out.truncate(start);
+        }
+    }
+
+    qsizetype estimate() const
+    {
+        qsizetype size = 4096;
+        for (const TMimePart &p : msg.MessageParts) {
+            size += 512 + p.Data.size() / 57 * 78 + 80;
+            for (int i = 0; i < p.Body.Count(); ++i)
+                size += p.Body[i].size() * 5 / 4 + 2;
+        }
+        for (int i = 0; i < msg.Body.Count(); ++i)
+            size += msg.Body[i].size() * 5 / 4 + 2;
+        return size;
     }
 };
 
@@ -685,29 +791,19 @@ QByteArray TMimeMessage::ToBytes()
             domain = from.first().Address.section(u'@', -1);
         Headers.Add("Message-ID", "<" + randomToken(32) + "@" + domain.toUtf8() + ">");
     }
-    Writer w{*this};
-    // The body first: it decides the content headers of the message.
-    const QByteArray content = w.entity(-1, 0);
     QByteArray out;
+    Writer w(*this, out);
+    out.reserve(w.estimate());
     for (int i = 0; i < Headers.Count(); ++i) {
-        const QByteArray l = Headers.At(i).Name.toLower();
-        if (l == "bcc" || l == "mime-version" || l == "content-type" || l == "content-transfer-encoding")
+        const QByteArray &name = Headers.At(i).Name;
+        if (name.compare("bcc", Qt::CaseInsensitive) == 0 || name.compare("mime-version", Qt::CaseInsensitive) == 0
+            || name.compare("content-type", Qt::CaseInsensitive) == 0
+            || name.compare("content-transfer-encoding", Qt::CaseInsensitive) == 0)
             continue;
-        out += foldHeader(Headers.At(i).Name, wireValue(Headers.At(i).Name, Headers.At(i).Value));
+        w.header(name, wireValue(name, Headers.At(i).Value));
     }
     out += "MIME-Version: 1.0\r\n";
-    // entity(-1) gives "type\n[cte\n]body" for the message itself.
-    const qsizetype nl1 = content.indexOf('\n');
-    out += foldHeader("Content-Type", content.left(nl1));
-    qsizetype bodyAt = nl1 + 1;
-    if (!content.left(nl1).startsWith("multipart/")) {
-        // A text body: its transfer encoding follows on the next line.
-        const qsizetype nl2 = content.indexOf('\n', bodyAt);
-        out += foldHeader("Content-Transfer-Encoding", content.mid(bodyAt, nl2 - bodyAt));
-        bodyAt = nl2 + 1;
-    }
-    out += "\r\n";
-    out += QByteArrayView(content).sliced(bodyAt);
+    w.entity(-1, 0);
     return out;
 }
 
