@@ -8,7 +8,7 @@
 //   full    a full recalculation of every formula
 // The results must agree: D(N) after the build and after the edit, E(N).
 // The ratio printed is peer time / our time: above 1 means we are faster.
-// Usage: SheetBench [N…]
+// Usage: SheetBench [--ours-only] [N…]  (--ours-only skips the peer, for profiling)
 #include <ZorCompCore/sheet/Book.h>
 
 #include <QCoreApplication>
@@ -115,6 +115,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QList<int> sizes;
+    const bool oursOnly = app.arguments().contains(QStringLiteral("--ours-only"));
     for (const QString &a : app.arguments().mid(1))
         if (a.toInt() > 0)
             sizes << a.toInt();
@@ -124,7 +125,11 @@ int main(int argc, char **argv)
     std::printf("%8s  %-6s %12s %12s %8s\n", "N", "what", "ours ms", "peer ms", "ratio");
     for (int n : sizes) {
         const Figures ours = runOurs(n);
-        const Figures peer = runPeer(n);
+        Figures peer;
+        if (oursOnly)
+            peer.note = QStringLiteral("skipped");
+        else
+            peer = runPeer(n);
         if (!peer.ran)
             std::printf("%8d  peer: %s\n", n, qPrintable(peer.note));
         const struct

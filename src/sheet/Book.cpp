@@ -122,6 +122,7 @@ struct Deps
     {
         auto &bd = SheetAccess::D(book);
         const quint64 self = CellKey(SheetAccess::Id(home), row, col);
+        bd.formulaCount += add ? 1 : -1;
         if (code.isVolatile) {
             if (add)
                 bd.volatileCells.insert(self);
@@ -211,6 +212,7 @@ void relinkAll(TSheetBook *book)
     auto &bd = SheetAccess::D(book);
     bd.pointDeps.clear();
     bd.volatileCells.clear();
+    bd.formulaCount = 0;
     for (auto &s : bd.sheets) {
         SheetAccess::D(s.get()).areaDeps.clear();
         SheetAccess::D(s.get()).wideDeps.clear();
@@ -694,6 +696,7 @@ void TSheetBook::Clear()
     d->byId.clear();
     d->pointDeps.clear();
     d->volatileCells.clear();
+    d->formulaCount = 0;
     d->changed.clear();
     d->dirtyFormulas.clear();
     d->cache.clear();
@@ -793,6 +796,10 @@ void TSheetBook::Recalculate(bool full)
     if (d->inRecalc)
         return;
     full |= d->fullPending;
+    // When most formulas are new (a sheet built or loaded between BeginUpdate
+    // and EndUpdate), calculating all of them costs less than walking the
+    // dependents of every changed cell to find the few that are not.
+    full |= d->dirtyFormulas.size() >= 1024 && qsizetype(d->dirtyFormulas.size()) * 2 >= d->formulaCount;
     d->fullPending = false;
     d->inRecalc = true;
     std::vector<quint64> order;

@@ -163,6 +163,7 @@ struct TSheetBook::Private
     std::unordered_set<quint64> volatileCells;
     std::vector<quint64> changed;   // cells whose value changed (dependents to recalculate)
     std::vector<quint64> dirtyFormulas;
+    qsizetype formulaCount = 0;     // formulas filed in the dependency index
     int updating = 0;
     bool inRecalc = false;
     bool fullPending = false;

@@ -324,19 +324,42 @@ private:
     QString error_;
 };
 
-QString partKey(const RefPart &p, AreaKind k)
+// Appends v in decimal: the key is built for every formula entered, so it is
+// written in place rather than from formatted temporaries.
+void appendInt(QString &s, int v)
 {
-    QString s;
+    char buf[12];
+    int n = 0;
+    unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+    do
+        buf[n++] = char('0' + u % 10);
+    while ((u /= 10) != 0);
+    if (v < 0)
+        s += u'-';
+    while (n > 0)
+        s += QLatin1Char(buf[--n]);
+}
+
+void appendPartKey(QString &s, const RefPart &p, AreaKind k)
+{
+    auto one = [&](char16_t letter, int v, bool absolute) {
+        s += letter;
+        if (!absolute)
+            s += u'[';
+        appendInt(s, v);
+        if (!absolute)
+            s += u']';
+    };
     if (k != AreaKind::Columns)
-        s += p.rowAbs ? QStringLiteral("R%1").arg(p.row) : QStringLiteral("R[%1]").arg(p.row);
+        one(u'R', p.row, p.rowAbs);
     if (k != AreaKind::Rows)
-        s += p.colAbs ? QStringLiteral("C%1").arg(p.col) : QStringLiteral("C[%1]").arg(p.col);
-    return s;
+        one(u'C', p.col, p.colAbs);
 }
 
 QString tokenKey(const std::vector<Token> &toks)
 {
     QString key;
+    key.reserve(qsizetype(toks.size()) * 8);
     for (const Token &t : toks) {
         switch (t.kind) {
         case Token::Num: key += t.text; break;
@@ -346,9 +369,11 @@ QString tokenKey(const std::vector<Token> &toks)
         case Token::Ref:
             if (t.hasSheet)
                 key += u'\'' + QString(t.text).replace(u'\'', QLatin1String("''")) + QLatin1String("'!");
-            key += partKey(t.a, t.area);
-            if (t.isArea)
-                key += u':' + partKey(t.b, t.area);
+            appendPartKey(key, t.a, t.area);
+            if (t.isArea) {
+                key += u':';
+                appendPartKey(key, t.b, t.area);
+            }
             break;
         case Token::Func: key += t.text; break;
         case Token::Name: key += u'\x01' + t.text.toUpper(); break;

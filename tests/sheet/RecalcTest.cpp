@@ -8,6 +8,45 @@ using namespace zor;
 
 namespace {
 
+// A sheet entered inside an update bracket is calculated once, every formula
+// once; edits after it still recalculate only their dependents.
+TEST(Recalc, ABulkBuildCalculatesEachFormulaOnceAndLaterEditsStayNarrow)
+{
+    TSheetBook b;
+    TSheet *s = b.AddSheet();
+    constexpr int n = 3000;
+    b.BeginUpdate();
+    for (int r = 0; r < n; ++r) {
+        s->SetValue(r, 0, TCellValue::Number(r + 1));
+        s->SetFormula(r, 1, r == 0 ? QStringLiteral("=A1") : QStringLiteral("=A%1+B%2").arg(r + 1).arg(r));
+    }
+    s->SetFormula(0, 2, QStringLiteral("=SUM(A1:A%1)").arg(n));
+    const qint64 before = b.EvaluationCount();
+    b.EndUpdate();
+    const double total = double(n) * (n + 1) / 2;
+    EXPECT_EQ(s->Value(n - 1, 1), TCellValue::Number(total));
+    EXPECT_EQ(s->Value(0, 2), TCellValue::Number(total));
+    EXPECT_EQ(b.EvaluationCount() - before, n + 1) << "every formula exactly once";
+
+    const qint64 edit = b.EvaluationCount();
+    s->SetValue(0, 0, TCellValue::Number(2)); // the top A: every B and the SUM
+    EXPECT_EQ(s->Value(n - 1, 1), TCellValue::Number(total + 1));
+    EXPECT_EQ(b.EvaluationCount() - edit, n + 1);
+    const qint64 bottom = b.EvaluationCount();
+    s->SetValue(n - 1, 0, TCellValue::Number(n + 1)); // the bottom A: its B and the SUM only
+    EXPECT_EQ(s->Value(n - 1, 1), TCellValue::Number(total + 2));
+    EXPECT_EQ(s->Value(0, 2), TCellValue::Number(total + 2));
+    EXPECT_EQ(b.EvaluationCount() - bottom, 2);
+
+    // Replacing most formulas at once takes the same path and still agrees.
+    b.BeginUpdate();
+    for (int r = 0; r < n; ++r)
+        s->SetFormula(r, 1, QStringLiteral("=A%1*2").arg(r + 1));
+    b.EndUpdate();
+    EXPECT_EQ(s->Value(n - 1, 1), TCellValue::Number(2.0 * (n + 1)));
+    EXPECT_EQ(s->Value(0, 1), TCellValue::Number(4));
+}
+
 TEST(Recalc, AnEditRecalculatesOnlyItsDependentsInOrder)
 {
     TSheetBook b;
