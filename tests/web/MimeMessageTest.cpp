@@ -190,6 +190,30 @@ TEST(MimeMessage, ReaderKeepsHeadersAsWritten)
     EXPECT_EQ(m.Subject(), QStringLiteral("s"));
 }
 
+// The message's own Content-Disposition described the content it was read
+// with; written again, the content is ours, and an old "attachment" over a
+// text body (or over the multipart holding the attachment) would turn the
+// body into an attachment on the next read.
+TEST(MimeMessage, WritingDropsTheOldTopLevelDisposition)
+{
+    const QByteArray inputs[] = {
+        // a multipart whose boundary never closes: read as a text body
+        crlf("Subject: x\nContent-Type: multipart/mixed; boundary=\"never\n"
+             "Content-Disposition: attachment; filename=a.bin\n\nhello\n"),
+        // a single attachment: written as a multipart holding it
+        crlf("Subject: x\nContent-Disposition: attachment; filename=a.bin\n\nhello\n"),
+    };
+    for (const QByteArray &input : inputs) {
+        TMimeMessage first;
+        first.Parse(input);
+        TMimeMessage second;
+        second.Parse(first.ToBytes());
+        ASSERT_EQ(second.MessageParts.size(), first.MessageParts.size()) << input.constData();
+        EXPECT_EQ(second.Body.Text(), first.Body.Text());
+        EXPECT_FALSE(second.Headers.Has("Content-Disposition"));
+    }
+}
+
 // The reader jumps from one occurrence of the delimiter to the next: only
 // those at a line start that end their line (after "--" and blanks) split.
 TEST(MimeMessage, DelimitersCountOnlyAsWholeLines)

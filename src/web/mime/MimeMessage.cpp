@@ -798,7 +798,10 @@ QByteArray TMimeMessage::ToBytes()
         const QByteArray &name = Headers.At(i).Name;
         if (name.compare("bcc", Qt::CaseInsensitive) == 0 || name.compare("mime-version", Qt::CaseInsensitive) == 0
             || name.compare("content-type", Qt::CaseInsensitive) == 0
-            || name.compare("content-transfer-encoding", Qt::CaseInsensitive) == 0)
+            || name.compare("content-transfer-encoding", Qt::CaseInsensitive) == 0
+            // the content written is ours: an attachment read at the top is
+            // written as a part with its own disposition
+            || name.compare("content-disposition", Qt::CaseInsensitive) == 0)
             continue;
         w.header(name, wireValue(name, Headers.At(i).Value));
     }
