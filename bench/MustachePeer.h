@@ -4,6 +4,8 @@
 
 #include <ZorCompCore/html/HtmlEntities.h>
 
+#include "NodePeer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -50,22 +52,10 @@ struct PeerRender
 inline PeerRender runMustacheJs()
 {
     PeerRender r;
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
-    if (node.isEmpty()) {
-        r.Note = QStringLiteral("node not found: our figures only");
-        return r;
-    }
     const QString peerDir = QStringLiteral(ZOR_SOURCE_DIR "/bench/mustache");
-    if (!QFile::exists(peerDir + QStringLiteral("/node_modules/mustache/package.json"))) {
-        QProcess npm;
-        npm.setWorkingDirectory(peerDir);
-        npm.start(QStringLiteral("npm"), {QStringLiteral("ci"), QStringLiteral("--no-audit"),
-                                          QStringLiteral("--no-fund")});
-        if (!npm.waitForFinished(300000) || npm.exitCode() != 0) {
-            r.Note = QStringLiteral("npm ci failed: ") + QString::fromLocal8Bit(npm.readAllStandardError());
-            return r;
-        }
-    }
+    const QString node = nodeForPeer(peerDir, QStringLiteral("mustache"), r.Note);
+    if (node.isEmpty())
+        return r;
     QTemporaryDir tmp;
     const QString out = tmp.filePath(QStringLiteral("peer.html"));
     const QString dir = sharedDir();

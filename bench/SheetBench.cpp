@@ -11,6 +11,8 @@
 // Usage: SheetBench [--ours-only] [N…]  (--ours-only skips the peer, for profiling)
 #include <ZorCompCore/sheet/Book.h>
 
+#include "NodePeer.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,6 +25,7 @@
 #include <cstdio>
 
 using namespace zor;
+using zorbench::nodeForPeer;
 
 namespace {
 
@@ -75,21 +78,10 @@ Figures runOurs(int n)
 Figures runPeer(int n)
 {
     Figures f;
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
-    if (node.isEmpty()) {
-        f.note = QStringLiteral("node not found: our figures only");
-        return f;
-    }
     const QString peerDir = QStringLiteral(ZOR_SOURCE_DIR "/bench/hyperformula");
-    if (!QFile::exists(peerDir + QStringLiteral("/node_modules/hyperformula/package.json"))) {
-        QProcess npm;
-        npm.setWorkingDirectory(peerDir);
-        npm.start(QStringLiteral("npm"), {QStringLiteral("ci"), QStringLiteral("--no-audit"), QStringLiteral("--no-fund")});
-        if (!npm.waitForFinished(300000) || npm.exitCode() != 0) {
-            f.note = QStringLiteral("npm ci failed: ") + QString::fromLocal8Bit(npm.readAllStandardError());
-            return f;
-        }
-    }
+    const QString node = nodeForPeer(peerDir, QStringLiteral("hyperformula"), f.note);
+    if (node.isEmpty())
+        return f;
     QProcess p;
     p.start(node, {QStringLiteral("--max-old-space-size=4096"), peerDir + QStringLiteral("/run.js"), QString::number(n)});
     if (!p.waitForFinished(1800000) || p.exitCode() != 0) {
