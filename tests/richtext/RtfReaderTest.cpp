@@ -444,6 +444,11 @@ TEST(RtfReader, HostileInputIsBounded)
         {"cells without rows", "{\\rtf1\\pard\\intbl a\\cell b\\cell c\\nestcell\\nestrow\\itap99 d\\cell"},
         {"row without cells", "{\\rtf1\\trowd\\cellx-5\\cellx-10\\row\\row\\pard x}"},
         {"merge without a first", "{\\rtf1\\trowd\\clvmrg\\clmrg\\cellx100\\pard\\intbl a\\cell\\row}"},
+        // a row with fewer cells than edges merges into the cells it lacks
+        // (a use after free that the asan build shows)
+        {"merge into missing cells", "{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell\\row"
+                                     "\\trowd\\cellx1000\\clvmrg\\cellx2000\\clmrg\\cellx3000\\pard\\intbl x\\cell y\\cell\\row"
+                                     "\\pard\\par}"},
         {"colour index out of range", "{\\rtf1\\cf9999\\cb-1 x}"},
         {"list references", "{\\rtf1\\pard\\ls999\\ilvl99 x\\par}"},
         {"many cellx", "{\\rtf1\\trowd" + QByteArray("\\cellx1").repeated(5000) + "\\pard\\intbl x\\cell\\row}"},

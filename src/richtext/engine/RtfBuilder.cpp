@@ -234,8 +234,10 @@ void Builder::emitTable(QTextCursor &cursor, TableBuild &table)
                 bool hasText = false;
                 for (const Item &it : *items)
                     hasText = hasText || it.kind == Item::Text || it.kind == Item::Image || it.kind == Item::Table;
-                if (hasText) {
-                    std::vector<Item> *dest = placed[size_t(target)].items;
+                std::vector<Item> *dest = placed[size_t(target)].items;
+                // A row with more cell edges than cells gives its extra edges
+                // the shared leftover list, which may be the target itself.
+                if (hasText && dest != items) {
                     if (!dest->empty() && dest->back().kind == Item::ParFormat)
                         dest->back().kind = Item::ParEnd;
                     for (Item &it : *items)
