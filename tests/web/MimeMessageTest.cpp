@@ -214,6 +214,23 @@ TEST(MimeMessage, WritingDropsTheOldTopLevelDisposition)
     }
 }
 
+// Folding never writes a continuation line of blanks only (readers take it
+// for the end of the header block), even for a long value ending in blanks.
+TEST(MimeMessage, FoldingWritesNoBlankContinuationLines)
+{
+    TMimeMessage m;
+    m.Headers.Add("Subject", QByteArray(120, '}') + "  ");
+    m.Headers.Add("X-Note", QByteArray(70, 'a') + " " + QByteArray(30, 'b') + " ");
+    m.Body.SetText(QStringLiteral("x"));
+    const QByteArray bytes = m.ToBytes();
+    const QByteArray head = bytes.left(bytes.indexOf("\r\n\r\n") + 2);
+    for (const QByteArray &line : head.split('\n'))
+        EXPECT_FALSE(!line.isEmpty() && line.trimmed().isEmpty()) << bytes.constData();
+    TMimeMessage again;
+    again.Parse(bytes);
+    EXPECT_EQ(again.Subject(), QString(120, u'}'));
+}
+
 // The reader jumps from one occurrence of the delimiter to the next: only
 // those at a line start that end their line (after "--" and blanks) split.
 TEST(MimeMessage, DelimitersCountOnlyAsWholeLines)

@@ -86,11 +86,14 @@ QByteArray foldHeader(const QByteArray &name, const QByteArray &value)
         qsizetype j = i;
         while (j < n && isWsp(whole[j]))
             ++j;
+        // Blanks with no word after them stay on the line: a continuation
+        // line of blanks only is not a header line.
+        const bool word = j < n;
         while (j < n && !isWsp(whole[j]))
             ++j;
         const qsizetype len = j - i;
         // Never right after "Name:": a value must start on the field's line.
-        if (i > name.size() + 1 && lineLen > 0 && lineLen + len > FoldWidth && isWsp(whole[i])) {
+        if (word && i > name.size() + 1 && lineLen > 0 && lineLen + len > FoldWidth && isWsp(whole[i])) {
             out += "\r\n";
             lineLen = 0;
         }
