@@ -151,6 +151,21 @@ QString odfRefToA1(const QString &inner)
 
 } // namespace
 
+// The index of the quote closing the string that starts at `open` ("" inside
+// is a quote, not the end); the text's size when it never closes.
+static qsizetype closingQuote(const QString &f, qsizetype open)
+{
+    qsizetype i = open + 1;
+    for (; i < f.size(); ++i)
+        if (f[i] == u'"') {
+            if (i + 1 < f.size() && f[i + 1] == u'"')
+                ++i;
+            else
+                break;
+        }
+    return i;
+}
+
 // OpenFormula text (with or without "of:=") into the book's syntax with "=".
 QString OdfFormulaToA1(const QString &formula)
 {
@@ -175,13 +190,7 @@ QString OdfFormulaToA1(const QString &formula)
         const QChar c = f[i];
         if (c == u'"') {
             const qsizetype start = i;
-            for (++i; i < f.size(); ++i)
-                if (f[i] == u'"') {
-                    if (i + 1 < f.size() && f[i + 1] == u'"')
-                        ++i;
-                    else
-                        break;
-                }
+            i = closingQuote(f, i);
             out += f.mid(start, i - start + 1);
         } else if (c == u'[') {
             // Brackets do not nest; quotes inside may hold "]".
@@ -292,13 +301,7 @@ QString A1FormulaToOdf(const QString &formula)
         const QChar c = f[i];
         if (c == u'"') {
             const qsizetype start = i;
-            for (++i; i < f.size(); ++i)
-                if (f[i] == u'"') {
-                    if (i + 1 < f.size() && f[i + 1] == u'"')
-                        ++i;
-                    else
-                        break;
-                }
+            i = closingQuote(f, i);
             out += f.mid(start, i - start + 1);
             continue;
         }
