@@ -421,10 +421,15 @@ public:
             m_known.insert(root, info.startTime);
     }
     // Adds the children of known processes; true while any of them lives.
-    bool Alive()
+    // One scan lists /proc first and reads each process after: a child forked
+    // after the listing by a parent that exits before it is read is missed by
+    // both. A second scan lists that child, so only two empty scans in a row
+    // say the tree is gone.
+    bool Alive() { return m_session > 0 && (scan() || scan()); }
+
+private:
+    bool scan()
     {
-        if (m_session <= 0)
-            return false;
         QHash<qint64, ProcessInfo> live;
         const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         for (const QString &name : pids) {
@@ -452,7 +457,6 @@ public:
         return false;
     }
 
-private:
     bool isKnownLive(qint64 pid, const QHash<qint64, ProcessInfo> &live) const
     {
         return m_known.contains(pid) && live.contains(pid) && live.value(pid).startTime == m_known.value(pid);
@@ -518,10 +522,11 @@ bool OpenFileAndWaitUntilUnlocked(const QString &fileName, bool &changed, const 
     } reaper{pid};
     bool done = false;
     for (;;) {
-        // Our own locks count as well: they are the ones the other checks cannot see.
-        const bool inUse = IsFileLocked(fileName) || FileInUseElsewhere(fileName);
         reaper.reaped = reaper.reaped || detail::ChildExited(pid);
-        if (!inUse && !launched.Alive()) {
+        // The tree first, the file after: an application that takes the file
+        // before the launcher exits holds it by the time the launcher is seen
+        // gone. Our own locks count as well: the other checks cannot see them.
+        if (!launched.Alive() && !IsFileLocked(fileName) && !FileInUseElsewhere(fileName)) {
             done = true;
             break;
         }
