@@ -272,25 +272,65 @@ TfsMethodHelper::TfsMethodHelper(const QString &ADeclaration, TfsCallMethodEvent
 
 TfsMethodHelper::~TfsMethodHelper() = default;
 
+namespace {
+
+// The host calls in progress on this thread, innermost last: a handler reads
+// its arguments from its own call's frame, whatever other thread calls the
+// same helper meanwhile.
+struct HostCall
+{
+    const TfsMethodHelper *helper;
+    std::vector<script::Value> *args;
+};
+thread_local std::vector<HostCall> t_hostCalls;
+
+std::vector<script::Value> *callFrame(const TfsMethodHelper *m)
+{
+    for (auto it = t_hostCalls.rbegin(); it != t_hostCalls.rend(); ++it)
+        if (it->helper == m)
+            return it->args;
+    return nullptr;
+}
+
+} // namespace
+
 Variant TfsMethodHelper::GetVParam(int i) const
 {
-    if (i < 0 || size_t(i) >= FParams.size())
-        return Variant();
-    return FParams[size_t(i)].ToVariant();
+    if (const auto *args = callFrame(this))
+        return i >= 0 && size_t(i) < args->size() ? (*args)[size_t(i)].ToVariant() : Variant();
+    QMutexLocker lock(&FLastLock);
+    return i >= 0 && size_t(i) < FParams.size() ? FParams[size_t(i)].ToVariant() : Variant();
 }
 
 void TfsMethodHelper::SetVParam(int i, const Variant &v)
 {
-    if (i < 0 || size_t(i) >= FParams.size())
+    if (auto *args = callFrame(this)) {
+        if (i >= 0 && size_t(i) < args->size())
+            (*args)[size_t(i)] = script::Value::FromVariant(v);
         return;
-    FParams[size_t(i)] = script::Value::FromVariant(v);
+    }
+    QMutexLocker lock(&FLastLock);
+    if (i >= 0 && size_t(i) < FParams.size())
+        FParams[size_t(i)] = script::Value::FromVariant(v);
+}
+
+int TfsMethodHelper::ParamCount() const
+{
+    if (const auto *args = callFrame(this))
+        return int(args->size());
+    QMutexLocker lock(&FLastLock);
+    return int(FParams.size());
 }
 
 void TfsMethodHelper::ReleaseRuntimeData()
 {
-    FParams.clear();
-    FParams.shrink_to_fit();
+    std::vector<script::Value> last;
+    {
+        QMutexLocker lock(&FLastLock);
+        last.swap(FParams);
+    }
     FValue = script::Value();
+    // the values (interfaces among them) go here, outside the lock
 }
 
 namespace {
@@ -357,34 +397,31 @@ script::Value invokeMeta(QObject *instance, int index, std::vector<script::Value
 
 script::Value TfsMethodHelper::Call(QObject *instance, std::vector<script::Value> &args)
 {
-    // Re-entrant calls keep the outer call's arguments.
-    std::vector<script::Value> outer;
-    const bool nested = !FParams.empty();
-    if (nested)
-        outer = FParams;
-    FParams = args;
+    t_hostCalls.push_back({this, &args});
+    struct Pop
+    {
+        ~Pop() { t_hostCalls.pop_back(); }
+    } pop;
     script::Value r;
-    try {
-        if (FHandler) {
-            const Variant v = FHandler(instance, FClass, FName.toUpper(), this);
-            r = script::Value::FromVariant(v);
-            // An integer from a method typed with a class is an object address.
-            if (r.k == VK::Int && !isValueType(FTypeName) && FIsFunc) {
-                QObject *o = reinterpret_cast<QObject *>(quintptr(r.i));
-                script::RegisterObject(o);
-                r = script::Value::Object(o);
-            }
-        } else if (FMetaMethod >= 0) {
-            r = invokeMeta(instance, FMetaMethod, FParams);
+    if (FHandler) {
+        const Variant v = FHandler(instance, FClass, FName.toUpper(), this);
+        r = script::Value::FromVariant(v);
+        // An integer from a method typed with a class is an object address.
+        if (r.k == VK::Int && !isValueType(FTypeName) && FIsFunc) {
+            QObject *o = reinterpret_cast<QObject *>(quintptr(r.i));
+            script::RegisterObject(o);
+            r = script::Value::Object(o);
         }
-    } catch (...) {
-        if (nested)
-            FParams = std::move(outer);
-        throw;
+    } else if (FMetaMethod >= 0) {
+        r = invokeMeta(instance, FMetaMethod, args);
     }
-    args = FParams;
-    if (nested)
-        FParams = std::move(outer);
+    // Kept until released, as a script host expects; the old ones are let go
+    // outside the lock.
+    std::vector<script::Value> last = args;
+    {
+        QMutexLocker lock(&FLastLock);
+        FParams.swap(last);
+    }
     return r;
 }
 
@@ -395,14 +432,22 @@ TfsPropertyHelper::TfsPropertyHelper(const QString &AName, const QString &ATypeN
 
 script::Value TfsPropertyHelper::Get(QObject *instance)
 {
+    script::Value v;
     if (OnGetValue) {
-        FValue = script::Value::FromVariant(OnGetValue(instance, FClass, FName.toUpper()));
+        v = script::Value::FromVariant(OnGetValue(instance, FClass, FName.toUpper()));
     } else if (FMetaProperty >= 0 && instance) {
-        FValue = fromQVariant(instance->metaObject()->property(FMetaProperty).read(instance));
+        v = fromQVariant(instance->metaObject()->property(FMetaProperty).read(instance));
     } else {
         throw EfsScriptError(QStringLiteral("Property '%1' cannot be read").arg(FName));
     }
-    return FValue;
+    // The helper may be shared by scripts on other threads: the last value
+    // is stored in turn, and the one it replaces is let go outside the lock.
+    script::Value last = v;
+    {
+        QMutexLocker lock(&FLastLock);
+        std::swap(FValue, last);
+    }
+    return v;
 }
 
 void TfsPropertyHelper::Set(QObject *instance, const script::Value &v)

@@ -15,6 +15,7 @@
 #include <ZorCompCore/zor_export.h>
 
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -218,10 +219,12 @@ public:
     bool IsFunc() const { return FIsFunc; }
     TfsClassVariable *ClassVariable() const { return FClass; }
     const QString &Declaration() const { return FDeclaration; }
-    // Argument i of the call in progress (or of the last call until released).
+    // Argument i of the call in progress on this thread (or of the last call
+    // until released). One helper may serve calls on several threads at once:
+    // each call keeps its arguments in a frame of its own.
     Variant GetVParam(int i) const;
     void SetVParam(int i, const Variant &v);
-    int ParamCount() const { return int(FParams.size()); }
+    int ParamCount() const;
     // Drops the values the last call left behind (interfaces among them).
     // Safe to run in parallel for different helpers.
     void ReleaseRuntimeData();
@@ -236,7 +239,8 @@ private:
     TfsClassVariable *FClass;
     bool FIsFunc = false;
     int FMetaMethod = -1; // invokable method index when there is no handler
-    std::vector<script::Value> FParams;
+    mutable QMutex FLastLock;
+    std::vector<script::Value> FParams; // the last call's arguments, under FLastLock
 };
 
 // A property of a class: read and written through handlers or the object's
@@ -257,6 +261,7 @@ private:
     friend class TfsClassVariable;
     TfsClassVariable *FClass;
     int FMetaProperty = -1;
+    QMutex FLastLock; // orders the stores of the last value by concurrent reads
 };
 
 // A class known to scripts. Registered from a QObject class, its Q_PROPERTYs

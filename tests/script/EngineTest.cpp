@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QObject>
 
+#include <thread>
+
 using namespace zor;
 
 namespace {
@@ -298,6 +300,7 @@ public:
     QString label() const { return QStringLiteral("counter"); }
     Q_INVOKABLE int Add(int a, int b) { return m_value += a + b; }
     Q_INVOKABLE Counter *Self() { return this; }
+    Q_INVOKABLE int Twice(int a) const { return 2 * a; }
 
 private:
     int m_value = 0;
@@ -318,6 +321,41 @@ TEST(Engine, QtClassesBecomeScriptClasses)
     EXPECT_THROW(h.script.Execute(), Exception) << "a read-only property must refuse writes";
     ASSERT_TRUE(h.compile(QStringLiteral("begin\n  Cnt.Missing;\nend.")));
     EXPECT_THROW(h.script.Execute(), Exception);
+}
+
+// A Qt class's script class is one for every script: two scripts calling its
+// methods and reading its properties on two threads must each get their own
+// arguments and values back.
+TEST(Engine, ScriptsOnTwoThreadsShareAQtClassSafely)
+{
+    auto run = [](int offset, qint64 *sum, QString *error) {
+        Counter counter;
+        TfsScript script;
+        script.AddScriptObject(QStringLiteral("Cnt"), &counter);
+        script.AddScriptVariable(QStringLiteral("Total"), QStringLiteral("Integer"), Variant(0));
+        script.Lines() = QStringList{QStringLiteral(
+            "var i: Integer;\n"
+            "begin\n"
+            "  for i := 1 to 20000 do\n"
+            "    if Cnt.Label = 'counter' then Total := Total + Cnt.Twice(i + %1);\n"
+            "end.").arg(offset)};
+        if (!script.Compile()) {
+            *error = script.ErrorMsg();
+            return;
+        }
+        script.Execute();
+        *sum = VarToInt64(script.Variables(QStringLiteral("Total")));
+    };
+    qint64 a = 0, b = 0;
+    QString errorA, errorB;
+    std::thread t1(run, 0, &a, &errorA), t2(run, 1000000, &b, &errorB);
+    t1.join();
+    t2.join();
+    EXPECT_TRUE(errorA.isEmpty()) << errorA.toStdString();
+    EXPECT_TRUE(errorB.isEmpty()) << errorB.toStdString();
+    const qint64 n = 20000, base = n * (n + 1); // 2 * (1 + ... + n)
+    EXPECT_EQ(a, base);
+    EXPECT_EQ(b, base + 2 * 1000000 * n);
 }
 
 // Lists as Object Pascal's classes have them: a count and an indexed
