@@ -485,7 +485,8 @@ bool NeedsEncodedWords(const QString &text)
 
 QByteArray EncodeHeaderWords(const QString &text)
 {
-    if (!NeedsEncodedWords(text))
+    const bool blankAtAnEnd = !text.isEmpty() && (isWsp(text.front().toLatin1()) || isWsp(text.back().toLatin1()));
+    if (!NeedsEncodedWords(text) && !blankAtAnEnd)
         return text.toLatin1();
     // Cut the text into pieces of whole characters (surrogate pairs kept
     // together) so that each word stays within 75 characters.

@@ -68,7 +68,9 @@ ZOR_EXPORT QString DecodeHeaderBytes(const QByteArray &raw);
 ZOR_EXPORT QString DecodeHeaderWords(const QByteArray &raw);
 // Encoded words (UTF-8, B or Q, whichever is shorter, at most 75 characters
 // each, never splitting a character) for text that needs them; ASCII text
-// without "=?" comes back as it is. The words are separated by blanks.
+// without "=?" comes back as it is, unless it starts or ends with a blank:
+// a reader drops those around a header value, but not inside a word. The
+// words are separated by blanks.
 ZOR_EXPORT QByteArray EncodeHeaderWords(const QString &text);
 // True when text cannot be written as plain ASCII header text.
 ZOR_EXPORT bool NeedsEncodedWords(const QString &text);
