@@ -169,10 +169,12 @@ void Builder::emitTable(QTextCursor &cursor, TableBuild &table)
     for (RowBuild &row : table.Rows) {
         int prev = row.Def.Left;
         edges.push_back(prev);
-        // A row with more cells than \cellx gets 1-inch cells for the rest.
+        // A row with more cells than \cellx gets 1-inch cells for the rest,
+        // narrower where that would pass the last edge a reader accepts.
         while (row.Def.Cells.size() < row.Cells.size()) {
             CellDef c;
-            c.Right = (row.Def.Cells.empty() ? prev : row.Def.Cells.back().Right) + 1440;
+            const int last = row.Def.Cells.empty() ? prev : row.Def.Cells.back().Right;
+            c.Right = std::max(last + 1, std::min(last + 1440, MaxCellEdge));
             row.Def.Cells.push_back(c);
         }
         for (CellDef &c : row.Def.Cells) {

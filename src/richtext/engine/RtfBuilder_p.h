@@ -82,6 +82,9 @@ class Builder
 public:
     // Nesting deeper than this is read as the deepest allowed table.
     static constexpr int MaxTableDepth = 12;
+    // Cell edges are read up to this (twips); an edge the reader makes up
+    // stays within it too, so that what is written reads back the same.
+    static constexpr int MaxCellEdge = 31680 * 4;
 
     Builder(TWPDocument &doc, QTextDocument *text);
 

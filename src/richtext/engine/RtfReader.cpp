@@ -1206,9 +1206,9 @@ bool Reader::tableWord(const QByteArray &w, const Token &t)
         m_cellDef = {};
         m_borderTarget = 6;
     } else if (w == "trleft") {
-        row.Left = std::clamp(t.param, -31680, 31680 * 4);
+        row.Left = std::clamp(t.param, -31680, Builder::MaxCellEdge);
     } else if (w == "cellx") {
-        m_cellDef.Right = std::clamp(t.param, -31680, 31680 * 4);
+        m_cellDef.Right = std::clamp(t.param, -31680, Builder::MaxCellEdge);
         if (row.Cells.size() < 256)
             row.Cells.push_back(m_cellDef);
         m_cellDef = {};
