@@ -30,4 +30,10 @@ print("envelope to:  ", ", ".join(arrived["rcpt"]))
 print("bytes:", len(data), "- identical to out/newsletter.eml:", data == open(sys.argv[2], "rb").read())
 PY
   fi
+
+  GALLERY="$PWD/build/$preset/examples/gallery/gallery"
+  if [[ -x "$GALLERY" ]]; then
+    step "The gallery's E-mail page, headless: the part tree, and the logo in the HTML taken from the message by its content ID"
+    "$GALLERY" --headless --mail out/mail.png
+  fi
 fi
