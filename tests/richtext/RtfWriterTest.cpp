@@ -81,17 +81,24 @@ TEST(RtfWriter, WritingIsAFixedPointAfterOnePass)
     EXPECT_EQ(twice.toStdString(), once.toStdString());
 }
 
-// Cells beyond the row's last \cellx get edges made up by the reader; near
-// the widest edge read those must stay within it, or the next reading
-// narrows them and the second writing differs from the first.
-TEST(RtfWriter, MadeUpCellEdgesNearTheLimitAreAFixedPoint)
+// What the reader makes up or resolves must read back the same: cells beyond
+// the row's last \cellx get edges within the widest edge read (else the next
+// reading narrows them), and a style never comes out based on itself (the
+// reader drops that).
+TEST(RtfWriter, WhatTheReaderMakesUpIsAFixedPoint)
 {
     for (const char *rtf : {R"({\rtf1\trowd\cellx126000\pard\intbl a\cell b\cell c\cell\row})",
-                            R"({\rtf1\trowd\cellx300\cellx999999\pard\intbl a\cell b\cell c\cell d\cell\row})"}) {
+                            R"({\rtf1\trowd\cellx300\cellx999999\pard\intbl a\cell b\cell c\cell d\cell\row})",
+                            // a second style sheet gives the base's number to the style itself
+                            R"({\rtf1{\stylesheet{\s1\sbasedon0 Heading;}}{\stylesheet{\s0 Heading;}} x})"}) {
         SCOPED_TRACE(rtf);
         const QByteArray once = roundTrip(rtf);
         EXPECT_EQ(roundTrip(once).toStdString(), once.toStdString());
     }
+    TWPDocument doc;
+    ASSERT_TRUE(TWPRTFReader::Read(R"({\rtf1{\stylesheet{\s1\sbasedon0 Heading;}}{\stylesheet{\s0 Heading;}} x})", doc).Ok);
+    ASSERT_NE(doc.FindStyle(QStringLiteral("Heading")), nullptr);
+    EXPECT_EQ(doc.FindStyle(QStringLiteral("Heading"))->BasedOn, QString());
 }
 
 TEST(RtfWriter, RunsThatWriteAlikeShareAGroup)

@@ -1459,9 +1459,10 @@ TWPRTFReadResult Reader::Run()
     for (auto &b : m_subBuilders)
         b->Finish();
     for (const auto &[name, number] : m_basedOn) {
+        // A later definition may give the base's number to the style itself.
         const QString base = styleName(number, false);
         const TWPStyle *s = m_doc.FindStyle(name);
-        if (s && !base.isEmpty()) {
+        if (s && !base.isEmpty() && base.compare(name, Qt::CaseInsensitive) != 0) {
             TWPStyle copy = *s;
             copy.BasedOn = base;
             m_doc.SetStyle(copy);

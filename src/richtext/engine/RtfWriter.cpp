@@ -734,7 +734,7 @@ QByteArray Writer::Run()
             if (!s.IsCharStyle)
                 paraProps(StyleTextToBlockFormat(s.Text), QTextBlock(), 0);
             charProps(StyleTextToCharFormat(s.Text));
-            if (!s.BasedOn.isEmpty()) {
+            if (!s.BasedOn.isEmpty() && s.BasedOn.compare(s.Name, Qt::CaseInsensitive) != 0) {
                 const auto it = m_paraStyles.find(s.BasedOn.toLower());
                 if (it != m_paraStyles.end())
                     num("sbasedon", it->second);
