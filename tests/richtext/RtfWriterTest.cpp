@@ -83,14 +83,16 @@ TEST(RtfWriter, WritingIsAFixedPointAfterOnePass)
 
 // What the reader makes up or resolves must read back the same: cells beyond
 // the row's last \cellx get edges within the widest edge read (else the next
-// reading narrows them), and a style never comes out based on itself (the
-// reader drops that).
+// reading narrows them), a style never comes out based on itself (the
+// reader drops that) and a font name keeps no control characters.
 TEST(RtfWriter, WhatTheReaderMakesUpIsAFixedPoint)
 {
     for (const char *rtf : {R"({\rtf1\trowd\cellx126000\pard\intbl a\cell b\cell c\cell\row})",
                             R"({\rtf1\trowd\cellx300\cellx999999\pard\intbl a\cell b\cell c\cell d\cell\row})",
                             // a second style sheet gives the base's number to the style itself
-                            R"({\rtf1{\stylesheet{\s1\sbasedon0 Heading;}}{\stylesheet{\s0 Heading;}} x})"}) {
+                            R"({\rtf1{\stylesheet{\s1\sbasedon0 Heading;}}{\stylesheet{\s0 Heading;}} x})",
+                            // control characters in a font's name
+                            "{\\rtf1{\\fonttbl{\\f0 Ti\tmes\\u0?;}}\\f0 x}"}) {
         SCOPED_TRACE(rtf);
         const QByteArray once = roundTrip(rtf);
         EXPECT_EQ(roundTrip(once).toStdString(), once.toStdString());

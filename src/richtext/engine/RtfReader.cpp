@@ -227,6 +227,17 @@ struct PictState
     int scaleX = 100, scaleY = 100;
 };
 
+// A font table entry's name without control characters: no font has them,
+// and written back they would come out as control words.
+QString fontName(const QString &captured)
+{
+    QString name;
+    for (const QChar c : captured)
+        if (c.unicode() >= 0x20)
+            name += c;
+    return name.trimmed();
+}
+
 // Windows charset number -> code page.
 int charsetCodePage(int charset)
 {
@@ -412,7 +423,7 @@ void Reader::pop()
         switch (closing.dest) {
         case Dest::FontTable:
             if (m_fontNumber >= 0 && !m_capture.trimmed().isEmpty()) {
-                m_fonts[m_fontNumber] = {m_capture.trimmed(), m_fontCpg ? m_fontCpg : charsetCodePage(m_fontCharset)};
+                m_fonts[m_fontNumber] = {fontName(m_capture), m_fontCpg ? m_fontCpg : charsetCodePage(m_fontCharset)};
                 m_fontNumber = -1;
             }
             break;
@@ -498,7 +509,7 @@ void Reader::takeText(const QString &text)
         for (QChar c : text) {
             if (c == u';') {
                 if (m_fontNumber >= 0)
-                    m_fonts[m_fontNumber] = {m_capture.trimmed(), m_fontCpg ? m_fontCpg : charsetCodePage(m_fontCharset)};
+                    m_fonts[m_fontNumber] = {fontName(m_capture), m_fontCpg ? m_fontCpg : charsetCodePage(m_fontCharset)};
                 m_fontNumber = -1;
                 m_capture.clear();
             } else {
