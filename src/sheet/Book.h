@@ -61,7 +61,7 @@ public:
     QString DisplayText(int row, int col) const;
 
     qsizetype CellCount() const;
-    // Last used row and column (-1 when empty).
+    // Rows and columns up to the last used one (0 when empty).
     int RowCount() const;
     int ColumnCount() const;
     // Calls fn for each non-empty cell, column by column.

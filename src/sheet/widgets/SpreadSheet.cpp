@@ -5,13 +5,21 @@
 #include <ZorCompCore/sheet/SheetFiles.h>
 
 #include <QAbstractTableModel>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTabBar>
 #include <QTableView>
+#include <QUndoStack>
 #include <QVBoxLayout>
+#include <functional>
 #include <vector>
 
 namespace zor {
@@ -76,15 +84,14 @@ public:
         TSheet *s = Sheet();
         if (!s || !i.isValid() || role != Qt::EditRole)
             return false;
-        const QString text = value.toString();
-        if (text.isEmpty())
-            s->ClearCell(i.row(), i.column());
-        else
-            s->SetCellText(i.row(), i.column(), text);
+        edit(i.row(), i.column(), value.toString());
         // A recalculation announces itself; a plain value may not start one.
         Q_EMIT dataChanged(i, i);
         return true;
     }
+
+    // How an edit reaches the sheet (the control makes it an undo step).
+    std::function<void(int row, int col, const QString &text)> edit;
 
     Qt::ItemFlags flags(const QModelIndex &i) const override
     {
@@ -105,6 +112,173 @@ private:
     int index_ = 0;
 };
 
+// What a cell holds, enough to put it back as it was.
+struct CellState
+{
+    bool formula = false;
+    QString text; // the formula as seen from the cell
+    TCellValue value;
+    QString format;
+};
+
+CellState capture(const TSheet &s, int r, int c)
+{
+    CellState st;
+    st.formula = s.HasFormula(r, c);
+    if (st.formula)
+        st.text = s.Formula(r, c);
+    st.value = s.Value(r, c);
+    st.format = s.NumberFormat(r, c);
+    return st;
+}
+
+void restore(TSheet &s, int r, int c, const CellState &st)
+{
+    s.ClearCell(r, c);
+    if (st.formula) {
+        // A formula the book could not run was kept with its value: so again.
+        if (!s.SetFormula(r, c, st.text))
+            s.SetUnparsedFormula(r, c, st.text, st.value);
+    } else if (!st.value.IsEmpty()) {
+        s.SetValue(r, c, st.value);
+    }
+    s.SetNumberFormat(r, c, st.format);
+}
+
+struct CellChange
+{
+    int row, col;
+    CellState before, after;
+};
+
+// Cells of one sheet changed: undo puts back what they held before. The
+// change has been made when the command is pushed.
+class CellsCommand : public QUndoCommand
+{
+public:
+    CellsCommand(const QString &text, TSheetBook &book, int sheet, std::vector<CellChange> cells,
+                 std::function<void()> shown)
+        : QUndoCommand(text), book(book), sheet(sheet), cells(std::move(cells)), shown(std::move(shown))
+    {
+    }
+    void undo() override { apply(&CellChange::before); }
+    void redo() override
+    {
+        if (std::exchange(first, false))
+            return;
+        apply(&CellChange::after);
+    }
+
+private:
+    void apply(CellState CellChange::*which)
+    {
+        if (sheet >= book.SheetCount())
+            return;
+        TSheet &s = *book.Sheet(sheet);
+        book.BeginUpdate();
+        for (const CellChange &c : cells)
+            restore(s, c.row, c.col, c.*which);
+        book.EndUpdate();
+        shown();
+    }
+
+    TSheetBook &book;
+    int sheet;
+    std::vector<CellChange> cells;
+    std::function<void()> shown;
+    bool first = true;
+};
+
+// Rows or columns inserted or deleted. Undoing a deletion inserts them again
+// and puts back what they held and every formula the deletion changed (those
+// that pointed into them show #REF! until then).
+class StructureCommand : public QUndoCommand
+{
+public:
+    enum Op { InsertRows, DeleteRows, InsertColumns, DeleteColumns };
+
+    StructureCommand(const QString &text, TSheetBook &book, int sheet, Op op, int at, int count,
+                     std::function<void()> shown)
+        : QUndoCommand(text), book(book), sheet(sheet), op(op), at(at), count(count), shown(std::move(shown))
+    {
+        if (op != DeleteRows && op != DeleteColumns)
+            return;
+        // Positions as they are now, which the undo's insertion restores.
+        for (int i = 0; i < book.SheetCount(); ++i) {
+            const TSheet &s = *book.Sheet(i);
+            s.ForEachCell([&](int r, int c) {
+                const int pos = op == DeleteRows ? r : c;
+                const bool inside = i == sheet && pos >= at && pos < at + count;
+                if (inside || s.HasFormula(r, c))
+                    saved.push_back({i, r, c, capture(s, r, c)});
+            });
+        }
+    }
+
+    void redo() override { run(op); }
+    void undo() override
+    {
+        if (sheet >= book.SheetCount())
+            return;
+        book.BeginUpdate();
+        switch (op) {
+        case InsertRows: run(DeleteRows, false); break;
+        case InsertColumns: run(DeleteColumns, false); break;
+        case DeleteRows: run(InsertRows, false); break;
+        case DeleteColumns: run(InsertColumns, false); break;
+        }
+        for (const Saved &v : saved) {
+            TSheet &s = *book.Sheet(v.sheet);
+            // Formulas that moved along are right already; only changed ones go back.
+            const bool same = v.state.formula && s.HasFormula(v.row, v.col) && s.Formula(v.row, v.col) == v.state.text
+                              && s.NumberFormat(v.row, v.col) == v.state.format;
+            if (!same)
+                restore(s, v.row, v.col, v.state);
+        }
+        book.EndUpdate();
+        shown();
+    }
+
+private:
+    void run(Op what, bool announce = true)
+    {
+        if (sheet >= book.SheetCount())
+            return;
+        TSheet &s = *book.Sheet(sheet);
+        switch (what) {
+        case InsertRows: s.InsertRows(at, count); break;
+        case DeleteRows: s.DeleteRows(at, count); break;
+        case InsertColumns: s.InsertColumns(at, count); break;
+        case DeleteColumns: s.DeleteColumns(at, count); break;
+        }
+        if (announce)
+            shown();
+    }
+
+    struct Saved
+    {
+        int sheet, row, col;
+        CellState state;
+    };
+    TSheetBook &book;
+    int sheet;
+    Op op;
+    int at, count;
+    std::function<void()> shown;
+    std::vector<Saved> saved;
+};
+
+// Tab-separated text as spreadsheets put on the clipboard: a field holding a
+// tab, a line break or a quote is quoted, quotes doubled.
+QString tsvField(const QString &text)
+{
+    if (!text.contains(u'\t') && !text.contains(u'\n') && !text.contains(u'\r') && !text.contains(u'"'))
+        return text;
+    QString q = text;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
 } // namespace
 
 struct TSpreadSheet::Private
@@ -115,6 +289,17 @@ struct TSpreadSheet::Private
     QLineEdit *formulaBar = nullptr;
     QLineEdit *nameBox = nullptr;
     QTabBar *tabs = nullptr;
+    QLabel *warnings = nullptr;
+    QUndoStack *undo = nullptr;
+
+    // What this control put on the clipboard last, to paste it back as cells.
+    struct Copied
+    {
+        QString text;
+        int sheet = -1;
+        QRect area; // x = column, y = row
+        bool cut = false;
+    } copied;
 };
 
 TSpreadSheet::TSpreadSheet(QWidget *AOwner) : QWidget(AOwner), d(new Private)
@@ -143,6 +328,24 @@ TSpreadSheet::TSpreadSheet(QWidget *AOwner) : QWidget(AOwner), d(new Private)
     d->tabs = new QTabBar(this);
     d->tabs->setObjectName(QStringLiteral("sheetTabs"));
     d->tabs->setShape(QTabBar::RoundedSouth);
+    d->warnings = new QLabel(this);
+    d->warnings->setObjectName(QStringLiteral("loadWarnings"));
+    d->warnings->setWordWrap(true);
+    d->warnings->hide();
+    d->undo = new QUndoStack(this);
+    d->model->edit = [this](int r, int c, const QString &text) {
+        changeCells(tr("Edit %1").arg(SheetCellName(r, c)), {{r, c}}, [&](TSheet &s) {
+            if (text.isEmpty())
+                s.ClearCell(r, c);
+            else
+                s.SetCellText(r, c, text);
+        });
+    };
+    for (QHeaderView *h : {d->view->horizontalHeader(), d->view->verticalHeader()}) {
+        h->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(h, &QHeaderView::customContextMenuRequested, this,
+                [this, h](const QPoint &at) { headerMenu(h, h->logicalIndexAt(at), h->mapToGlobal(at)); });
+    }
 
     auto *top = new QHBoxLayout;
     top->addWidget(d->nameBox);
@@ -153,6 +356,7 @@ TSpreadSheet::TSpreadSheet(QWidget *AOwner) : QWidget(AOwner), d(new Private)
     layout->addLayout(top);
     layout->addWidget(d->view, 1);
     layout->addWidget(d->tabs);
+    layout->addWidget(d->warnings);
 
     d->book->SetOnChange([this] {
         d->model->AllChanged();
@@ -228,9 +432,16 @@ bool TSpreadSheet::LoadFromFile(const QString &fileName, QString *error)
     const bool ok = LoadSheetFile(*d->book, fileName, error);
     if (d->book->SheetCount() == 0)
         d->book->AddSheet();
+    d->undo->clear(); // the steps were of another book
+    d->copied = {};
     d->model->SetSheetIndex(0);
     RefreshSheets();
     SetCurrentCell(0, 0);
+    const QStringList warnings = ok ? d->book->LoadWarnings() : QStringList();
+    d->warnings->setText(warnings.isEmpty() ? QString()
+                                            : tr("Not kept from %1: %2")
+                                                  .arg(QFileInfo(fileName).fileName(), warnings.join(QStringLiteral("; "))));
+    d->warnings->setVisible(!warnings.isEmpty());
     return ok;
 }
 
@@ -254,6 +465,179 @@ QTableView *TSpreadSheet::GridView() const { return d->view; }
 QLineEdit *TSpreadSheet::FormulaBar() const { return d->formulaBar; }
 QLineEdit *TSpreadSheet::NameBox() const { return d->nameBox; }
 QTabBar *TSpreadSheet::SheetTabs() const { return d->tabs; }
+QLabel *TSpreadSheet::WarningsLine() const { return d->warnings; }
+QUndoStack *TSpreadSheet::UndoStack() const { return d->undo; }
+
+void TSpreadSheet::changeCells(const QString &text, const std::vector<std::pair<int, int>> &cells,
+                               const std::function<void(TSheet &)> &edit)
+{
+    TSheet *s = ActiveSheet();
+    if (!s)
+        return;
+    std::vector<CellChange> changes;
+    changes.reserve(cells.size());
+    for (auto [r, c] : cells)
+        changes.push_back({r, c, capture(*s, r, c), {}});
+    d->book->BeginUpdate();
+    edit(*s);
+    d->book->EndUpdate();
+    bool any = false;
+    for (CellChange &c : changes) {
+        c.after = capture(*s, c.row, c.col);
+        any = any || c.after.formula != c.before.formula || c.after.text != c.before.text
+              || !(c.after.value == c.before.value) || c.after.format != c.before.format;
+    }
+    refreshGrid();
+    if (any)
+        d->undo->push(new CellsCommand(text, *d->book, ActiveSheetIndex(), std::move(changes), [this] { refreshGrid(); }));
+}
+
+void TSpreadSheet::refreshGrid()
+{
+    d->model->AllChanged();
+    showCurrentCell();
+}
+
+void TSpreadSheet::changeStructure(int op, int at, int count)
+{
+    const bool rows = op == StructureCommand::InsertRows || op == StructureCommand::DeleteRows;
+    const int limit = rows ? kRows : kColumns;
+    if (!ActiveSheet() || at < 0 || at >= limit || count <= 0)
+        return;
+    count = qMin(count, limit - at);
+    static const char *const texts[] = {QT_TR_NOOP("Insert rows"), QT_TR_NOOP("Delete rows"),
+                                        QT_TR_NOOP("Insert columns"), QT_TR_NOOP("Delete columns")};
+    d->undo->push(new StructureCommand(tr(texts[op]), *d->book, ActiveSheetIndex(), StructureCommand::Op(op), at,
+                                       count, [this] { refreshGrid(); }));
+}
+
+void TSpreadSheet::InsertRows(int row, int count) { changeStructure(StructureCommand::InsertRows, row, count); }
+void TSpreadSheet::DeleteRows(int row, int count) { changeStructure(StructureCommand::DeleteRows, row, count); }
+void TSpreadSheet::InsertColumns(int col, int count) { changeStructure(StructureCommand::InsertColumns, col, count); }
+void TSpreadSheet::DeleteColumns(int col, int count) { changeStructure(StructureCommand::DeleteColumns, col, count); }
+
+void TSpreadSheet::headerMenu(QHeaderView *header, int section, const QPoint &globalPos)
+{
+    if (section < 0)
+        return;
+    const bool rows = header->orientation() == Qt::Vertical;
+    // Whole rows (columns) selected around the section count; else just it.
+    int at = section, count = 1;
+    for (const QItemSelectionRange &r : d->view->selectionModel()->selection()) {
+        const bool whole = rows ? r.left() == 0 && r.right() == kColumns - 1 : r.top() == 0 && r.bottom() == kRows - 1;
+        const int first = rows ? r.top() : r.left(), last = rows ? r.bottom() : r.right();
+        if (whole && section >= first && section <= last) {
+            at = first;
+            count = last - first + 1;
+            break;
+        }
+    }
+    QMenu menu(this);
+    if (rows) {
+        menu.addAction(tr("Insert rows above"), this, [this, at, count] { InsertRows(at, count); });
+        menu.addAction(tr("Delete rows"), this, [this, at, count] { DeleteRows(at, count); });
+    } else {
+        menu.addAction(tr("Insert columns left"), this, [this, at, count] { InsertColumns(at, count); });
+        menu.addAction(tr("Delete columns"), this, [this, at, count] { DeleteColumns(at, count); });
+    }
+    menu.exec(globalPos);
+}
+
+void TSpreadSheet::Copy() { copyCells(false); }
+void TSpreadSheet::Cut() { copyCells(true); }
+
+void TSpreadSheet::copyCells(bool cut)
+{
+    TSheet *s = ActiveSheet();
+    if (!s)
+        return;
+    // The bounding rectangle of the selection, cut down to the used part.
+    QRect area;
+    for (const QItemSelectionRange &r : d->view->selectionModel()->selection())
+        area |= QRect(QPoint(r.left(), r.top()), QPoint(r.right(), r.bottom()));
+    if (area.isEmpty())
+        area = QRect(CurrentColumn(), CurrentRow(), 1, 1);
+    area.setRight(qMax(area.left(), qMin(area.right(), s->ColumnCount() - 1)));
+    area.setBottom(qMax(area.top(), qMin(area.bottom(), s->RowCount() - 1)));
+    QString text;
+    for (int r = area.top(); r <= area.bottom(); ++r) {
+        for (int c = area.left(); c <= area.right(); ++c) {
+            if (c > area.left())
+                text += u'\t';
+            text += tsvField(s->DisplayText(r, c));
+        }
+        text += u'\n';
+    }
+    QGuiApplication::clipboard()->setText(text);
+    d->copied = {text, ActiveSheetIndex(), area, cut};
+}
+
+bool TSpreadSheet::Paste()
+{
+    TSheet *s = ActiveSheet();
+    const QString text = QGuiApplication::clipboard()->text();
+    if (!s || text.isEmpty())
+        return false;
+    const int r0 = CurrentRow(), c0 = CurrentColumn();
+    std::vector<std::pair<int, int>> cells;
+    auto touch = [&](const QRect &a) {
+        for (int r = a.top(); r <= a.bottom(); ++r)
+            for (int c = a.left(); c <= a.right(); ++c)
+                cells.emplace_back(r, c);
+    };
+    const Private::Copied copied = d->copied;
+    if (copied.text == text && copied.sheet == ActiveSheetIndex()) {
+        // Our own cells: copied as a copy does, relative references moved.
+        const QRect &from = copied.area;
+        const QRect to = QRect(c0, r0, from.width(), from.height()) & QRect(0, 0, kColumns, kRows);
+        touch(to);
+        if (copied.cut)
+            touch(from);
+        changeCells(copied.cut ? tr("Move") : tr("Paste"), cells, [&](TSheet &sheet) {
+            // Overlapping areas: each source is read before it is overwritten.
+            const bool up = r0 > from.top(), left = c0 > from.left();
+            for (int i = 0; i < to.height(); ++i) {
+                const int dr = up ? to.height() - 1 - i : i;
+                for (int j = 0; j < to.width(); ++j) {
+                    const int dc = left ? to.width() - 1 - j : j;
+                    sheet.CopyCell(from.top() + dr, from.left() + dc, r0 + dr, c0 + dc);
+                }
+            }
+            if (copied.cut)
+                for (int r = from.top(); r <= from.bottom(); ++r)
+                    for (int c = from.left(); c <= from.right(); ++c)
+                        if (!to.contains(c, r))
+                            sheet.ClearCell(r, c);
+        });
+        if (copied.cut)
+            d->copied = {}; // a cut pastes once
+        return true;
+    }
+    // Text from elsewhere: typed in cell by cell, empty fields clearing.
+    TSheetBook scratch;
+    TSheet &in = *scratch.AddSheet();
+    TCsvOptions options;
+    options.delimiter = u'\t';
+    if (!LoadCsv(in, text.toUtf8(), options))
+        return false;
+    const QRect to = QRect(c0, r0, in.ColumnCount(), in.RowCount()) & QRect(0, 0, kColumns, kRows);
+    if (to.isEmpty())
+        return false;
+    touch(to);
+    changeCells(tr("Paste"), cells, [&](TSheet &sheet) {
+        for (int r = to.top(); r <= to.bottom(); ++r)
+            for (int c = to.left(); c <= to.right(); ++c) {
+                const TCellValue v = in.Value(r - r0, c - c0);
+                if (v.IsEmpty())
+                    sheet.ClearCell(r, c);
+                else if (v.IsText())
+                    sheet.SetCellText(r, c, v.text);
+                else
+                    sheet.SetValue(r, c, v);
+            }
+    });
+    return true;
+}
 
 void TSpreadSheet::showCurrentCell()
 {
@@ -292,14 +676,26 @@ bool TSpreadSheet::eventFilter(QObject *watched, QEvent *event)
             });
             if (sel.isEmpty())
                 hit.emplace_back(CurrentRow(), CurrentColumn());
-            d->book->BeginUpdate();
-            for (auto [r, c] : hit)
-                s->ClearCell(r, c);
-            d->book->EndUpdate();
-            d->model->AllChanged();
-            showCurrentCell();
+            changeCells(tr("Clear"), hit, [&](TSheet &sheet) {
+                for (auto [r, c] : hit)
+                    sheet.ClearCell(r, c);
+            });
             return true;
         }
+        const struct
+        {
+            QKeySequence::StandardKey key;
+            std::function<void()> run;
+        } commands[] = {
+            {QKeySequence::Copy, [this] { Copy(); }},   {QKeySequence::Cut, [this] { Cut(); }},
+            {QKeySequence::Paste, [this] { Paste(); }}, {QKeySequence::Undo, [this] { d->undo->undo(); }},
+            {QKeySequence::Redo, [this] { d->undo->redo(); }},
+        };
+        for (const auto &command : commands)
+            if (key->matches(command.key)) {
+                command.run();
+                return true;
+            }
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
             SetCurrentCell(qMin(CurrentRow() + 1, kRows - 1), CurrentColumn());
             return true;
