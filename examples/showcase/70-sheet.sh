@@ -23,4 +23,10 @@ if has sheet; then
     unzip -p out/invoice.ods content.xml | grep -o 'table:formula="of:=[^"]*\[[^"]*"' | head -n 2
   fi
   "$ZORCC" sheet calc out/invoice.ods "${DATA[@]}" --cells B2,C5,D9 --json
+
+  GALLERY="$PWD/build/$preset/examples/gallery/gallery"
+  if [[ -x "$GALLERY" ]]; then
+    step "The gallery's Spreadsheet page, headless: the invoice with its script, a script error's line and column, a form's Save and Close through callbacks"
+    "$GALLERY" --headless --sheet out/sheet.png
+  fi
 fi
