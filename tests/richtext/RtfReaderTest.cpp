@@ -249,6 +249,19 @@ TEST(RtfReader, MergedCellsKeepTheirText)
     EXPECT_EQ(S(cellText(t, 0, 2)), "top\u2029below");
 }
 
+// A footnote in a cell may hold a table of its own: its row definition must
+// not become the definition of the row around it.
+TEST(RtfReader, ATableInAFootnoteLeavesTheOuterRowAlone)
+{
+    Read r(R"({\rtf1\trowd\clmgf\cellx1000\clmrg\cellx2000\cellx3000\pard\intbl a{\chftn{\footnote\pard
+\trowd\cellx500\cellx1001\pard\intbl n\cell m\cell\row\pard}}\cell\cell b\cell\row})");
+    QTextTable *t = r.firstTable();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->columns(), 3);
+    EXPECT_EQ(t->cellAt(0, 0).columnSpan(), 2);
+    EXPECT_EQ(S(cellText(t, 0, 2)), "b");
+}
+
 TEST(RtfReader, NestedTables)
 {
     Read r(R"({\rtf1

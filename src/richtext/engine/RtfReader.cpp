@@ -389,9 +389,15 @@ private:
     TWPPageSetup m_docPage;
     TWPPageSetup m_sectPage;
     int m_section = 0;
-    std::map<int, RowDef> m_rowDefs;  // by table depth
+    // Row and cell definitions by builder (a footnote or header inside a
+    // cell has tables of its own) and table depth.
+    struct TableDefs
+    {
+        std::map<int, RowDef> rows;
+        CellDef cell;
+    };
+    std::map<const Builder *, TableDefs> m_tableDefs;
     int m_borderTarget = 0;          // 0 none, 1..4 paragraph sides, 5 cell, 6 row
-    CellDef m_cellDef;
     int m_overrideListId = -1;
     QString m_tabKind;
 };
@@ -1211,32 +1217,34 @@ bool Reader::tableWord(const QByteArray &w, const Token &t)
 {
     State &s = st();
     const int depth = std::clamp(std::max(1, s.para.depth()), 1, Builder::MaxTableDepth);
-    RowDef &row = m_rowDefs[depth];
+    TableDefs &defs = m_tableDefs[s.builder];
+    RowDef &row = defs.rows[depth];
+    CellDef &cellDef = defs.cell;
     if (w == "trowd") {
         row = {};
-        m_cellDef = {};
+        cellDef = {};
         m_borderTarget = 6;
     } else if (w == "trleft") {
         row.Left = std::clamp(t.param, -31680, Builder::MaxCellEdge);
     } else if (w == "cellx") {
-        m_cellDef.Right = std::clamp(t.param, -31680, Builder::MaxCellEdge);
+        cellDef.Right = std::clamp(t.param, -31680, Builder::MaxCellEdge);
         if (row.Cells.size() < 256)
-            row.Cells.push_back(m_cellDef);
-        m_cellDef = {};
+            row.Cells.push_back(cellDef);
+        cellDef = {};
     } else if (w == "clmgf") {
-        m_cellDef.MergeFirst = true;
+        cellDef.MergeFirst = true;
     } else if (w == "clmrg") {
-        m_cellDef.MergeNext = true;
+        cellDef.MergeNext = true;
     } else if (w == "clvmgf") {
-        m_cellDef.VMergeFirst = true;
+        cellDef.VMergeFirst = true;
     } else if (w == "clvmrg") {
-        m_cellDef.VMergeNext = true;
+        cellDef.VMergeNext = true;
     } else if (w == "clftsWidth") {
-        m_cellDef.WidthType = std::clamp(t.param, 0, 3);
+        cellDef.WidthType = std::clamp(t.param, 0, 3);
     } else if (w == "clwWidth") {
-        m_cellDef.Width = std::clamp(t.param, 0, 31680 * 4);
+        cellDef.Width = std::clamp(t.param, 0, 31680 * 4);
     } else if (w == "clcbpat") {
-        m_cellDef.Background = color(t.param);
+        cellDef.Background = color(t.param);
     } else if (w == "clbrdrt" || w == "clbrdrl" || w == "clbrdrb" || w == "clbrdrr"
                || w == "trbrdrt" || w == "trbrdrl" || w == "trbrdrb" || w == "trbrdrr") {
         m_borderTarget = 5;
@@ -1251,7 +1259,7 @@ bool Reader::tableWord(const QByteArray &w, const Token &t)
         flushText();
         const int d = w == "row" ? 1 : std::max(2, depth);
         if (s.builder && (s.dest == Dest::Normal || w == "nestrow"))
-            s.builder->EndRow(d, m_rowDefs[d]);
+            s.builder->EndRow(d, defs.rows[d]);
     } else {
         return false;
     }
