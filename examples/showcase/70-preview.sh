@@ -13,4 +13,10 @@ if has preview; then
     "$ZORCC" preview render "$f" "out/preview-$(basename "$f").png" --size 640x480 \
       || echo "  (the pane shows the error above instead of a preview)"
   done
+
+  GALLERY="$PWD/build/$preset/examples/gallery/gallery"
+  if [[ -x "$GALLERY" ]]; then
+    step "The gallery's Files page, headless: the folder with thumbnails from the shared cache, the PDF in the pane"
+    "$GALLERY" --headless --preview "$P/report.pdf" --grab out/files.png
+  fi
 fi

@@ -1,0 +1,217 @@
+// The "Files" page: a file browser over the sample data. Folders on the
+// left, the folder's files with thumbnails from the desktop's shared cache
+// in the middle (made on the thread pool, so a large folder opens at once),
+// and the preview pane on the right showing the current file through the
+// previewer its type takes; PDF pages come from the preview worker. A double
+// click opens a picture in the preview window.
+// Headless, --preview FILE --grab OUT.png [--size WxH] opens FILE's folder,
+// shows FILE in the pane and saves a picture of the page.
+#include "GalleryPage.h"
+
+#include <ZorCompCore/imaging/ThumbnailCache.h>
+#include <ZorCompCore/imaging/widgets/WindowsPreviewHandlerControl.h>
+#include <ZorCompCore/imaging/widgets/frmZORImagePreview.h>
+#include <ZorCompCore/platform/Exception.h>
+#include <ZorCompCore/platform/Stream.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QPointer>
+#include <QProcess>
+#include <QSplitter>
+#include <QTextStream>
+#include <QThread>
+#include <QThreadPool>
+#include <QTreeView>
+
+using namespace zor;
+
+namespace {
+
+QString dataFolder()
+{
+    return QDir::cleanPath(QStringLiteral(ZOR_GALLERY_IMAGES "/.."));
+}
+
+// Run from the build tree, the worker sits in tools/ of the same build.
+void findBuiltWorker()
+{
+    if (!qEnvironmentVariableIsEmpty("ZOR_PREVIEW_WORKER"))
+        return;
+    const QString built =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../../tools/preview-worker/zor-preview-worker");
+    if (QFileInfo(built).isExecutable())
+        qputenv("ZOR_PREVIEW_WORKER", QFileInfo(built).canonicalFilePath().toLocal8Bit());
+}
+
+class FilesPage : public QWidget
+{
+public:
+    explicit FilesPage(QWidget *parent = nullptr) : QWidget(parent)
+    {
+        findBuiltWorker();
+        auto *layout = new QHBoxLayout(this);
+        auto *split = new QSplitter(Qt::Horizontal);
+        folders = new QFileSystemModel(this);
+        folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+        folders->setRootPath(dataFolder());
+        tree = new QTreeView;
+        tree->setModel(folders);
+        tree->setRootIndex(folders->index(dataFolder()));
+        for (int c = 1; c < folders->columnCount(); ++c)
+            tree->hideColumn(c);
+        tree->header()->hide();
+        files = new QListWidget;
+        files->setViewMode(QListView::IconMode);
+        files->setIconSize(QSize(96, 96));
+        files->setGridSize(QSize(120, 130));
+        files->setResizeMode(QListView::Adjust);
+        files->setWordWrap(true);
+        pane = new TWindowsPreviewHandlerControl;
+        split->addWidget(tree);
+        split->addWidget(files);
+        split->addWidget(pane);
+        split->setSizes({160, 360, 480});
+        layout->addWidget(split);
+
+        // What the user picks, not the current index the model moves while
+        // it fills in the background.
+        connect(tree, &QTreeView::clicked, this, [this](const QModelIndex &i) { showFolder(folders->filePath(i)); });
+        connect(tree, &QTreeView::activated, this, [this](const QModelIndex &i) { showFolder(folders->filePath(i)); });
+        connect(files, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
+            try {
+                pane->SetFileName(item ? item->data(Qt::UserRole).toString() : QString());
+            } catch (const Exception &) {
+                // the pane paints the error itself
+            }
+        });
+        connect(files, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+            const QString file = item->data(Qt::UserRole).toString();
+            try {
+                TFileStream stream(file, fmOpenRead | fmShareDenyWrite);
+                TfrmZORImagePreview::ShowAsPopUp(stream, file, files);
+            } catch (const Exception &e) {
+                item->setToolTip(e.Message()); // not a picture
+            }
+        });
+        showFolder(dataFolder() + QStringLiteral("/preview"));
+    }
+
+    // Lists the folder at once with generic icons; thumbnails follow from the
+    // thread pool. A result for a folder no longer shown is dropped.
+    void showFolder(const QString &folder)
+    {
+        files->clear();
+        tree->setCurrentIndex(folders->index(folder));
+        const int generation = ++shown;
+        QFileIconProvider icons;
+        const QFileInfoList list = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
+        pendingThumbnails = int(list.size());
+        for (const QFileInfo &fi : list) {
+            auto *item = new QListWidgetItem(icons.icon(fi), fi.fileName(), files);
+            item->setData(Qt::UserRole, fi.absoluteFilePath());
+            const QString path = fi.absoluteFilePath();
+            const int row = files->row(item);
+            QPointer<FilesPage> self(this);
+            QThreadPool::globalInstance()->start([self, path, row, generation, cache = this->cache] {
+                const TThumbnailCache::TResult r = cache.Thumbnail(path, TThumbnailSize::Normal);
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [self, r, row, generation] {
+                        if (!self || self->shown != generation)
+                            return;
+                        --self->pendingThumbnails;
+                        if (QListWidgetItem *item = self->files->item(row); item && !r.Image.isNull()) {
+                            item->setIcon(QIcon(QPixmap::fromImage(r.Image)));
+                            ++self->thumbnails;
+                        }
+                    },
+                    Qt::QueuedConnection);
+            });
+        }
+    }
+
+    void select(const QString &file)
+    {
+        for (int i = 0; i < files->count(); ++i)
+            if (QFileInfo(files->item(i)->data(Qt::UserRole).toString()) == QFileInfo(file))
+                files->setCurrentRow(i);
+    }
+
+    QTreeView *tree = nullptr;
+    QListWidget *files = nullptr;
+    TWindowsPreviewHandlerControl *pane = nullptr;
+    int pendingThumbnails = 0;
+    int thumbnails = 0;
+
+private:
+    QFileSystemModel *folders = nullptr;
+    TThumbnailCache cache;
+    int shown = 0;
+};
+
+// Until the page stops changing and every thumbnail has come back; a page
+// from the worker arrives in its own time.
+void settle(FilesPage &page)
+{
+    const QDeadlineTimer deadline(20000);
+    QImage last;
+    QDeadlineTimer stable;
+    while (!deadline.hasExpired()) {
+        QApplication::processEvents();
+        const QImage now = page.grab().toImage();
+        const bool worker = page.pane->findChild<QProcess *>() != nullptr;
+        if (now != last || page.pendingThumbnails > 0) {
+            last = now;
+            stable = QDeadlineTimer(worker ? 1500 : 300);
+        } else if (stable.hasExpired()) {
+            return;
+        }
+        QThread::msleep(20);
+    }
+}
+
+int runHeadless(QApplication &app, const QStringList &args)
+{
+    Q_UNUSED(app)
+    QTextStream out(stdout);
+    const QString file = QFileInfo(gallery::argValue(args, QStringLiteral("--preview"))).absoluteFilePath();
+    const QString picture = gallery::argValue(args, QStringLiteral("--grab"));
+    const QStringList size = gallery::argValue(args, QStringLiteral("--size"), QStringLiteral("1000x600")).split(u'x');
+    if (!QFileInfo(file).isFile() || size.size() != 2 || size[0].toInt() < 100 || size[1].toInt() < 100) {
+        out << "usage: gallery --headless --preview FILE [--grab OUT.png] [--size WxH]\n";
+        return 2;
+    }
+    FilesPage page;
+    page.resize(size[0].toInt(), size[1].toInt());
+    page.showFolder(QFileInfo(file).absolutePath());
+    page.show();
+    page.select(file);
+    settle(page);
+    out << QFileInfo(file).fileName() << ": " << page.files->count() << " files in the folder, " << page.thumbnails
+        << " with thumbnails; the pane shows "
+        << (page.pane->DisplayText().isEmpty() ? QStringLiteral("the preview") : page.pane->DisplayText()) << '\n';
+    if (!picture.isEmpty()) {
+        const bool saved = page.grab().save(picture);
+        out << (saved ? "Page saved to " : "Could not save ") << picture << '\n';
+        if (!saved)
+            return 1;
+    }
+    return page.pane->ErrorText().isEmpty() ? 0 : 1;
+}
+
+const bool registered =
+    gallery::registerPage({QStringLiteral("Files"), 65, [](QWidget *parent) -> QWidget * { return new FilesPage(parent); }})
+    && gallery::registerCommand({QStringLiteral("--preview"),
+                                 QStringLiteral("--preview FILE [--grab OUT.png] [--size WxH]   the Files page showing FILE "
+                                                "in its preview pane"),
+                                 runHeadless});
+
+} // namespace
