@@ -84,7 +84,8 @@ TEST(RtfWriter, WritingIsAFixedPointAfterOnePass)
 // What the reader makes up or resolves must read back the same: cells beyond
 // the row's last \cellx get edges within the widest edge read (else the next
 // reading narrows them), a style never comes out based on itself (the
-// reader drops that) and a font name keeps no control characters.
+// reader drops that) and table entries' names keep no control characters
+// and no ';'.
 TEST(RtfWriter, WhatTheReaderMakesUpIsAFixedPoint)
 {
     for (const char *rtf : {R"({\rtf1\trowd\cellx126000\pard\intbl a\cell b\cell c\cell\row})",
@@ -92,7 +93,9 @@ TEST(RtfWriter, WhatTheReaderMakesUpIsAFixedPoint)
                             // a second style sheet gives the base's number to the style itself
                             R"({\rtf1{\stylesheet{\s1\sbasedon0 Heading;}}{\stylesheet{\s0 Heading;}} x})",
                             // control characters in a font's name
-                            "{\\rtf1{\\fonttbl{\\f0 Ti\tmes\\u0?;}}\\f0 x}"}) {
+                            "{\\rtf1{\\fonttbl{\\f0 Ti\tmes\\u0?;}}\\f0 x}",
+                            // an entry's text left behind by a destination nested in it
+                            R"({\rtf1{\stylesheet{a{\info{\title T}b;}c;}{\s1 d;}} x})"}) {
         SCOPED_TRACE(rtf);
         const QByteArray once = roundTrip(rtf);
         EXPECT_EQ(roundTrip(once).toStdString(), once.toStdString());

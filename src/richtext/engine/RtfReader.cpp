@@ -227,13 +227,14 @@ struct PictState
     int scaleX = 100, scaleY = 100;
 };
 
-// A font table entry's name without control characters: no font has them,
-// and written back they would come out as control words.
+// A font table entry's name without control characters (no font has them,
+// and written back they would come out as control words) and without the
+// ';' that ends an entry.
 QString fontName(const QString &captured)
 {
     QString name;
     for (const QChar c : captured)
-        if (c.unicode() >= 0x20)
+        if (c.unicode() >= 0x20 && c != u';')
             name += c;
     return name.trimmed();
 }
@@ -541,7 +542,9 @@ void Reader::takeText(const QString &text)
                 m_capture += c;
                 continue;
             }
-            const QString name = m_capture.trimmed();
+            // Text a nested destination left behind may hold a ';': a
+            // table entry's name never does.
+            const QString name = QString(m_capture).remove(u';').trimmed();
             m_capture.clear();
             if (name.isEmpty() || m_style.skip)
                 continue;

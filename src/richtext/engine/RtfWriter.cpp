@@ -70,6 +70,8 @@ private:
     int fontIndex(const QString &family);
     int colorIndex(const QColor &c);
     void text(const QString &s);
+    // A font or style table entry's name: a ';' would end the entry.
+    void entryName(const QString &name) { text(QString(name).remove(u';')); }
     void num(const char *word, int value);
     void charProps(const QTextCharFormat &cf);
     void paraProps(const QTextBlockFormat &bf, const QTextBlock &block, int depth);
@@ -673,7 +675,7 @@ void Writer::header()
         m_out += "{\\f";
         m_out += QByteArray::number(i);
         m_out += "\\fnil\\fcharset0 ";
-        text(m_fonts[i]);
+        entryName(m_fonts[i]);
         m_out += ";}";
     }
     m_out += "}\n{\\colortbl;";
@@ -740,7 +742,7 @@ QByteArray Writer::Run()
                     num("sbasedon", it->second);
             }
             m_out += ' ';
-            text(s.Name);
+            entryName(s.Name);
             m_out += ";}\n";
         }
         m_out += "}\n";
