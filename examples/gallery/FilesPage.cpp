@@ -198,12 +198,8 @@ int runHeadless(QApplication &app, const QStringList &args)
     out << QFileInfo(file).fileName() << ": " << page.files->count() << " files in the folder, " << page.thumbnails
         << " with thumbnails; the pane shows "
         << (page.pane->DisplayText().isEmpty() ? QStringLiteral("the preview") : page.pane->DisplayText()) << '\n';
-    if (!picture.isEmpty()) {
-        const bool saved = page.grab().save(picture);
-        out << (saved ? "Page saved to " : "Could not save ") << picture << '\n';
-        if (!saved)
-            return 1;
-    }
+    if (!gallery::savePicture(page, picture, out))
+        return 1;
     return page.pane->ErrorText().isEmpty() ? 0 : 1;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 
 class QApplication;
+class QTextStream;
 class QWidget;
 
 namespace gallery {
@@ -34,5 +35,9 @@ bool registerCommand(Command command);
 
 // The value after NAME on the command line, or FALLBACK.
 QString argValue(const QStringList &args, const QString &name, const QString &fallback = QString());
+
+// Saves a picture of the widget as path (nothing to do when path is empty)
+// and says so on out; false when it could not be written.
+bool savePicture(QWidget &widget, const QString &path, QTextStream &out);
 
 } // namespace gallery

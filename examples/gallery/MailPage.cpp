@@ -226,12 +226,8 @@ int runHeadless(QApplication &app, const QStringList &args)
     out << "Pictures the body showed from the message: " << page.body->shown.join(QStringLiteral(", ")) << '\n';
     if (page.body->shown.isEmpty())
         return 1;
-    if (!picture.isEmpty()) {
-        const bool saved = page.grab().save(picture);
-        out << (saved ? "Page saved to " : "Could not save ") << picture << '\n';
-        if (!saved)
-            return 1;
-    }
+    if (!gallery::savePicture(page, picture, out))
+        return 1;
     return 0;
 }
 

@@ -239,12 +239,8 @@ int runHeadless(QApplication &app, const QStringList &args)
         << " invoices rendered" << (ok ? "" : ", with errors") << '\n';
     if (!ok)
         out << page.errors->toPlainText() << '\n';
-    if (!picture.isEmpty()) {
-        const bool saved = page.grab().save(picture);
-        out << (saved ? "Page saved to " : "Could not save ") << picture << '\n';
-        if (!saved)
-            return 1;
-    }
+    if (!gallery::savePicture(page, picture, out))
+        return 1;
     return ok ? 0 : 1;
 }
 

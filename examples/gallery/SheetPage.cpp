@@ -278,12 +278,8 @@ int runHeadless(QApplication &app, const QStringList &args)
     out << page.log.join(QStringLiteral("; ")) << '\n' << "Back on the page: " << cell(s, "A1") << '\n';
     const bool callbacks = page.log.size() == 2 && !alive;
 
-    if (!picture.isEmpty()) {
-        const bool saved = page.grab().save(picture);
-        out << (saved ? "Page saved to " : "Could not save ") << picture << '\n';
-        if (!saved)
-            return 1;
-    }
+    if (!gallery::savePicture(page, picture, out))
+        return 1;
     return calculated && refused && callbacks ? 0 : 1;
 }
 

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QTabWidget>
 #include <QTextStream>
+#include <QWidget>
 #include <algorithm>
 #include <vector>
 
@@ -43,6 +44,15 @@ QString argValue(const QStringList &args, const QString &name, const QString &fa
 {
     const int i = args.indexOf(name);
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
+}
+
+bool savePicture(QWidget &widget, const QString &path, QTextStream &out)
+{
+    if (path.isEmpty())
+        return true;
+    const bool saved = widget.grab().save(path);
+    out << (saved ? "Page saved to " : "Could not save ") << path << '\n';
+    return saved;
 }
 
 } // namespace gallery
