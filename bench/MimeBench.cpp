@@ -49,7 +49,7 @@ QByteArray buildWorkload()
                 const quint32 v = rng.generate();
                 memcpy(data.data() + k, &v, 4);
             }
-            p.Data = data;
+            p.SetData(data);
         }
         m.MessageParts.append(p);
     }

@@ -35,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!a.IsAttachment && !a.IsMultipart())
             fuzz::check(a.Body.Text() == b.Body.Text());
         else if (a.ContentType().startsWith(QLatin1String("message/")))
-            fuzz::check(crlf(a.Data) == crlf(b.Data)); // enclosed messages travel with CRLF
+            fuzz::check(crlf(a.Data()) == crlf(b.Data())); // enclosed messages travel with CRLF
         else if (a.IsAttachment)
-            fuzz::check(a.Data == b.Data);
+            fuzz::check(a.Data() == b.Data());
     }
     if (first.MessageParts.isEmpty())
         fuzz::check(first.Body.Text() == second.Body.Text());

@@ -86,7 +86,7 @@ public:
             if (!p.IsAttachment || id.isEmpty() || QUrl::fromPercentEncoding(id.toUtf8()) != wanted)
                 continue;
             QImage image;
-            if (!image.loadFromData(p.Data))
+            if (!image.loadFromData(p.Data()))
                 return QVariant();
             shown << id;
             return image;
@@ -189,7 +189,7 @@ private:
         QList<QTreeWidgetItem *> items;
         for (int i = 0; i < message.MessageParts.size(); ++i) {
             const TMimePart &p = message.MessageParts[i];
-            const qsizetype size = p.IsAttachment ? p.Data.size() : p.Body.Text().toUtf8().size();
+            const qint64 size = p.IsAttachment ? p.DataSize() : p.Body.Text().toUtf8().size();
             auto *item = new QTreeWidgetItem({QString::number(i), p.ContentType(), p.FileName(),
                                               TIdMessageEx::GetContentID(p), QString::number(size)});
             (p.ParentPart >= 0 && p.ParentPart < i ? items[p.ParentPart] : root)->addChild(item);

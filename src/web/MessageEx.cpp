@@ -85,7 +85,7 @@ void TIdMessageEx::RenderMessage(const TMimeMessage &AMessage, TWPDocument &doc)
                     continue;
                 const QString cid = GetContentID(p);
                 if (!cid.isEmpty() && (cid == id || cid == raw))
-                    return p.Data;
+                    return p.Data();
             }
             return {};
         };
@@ -266,7 +266,8 @@ QStringList TIdMessageEx::SaveInlineAttachementsToPath(const QString &APath) con
             name = QStringLiteral("inline%1").arg(saved.size() + 1);
         const QString path = dir.filePath(name);
         QSaveFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(p.Data) != p.Data.size() || !f.commit())
+        const QByteArray data = p.Data();
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit())
             throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
         saved << path;
     }

@@ -142,7 +142,7 @@ int show(const QStringList &args, zorcc::Io &io)
     json parts = json::array();
     for (int i = 0; i < m.MessageParts.size(); ++i) {
         const TMimePart &p = m.MessageParts[i];
-        const qsizetype size = p.IsAttachment ? p.Data.size() : p.Body.Text().toUtf8().size();
+        const qint64 size = p.IsAttachment ? p.DataSize() : p.Body.Text().toUtf8().size();
         parts.push_back({{"index", i}, {"parent", p.ParentPart}, {"type", p.ContentType().toStdString()},
                          {"name", p.FileName().toStdString()}, {"contentId", TIdMessageEx::GetContentID(p).toStdString()},
                          {"size", size}});
@@ -192,7 +192,7 @@ int extract(const QStringList &args, zorcc::Io &io)
         QString name = QFileInfo(p.FileName()).fileName();
         if (name.isEmpty() || name == u"." || name == u"..")
             name = QStringLiteral("part%1%2").arg(n).arg(TEmailSenderUtils::GetFileExtByContentType(p.ContentType()));
-        zorcc::writeFileArg(dir.filePath(name), p.Data);
+        zorcc::writeFileArg(dir.filePath(name), p.Data());
         io.out << dir.filePath(name) << '\n';
     }
     return 0;

@@ -5,9 +5,11 @@
 #include <ZorCompCore/platform/CodePage.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/Stream.h>
+#include <ZorCompCore/utilities/FileUtils.h>
 
 #include <QDateTime>
 #include <QFile>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QSaveFile>
 
@@ -311,6 +313,54 @@ void TMimeHeaders::Remove(const QByteArray &name)
 
 // ---------------------------------------------------------------- parts
 
+// The content and the lock that orders reads of its one stream position.
+struct TMimePart::Content
+{
+    mutable QMutex Lock;
+    TSwapedStream Stream{TMimePart::AttachmentMemoryLimit};
+};
+
+QByteArray TMimePart::Data() const
+{
+    if (!FContent)
+        return {};
+    QMutexLocker lock(&FContent->Lock);
+    FContent->Stream.Seek(0, soBeginning);
+    return FContent->Stream.ReadAll();
+}
+
+void TMimePart::SetData(const QByteArray &AData)
+{
+    auto content = std::make_shared<Content>();
+    content->Stream.WriteBuffer(AData.constData(), AData.size()); // past the limit: into the file
+    FContent = std::move(content);
+}
+
+qint64 TMimePart::DataSize() const
+{
+    if (!FContent)
+        return 0;
+    QMutexLocker lock(&FContent->Lock);
+    return FContent->Stream.Size();
+}
+
+bool TMimePart::DataSwapped() const
+{
+    if (!FContent)
+        return false;
+    QMutexLocker lock(&FContent->Lock);
+    return FContent->Stream.Swaping();
+}
+
+void TMimePart::SaveDataToStream(TStream &AStream) const
+{
+    if (!FContent)
+        return;
+    QMutexLocker lock(&FContent->Lock);
+    FContent->Stream.Seek(0, soBeginning);
+    AStream.CopyFrom(FContent->Stream, 0);
+}
+
 QString TMimePart::ContentType() const
 {
     const QString t = ParseHeaderParams(Headers.Raw("Content-Type")).Value;
@@ -531,7 +581,7 @@ void TMimeMessage::Parse(const QByteArray &data)
         } else {
             part.IsAttachment = true;
             // Opaque containers (too deep, no boundary) keep their raw content.
-            part.Data = bytes;
+            part.SetData(bytes);
         }
         MessageParts.append(std::move(part));
     }
@@ -694,7 +744,7 @@ struct Writer
                 ct.Value = QStringLiteral("text/plain");
             return textEntity(top, h, ct, top ? msg.Body : part->Body);
         }
-        QByteArray data = part->Data;
+        QByteArray data = part->Data();
         if (!part->StoredPathName.isEmpty()) {
             QFile f(part->StoredPathName);
             if (!f.open(QIODevice::ReadOnly))
@@ -769,7 +819,7 @@ struct Writer
     {
         qsizetype size = 4096;
         for (const TMimePart &p : msg.MessageParts) {
-            size += 512 + p.Data.size() / 57 * 78 + 80;
+            size += 512 + qsizetype(p.DataSize() / 57 * 78) + 80;
             for (int i = 0; i < p.Body.Count(); ++i)
                 size += p.Body[i].size() * 5 / 4 + 2;
         }

@@ -8,7 +8,7 @@
 // containers are text parts whose ContentType is "multipart/...", their
 // preamble in Body. Leaves of type text/* without an attachment disposition
 // are text parts (Body decoded by their charset), all others attachments
-// (Data, decoded from the transfer encoding).
+// (Data(), decoded from the transfer encoding; large ones in temporary files).
 //
 // Reading never fails: lines may end in LF or CRLF; a part whose closing
 // boundary is missing ends at the end of the data; message/rfc822 parts stay
@@ -32,6 +32,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <memory>
 
 namespace zor {
 
@@ -71,9 +73,21 @@ public:
     int ParentPart = -1;
     bool IsAttachment = false;
     TStringList Body; // text parts: the decoded text; containers: the preamble
-    QByteArray Data;  // attachments: the decoded content
     // Attachments added from a file: read when the message is written.
     QString StoredPathName;
+
+    // Attachments: the decoded content. Up to AttachmentMemoryLimit bytes it
+    // is kept in memory, beyond that in a self-deleting temporary file (a
+    // TSwapedStream), so that a message read with large attachments holds
+    // little memory. Copies of a part share the content until one of them
+    // sets new content; reading it is safe from several threads.
+    static constexpr qint64 AttachmentMemoryLimit = 1 << 20;
+    QByteArray Data() const;
+    void SetData(const QByteArray &AData);
+    qint64 DataSize() const;
+    bool DataSwapped() const; // held in a temporary file
+    // Writes the content to AStream in pieces (no copy of it in memory).
+    void SaveDataToStream(TStream &AStream) const;
 
     // Lower-cased media type ("text/plain" when the header is missing).
     QString ContentType() const;
@@ -89,6 +103,10 @@ public:
     void SetContentType(const QString &type, const QString &charset = {});
     void SetAttachment(const QString &disposition, const QString &fileName);
     void SetContentID(const QString &id);
+
+private:
+    struct Content;
+    std::shared_ptr<Content> FContent;
 };
 
 class ZOR_EXPORT TMimeMessage
