@@ -93,7 +93,7 @@ TEST(RtfWriter, WhatTheReaderMakesUpIsAFixedPoint)
                             // a second style sheet gives the base's number to the style itself
                             R"({\rtf1{\stylesheet{\s1\sbasedon0 Heading;}}{\stylesheet{\s0 Heading;}} x})",
                             // control characters in a font's name
-                            "{\\rtf1{\\fonttbl{\\f0 Ti\tmes\\u0?;}}\\f0 x}",
+                            "{\\rtf1{\\fonttbl{\\f0 Ti\tmes\\u0?\\u8232?;}}\\f0 x}",
                             // an entry's text left behind by a destination nested in it
                             R"({\rtf1{\stylesheet{a{\info{\title T}b;}c;}{\s1 d;}} x})"}) {
         SCOPED_TRACE(rtf);

@@ -227,14 +227,14 @@ struct PictState
     int scaleX = 100, scaleY = 100;
 };
 
-// A font table entry's name without control characters (no font has them,
-// and written back they would come out as control words) and without the
-// ';' that ends an entry.
+// A font table entry's name without control characters and line breaks (no
+// font has them, and written back they would come out as control words the
+// table does not read) and without the ';' that ends an entry.
 QString fontName(const QString &captured)
 {
     QString name;
     for (const QChar c : captured)
-        if (c.unicode() >= 0x20 && c != u';')
+        if (c.unicode() >= 0x20 && c.unicode() != 0x2028 && c != u';')
             name += c;
     return name.trimmed();
 }
