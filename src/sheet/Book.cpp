@@ -48,6 +48,7 @@ void TSheet::Private::Erase(int row, int col)
     auto c = columns.find(col);
     if (c == columns.end())
         return;
+    ++SheetAccess::D(book).storageGeneration;
     if (c->second.erase(row))
         --count;
     if (c->second.empty())
@@ -584,6 +585,7 @@ void restructure(TSheetBook *book, TSheet *target, bool rows, bool insert, int a
         }
     }
     td.columns.swap(moved);
+    ++SheetAccess::D(book).storageGeneration;
     td.count = n;
     if (!rows) {
         std::map<int, double> w;
@@ -686,6 +688,7 @@ void TSheetBook::DeleteSheet(int index)
         return;
     d->byId.erase(SheetAccess::Id(s));
     d->sheets.erase(d->sheets.begin() + index);
+    ++d->storageGeneration;
     relinkAll(this);
     Recalculate(true);
 }
@@ -693,6 +696,7 @@ void TSheetBook::DeleteSheet(int index)
 void TSheetBook::Clear()
 {
     d->sheets.clear();
+    ++d->storageGeneration;
     d->byId.clear();
     d->pointDeps.clear();
     d->volatileCells.clear();
@@ -726,10 +730,17 @@ namespace {
 
 // Calculates one cell and whatever dirty cells it needs first, with an
 // explicit stack: a cell that reads a dirty cell is evaluated again after it.
-void compute(TSheetBook *book, quint64 start, std::vector<quint64> &stack, std::vector<quint64> &need)
+// Calculates the cell start (found as startCell while the storage was at
+// generation) and the dirty cells it needs first. Cells live in map nodes,
+// which inserting leaves in place; only what frees cells (a script's edit
+// during the calculation) makes the pointer stale.
+void compute(TSheetBook *book, quint64 start, TSheet *startSheet, Cell *startCell, quint64 generation,
+             std::vector<quint64> &stack, std::vector<quint64> &need)
 {
     auto &bd = SheetAccess::D(book);
     auto find = [&](quint64 k) -> std::pair<TSheet *, Cell *> {
+        if (k == start && bd.storageGeneration == generation)
+            return {startSheet, startCell};
         auto s = bd.byId.find(KeySheet(k));
         if (s == bd.byId.end())
             return {nullptr, nullptr};
@@ -747,10 +758,13 @@ void compute(TSheetBook *book, quint64 start, std::vector<quint64> &stack, std::
         cell->state = CellState::InProgress;
         need.clear();
         Evaluator ev(book, sheet, KeyRow(k), KeyCol(k), &need);
+        const quint64 before = bd.storageGeneration;
         TCellValue v = ev.Run(*cell->code);
         ++bd.evaluations;
-        // Run may not have touched the cell's storage, but keep the pointer fresh.
-        cell = find(k).second;
+        if (bd.storageGeneration != before && !(cell = find(k).second)) {
+            stack.pop_back(); // the calculation's own script removed the cell
+            continue;
+        }
         if (need.empty()) {
             cell->value = std::move(v);
             cell->state = CellState::Clean;
@@ -802,14 +816,21 @@ void TSheetBook::Recalculate(bool full)
     full |= d->dirtyFormulas.size() >= 1024 && qsizetype(d->dirtyFormulas.size()) * 2 >= d->formulaCount;
     d->fullPending = false;
     d->inRecalc = true;
-    std::vector<quint64> order;
+    // The cells to calculate, found once.
+    struct Dirty
+    {
+        quint64 key;
+        TSheet *sheet;
+        Cell *cell;
+    };
+    std::vector<Dirty> order;
     if (full) {
         for (auto &s : d->sheets)
             for (auto &[c, column] : SheetAccess::D(s.get()).columns)
                 for (auto &[r, cell] : column)
                     if (cell.code) {
                         cell.state = CellState::Dirty;
-                        order.push_back(CellKey(SheetAccess::Id(s.get()), r, c));
+                        order.push_back({CellKey(SheetAccess::Id(s.get()), r, c), s.get(), &cell});
                     }
     } else {
         std::vector<quint64> queue;
@@ -822,7 +843,7 @@ void TSheetBook::Recalculate(bool full)
             if (!c || !c->code || c->state == CellState::Dirty)
                 return false;
             c->state = CellState::Dirty;
-            order.push_back(k);
+            order.push_back({k, s->second, c});
             return true;
         };
         for (quint64 k : d->dirtyFormulas) {
@@ -831,7 +852,7 @@ void TSheetBook::Recalculate(bool full)
                 continue;
             if (Cell *c = SheetAccess::D(s->second).Find(KeyRow(k), KeyCol(k)); c && c->code) {
                 c->state = CellState::Dirty;
-                order.push_back(k);
+                order.push_back({k, s->second, c});
             }
         }
         for (quint64 k : d->volatileCells)
@@ -847,8 +868,9 @@ void TSheetBook::Recalculate(bool full)
     d->changed.clear();
     d->dirtyFormulas.clear();
     std::vector<quint64> stack, need;
-    for (quint64 k : order)
-        compute(this, k, stack, need);
+    const quint64 generation = d->storageGeneration;
+    for (const Dirty &o : order)
+        compute(this, o.key, o.sheet, o.cell, generation, stack, need);
     d->inRecalc = false;
     if (d->onChange)
         d->onChange();

@@ -168,6 +168,9 @@ struct TSheetBook::Private
     bool inRecalc = false;
     bool fullPending = false;
     qint64 evaluations = 0;
+    // Counts what may free cells (erasing, moving rows or columns, deleting
+    // sheets): a cell pointer kept from before is good while it is unchanged.
+    quint64 storageGeneration = 0;
     std::function<void()> onChange;
     QStringList warnings;
 };

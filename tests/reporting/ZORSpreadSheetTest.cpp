@@ -215,6 +215,34 @@ TEST(ZORSpreadSheet, ScriptFormulasSeeTheScriptAndTheSheet)
                  EZORSpreadSheetScriptException);
 }
 
+// A script run by a formula may clear a cell that the same recalculation
+// has still to calculate: the cell stays empty (its formula is gone), and
+// the cells after it are calculated as usual.
+TEST(ZORSpreadSheet, AScriptClearingACellDuringTheRecalculation)
+{
+    Sheet s;
+    TStringList lines;
+    lines.SetText(QStringLiteral("function ClearB: Integer;\n"
+                                 "begin\n"
+                                 "  SpreadSheet.SetCellValue('B1', Null);\n"
+                                 "  Result := 1;\n"
+                                 "end;\n"
+                                 "begin\n"
+                                 "end.\n"));
+    s.SetScriptText(lines);
+    TSheet &sheet = *s.ActiveSheet();
+    sheet.SetValue(0, 2, TCellValue::Number(5));
+    put(s, "=C1*2", 0, 1);
+    put(s, "=SCRIPT(\"ClearB\")", 0, 0); // clears B1 as it is entered
+    put(s, "=C1*2", 0, 1);
+    for (int i = 0; i < 20; ++i) // many cells to calculate after the script's
+        put(s, "=C1+1", 1 + i, 1);
+    sheet.SetValue(0, 2, TCellValue::Number(7)); // A1 (volatile) first, then B1 and B2:B21
+    EXPECT_EQ(sheet.Value(0, 0), TCellValue::Number(1));
+    EXPECT_TRUE(sheet.Value(0, 1).IsEmpty());
+    EXPECT_EQ(sheet.Value(20, 1), TCellValue::Number(8));
+}
+
 TEST(ZORSpreadSheet, ScriptValuesByText)
 {
     Sheet s;
