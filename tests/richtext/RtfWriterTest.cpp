@@ -4,6 +4,8 @@
 #include <ZorCompCore/richtext/engine/RtfReader.h>
 #include <ZorCompCore/richtext/engine/RtfWriter.h>
 
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -104,6 +106,25 @@ TEST(RtfWriter, WhatTheReaderMakesUpIsAFixedPoint)
     ASSERT_TRUE(TWPRTFReader::Read(R"({\rtf1{\stylesheet{\s1\sbasedon0 Heading;}}{\stylesheet{\s0 Heading;}} x})", doc).Ok);
     ASSERT_NE(doc.FindStyle(QStringLiteral("Heading")), nullptr);
     EXPECT_EQ(doc.FindStyle(QStringLiteral("Heading"))->BasedOn, QString());
+}
+
+// Every seed of the RTF fuzz corpus, the inputs that once broke it among
+// them: what is written reads back to the same writing.
+TEST(RtfWriter, FuzzCorpusSeedsAreFixedPoints)
+{
+    const QDir corpus(QStringLiteral(ZOR_SOURCE_DIR "/fuzz/corpus/rtf"));
+    const QStringList seeds = corpus.entryList(QDir::Files);
+    ASSERT_GT(seeds.size(), 10);
+    for (const QString &name : seeds) {
+        SCOPED_TRACE(name.toStdString());
+        QFile f(corpus.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QByteArray rtf = f.readAll();
+        if (!TWPRTFReader::IsRTF(rtf))
+            rtf.prepend("{\\rtf1 "); // as the fuzz target does
+        const QByteArray once = roundTrip(rtf);
+        EXPECT_EQ(roundTrip(once).toStdString(), once.toStdString());
+    }
 }
 
 TEST(RtfWriter, RunsThatWriteAlikeShareAGroup)

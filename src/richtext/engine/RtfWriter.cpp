@@ -65,7 +65,6 @@ public:
     QByteArray Run();
 
 private:
-    void collect(const QTextDocument *text);
     void collectChar(const QTextCharFormat &cf);
     int fontIndex(const QString &family);
     int colorIndex(const QColor &c);
@@ -137,19 +136,6 @@ void Writer::collectChar(const QTextCharFormat &cf)
         colorIndex(cf.foreground().color());
     if (cf.hasProperty(QTextFormat::BackgroundBrush))
         colorIndex(cf.background().color());
-}
-
-// Lists get their numbers before the text is written. Fonts and colours do
-// not: the text adds those it uses as it is written (allFormats() would also
-// bring formats nothing uses any more).
-void Writer::collect(const QTextDocument *t)
-{
-    for (QTextBlock b = t->begin(); b.isValid(); b = b.next()) {
-        if (QTextList *l = b.textList(); l && !m_lists.count(l)) {
-            m_listOrder.push_back(l);
-            m_lists[l] = int(m_listOrder.size());
-        }
-    }
 }
 
 void Writer::num(const char *word, int value)
@@ -305,12 +291,17 @@ void Writer::paraProps(const QTextBlockFormat &bf, const QTextBlock &block, int 
         num("shading", bf.intProperty(wpShading));
     if (bf.hasProperty(wpShadingColor))
         num("cfpat", colorIndex(bf.colorProperty(wpShadingColor)));
+    // Lists, like fonts and colours, get their numbers as the text that uses
+    // them is written (the tables follow the body): the list table then
+    // holds exactly the lists some written paragraph refers to.
     if (QTextList *l = block.textList()) {
-        const auto it = m_lists.find(l);
-        if (it != m_lists.end()) {
-            num("ls", it->second);
-            num("ilvl", std::clamp(l->format().indent() - 1, 0, 8));
+        auto it = m_lists.find(l);
+        if (it == m_lists.end()) {
+            m_listOrder.push_back(l);
+            it = m_lists.emplace(l, int(m_listOrder.size())).first;
         }
+        num("ls", it->second);
+        num("ilvl", std::clamp(l->format().indent() - 1, 0, 8));
     }
     m_out += ' ';
 }
@@ -699,13 +690,6 @@ QByteArray Writer::Run()
     for (const TWPStyle &s : m_doc.Styles()) {
         (s.IsCharStyle ? m_charStyles : m_paraStyles)[s.Name.toLower()] = number++;
         collectChar(StyleTextToCharFormat(s.Text));
-    }
-    collect(main);
-    for (int s = 0; s < m_doc.SectionCount(); ++s) {
-        if (const QTextDocument *h = m_doc.Header(s))
-            collect(h);
-        if (const QTextDocument *f = m_doc.Footer(s))
-            collect(f);
     }
 
     // The body first: it may still add fonts and colours (pictures' alt
