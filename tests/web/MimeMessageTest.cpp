@@ -8,6 +8,7 @@
 #include "TestUtil.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -250,6 +251,36 @@ TEST(MimeMessage, ABlankAtTheEndOfDecodedTextSurvivesWriting)
     again.Parse(m.ToBytes());
     EXPECT_EQ(again.Subject(), QStringLiteral("Total "));
     EXPECT_EQ(DecodeHeaderWords(again.Headers.Raw("Comments")), DecodeHeaderWords(m.Headers.Raw("Comments")));
+}
+
+// Every seed of the message fuzz corpus, the inputs that once broke it
+// among them: read, written and read again, the parts, their texts and
+// contents and the subject are the same.
+TEST(MimeMessage, FuzzCorpusSeedsSurviveWritingAndReading)
+{
+    const QDir corpus(QStringLiteral(ZOR_SOURCE_DIR "/fuzz/corpus/mime_message"));
+    const QStringList seeds = corpus.entryList(QDir::Files);
+    ASSERT_GE(seeds.size(), 5);
+    for (const QString &name : seeds) {
+        SCOPED_TRACE(name.toStdString());
+        QFile f(corpus.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        TMimeMessage first, second;
+        first.Parse(f.readAll());
+        second.Parse(first.ToBytes());
+        EXPECT_EQ(first.Subject(), second.Subject());
+        ASSERT_EQ(first.MessageParts.size(), second.MessageParts.size());
+        for (qsizetype i = 0; i < first.MessageParts.size(); ++i) {
+            const TMimePart &a = first.MessageParts[i], &b = second.MessageParts[i];
+            EXPECT_EQ(a.ParentPart, b.ParentPart);
+            EXPECT_EQ(a.ContentType(), b.ContentType());
+            if (!a.IsAttachment && !a.IsMultipart()) {
+                EXPECT_EQ(a.Body.Text(), b.Body.Text());
+            } else if (a.IsAttachment && !a.ContentType().startsWith(QLatin1String("message/"))) {
+                EXPECT_TRUE(a.Data() == b.Data());
+            }
+        }
+    }
 }
 
 // The reader jumps from one occurrence of the delimiter to the next: only
