@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace zor;
 using zor::detail::DecideReducedMotion;
 using zor::detail::ReducedMotionInputs;
@@ -111,10 +113,8 @@ TEST(AnimationClock, FiresDueTicksInOrderAcrossJumps)
     b->SetInterval(50);
     b->OnTimer = [&] {
         log.push_back(QStringLiteral("b%1").arg(clock.Now()));
-        if (clock.Now() >= 100) {
-            delete b;
-            b = nullptr;
-        }
+        if (clock.Now() >= 100)
+            delete std::exchange(b, nullptr); // nothing of this handler is touched after
     };
     clock.Advance(130);
     EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("a30"), QStringLiteral("b50"), QStringLiteral("a60"),
