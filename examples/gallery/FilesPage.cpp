@@ -40,23 +40,11 @@ QString dataFolder()
     return QDir::cleanPath(QStringLiteral(ZOR_GALLERY_IMAGES "/.."));
 }
 
-// Run from the build tree, the worker sits in tools/ of the same build.
-void findBuiltWorker()
-{
-    if (!qEnvironmentVariableIsEmpty("ZOR_PREVIEW_WORKER"))
-        return;
-    const QString built =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../../tools/preview-worker/zor-preview-worker");
-    if (QFileInfo(built).isExecutable())
-        qputenv("ZOR_PREVIEW_WORKER", QFileInfo(built).canonicalFilePath().toLocal8Bit());
-}
-
 class FilesPage : public QWidget
 {
 public:
     explicit FilesPage(QWidget *parent = nullptr) : QWidget(parent)
     {
-        findBuiltWorker();
         auto *layout = new QHBoxLayout(this);
         auto *split = new QSplitter(Qt::Horizontal);
         folders = new QFileSystemModel(this);

@@ -31,8 +31,8 @@ const QString kUsage = QStringLiteral(
     "        offscreen platform and saves what it painted. When the pane shows an error\n"
     "        instead, the error goes to stderr and the exit status is 1.\n"
     "\n"
-    "PDF pages come from zor-preview-worker: $ZOR_PREVIEW_WORKER names it, else the one installed\n"
-    "beside the library, else the one built beside zorcc.\n");
+    "PDF pages come from zor-preview-worker: $ZOR_PREVIEW_WORKER names it, else the one in the\n"
+    "libexec folder beside the library's folder (installed, and in the build tree alike).\n");
 
 QString className(const QString &classText)
 {
@@ -48,16 +48,6 @@ QString className(const QString &classText)
     if (id == PreviewClasses::Pdf)
         return QStringLiteral("PDF pages");
     return QStringLiteral("registered by the host");
-}
-
-// In a build tree the worker sits beside zorcc's folder, not beside the library.
-void findBuiltWorker()
-{
-    if (!qEnvironmentVariableIsEmpty("ZOR_PREVIEW_WORKER"))
-        return;
-    const QString built = QCoreApplication::applicationDirPath() + QStringLiteral("/../preview-worker/zor-preview-worker");
-    if (QFileInfo(built).isExecutable())
-        qputenv("ZOR_PREVIEW_WORKER", QFileInfo(built).canonicalFilePath().toLocal8Bit());
 }
 
 int which(const QStringList &args, zorcc::Io &io)
@@ -171,7 +161,6 @@ int render(const QStringList &args, zorcc::Io &io)
         throw zorcc::UsageError{QStringLiteral("render expects FILE OUT.png")};
     if (!QFileInfo(positional[0]).isFile())
         throw zorcc::InputError{QStringLiteral("%1: no such file").arg(positional[0])};
-    findBuiltWorker();
     TWindowsPreviewHandlerControl pane;
     pane.resize(size);
     pane.SetFileName(positional[0]); // loads on the first show; a failure is painted
