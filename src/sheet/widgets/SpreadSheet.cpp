@@ -292,6 +292,17 @@ struct TSpreadSheet::Private
     QLabel *warnings = nullptr;
     QUndoStack *undo = nullptr;
 
+    TSpreadSheet *q = nullptr;
+
+    void refreshGrid();
+    // Changes cells of the active sheet as one undo step: edit does it, cells
+    // are all those it may touch.
+    void changeCells(const QString &text, const std::vector<std::pair<int, int>> &cells,
+                     const std::function<void(TSheet &)> &edit);
+    void changeStructure(int op, int at, int count);
+    void copyCells(bool cut);
+    void headerMenu(QHeaderView *header, int section, const QPoint &globalPos);
+
     // What this control put on the clipboard last, to paste it back as cells.
     struct Copied
     {
@@ -304,6 +315,7 @@ struct TSpreadSheet::Private
 
 TSpreadSheet::TSpreadSheet(QWidget *AOwner) : QWidget(AOwner), d(new Private)
 {
+    d->q = this;
     d->book = std::make_unique<TSheetBook>(this);
     d->book->AddSheet();
     d->model = new SheetModel(*d->book, this);
@@ -334,7 +346,7 @@ TSpreadSheet::TSpreadSheet(QWidget *AOwner) : QWidget(AOwner), d(new Private)
     d->warnings->hide();
     d->undo = new QUndoStack(this);
     d->model->edit = [this](int r, int c, const QString &text) {
-        changeCells(tr("Edit %1").arg(SheetCellName(r, c)), {{r, c}}, [&](TSheet &s) {
+        d->changeCells(tr("Edit %1").arg(SheetCellName(r, c)), {{r, c}}, [&](TSheet &s) {
             if (text.isEmpty())
                 s.ClearCell(r, c);
             else
@@ -344,7 +356,7 @@ TSpreadSheet::TSpreadSheet(QWidget *AOwner) : QWidget(AOwner), d(new Private)
     for (QHeaderView *h : {d->view->horizontalHeader(), d->view->verticalHeader()}) {
         h->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(h, &QHeaderView::customContextMenuRequested, this,
-                [this, h](const QPoint &at) { headerMenu(h, h->logicalIndexAt(at), h->mapToGlobal(at)); });
+                [this, h](const QPoint &at) { d->headerMenu(h, h->logicalIndexAt(at), h->mapToGlobal(at)); });
     }
 
     auto *top = new QHBoxLayout;
@@ -438,9 +450,9 @@ bool TSpreadSheet::LoadFromFile(const QString &fileName, QString *error)
     RefreshSheets();
     SetCurrentCell(0, 0);
     const QStringList warnings = ok ? d->book->LoadWarnings() : QStringList();
+    const QString said = warnings.join(QStringLiteral("; "));
     d->warnings->setText(warnings.isEmpty() ? QString()
-                                            : tr("Not kept from %1: %2")
-                                                  .arg(QFileInfo(fileName).fileName(), warnings.join(QStringLiteral("; "))));
+                                            : tr("Not kept from %1: %2").arg(QFileInfo(fileName).fileName(), said));
     d->warnings->setVisible(!warnings.isEmpty());
     return ok;
 }
@@ -468,19 +480,22 @@ QTabBar *TSpreadSheet::SheetTabs() const { return d->tabs; }
 QLabel *TSpreadSheet::WarningsLine() const { return d->warnings; }
 QUndoStack *TSpreadSheet::UndoStack() const { return d->undo; }
 
-void TSpreadSheet::changeCells(const QString &text, const std::vector<std::pair<int, int>> &cells,
+
+
+
+void TSpreadSheet::Private::changeCells(const QString &text, const std::vector<std::pair<int, int>> &cells,
                                const std::function<void(TSheet &)> &edit)
 {
-    TSheet *s = ActiveSheet();
+    TSheet *s = q->ActiveSheet();
     if (!s)
         return;
     std::vector<CellChange> changes;
     changes.reserve(cells.size());
     for (auto [r, c] : cells)
         changes.push_back({r, c, capture(*s, r, c), {}});
-    d->book->BeginUpdate();
+    book->BeginUpdate();
     edit(*s);
-    d->book->EndUpdate();
+    book->EndUpdate();
     bool any = false;
     for (CellChange &c : changes) {
         c.after = capture(*s, c.row, c.col);
@@ -489,41 +504,36 @@ void TSpreadSheet::changeCells(const QString &text, const std::vector<std::pair<
     }
     refreshGrid();
     if (any)
-        d->undo->push(new CellsCommand(text, *d->book, ActiveSheetIndex(), std::move(changes), [this] { refreshGrid(); }));
+        undo->push(new CellsCommand(text, *book, q->ActiveSheetIndex(), std::move(changes), [this] { refreshGrid(); }));
 }
 
-void TSpreadSheet::refreshGrid()
+void TSpreadSheet::Private::refreshGrid()
 {
-    d->model->AllChanged();
-    showCurrentCell();
+    model->AllChanged();
+    q->showCurrentCell();
 }
 
-void TSpreadSheet::changeStructure(int op, int at, int count)
+void TSpreadSheet::Private::changeStructure(int op, int at, int count)
 {
     const bool rows = op == StructureCommand::InsertRows || op == StructureCommand::DeleteRows;
     const int limit = rows ? kRows : kColumns;
-    if (!ActiveSheet() || at < 0 || at >= limit || count <= 0)
+    if (!q->ActiveSheet() || at < 0 || at >= limit || count <= 0)
         return;
     count = qMin(count, limit - at);
     static const char *const texts[] = {QT_TR_NOOP("Insert rows"), QT_TR_NOOP("Delete rows"),
                                         QT_TR_NOOP("Insert columns"), QT_TR_NOOP("Delete columns")};
-    d->undo->push(new StructureCommand(tr(texts[op]), *d->book, ActiveSheetIndex(), StructureCommand::Op(op), at,
-                                       count, [this] { refreshGrid(); }));
+    undo->push(new StructureCommand(TSpreadSheet::tr(texts[op]), *book, q->ActiveSheetIndex(),
+                                    StructureCommand::Op(op), at, count, [this] { refreshGrid(); }));
 }
 
-void TSpreadSheet::InsertRows(int row, int count) { changeStructure(StructureCommand::InsertRows, row, count); }
-void TSpreadSheet::DeleteRows(int row, int count) { changeStructure(StructureCommand::DeleteRows, row, count); }
-void TSpreadSheet::InsertColumns(int col, int count) { changeStructure(StructureCommand::InsertColumns, col, count); }
-void TSpreadSheet::DeleteColumns(int col, int count) { changeStructure(StructureCommand::DeleteColumns, col, count); }
-
-void TSpreadSheet::headerMenu(QHeaderView *header, int section, const QPoint &globalPos)
+void TSpreadSheet::Private::headerMenu(QHeaderView *header, int section, const QPoint &globalPos)
 {
     if (section < 0)
         return;
     const bool rows = header->orientation() == Qt::Vertical;
     // Whole rows (columns) selected around the section count; else just it.
     int at = section, count = 1;
-    for (const QItemSelectionRange &r : d->view->selectionModel()->selection()) {
+    for (const QItemSelectionRange &r : view->selectionModel()->selection()) {
         const bool whole = rows ? r.left() == 0 && r.right() == kColumns - 1 : r.top() == 0 && r.bottom() == kRows - 1;
         const int first = rows ? r.top() : r.left(), last = rows ? r.bottom() : r.right();
         if (whole && section >= first && section <= last) {
@@ -532,31 +542,28 @@ void TSpreadSheet::headerMenu(QHeaderView *header, int section, const QPoint &gl
             break;
         }
     }
-    QMenu menu(this);
+    QMenu menu(q);
     if (rows) {
-        menu.addAction(tr("Insert rows above"), this, [this, at, count] { InsertRows(at, count); });
-        menu.addAction(tr("Delete rows"), this, [this, at, count] { DeleteRows(at, count); });
+        menu.addAction(TSpreadSheet::tr("Insert rows above"), q, [q = q, at, count] { q->InsertRows(at, count); });
+        menu.addAction(TSpreadSheet::tr("Delete rows"), q, [q = q, at, count] { q->DeleteRows(at, count); });
     } else {
-        menu.addAction(tr("Insert columns left"), this, [this, at, count] { InsertColumns(at, count); });
-        menu.addAction(tr("Delete columns"), this, [this, at, count] { DeleteColumns(at, count); });
+        menu.addAction(TSpreadSheet::tr("Insert columns left"), q, [q = q, at, count] { q->InsertColumns(at, count); });
+        menu.addAction(TSpreadSheet::tr("Delete columns"), q, [q = q, at, count] { q->DeleteColumns(at, count); });
     }
     menu.exec(globalPos);
 }
 
-void TSpreadSheet::Copy() { copyCells(false); }
-void TSpreadSheet::Cut() { copyCells(true); }
-
-void TSpreadSheet::copyCells(bool cut)
+void TSpreadSheet::Private::copyCells(bool cut)
 {
-    TSheet *s = ActiveSheet();
+    TSheet *s = q->ActiveSheet();
     if (!s)
         return;
     // The bounding rectangle of the selection, cut down to the used part.
     QRect area;
-    for (const QItemSelectionRange &r : d->view->selectionModel()->selection())
+    for (const QItemSelectionRange &r : view->selectionModel()->selection())
         area |= QRect(QPoint(r.left(), r.top()), QPoint(r.right(), r.bottom()));
     if (area.isEmpty())
-        area = QRect(CurrentColumn(), CurrentRow(), 1, 1);
+        area = QRect(q->CurrentColumn(), q->CurrentRow(), 1, 1);
     area.setRight(qMax(area.left(), qMin(area.right(), s->ColumnCount() - 1)));
     area.setBottom(qMax(area.top(), qMin(area.bottom(), s->RowCount() - 1)));
     QString text;
@@ -569,8 +576,25 @@ void TSpreadSheet::copyCells(bool cut)
         text += u'\n';
     }
     QGuiApplication::clipboard()->setText(text);
-    d->copied = {text, ActiveSheetIndex(), area, cut};
+    copied = {text, q->ActiveSheetIndex(), area, cut};
 }
+
+void TSpreadSheet::InsertRows(int row, int count) { d->changeStructure(StructureCommand::InsertRows, row, count); }
+void TSpreadSheet::DeleteRows(int row, int count) { d->changeStructure(StructureCommand::DeleteRows, row, count); }
+void TSpreadSheet::InsertColumns(int col, int count)
+{
+    d->changeStructure(StructureCommand::InsertColumns, col, count);
+}
+
+void TSpreadSheet::DeleteColumns(int col, int count)
+{
+    d->changeStructure(StructureCommand::DeleteColumns, col, count);
+}
+
+
+void TSpreadSheet::Copy() { d->copyCells(false); }
+void TSpreadSheet::Cut() { d->copyCells(true); }
+
 
 bool TSpreadSheet::Paste()
 {
@@ -593,7 +617,7 @@ bool TSpreadSheet::Paste()
         touch(to);
         if (copied.cut)
             touch(from);
-        changeCells(copied.cut ? tr("Move") : tr("Paste"), cells, [&](TSheet &sheet) {
+        d->changeCells(copied.cut ? tr("Move") : tr("Paste"), cells, [&](TSheet &sheet) {
             // Overlapping areas: each source is read before it is overwritten.
             const bool up = r0 > from.top(), left = c0 > from.left();
             for (int i = 0; i < to.height(); ++i) {
@@ -624,7 +648,7 @@ bool TSpreadSheet::Paste()
     if (to.isEmpty())
         return false;
     touch(to);
-    changeCells(tr("Paste"), cells, [&](TSheet &sheet) {
+    d->changeCells(tr("Paste"), cells, [&](TSheet &sheet) {
         for (int r = to.top(); r <= to.bottom(); ++r)
             for (int c = to.left(); c <= to.right(); ++c) {
                 const TCellValue v = in.Value(r - r0, c - c0);
@@ -676,7 +700,7 @@ bool TSpreadSheet::eventFilter(QObject *watched, QEvent *event)
             });
             if (sel.isEmpty())
                 hit.emplace_back(CurrentRow(), CurrentColumn());
-            changeCells(tr("Clear"), hit, [&](TSheet &sheet) {
+            d->changeCells(tr("Clear"), hit, [&](TSheet &sheet) {
                 for (auto [r, c] : hit)
                     sheet.ClearCell(r, c);
             });

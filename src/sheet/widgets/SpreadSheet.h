@@ -15,12 +15,8 @@
 #include <ZorCompCore/zor_export.h>
 
 #include <QWidget>
-#include <functional>
 #include <memory>
-#include <utility>
-#include <vector>
 
-class QHeaderView;
 class QLabel;
 class QLineEdit;
 class QTableView;
@@ -95,14 +91,6 @@ protected:
 private:
     void commitFormulaBar();
     void showCurrentCell();
-    void refreshGrid();
-    // Changes cells of the active sheet as one undo step: edit does it, cells
-    // are all those it may touch.
-    void changeCells(const QString &text, const std::vector<std::pair<int, int>> &cells,
-                     const std::function<void(TSheet &)> &edit);
-    void changeStructure(int op, int at, int count);
-    void copyCells(bool cut);
-    void headerMenu(QHeaderView *header, int section, const QPoint &globalPos);
     struct Private;
     std::unique_ptr<Private> const d;
 };
