@@ -160,7 +160,6 @@ public:
         QString error;
         if (!sheet->LoadFromFile(file, &error))
             status->setText(error);
-        current = file;
     }
 
     // Compiles the editor's text; false with the error's place shown.
@@ -230,7 +229,6 @@ public:
 private:
     TZORFormCallBackHandler *handler;
     QTemporaryDir scratch;
-    QString current;
 };
 
 // "D12=149.23" as the cell shows it.
