@@ -140,6 +140,13 @@ QString StripHotkey(const QString &ACaption)
 
 // --- TMenuItem ---------------------------------------------------------------
 
+namespace {
+QIcon IconOf(const QImage &AImage)
+{
+    return AImage.isNull() ? QIcon() : QIcon(QPixmap::fromImage(AImage));
+}
+} // namespace
+
 struct TMenuItem::Private
 {
     QString Caption;
@@ -168,6 +175,7 @@ struct TMenuItem::Private
     std::unique_ptr<QAction> Act;
     std::unique_ptr<QMenu> SubMenu;
     std::map<quint8, QActionGroup *> Groups; // radio groups of the children
+    qint64 IconKey = 0; // cache key of the image the action's icon shows (0: none)
 };
 
 TMenuItem::TMenuItem(QObject *AOwner)
@@ -449,14 +457,18 @@ TImageList *TMenuItem::GetImageList() const
     return menu ? menu->Images() : nullptr;
 }
 
-QIcon TMenuItem::Icon() const
+QImage TMenuItem::IconImage() const
 {
     TImageList *list = GetImageList();
     if (list && d->ImageIndex >= 0 && d->ImageIndex < list->Count())
-        return QIcon(QPixmap::fromImage(list->Image(d->ImageIndex)));
-    if (!d->Bitmap.isNull())
-        return QIcon(QPixmap::fromImage(d->Bitmap));
-    return {};
+        return list->Image(d->ImageIndex);
+    return d->Bitmap;
+}
+
+QIcon TMenuItem::Icon() const
+{
+    const QImage image = IconImage();
+    return IconOf(image);
 }
 
 void TMenuItem::Click()
@@ -517,9 +529,9 @@ QMenu *TMenuItem::SubMenu() const
 
 void TMenuItem::MenuChanged(bool ARebuild)
 {
-    UpdateAction();
     if (ARebuild)
         RebuildSubMenu();
+    UpdateAction();
     if (TPopupMenu *menu = GetParentMenu())
         menu->MenuChanged(menu, d->Parent || !d->Menu ? this : nullptr, ARebuild);
 }
@@ -541,16 +553,26 @@ void TMenuItem::UpdateAction()
     a->setVisible(d->Visible);
     a->setCheckable(d->Checked || d->RadioItem);
     a->setChecked(d->Checked);
-    QFont f = a->font();
-    f.setBold(d->Default);
-    a->setFont(f);
+    if (a->font().bold() != d->Default) {
+        QFont f = a->font();
+        f.setBold(d->Default);
+        a->setFont(f);
+    }
     a->setStatusTip(d->Hint);
-    a->setShortcut(ShortCutToKeySequence(d->ShortCut));
-    a->setIcon(Icon());
-    if (d->Parent && !d->Items.isEmpty())
-        a->setMenu(SubMenu());
-    else if (a->menu())
-        a->setMenu(nullptr);
+    // Items are updated on every change of theirs and their children's, so
+    // the costly setters are called only with a new value: a shortcut asks
+    // the platform theme for key bindings, QAction takes every icon as a
+    // change (its menus lay out again), setMenu reconnects the menu.
+    if (const QKeySequence keys = ShortCutToKeySequence(d->ShortCut); a->shortcut() != keys)
+        a->setShortcut(keys);
+    const QImage image = IconImage();
+    if (image.cacheKey() != d->IconKey) {
+        d->IconKey = image.cacheKey();
+        a->setIcon(IconOf(image));
+    }
+    QMenu *menu = d->Parent && !d->Items.isEmpty() ? SubMenu() : nullptr;
+    if (a->menu() != menu)
+        a->setMenu(menu);
 }
 
 void TMenuItem::RebuildSubMenu()
@@ -560,9 +582,8 @@ void TMenuItem::RebuildSubMenu()
             SubMenu(); // makes the menu and comes back here
         return;
     }
-    QMenu *menu = d->SubMenu.get();
-    for (QAction *a : menu->actions())
-        menu->removeAction(a);
+    QList<QAction *> wanted;
+    wanted.reserve(d->Items.size());
     for (TMenuItem *child : std::as_const(d->Items)) {
         QAction *a = child->d->Act.get();
         QActionGroup *group = nullptr;
@@ -576,9 +597,25 @@ void TMenuItem::RebuildSubMenu()
         }
         if (a->actionGroup() != group)
             a->setActionGroup(group);
-        menu->addAction(a);
+        wanted.append(a);
     }
-    UpdateAction();
+    // Edits, not a refill: every action added or removed makes the QMenu lay
+    // out again, and a child added is one insertAction.
+    QMenu *menu = d->SubMenu.get();
+    QList<QAction *> shown = menu->actions();
+    for (QAction *a : std::as_const(shown))
+        if (!wanted.contains(a))
+            menu->removeAction(a);
+    shown.removeIf([&wanted](QAction *a) { return !wanted.contains(a); });
+    for (qsizetype i = 0; i < wanted.size(); ++i) {
+        if (i < shown.size() && shown[i] == wanted[i])
+            continue;
+        // Moves the action when the menu has it already (later than i).
+        QAction *before = i < shown.size() ? shown[i] : nullptr;
+        menu->insertAction(before, wanted[i]);
+        shown.removeOne(wanted[i]);
+        shown.insert(i, wanted[i]);
+    }
 }
 
 void TMenuItem::SyncCheckedFromModel()
@@ -681,6 +718,13 @@ void TPopupMenu::DoPopup(QObject *Sender)
 
 void TPopupMenu::Notification(TComponent *AComponent, TOperation Operation)
 {
+    // What the menu owns (its items, all but always) is news for the menu
+    // alone: items watch only their image lists going away, and telling
+    // every item of every new one made filling a menu quadratic. (A new
+    // component is announced from its base constructor, so its class
+    // cannot be told yet.)
+    if (Operation == opInsert)
+        return;
     TComponent::Notification(AComponent, Operation);
     if (Operation == opRemove) {
         if (AComponent == d->Images)

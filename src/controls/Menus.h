@@ -153,6 +153,7 @@ protected:
 
 private:
     void UpdateAction();
+    QImage IconImage() const;
     void RebuildSubMenu();
     void SyncCheckedFromModel();
     void Triggered();

@@ -133,7 +133,11 @@ void TQEPopupMenu::InvalidateSubMenus()
 
 TQEMenuItem *TQEPopupMenu::CreateItem(bool AddToRoot)
 {
-    auto *item = qobject_cast<TQEMenuItem *>(CreateObject(d->MenuItemClass, this));
+    // The default class directly: the meta-object's constructor lookup
+    // normalises a signature string on every call.
+    auto *item = d->MenuItemClass == &TQEMenuItem::staticMetaObject
+                     ? new TQEMenuItem(this)
+                     : qobject_cast<TQEMenuItem *>(CreateObject(d->MenuItemClass, this));
     if (!item)
         throw EInvalidCast(QStringLiteral("Invalid class typecast"));
     if (AddToRoot)

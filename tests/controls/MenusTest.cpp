@@ -155,6 +155,70 @@ TEST(MenuItem, ActionsAreUpdatedInPlaceAndImagesComeFromAbove)
     EXPECT_THROW(file->Add(menu.Items()), EInvalidOperation);
 }
 
+// Faults: a QMenu out of step with the children after an insert in the
+// middle, a move to another parent or within one, or a removal; an item that
+// lost its last child still opening an empty submenu; the action's icon not
+// following the image the item shows (list set later, index, bitmap).
+TEST(MenuItem, QMenusFollowTheTreeThroughInsertsMovesAndRemovals)
+{
+    TPopupMenu menu;
+    TMenuItem *root = menu.Items();
+    auto make = [&menu](const char *caption) {
+        auto *item = new TMenuItem(&menu);
+        item->SetCaption(QString::fromLatin1(caption));
+        return item;
+    };
+    auto actions = [](std::initializer_list<TMenuItem *> items) {
+        QList<QAction *> list;
+        for (TMenuItem *item : items)
+            list << item->Handle();
+        return list;
+    };
+    TMenuItem *a = make("A"), *b = make("B"), *c = make("C"), *sub = make("Sub");
+    root->Add(a);
+    root->Add(c);
+    root->Insert(1, b);
+    root->Insert(0, sub);
+    EXPECT_EQ(menu.Handle()->actions(), actions({sub, a, b, c}));
+
+    sub->Add(b);
+    EXPECT_EQ(menu.Handle()->actions(), actions({sub, a, c}));
+    ASSERT_NE(sub->Handle()->menu(), nullptr);
+    EXPECT_EQ(sub->Handle()->menu()->actions(), actions({b}));
+    root->Insert(0, c);
+    EXPECT_EQ(menu.Handle()->actions(), actions({c, sub, a}));
+    root->Insert(2, sub);
+    EXPECT_EQ(menu.Handle()->actions(), actions({c, a, sub}));
+
+    sub->Remove(b);
+    EXPECT_EQ(sub->Handle()->menu(), nullptr);
+    EXPECT_TRUE(sub->SubMenu()->actions().isEmpty());
+    root->Delete(1);
+    EXPECT_EQ(menu.Handle()->actions(), actions({c, sub}));
+
+    TImageList images;
+    images.SetSize(4, 4);
+    QImage red(4, 4, QImage::Format_ARGB32), blue(4, 4, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    images.Add(red);
+    images.Add(blue);
+    auto shown = [](const TMenuItem *item) {
+        const QIcon icon = item->Handle()->icon();
+        return icon.isNull() ? QRgb(0) : icon.pixmap(4, 4).toImage().pixel(1, 1);
+    };
+    c->SetImageIndex(1);
+    EXPECT_EQ(shown(c), QRgb(0)); // no image list yet
+    menu.SetImages(&images);
+    EXPECT_EQ(shown(c), QColor(Qt::blue).rgb());
+    c->SetImageIndex(0);
+    EXPECT_EQ(shown(c), QColor(Qt::red).rgb());
+    c->SetImageIndex(-1);
+    EXPECT_EQ(shown(c), QRgb(0));
+    c->SetBitmap(blue);
+    EXPECT_EQ(shown(c), QColor(Qt::blue).rgb());
+}
+
 // Faults: Assign missing a property or a callback; a foreign source accepted.
 TEST(MenuItem, AssignCopiesWhatTheItemShowsAndDoes)
 {
