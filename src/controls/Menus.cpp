@@ -618,6 +618,13 @@ void TMenuItem::RebuildSubMenu()
     }
 }
 
+void TMenuItem::DropSubMenus()
+{
+    for (TMenuItem *child : std::as_const(d->Items))
+        child->DropSubMenus();
+    d->SubMenu.reset();
+}
+
 void TMenuItem::SyncCheckedFromModel()
 {
     const QSignalBlocker block(d->Act.get());
@@ -656,8 +663,13 @@ TPopupMenu::TPopupMenu(QObject *AOwner)
 TPopupMenu::~TPopupMenu()
 {
     PopupList()->Remove(this);
-    if (d->Items)
+    if (d->Items) {
         d->Items->d->Menu = nullptr;
+        // The whole tree goes with the menu (children go with their parent).
+        // Its QMenus go first, so that no QMenu is told of each of its
+        // actions leaving, one at a time, and laid out again.
+        d->Items->DropSubMenus();
+    }
 }
 
 TMenuItem *TPopupMenu::Items() const { return d->Items; }

@@ -155,6 +155,7 @@ private:
     void UpdateAction();
     QImage IconImage() const;
     void RebuildSubMenu();
+    void DropSubMenus(); // this item's and all below
     void SyncCheckedFromModel();
     void Triggered();
     struct Private;

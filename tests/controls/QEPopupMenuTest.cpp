@@ -442,3 +442,30 @@ TEST(QEMenuItem, FindComparesCaptionsWithoutHotKeysOrCase)
     EXPECT_EQ(copy.MenuViewLevel(), 1);
     EXPECT_EQ(copy.Caption(), QStringLiteral("Dat&ei"));
 }
+
+// Faults: the menu's QMenus dropped before its items go, and an item's
+// OnDestroy that still changes the tree (a caption, a new child) reaching a
+// QMenu already freed; an item going with the menu missing its OnDestroy.
+TEST(QEPopupMenu, ItemsMayChangeTheTreeWhileTheMenuGoes)
+{
+    int destroyed = 0;
+    {
+        TQEPopupMenu menu;
+        TQEMenuItem *file = menu.CreateItem(true);
+        file->SetCaption(QStringLiteral("&File"));
+        for (int i = 0; i < 3; ++i) {
+            TQEMenuItem *leaf = menu.CreateItem(false);
+            leaf->SetCaption(QStringLiteral("Leaf %1").arg(i));
+            file->Add(leaf);
+            leaf->OnDestroy = [&destroyed, file, leaf](QObject *) {
+                ++destroyed;
+                leaf->SetCaption(QStringLiteral("going"));
+                if (file->Count() > 1)
+                    file->SetCaption(QStringLiteral("File (%1)").arg(file->Count()));
+            };
+        }
+        ASSERT_NE(file->Handle()->menu(), nullptr);
+        EXPECT_EQ(file->Handle()->menu()->actions().size(), 3);
+    }
+    EXPECT_EQ(destroyed, 3);
+}
