@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,11 +21,13 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextStream>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace zor;
 
@@ -274,14 +277,31 @@ public:
     int Opened = 0;
 };
 
-// Opens the menu over the page, grabs page and menu together, and closes it.
+// Waits (a few seconds at most) until the window is on the screen.
+bool waitExposed(QWindow *AWindow)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (AWindow && !AWindow->isExposed() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return AWindow && AWindow->isExposed();
+}
+
+// Opens the menu over the page, takes the picture, and closes the menu with
+// Down, Return (a click on the first item). On a display (Xvfb in the
+// showcase) the picture is the screen itself, grabbed while the menu is
+// open; on the offscreen platform page and menu are drawn into one picture.
 int runHeadless(QApplication &, const QStringList &args)
 {
     QTextStream out(stdout);
     const QString picture = gallery::argValue(args, QStringLiteral("--controls"));
+    const bool onScreen = QGuiApplication::platformName() != u"offscreen";
     ControlsPage page;
     page.resize(760, 560);
+    page.move(0, 0);
     page.show();
+    if (onScreen && !waitExposed(page.windowHandle()))
+        out << "The page did not appear on the screen\n";
     QApplication::processEvents();
     for (TZORLoadingImageAnimation *a : page.Animations)
         a->Step();
@@ -291,27 +311,38 @@ int runHeadless(QApplication &, const QStringList &args)
         << page.Animations[1]->Images()->Count() << " frames; slider: " << page.Slider->Images()->Count()
         << " frames of " << page.Slider->Images()->Items(0).width() << " px\n";
     out << page.Motion->text() << '\n';
-    bool saved = false;
+    bool saved = false, menuShown = false;
     QTimer::singleShot(0, [&] {
         QWidget *menu = QApplication::activePopupWidget();
-        if (menu) {
-            QImage shot = page.grab().toImage();
+        if (!menu)
+            return;
+        menuShown = true;
+        QImage shot;
+        if (onScreen && waitExposed(menu->windowHandle())) {
+            page.repaint();
+            menu->repaint();
+            QGuiApplication::sync(); // everything drawn has reached the server
+            const QRect area = page.frameGeometry().united(menu->frameGeometry());
+            shot = page.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        } else {
+            shot = page.grab().toImage();
             QPainter p(&shot);
             p.drawPixmap(page.mapFromGlobal(menu->mapToGlobal(QPoint(0, 0))), menu->grab());
-            p.end();
-            saved = !picture.isEmpty() && shot.save(picture);
-            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QCoreApplication::sendEvent(menu, &down);
-            QCoreApplication::sendEvent(menu, &enter);
         }
+        saved = !picture.isEmpty() && !shot.isNull() && shot.save(picture);
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(menu, &down);
+        QCoreApplication::sendEvent(menu, &enter);
     });
     const QPoint at = page.Area->mapToGlobal(QPoint(40, 10));
     page.Menu->Popup(at.x(), at.y());
+    if (!menuShown)
+        out << "The popup menu did not open\n";
     for (const QString &line : page.Lines)
         out << line << '\n';
     if (!picture.isEmpty())
-        out << (saved ? "Picture saved to " : "Could not save ") << picture << '\n';
+        out << (saved ? (onScreen ? "Screen grabbed to " : "Picture saved to ") : "Could not save ") << picture << '\n';
     return saved || picture.isEmpty() ? 0 : 1;
 }
 

@@ -11,6 +11,13 @@ if has sprite; then
 fi
 GALLERY="$PWD/build/$preset/examples/gallery/gallery"
 if [[ -x "$GALLERY" ]] && has sprite; then
-  step "The gallery's Controls page, headless: a picture with its popup menu open, and the tour's calls"
-  "$GALLERY" --headless --controls out/controls.png
+  # On a virtual X screen the picture is the screen itself, grabbed while the
+  # menu is open; without Xvfb the page and its menu are drawn offscreen.
+  if command -v xvfb-run >/dev/null; then
+    step "The gallery's Controls page on a virtual screen: out/controls.png grabbed with its popup menu open, and the tour's calls"
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" "$GALLERY" --headless --controls out/controls.png
+  else
+    step "The gallery's Controls page, offscreen: out/controls.png with its popup menu open, and the tour's calls"
+    "$GALLERY" --headless --controls out/controls.png
+  fi
 fi
