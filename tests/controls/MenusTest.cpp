@@ -15,6 +15,16 @@
 
 using namespace zor;
 
+namespace {
+// A 4 x 4 picture of one colour, for image lists and bitmaps.
+QImage filled(Qt::GlobalColor AColor)
+{
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(AColor);
+    return image;
+}
+} // namespace
+
 // Faults: modifier bits swapped or missed; letters, function keys or keypad
 // keys mapped to the wrong codes; unknown keys turned into something.
 TEST(ShortCut, SixteenBitFormAndKeySequencesMapBothWays)
@@ -106,11 +116,8 @@ TEST(MenuItem, ActionsAreUpdatedInPlaceAndImagesComeFromAbove)
     TImageList menuImages, subImages;
     menuImages.SetSize(4, 4);
     subImages.SetSize(4, 4);
-    QImage red(4, 4, QImage::Format_ARGB32), blue(4, 4, QImage::Format_ARGB32);
-    red.fill(Qt::red);
-    blue.fill(Qt::blue);
-    menuImages.Add(red);
-    subImages.Add(blue);
+    menuImages.Add(filled(Qt::red));
+    subImages.Add(filled(Qt::blue));
     menu.SetImages(&menuImages);
 
     auto *file = new TMenuItem(&menu);
@@ -198,11 +205,8 @@ TEST(MenuItem, QMenusFollowTheTreeThroughInsertsMovesAndRemovals)
 
     TImageList images;
     images.SetSize(4, 4);
-    QImage red(4, 4, QImage::Format_ARGB32), blue(4, 4, QImage::Format_ARGB32);
-    red.fill(Qt::red);
-    blue.fill(Qt::blue);
-    images.Add(red);
-    images.Add(blue);
+    images.Add(filled(Qt::red));
+    images.Add(filled(Qt::blue));
     auto shown = [](const TMenuItem *item) {
         const QIcon icon = item->Handle()->icon();
         return icon.isNull() ? QRgb(0) : icon.pixmap(4, 4).toImage().pixel(1, 1);
@@ -215,7 +219,7 @@ TEST(MenuItem, QMenusFollowTheTreeThroughInsertsMovesAndRemovals)
     EXPECT_EQ(shown(c), QColor(Qt::red).rgb());
     c->SetImageIndex(-1);
     EXPECT_EQ(shown(c), QRgb(0));
-    c->SetBitmap(blue);
+    c->SetBitmap(filled(Qt::blue));
     EXPECT_EQ(shown(c), QColor(Qt::blue).rgb());
 }
 
