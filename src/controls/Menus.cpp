@@ -58,6 +58,8 @@ TShortCut ShortCut(quint16 AKey, Qt::KeyboardModifiers AShift)
 QKeySequence ShortCutToKeySequence(TShortCut AShortCut)
 {
     const quint8 vk = AShortCut & 0xFF;
+    if (vk == 0) // no key (most items): every update asks
+        return {};
     int key = 0;
     Qt::KeyboardModifiers mods;
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) {
