@@ -438,10 +438,15 @@ bool TWPPreviewDlg::Execute()
     if (OnPrepareDlg)
         OnPrepareDlg(*form);
     if (d->modal) {
+        // The application may free the dialog (or the form's parent the
+        // form) while the form is shown.
+        const QPointer<TWPPreviewDlg> self(this);
+        const QPointer<TQEWPPreviewForm> shown(form);
         d->inExec = true;
         form->exec();
-        d->inExec = false;
-        delete form;  // writes the bounds back
+        if (self)
+            d->inExec = false;
+        delete shown.data();  // writes the bounds back
     } else {
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->show();

@@ -309,6 +309,23 @@ TEST(PreviewDialog, ModalExecuteReturnsWhenTheFormCloses)
     EXPECT_EQ(dlg.Form(), nullptr);
 }
 
+// Freeing the dialog while its modal form is up must end the form, not
+// leave Execute working on a freed dialog or the form writing bounds into it.
+TEST(PreviewDialog, FreeingTheDialogDuringAModalShowEndsTheForm)
+{
+    TWPCustomRtfEdit editor;
+    loadFivePages(editor);
+    auto *dlg = new TWPPreviewDlg;
+    dlg->SetEditBox(&editor);
+    QPointer<TQEWPPreviewForm> seen;
+    dlg->OnPrepareDlg = [&](TQEWPPreviewForm &form) {
+        seen = &form;
+        QTimer::singleShot(0, &form, [dlg] { delete dlg; });
+    };
+    EXPECT_TRUE(dlg->Execute());
+    EXPECT_TRUE(seen.isNull());
+}
+
 TEST(PreviewDialog, AWrappingEditorIsPreviewedThroughACopy)
 {
     TWPCustomRtfEdit wrapping;
