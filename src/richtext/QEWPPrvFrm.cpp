@@ -229,12 +229,16 @@ void TQEWPPreviewForm::UpdateCbxZoom()
 {
     const TWPPreview *pv = d->ui.WPPreview1;
     QComboBox *cbx = d->ui.cbxZoomModes;
+    // Thumbnails and the column-adjusting zoom choose their columns
+    // themselves: there the columns asked for say nothing, the zoom does.
+    const bool ownColumns = pv->LayoutMode() == wplayFullLayout && pv->AutoZoom() != wpAutoZoomAdjustColumnCount;
     d->updatingCombo = true;
     if (pv->AutoZoom() == wpAutoZoomWidth && cbx->count() > kPageWidthEntry) {
         cbx->setCurrentIndex(kPageWidthEntry);
-    } else if (pv->LayoutMode() == wplayFullLayout && pv->PageColumns() == 2 && cbx->count() > kTwoPagesEntry) {
+    } else if (ownColumns && pv->PageColumns() == 2 && cbx->count() > kTwoPagesEntry) {
         cbx->setCurrentIndex(kTwoPagesEntry);
-    } else if (pv->AutoZoom() == wpAutoZoomFullPage && pv->PageColumns() == 1 && cbx->count() > kFullPageEntry) {
+    } else if (ownColumns && pv->AutoZoom() == wpAutoZoomFullPage && pv->PageColumns() == 1
+               && cbx->count() > kFullPageEntry) {
         cbx->setCurrentIndex(kFullPageEntry);
     } else {
         cbx->setCurrentIndex(-1);

@@ -110,6 +110,9 @@ TEST(PreviewDialog, TypedZoomNumbersPickTheViewByTheirRange)
         }
         EXPECT_EQ(f.timer->isActive(), row.timer);
         EXPECT_EQ(f.status(), QString::number(f.pv().Zooming()) + u'%');
+        // The view picks its columns here: the two asked for before are no
+        // "Two Pages", nor are thumbnails a "Full Page".
+        EXPECT_EQ(f.zoom->currentText(), QString::number(f.pv().Zooming()) + u'%');
     }
 }
 
