@@ -13,7 +13,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPixmap>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -23,9 +22,9 @@
 
 namespace zor {
 
-Q_LOGGING_CATEGORY(lcPreview, "zor.richtext.preview")
-
 namespace {
+
+Q_LOGGING_CATEGORY(lcPreview, "zor.richtext.preview")
 
 constexpr int kGap = 12;              // pixels around and between pages
 constexpr double kMinScale = 0.01;    // the smallest zoom an automatic zoom picks
