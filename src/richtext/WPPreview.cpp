@@ -287,7 +287,7 @@ public:
 
     // Moves the caret a line up or down on the pages (not in the editor's
     // own layout, whose lines may break elsewhere).
-    void moveLine(int direction)
+    void moveLine(int direction, QTextCursor::MoveMode mode)
     {
         QRectF r;
         const int pg = pages->CaretRect(editor->TextCursor().position(), &r);
@@ -299,7 +299,7 @@ public:
         };
         int pos = pages->PositionAt(pg, QPointF(r.left(), direction < 0 ? r.top() - 1 : r.bottom() + 1));
         if (pos >= 0 && !onLine(pos, pg, &r)) {
-            editor->TextCursor().setPosition(pos);
+            editor->TextCursor().setPosition(pos, mode);
             return;
         }
         // The caret is on the page's first or last line: on to the
@@ -318,7 +318,54 @@ public:
             }
         }
         if (pos >= 0)
-            editor->TextCursor().setPosition(pos);
+            editor->TextCursor().setPosition(pos, mode);
+    }
+
+    // The document position under a viewport point; -1 when on no page.
+    int positionAt(QPoint at)
+    {
+        for (int i = 0; i < pageCount(); ++i) {
+            const QRect r = pageRect(i);
+            if (r.contains(at))
+                return pages->PositionAt(i, QPointF(at - r.topLeft()) / scale);
+        }
+        return -1;
+    }
+
+    // The selection as one rectangle a line, in viewport pixels. Long
+    // selections are shown up to a bound: each character is a layout query.
+    QList<QRect> selectionRects()
+    {
+        QList<QRect> out;
+        const QTextCursor &c = editor->TextCursor();
+        const int end = std::min(c.selectionEnd(), c.selectionStart() + 20000);
+        QRectF line;
+        int linePage = -1;
+        const auto flush = [&] {
+            const QRect pr = pageRect(linePage);
+            if (linePage >= 0 && !pr.isEmpty())
+                out << QRectF(QPointF(pr.topLeft()) + line.topLeft() * scale, line.size() * scale).toAlignedRect();
+        };
+        for (int pos = c.selectionStart(); pos < end; ++pos) {
+            QRectF a, b;
+            const int pg = pages->CaretRect(pos, &a);
+            if (pg < 0)
+                continue;
+            // A character's width is up to the next caret on its line; a
+            // line's last one (the paragraph's end) gets a blank's width.
+            const bool sameLine = pages->CaretRect(pos + 1, &b) == pg && std::abs(b.top() - a.top()) < 0.5
+                                  && b.left() > a.left();
+            const QRectF ch(a.left(), a.top(), sameLine ? b.left() - a.left() : 4, a.height());
+            if (pg == linePage && std::abs(ch.top() - line.top()) < 0.5) {
+                line = line.united(ch);
+            } else {
+                flush();
+                line = ch;
+                linePage = pg;
+            }
+        }
+        flush();
+        return out;
     }
 
     void insertText(const QString &text)
@@ -428,7 +475,11 @@ void TWPPreview::SetSinglePageMode(bool value)
 }
 
 TWPViewOptions TWPPreview::ViewOptions() const { return d->viewOptions; }
-void TWPPreview::SetViewOptions(TWPViewOptions value) { d->viewOptions = value; }
+void TWPPreview::SetViewOptions(TWPViewOptions value)
+{
+    d->viewOptions = value;
+    viewport()->update();
+}
 
 bool TWPPreview::EditMode() const { return d->editMode; }
 
@@ -483,6 +534,13 @@ void TWPPreview::paintEvent(QPaintEvent *event)
         p.setPen(QColor(0, 0, 0, 120));
         p.drawRect(r.adjusted(0, 0, -1, -1));
     }
+    if (d->editMode && d->editor && d->editor->TextCursor().hasSelection()
+        && !(d->viewOptions & wpHideSelection)) {
+        QColor mark = palette().color(QPalette::Highlight);
+        mark.setAlpha(110);
+        for (const QRect &r : d->selectionRects())
+            p.fillRect(r, mark);
+    }
     QRect caret;
     if (d->editMode && hasFocus() && d->caretRect(&caret) >= 0)
         p.fillRect(caret, Qt::black);
@@ -508,19 +566,27 @@ void TWPPreview::mousePressEvent(QMouseEvent *event)
         return;
     }
     d->sync();
-    const QPoint at = event->position().toPoint();
-    for (int i = 0; i < d->pageCount(); ++i) {
-        const QRect r = d->pageRect(i);
-        if (!r.contains(at))
-            continue;
-        const int pos = d->pages->PositionAt(i, QPointF(at - r.topLeft()) / d->scale);
-        if (pos >= 0) {
-            d->editor->TextCursor().setPosition(pos);
-            viewport()->update();
-        }
-        break;
+    const int pos = d->positionAt(event->position().toPoint());
+    if (pos >= 0) {
+        d->editor->TextCursor().setPosition(
+            pos, event->modifiers() & Qt::ShiftModifier ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+        viewport()->update();
     }
     setFocus();
+}
+
+void TWPPreview::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!d->editMode || !d->editor || !(event->buttons() & Qt::LeftButton)) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    d->sync();
+    const int pos = d->positionAt(event->position().toPoint());
+    if (pos >= 0) {
+        d->editor->TextCursor().setPosition(pos, QTextCursor::KeepAnchor);
+        viewport()->update();
+    }
 }
 
 void TWPPreview::keyPressEvent(QKeyEvent *event)
@@ -532,12 +598,14 @@ void TWPPreview::keyPressEvent(QKeyEvent *event)
     d->sync();
     QTextCursor &c = d->editor->TextCursor();
     const bool word = event->modifiers() & Qt::ControlModifier;
-    const auto move = [&](QTextCursor::MoveOperation op) { c.movePosition(op); };
+    const QTextCursor::MoveMode mode =
+        event->modifiers() & Qt::ShiftModifier ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+    const auto move = [&](QTextCursor::MoveOperation op) { c.movePosition(op, mode); };
     switch (event->key()) {
     case Qt::Key_Left: move(word ? QTextCursor::PreviousWord : QTextCursor::Left); break;
     case Qt::Key_Right: move(word ? QTextCursor::NextWord : QTextCursor::Right); break;
-    case Qt::Key_Up: d->moveLine(-1); break;
-    case Qt::Key_Down: d->moveLine(1); break;
+    case Qt::Key_Up: d->moveLine(-1, mode); break;
+    case Qt::Key_Down: d->moveLine(1, mode); break;
     case Qt::Key_Home: move(word ? QTextCursor::Start : QTextCursor::StartOfBlock); break;
     case Qt::Key_End: move(word ? QTextCursor::End : QTextCursor::EndOfBlock); break;
     case Qt::Key_Backspace:

@@ -9,9 +9,10 @@
 // Page geometry changes that are no edit of the text call Reformat().
 //
 // In edit mode the view takes the caret: a click places the editor's cursor
-// through the page layout, keys move it, type, delete and split paragraphs
-// through the editor's QTextCursor (protected text and read-only editors
-// refuse). Without edit mode the view is read-only.
+// through the page layout (Shift and dragging select), keys move it (with
+// Shift: select), type, delete and split paragraphs through the editor's
+// QTextCursor (protected text and read-only editors refuse). Without edit
+// mode the view is read-only.
 #pragma once
 
 #include <ZorCompCore/zor_export.h>
@@ -40,11 +41,10 @@ enum TWPLayoutMode : int {
     wpThumbNailView   // small pages in a grid as wide as the window
 };
 
-// View options of the pages, kept for whoever shows them. The pages show
-// no selection, no misspelling marks and no greyed headers and footers, so
-// today all three hold whatever is set.
+// View options of the pages. The pages show no misspelling marks and no
+// greyed headers and footers, so the last two hold whatever is set.
 enum TWPViewOption : int {
-    wpHideSelection = 0x1,
+    wpHideSelection = 0x1,               // no selection drawn in edit mode
     wpDisableMisspellMarkers = 0x2,
     wpDontGrayHeaderFooterInLayout = 0x4
 };
@@ -108,6 +108,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;

@@ -466,6 +466,45 @@ TEST(PreviewEdit, ClickPlacesTheCaretAndTypingEditsTheEditor)
     EXPECT_EQ(editor.TextCursor().position(), 0);
 }
 
+// Shift selects; the selection shows unless wpHideSelection is set.
+TEST(PreviewEdit, ShiftSelectsAndHideSelectionHidesIt)
+{
+    TWPCustomRtfEdit editor;
+    ASSERT_TRUE(editor.LoadFromBytes(R"({\rtf1 alpha beta gamma})", u"RTF"_qs));
+    TWPPreview pv;
+    pv.resize(600, 800);
+    pv.SetEditor(&editor);
+    pv.SetZooming(200);
+    pv.SetViewOptions({});
+    pv.show();
+    pv.SetEditMode(true);
+    QApplication::processEvents();
+
+    const QColor mark = pv.palette().color(QPalette::Highlight);
+    const auto marked = [&] {
+        const QImage img = pv.viewport()->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                // Tinted towards the highlight: white paper under it loses red or green or blue.
+                if (c != QColor(Qt::white) && std::abs(c.hue() - mark.hue()) < 20 && c.saturation() > 40)
+                    ++n;
+            }
+        return n;
+    };
+    EXPECT_EQ(marked(), 0);
+    for (int i = 0; i < 5; ++i)
+        key(&pv, Qt::Key_Right, {}, Qt::ShiftModifier);
+    EXPECT_EQ(editor.TextCursor().selectedText(), u"alpha"_qs);
+    EXPECT_GT(marked(), 100);
+    pv.SetViewOptions(wpHideSelection);
+    EXPECT_EQ(marked(), 0);
+    // Typing replaces the selection.
+    key(&pv, Qt::Key_O, u"o"_qs);
+    EXPECT_EQ(editor.Document().Text()->toPlainText(), u"o beta gamma"_qs);
+}
+
 TEST(PreviewPrint, PrintsTheChosenPagesAtTheDocumentsPageSize)
 {
     TWPCustomRtfEdit editor;
