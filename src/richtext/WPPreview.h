@@ -79,7 +79,7 @@ public:
     int ShownColumns() const;
 
     // The current page, from 0: the first shown; setting it scrolls there
-    // (clamped to the pages; -1 means none chosen yet and shows page 0).
+    // and lays the pages out again (clamped to the pages).
     int Page() const;
     void SetPage(int page);
     int PageCount() const;
