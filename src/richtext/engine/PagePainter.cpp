@@ -60,13 +60,15 @@ public:
     std::vector<Decorated> decorated;
     std::vector<int> sectionOfPage;
     std::vector<std::vector<int>> footnotesOfPage; // footnotes referred to on each page
+    std::vector<std::pair<int, int>> hidden; // (position, length) left out of body, ascending
     int pageCount = 1;
     QSizeF pageSize, bodySize;
     QColor paper = Qt::white;
 
     // A copy of text for print: hidden text out, our field handler on it;
     // true in hasFields when it shows any field.
-    std::unique_ptr<QTextDocument> printCopy(const QTextDocument *text, bool *hasFields = nullptr)
+    std::unique_ptr<QTextDocument> printCopy(const QTextDocument *text, bool *hasFields = nullptr,
+                                             std::vector<std::pair<int, int>> *hiddenOut = nullptr)
     {
         std::unique_ptr<QTextDocument> c(text->clone());
         for (const QString &name : doc->PictureNames())
@@ -93,6 +95,8 @@ public:
             cur.setPosition(h->first + h->second, QTextCursor::KeepAnchor);
             cur.removeSelectedText();
         }
+        if (hiddenOut)
+            *hiddenOut = std::move(hidden);
         return c;
     }
 
@@ -128,7 +132,7 @@ public:
         context.Page = 1;
         context.PageCount = 1;
         bool hasFields = false;
-        body = printCopy(d.Text(), &hasFields);
+        body = printCopy(d.Text(), &hasFields, &hidden);
         body->setPageSize(bodySize);
         QAbstractTextDocumentLayout *layout = body->documentLayout();
         pageCount = std::max(1, layout->pageCount());
@@ -189,6 +193,27 @@ public:
     int pageOf(qreal y) const
     {
         return std::clamp(int((y + 0.5) / bodySize.height()), 0, pageCount - 1);
+    }
+
+    // Body positions lack the hidden runs; document positions count them.
+    int toDocument(int pos) const
+    {
+        for (const auto &[start, length] : hidden) {
+            if (start > pos)
+                break;
+            pos += length;
+        }
+        return pos;
+    }
+    int toBody(int pos) const
+    {
+        int removed = 0;
+        for (const auto &[start, length] : hidden) {
+            if (start >= pos)
+                break;
+            removed += std::min(length, pos - start);
+        }
+        return pos - removed;
     }
 
     const QTextDocument *headerFor(int pg, bool header) const
@@ -361,6 +386,38 @@ QImage TWPPagePainter::RenderPage(int page, qreal dpi) const
     PaintPage(painter, page);
     painter.end();
     return img;
+}
+
+int TWPPagePainter::PositionAt(int page, QPointF point) const
+{
+    if (page < 0 || page >= d->pageCount)
+        return -1;
+    const QSizeF body = d->bodySize;
+    // Points in the margins go to the nearest line of the body.
+    const qreal x = std::clamp<qreal>(point.x() - TwipsToUnits(d->page.MarginLeft), 0, body.width());
+    const qreal y = std::clamp<qreal>(point.y() - TwipsToUnits(d->page.MarginTop), 0.5, body.height() - 0.5);
+    const int pos = d->body->documentLayout()->hitTest(QPointF(x, page * body.height() + y), Qt::FuzzyHit);
+    return pos < 0 ? -1 : d->toDocument(pos);
+}
+
+int TWPPagePainter::CaretRect(int position, QRectF *rect) const
+{
+    if (position < 0 || position >= d->doc->Text()->characterCount())
+        return -1;
+    const int pos = d->toBody(position);
+    const QTextBlock block = d->body->findBlock(pos);
+    if (!block.isValid() || !block.layout())
+        return -1;
+    const QTextLine line = block.layout()->lineForTextPosition(pos - block.position());
+    const QRectF br = d->body->documentLayout()->blockBoundingRect(block);
+    const qreal x = line.isValid() ? line.cursorToX(pos - block.position()) : 0;
+    const qreal y = br.top() + (line.isValid() ? line.y() : 0);
+    const int page = d->pageOf(y);
+    if (rect)
+        *rect = QRectF(TwipsToUnits(d->page.MarginLeft) + br.left() + x,
+                       TwipsToUnits(d->page.MarginTop) + y - page * d->bodySize.height(), 1,
+                       line.isValid() ? line.height() : br.height());
+    return page;
 }
 
 QByteArray TWPPagePainter::WritePdf(const TWPDocument &doc, const TWPPdfOptions &options)

@@ -24,6 +24,8 @@
 #include <QColor>
 #include <QImage>
 #include <QPageSize>
+#include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 #include <QStringList>
 #include <QString>
@@ -83,6 +85,15 @@ public:
     void PaintPage(QPainter &painter, int page) const;
     // The page as an image at dpi.
     QImage RenderPage(int page, qreal dpi = 96) const;
+
+    // For editing on the pages. Positions are the document's (hidden text,
+    // which the pages leave out, counted); points are in page units as in
+    // PaintPage. The body position nearest to point on page; -1 when page
+    // does not exist.
+    int PositionAt(int page, QPointF point) const;
+    // The caret's page for a position, and its rectangle on that page;
+    // -1 when the position is outside the text.
+    int CaretRect(int position, QRectF *rect) const;
 
     // The document as PDF; empty when it cannot be written.
     static QByteArray WritePdf(const TWPDocument &doc, const TWPPdfOptions &options = {});

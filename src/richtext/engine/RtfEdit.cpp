@@ -192,6 +192,7 @@ struct TWPCustomRtfEdit::Private
     QString baseFolder;
     bool readOnly = false;
     bool wantTabs = true;
+    bool wordWrap = false;
     int pageCount = -1; // -1: not laid out since the last change
 
     // Reads data into doc; false with error set when it cannot.
@@ -349,6 +350,8 @@ bool TWPCustomRtfEdit::ReadOnly() const { return d->readOnly; }
 void TWPCustomRtfEdit::SetReadOnly(bool value) { d->readOnly = value; }
 bool TWPCustomRtfEdit::WantTabs() const { return d->wantTabs; }
 void TWPCustomRtfEdit::SetWantTabs(bool value) { d->wantTabs = value; }
+bool TWPCustomRtfEdit::WordWrap() const { return d->wordWrap; }
+void TWPCustomRtfEdit::SetWordWrap(bool value) { d->wordWrap = value; }
 
 bool TWPCustomRtfEdit::LoadFromFile(const QString &fileName, bool insert, const QString &formatName)
 {

@@ -110,6 +110,10 @@ public:
     // Off: tabs typed move the focus, tabs loaded become blanks (web pages).
     bool WantTabs() const;
     void SetWantTabs(bool value);
+    // On: the text wraps at the window's edge and shows no pages (a page
+    // view or preview then works on a copy with it off). Off by default.
+    bool WordWrap() const;
+    void SetWordWrap(bool value);
 
     // Lays the document out on its pages again; PageCount then counts them.
     void ReformatAll();
