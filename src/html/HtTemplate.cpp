@@ -108,6 +108,7 @@ public:
     std::vector<Op> Ops;
     QHash<QString, Variant> Variables;         // by lower-cased name
     QHash<QString, THtXMLNode *> NodeVariables; // by lower-cased name
+    qsizetype MaxOutput = qsizetype(256) << 20;
 
     QString position(qsizetype pos) const
     {
@@ -263,6 +264,16 @@ QString THtTemplate::Render(const QString &text, THtXMLNode *context)
     return Render(context);
 }
 
+qsizetype THtTemplate::MaxOutputSize() const
+{
+    return d->MaxOutput;
+}
+
+void THtTemplate::SetMaxOutputSize(qsizetype characters)
+{
+    d->MaxOutput = qMax<qsizetype>(0, characters);
+}
+
 QString THtTemplate::Render(THtXMLNode *context)
 {
     struct Ctx
@@ -352,6 +363,12 @@ QString THtTemplate::Render(THtXMLNode *context)
     const auto &ops = d->Ops;
     size_t ip = 0;
     while (ip < ops.size()) {
+        // Each step appends at most one piece, so checking here bounds the
+        // output to the limit plus that piece.
+        if (out.size() > d->MaxOutput)
+            throw EHtTemplateError(QStringLiteral("Template output exceeds %1 characters at %2")
+                                       .arg(d->MaxOutput)
+                                       .arg(d->position(ops[ip].Begin)));
         const Op &op = ops[ip];
         switch (op.Kind) {
         case OpKind::Text:

@@ -61,6 +61,12 @@ public:
     void SetVariable(const QString &name, THtXMLNode *node);
     void ClearVariables();
 
+    /// Rendering stops with EHtTemplateError once the output passes this
+    /// many characters (default 256 Mi). Sections nested over lists multiply
+    /// their content, so a short template can ask for more than memory holds.
+    qsizetype MaxOutputSize() const;
+    void SetMaxOutputSize(qsizetype characters);
+
     /// Renders the compiled template over \a context (may be null).
     QString Render(THtXMLNode *context);
     /// Compiles \a text and renders it.

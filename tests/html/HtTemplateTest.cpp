@@ -189,6 +189,30 @@ TEST(HtTemplate, DeeplyNestedSectionsRenderWithoutRecursion)
     EXPECT_EQ(t.Render(u"{{#a}}"_qs.repeated(depth) + u"x"_qs + u"{{/a}}"_qs.repeated(depth), data.get()), u"x");
 }
 
+// Sections nested over a three-item list triple their content per level:
+// forty characters of template ask for 3^20 copies. The limit must stop the
+// render early with the position of the step that passed it, and must not
+// cut off an output that fits exactly.
+TEST(HtTemplate, OutputLimitStopsMultiplyingSections)
+{
+    auto data = THtXMLNode::FromJson(R"({"t": [1, 2, 3]})");
+    const auto nested = [](int depth) {
+        return u"{{#t}}"_qs.repeated(depth) + u"ab"_qs + u"{{/t}}"_qs.repeated(depth);
+    };
+    THtTemplate t;
+    EXPECT_EQ(t.MaxOutputSize(), qsizetype(256) << 20);
+    t.SetMaxOutputSize(162);
+    EXPECT_EQ(t.Render(nested(4), data.get()).size(), 162); // 3^4 * 2: exactly the limit
+    t.SetMaxOutputSize(1000);
+    try {
+        t.Render(nested(20), data.get());
+        ADD_FAILURE() << "no error";
+    } catch (const EHtTemplateError &e) {
+        EXPECT_TRUE(e.Message().startsWith(u"Template output exceeds 1000 characters at 1:"))
+            << e.Message().toStdString();
+    }
+}
+
 TEST(HtTemplate, NodeVariables)
 {
     auto root = THtXMLNode::FromJson(R"({"title": "T", "rows": [{"n": 1}, {"n": 2}]})");
