@@ -151,9 +151,9 @@ TEST_F(PicturePreview, LargePhotoUprightByExif)
     EXPECT_FALSE(Near(margin, Qt::red) || Near(margin, Qt::blue)) << margin.name().toStdString();
 }
 
-// Faults: the older file's decode shown before (or after) the newer one;
-// the signal for the replaced file; a truncated photo shown as an empty pane
-// instead of its error.
+// Faults: the older file's decode shown, or signalled, for the newer one;
+// the signal before the picture is there; a decode failing after the header
+// was fine leaving an empty pane instead of its error.
 TEST_F(PicturePreview, NewerFileDropsTheOlderDecode)
 {
     const QString red = Photo(QStringLiteral("red.jpg"), Qt::red);
