@@ -15,8 +15,8 @@
 #include <ZorCompCore/platform/Stream.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -24,12 +24,13 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPointer>
-#include <QProcess>
 #include <QSplitter>
 #include <QTextStream>
-#include <QThread>
 #include <QThreadPool>
+#include <QTimer>
 #include <QTreeView>
+
+#include <functional>
 
 using namespace zor;
 
@@ -120,17 +121,25 @@ public:
                             item->setIcon(QIcon(QPixmap::fromImage(r.Image)));
                             ++self->thumbnails;
                         }
+                        if (self->pendingThumbnails == 0 && self->thumbnailsDone)
+                            self->thumbnailsDone();
                     },
                     Qt::QueuedConnection);
             });
         }
     }
 
+    // Makes file the current one; the pane loads it even when it was current already.
     void select(const QString &file)
     {
-        for (int i = 0; i < files->count(); ++i)
-            if (QFileInfo(files->item(i)->data(Qt::UserRole).toString()) == QFileInfo(file))
+        for (int i = 0; i < files->count(); ++i) {
+            if (QFileInfo(files->item(i)->data(Qt::UserRole).toString()) != QFileInfo(file))
+                continue;
+            if (files->currentRow() == i)
+                pane->SetFileName(file);
+            else
                 files->setCurrentRow(i);
+        }
     }
 
     QTreeView *tree = nullptr;
@@ -138,33 +147,13 @@ public:
     TWindowsPreviewHandlerControl *pane = nullptr;
     int pendingThumbnails = 0;
     int thumbnails = 0;
+    std::function<void()> thumbnailsDone; // called when the folder's last thumbnail came back
 
 private:
     QFileSystemModel *folders = nullptr;
     TThumbnailCache cache;
     int shown = 0;
 };
-
-// Until the page stops changing and every thumbnail has come back; a page
-// from the worker arrives in its own time.
-void settle(FilesPage &page)
-{
-    const QDeadlineTimer deadline(20000);
-    QImage last;
-    QDeadlineTimer stable;
-    while (!deadline.hasExpired()) {
-        QApplication::processEvents();
-        const QImage now = page.grab().toImage();
-        const bool worker = page.pane->findChild<QProcess *>() != nullptr;
-        if (now != last || page.pendingThumbnails > 0) {
-            last = now;
-            stable = QDeadlineTimer(worker ? 1500 : 300);
-        } else if (stable.hasExpired()) {
-            return;
-        }
-        QThread::msleep(20);
-    }
-}
 
 int runHeadless(QApplication &app, const QStringList &args)
 {
@@ -181,8 +170,27 @@ int runHeadless(QApplication &app, const QStringList &args)
     page.resize(size[0].toInt(), size[1].toInt());
     page.showFolder(QFileInfo(file).absolutePath());
     page.show();
+    // Until the pane shows FILE's final picture and every thumbnail has come back.
+    QEventLoop loop;
+    bool rendered = false;
+    const auto quitWhenDone = [&] {
+        if (rendered && page.pendingThumbnails == 0)
+            loop.quit();
+    };
+    page.thumbnailsDone = quitWhenDone;
+    QObject::connect(page.pane, &TWindowsPreviewHandlerControl::PreviewRendered, &loop, [&] {
+        rendered = true;
+        quitWhenDone();
+    });
     page.select(file);
-    settle(page);
+    if (!rendered || page.pendingThumbnails > 0) {
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit); // a guard, not a wait
+        loop.exec();
+    }
+    if (!rendered) {
+        out << QFileInfo(file).fileName() << ": the preview did not finish within 60 seconds\n";
+        return 1;
+    }
     out << QFileInfo(file).fileName() << ": " << page.files->count() << " files in the folder, " << page.thumbnails
         << " with thumbnails; the pane shows "
         << (page.pane->DisplayText().isEmpty() ? QStringLiteral("the preview") : page.pane->DisplayText()) << '\n';

@@ -8,6 +8,8 @@
 
 #include <QRect>
 
+#include <functional>
+
 class QWidget;
 
 namespace zor {
@@ -54,6 +56,22 @@ public:
     ZOR_INTERFACE_IID("{FEC87AAF-35F9-447A-ADB7-20234491401A}");
     virtual HRESULT GetWindowContext(void *info) = 0;
     virtual HRESULT TranslateAccelerator(void *msg) = 0;
+};
+
+// A previewer whose picture is made after DoPreview returned (decoded on a
+// worker thread, rendered by another process) tells the pane when it is
+// complete. The pane asks for this once DoPreview succeeded; a previewer
+// without it is complete when DoPreview returns.
+using TPreviewDone = std::function<void(HRESULT result, const QString &description)>;
+
+class ZOR_EXPORT IPreviewHandlerCompletion : public virtual IInterface
+{
+public:
+    ZOR_INTERFACE_IID("{1737C6FE-08B8-4F00-8C97-ECB209063B09}");
+    // S_FALSE: the picture is complete already and done is not called. S_OK:
+    // done runs once, on the GUI thread, with S_OK when the picture shows or
+    // a failure code and its description; never after Unload.
+    virtual HRESULT AdviseCompletion(TPreviewDone done) = 0;
 };
 
 // Failures a previewer reports for its file.

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QBuffer>
+#include <QColor>
 #include <QImage>
+#include <QList>
 #include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
@@ -75,6 +77,62 @@ inline QByteArray WithExifOrientation(const QByteArray &jpeg, quint16 orientatio
     qToBigEndian(quint16(app1.size() + 2), len);
     seg.append(len, 2).append(app1);
     return jpeg.left(2) + seg + jpeg.mid(2);
+}
+
+// A w x h GIF whose frames are filled with colours in turn (at most four),
+// delayMs apart, looping forever. Pixels are coded one LZW code each, with a
+// clear code after every second one so that codes stay three bits wide.
+inline QByteArray AnimatedGif(int w, int h, const QList<QColor> &colours, int delayMs)
+{
+    QByteArray out("GIF89a");
+    auto u16 = [&](int v) { out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    u16(w);
+    u16(h);
+    out.append(char(0x91)).append(char(0)).append(char(0)); // a table of four colours
+    for (int i = 0; i < 4; ++i) {
+        const QColor c = colours.value(i, Qt::black);
+        out.append(char(c.red())).append(char(c.green())).append(char(c.blue()));
+    }
+    out.append("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    for (int f = 0; f < colours.size(); ++f) {
+        out.append("\x21\xF9\x04\x04", 4); // graphic control: keep the frame
+        u16(delayMs / 10);
+        out.append(char(0)).append(char(0));
+        out.append(char(0x2C));
+        u16(0);
+        u16(0);
+        u16(w);
+        u16(h);
+        out.append(char(0)).append(char(2)); // no local table; codes start at two bits
+        QByteArray data;
+        quint32 bits = 0;
+        int count = 0;
+        auto code = [&](quint32 c) {
+            bits |= c << count;
+            count += 3;
+            while (count >= 8) {
+                data.append(char(bits & 0xFF));
+                bits >>= 8;
+                count -= 8;
+            }
+        };
+        code(4);
+        for (int i = 0; i < w * h; ++i) {
+            code(quint32(f));
+            if (i % 2 == 1)
+                code(4);
+        }
+        code(5);
+        if (count > 0)
+            data.append(char(bits & 0xFF));
+        for (qsizetype at = 0; at < data.size(); at += 255) {
+            const QByteArray block = data.mid(at, 255);
+            out.append(char(block.size())).append(block);
+        }
+        out.append(char(0));
+    }
+    out.append(char(0x3B));
+    return out;
 }
 
 inline bool IsReddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60 && qAlpha(c) > 200; }

@@ -27,17 +27,20 @@ struct FakeScript
     QString failStep;            // "Initialize", "SetWindow", "SetRect" or "DoPreview"
     HRESULT failCode = S_OK;
     QString failText;            // the previewer's own description, if any
+    bool later = false;          // the picture completes after DoPreview (g_done)
 };
 
 FakeScript g_script;
 QStringList g_log;
 int g_alive = 0;
+TPreviewDone g_done; // what a previewer completing later calls
 
 class TFakePreviewer final : public TInterfacedObject,
                              public IPreviewHandler,
                              public IInitializeWithStream,
                              public IInitializeWithFile,
-                             public IInitializeWithItem
+                             public IInitializeWithItem,
+                             public IPreviewHandlerCompletion
 {
 public:
     TFakePreviewer() { ++g_alive; }
@@ -46,6 +49,8 @@ public:
     HRESULT QueryInterface(const QUuid &iid, void **obj) override
     {
         if (AnswerInterface<IPreviewHandler>(this, iid, obj))
+            return S_OK;
+        if (g_script.later && AnswerInterface<IPreviewHandlerCompletion>(this, iid, obj))
             return S_OK;
         if ((g_script.init == FakeScript::Stream && AnswerInterface<IInitializeWithStream>(this, iid, obj)) ||
             (g_script.init == FakeScript::File && AnswerInterface<IInitializeWithFile>(this, iid, obj)) ||
@@ -77,6 +82,11 @@ public:
     HRESULT SetRect(const QRect &r) override { return Step(QStringLiteral("SetRect %1x%2").arg(r.width()).arg(r.height())); }
     HRESULT DoPreview() override { return Step(QStringLiteral("DoPreview")); }
     HRESULT Unload() override { return Step(QStringLiteral("Unload")); }
+    HRESULT AdviseCompletion(TPreviewDone done) override
+    {
+        g_done = std::move(done);
+        return S_OK;
+    }
 
 private:
     HRESULT Step(const QString &entry)
@@ -114,6 +124,7 @@ protected:
         qputenv("ZOR_REGISTRY_DIR", dir.filePath(QStringLiteral("registry")).toUtf8());
         g_script = {};
         g_log.clear();
+        g_done = nullptr;
         CoRegisterClass(kFake, {[] { return IPtr<IInterface>(static_cast<IPreviewHandler *>(new TFakePreviewer)); },
                                 nullptr});
         // Files named *.c are C sources, a descendant of plain text.
@@ -125,6 +136,7 @@ protected:
         AssocRegisterShellExtension(QStringLiteral("text/x-csrc"), IPreviewHandler::IID, QUuid());
         CoRevokeClass(kFake);
         qunsetenv("ZOR_REGISTRY_DIR");
+        g_done = nullptr;
         EXPECT_EQ(g_alive, 0) << "a previewer was not released";
     }
 
@@ -445,4 +457,57 @@ TEST_F(PreviewControl, TextByItsMarkAndOnlyTheFirstMebibyte)
     const QString shown = text->toPlainText();
     EXPECT_TRUE(shown.startsWith(QString(1 << 20, u'x') + u'\n')) << shown.size();
     EXPECT_TRUE(shown.endsWith(u"[truncated: only the first MiB is shown]"));
+}
+
+// Faults: the signal on a load that waits for the first show, missing after a
+// load that shows NoPreviewText or an error (or raises), early for a previewer
+// that completes later, fired for a load a newer one replaced, or twice; a
+// later failure not painted with its reason or its previewer kept.
+TEST_F(PreviewControl, RenderedOncePerPreview)
+{
+    TWindowsPreviewHandlerControl control;
+    int rendered = 0;
+    QObject::connect(&control, &TWindowsPreviewHandlerControl::PreviewRendered, [&] { ++rendered; });
+    control.SetFileName(file);
+    EXPECT_EQ(rendered, 0);
+    control.show();
+    EXPECT_EQ(rendered, 1);
+    control.SetFileName(dir.filePath(QStringLiteral("gone.c")));
+    EXPECT_EQ(rendered, 2);
+    g_script.failStep = QStringLiteral("DoPreview");
+    g_script.failCode = E_PREVIEW_CORRUPT;
+    control.SetFileName(file);
+    EXPECT_EQ(rendered, 3);
+    control.SetRaiseErrors(true);
+    MessageOf([&] { control.SetFileName(file); });
+    EXPECT_EQ(rendered, 4);
+    control.SetRaiseErrors(false);
+
+    g_script = {};
+    g_script.later = true;
+    control.SetFileName(file);
+    const TPreviewDone replaced = g_done;
+    control.SetFileName(file);
+    const TPreviewDone current = g_done;
+    QApplication::processEvents();
+    EXPECT_EQ(rendered, 4);
+    ASSERT_TRUE(replaced && current);
+    replaced(S_OK, QString());
+    QApplication::processEvents();
+    EXPECT_EQ(rendered, 4);
+    current(S_OK, QString());
+    QApplication::processEvents();
+    EXPECT_EQ(rendered, 5);
+    EXPECT_TRUE(control.PreviewLoaded());
+
+    // Completing with a failure: painted with its reason, previewer released.
+    control.SetFileName(file);
+    g_done(E_PREVIEW_CORRUPT, QStringLiteral("broken later"));
+    QApplication::processEvents();
+    EXPECT_EQ(rendered, 6);
+    EXPECT_FALSE(control.PreviewLoaded());
+    EXPECT_EQ(control.DisplayText(), u"(Item was corrupt. broken later)");
+    control.ClearPreview();
+    QApplication::processEvents();
+    EXPECT_EQ(rendered, 6);
 }

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfDocument>
+#include <QtEndian>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -143,11 +144,11 @@ QByteArray Render(QPdfDocument *doc, const QByteArray &request)
     AppendU32(payload, page);
     AppendU32(payload, width);
     AppendU32(payload, height);
-    for (int y = 0; y < paper.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(paper.constScanLine(y));
-        for (int x = 0; x < paper.width(); ++x)
-            AppendU32(payload, line[x]);
-    }
+    // Row by row in the wire's byte order: a copy on little-endian hosts.
+    const qsizetype row = qsizetype(paper.width()) * 4;
+    payload.resize(12 + row * paper.height());
+    for (int y = 0; y < paper.height(); ++y)
+        qToLittleEndian<quint32>(paper.constScanLine(y), paper.width(), payload.data() + 12 + y * row);
     return MakePreviewFrame(TPreviewFrameType::Image, payload);
 }
 

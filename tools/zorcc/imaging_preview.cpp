@@ -6,12 +6,11 @@
 #include <ZorCompCore/platform/ShellAssoc.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
 #include <QMimeDatabase>
-#include <QProcess>
-#include <QThread>
+#include <QTimer>
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +18,8 @@ using namespace zor;
 using json = nlohmann::json;
 
 namespace {
+
+constexpr int kPatienceMs = 60000;
 
 const QString kUsage = QStringLiteral(
     "usage: zorcc preview which FILE [--json]\n"
@@ -116,27 +117,6 @@ int which(const QStringList &args, zorcc::Io &io)
     return 0;
 }
 
-// Until what the pane paints stops changing: a page from the worker arrives
-// when it arrives, so the pane waits longer for one while the worker runs.
-QImage settled(QWidget &pane)
-{
-    const QDeadlineTimer deadline(20000);
-    QImage last;
-    QDeadlineTimer stable;
-    for (;;) {
-        QApplication::processEvents();
-        const QImage now = pane.grab().toImage();
-        const bool worker = pane.findChild<QProcess *>() != nullptr;
-        if (now != last) {
-            last = now;
-            stable = QDeadlineTimer(worker ? 1500 : 200);
-        } else if (stable.hasExpired() || deadline.hasExpired()) {
-            return last;
-        }
-        QThread::msleep(20);
-    }
-}
-
 int render(const QStringList &args, zorcc::Io &io)
 {
     QStringList positional;
@@ -163,9 +143,23 @@ int render(const QStringList &args, zorcc::Io &io)
         throw zorcc::InputError{QStringLiteral("%1: no such file").arg(positional[0])};
     TWindowsPreviewHandlerControl pane;
     pane.resize(size);
+    QEventLoop loop;
+    bool rendered = false;
+    QObject::connect(&pane, &TWindowsPreviewHandlerControl::PreviewRendered, &loop, [&] {
+        rendered = true;
+        loop.quit();
+    });
     pane.SetFileName(positional[0]); // loads on the first show; a failure is painted
     pane.show();
-    const QImage picture = settled(pane);
+    if (!rendered) {
+        // The worker's own time limit ends a PDF page; this one ends anything else.
+        QTimer::singleShot(kPatienceMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!rendered)
+        throw zorcc::InputError{QStringLiteral("%1: the preview did not finish within %2 seconds")
+                                    .arg(positional[0]).arg(kPatienceMs / 1000)};
+    const QImage picture = pane.grab().toImage();
     if (!picture.save(positional[1]))
         throw zorcc::InputError{QStringLiteral("cannot write %1").arg(positional[1])};
     if (!pane.ErrorText().isEmpty()) {

@@ -186,8 +186,9 @@ HRESULT Reported(const TPreviewFrame &frame)
 }
 
 // The pages one under another at the pane's width, rendered when they come
-// into view, at the device's pixel size.
-class TPdfPagesView final : public QAbstractScrollArea
+// into view, at the device's pixel size. The preview is complete once the
+// pages first in view are rendered (or the failure is written over them).
+class TPdfPagesView final : public QAbstractScrollArea, public TDeferredView
 {
 public:
     TPdfPagesView(TPreviewWorker *worker, QList<QSizeF> sizes, QWidget *parent)
@@ -196,6 +197,10 @@ public:
         setFrameShape(QFrame::NoFrame);
         verticalScrollBar()->setSingleStep(24);
         UpdateScrollRange();
+        // The first pages need no paint to ask for them, just the view's
+        // final geometry, set before the event loop runs again.
+        FRenderQueued = true;
+        QTimer::singleShot(0, this, [this] { RenderVisible(); });
     }
 
 protected:
@@ -322,6 +327,7 @@ private:
                 ++it;
         }
         viewport()->update();
+        Finish(S_OK, {});
     }
 
     QPointer<TPreviewWorker> FWorker;
@@ -332,15 +338,21 @@ private:
     bool FRenderQueued = false;
 };
 
-class TPdfPreviewer final : public TInterfacedObject, public IPreviewHandler, public IInitializeWithFile
+class TPdfPreviewer final : public TInterfacedObject,
+                            public IPreviewHandler,
+                            public IInitializeWithFile,
+                            public IPreviewHandlerCompletion
 {
 public:
     HRESULT QueryInterface(const QUuid &iid, void **obj) override
     {
-        if (AnswerInterface<IPreviewHandler>(this, iid, obj) || AnswerInterface<IInitializeWithFile>(this, iid, obj))
+        if (AnswerInterface<IPreviewHandler>(this, iid, obj) || AnswerInterface<IInitializeWithFile>(this, iid, obj) ||
+            AnswerInterface<IPreviewHandlerCompletion>(this, iid, obj))
             return S_OK;
         return TInterfacedObject::QueryInterface(iid, obj);
     }
+
+    HRESULT AdviseCompletion(TPreviewDone done) override { return AdviseViewCompletion(FView, std::move(done)); }
 
     HRESULT Initialize(const QString &path, quint32) override
     {

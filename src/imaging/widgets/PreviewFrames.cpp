@@ -1,6 +1,7 @@
 #include "PreviewFrames_p.h"
 
 #include <QImage>
+#include <QtEndian>
 
 #include <cmath>
 
@@ -80,13 +81,9 @@ bool DecodeImage(const QByteArray &payload, quint32 page, QSize size, QImage &im
         return false;
     }
     const qsizetype row = qsizetype(size.width()) * 4;
-    for (int y = 0; y < size.height(); ++y) {
-        const char *src = p + 12 + y * row;
-        uchar *dst = out.scanLine(y);
-        // ARGB32 in the wire's byte order (little-endian words) into the host's.
-        for (int x = 0; x < size.width(); ++x)
-            reinterpret_cast<QRgb *>(dst)[x] = ReadU32(src + x * 4);
-    }
+    // ARGB32 in the wire's byte order (little-endian words) into the host's.
+    for (int y = 0; y < size.height(); ++y)
+        qFromLittleEndian<quint32>(p + 12 + y * row, size.width(), out.scanLine(y));
     image = std::move(out);
     return true;
 }

@@ -10,23 +10,42 @@
 #include <ZorCompCore/platform/CodePage.h>
 #include <ZorCompCore/platform/ComObj.h>
 
+#include <QBuffer>
 #include <QDesktopServices>
+#include <QImageReader>
+#include <QMovie>
+#include <QMutex>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringDecoder>
 #include <QTextBrowser>
+#include <QThreadPool>
+
+#include <memory>
 
 namespace zor {
 
 namespace detail {
 
+HRESULT AdviseViewCompletion(QWidget *view, TPreviewDone done)
+{
+    auto *deferred = dynamic_cast<TDeferredView *>(view);
+    if (!deferred || deferred->Finished())
+        return S_FALSE;
+    deferred->SetDone(std::move(done));
+    return S_OK;
+}
+
 HRESULT TStreamPreviewer::QueryInterface(const QUuid &iid, void **obj)
 {
-    if (AnswerInterface<IPreviewHandler>(this, iid, obj) || AnswerInterface<IInitializeWithStream>(this, iid, obj))
+    if (AnswerInterface<IPreviewHandler>(this, iid, obj) || AnswerInterface<IInitializeWithStream>(this, iid, obj) ||
+        AnswerInterface<IPreviewHandlerCompletion>(this, iid, obj))
         return S_OK;
     return TInterfacedObject::QueryInterface(iid, obj);
 }
+
+HRESULT TStreamPreviewer::AdviseCompletion(TPreviewDone done) { return AdviseViewCompletion(FView, std::move(done)); }
 
 HRESULT TStreamPreviewer::Initialize(IDataStream *stream, quint32)
 {
@@ -120,39 +139,231 @@ namespace {
 
 using detail::TStreamPreviewer;
 
-// Draws a picture fitted into the widget, never enlarged, centred.
-class TPictureView final : public QWidget
+// Pictures above this many pixels decode on the thread pool, at the size the
+// pane shows them, so that arrowing through a folder of photos stays smooth;
+// smaller ones decode at once, whole.
+constexpr qint64 kSyncPixels = qint64(1) << 20;
+
+// size fitted into bounds, never enlarged.
+QSizeF Fitted(QSizeF size, QSizeF bounds)
+{
+    if (size.width() > bounds.width() || size.height() > bounds.height())
+        size.scale(bounds, Qt::KeepAspectRatio);
+    return size;
+}
+
+QRectF Centred(QSizeF size, QSize area)
+{
+    return QRectF(QPointF((area.width() - size.width()) / 2, (area.height() - size.height()) / 2), size);
+}
+
+class TPictureView;
+
+// One decode request of a view. The view cancels it when it wants another
+// size or goes away; the pool task then skips the work or drops its result.
+class TDecodeTicket : public std::enable_shared_from_this<TDecodeTicket>
 {
 public:
-    TPictureView(TGraphic graphic, QWidget *parent) : QWidget(parent), FGraphic(std::move(graphic)) {}
+    explicit TDecodeTicket(TPictureView *view) : FView(view) {}
+    bool Cancelled() const
+    {
+        QMutexLocker lock(&FLock);
+        return !FView;
+    }
+    void Cancel()
+    {
+        QMutexLocker lock(&FLock);
+        FView = nullptr;
+    }
+    // From the pool: queues the result to the view's thread.
+    void Deliver(QImage image, QString error);
+
+private:
+    mutable QMutex FLock;
+    TPictureView *FView;
+};
+
+// A picture fitted into the widget, never enlarged, centred. A large raster
+// picture is decoded on the thread pool at the size it is shown (again when
+// the widget grows); until then the widget stays empty.
+class TPictureView final : public QWidget, public detail::TDeferredView
+{
+public:
+    // Decoded already: a vector drawing, or a small raster picture.
+    TPictureView(TGraphic graphic, QWidget *parent) : QWidget(parent), FNatural(graphic.Size())
+    {
+        if (graphic.IsVector())
+            FVector = std::move(graphic);
+        else
+            FImage = graphic.Image();
+        Finish(S_OK, {});
+    }
+    // A raster picture of natural (upright) size, decoded later.
+    TPictureView(QByteArray data, const TGraphicClass *cls, QSize natural, QWidget *parent)
+        : QWidget(parent), FData(std::move(data)), FClass(cls), FNatural(natural)
+    {
+    }
+    ~TPictureView() override
+    {
+        if (FTicket)
+            FTicket->Cancel();
+    }
+
+    // Asks the pool for the picture at the size shown, unless what is there
+    // or on its way is large enough.
+    void EnsureDecoded()
+    {
+        if (FData.isEmpty() || FFailed)
+            return;
+        const QSize wanted = (Fitted(FNatural, size()) * devicePixelRatioF()).toSize().boundedTo(FNatural);
+        if (wanted.isEmpty())
+            return;
+        const auto covers = [&](QSize s) { return s.width() >= wanted.width() && s.height() >= wanted.height(); };
+        if (covers(FImage.size()) || (FTicket && covers(FRequested)))
+            return;
+        if (FTicket)
+            FTicket->Cancel();
+        FTicket = std::make_shared<TDecodeTicket>(this);
+        FRequested = wanted;
+        // The task holds its own share of the bytes and nothing of the view.
+        QThreadPool::globalInstance()->start([ticket = FTicket, data = FData, cls = FClass, wanted] {
+            if (ticket->Cancelled())
+                return; // a newer file or size came first
+            QImage image;
+            QString error;
+            try {
+                image = TGraphic::Load(data, cls, wanted).Image();
+            } catch (const Exception &e) {
+                error = e.Message();
+            } catch (const std::bad_alloc &) {
+                error = QStringLiteral("Not enough memory to decode the picture");
+            }
+            ticket->Deliver(std::move(image), std::move(error));
+        });
+    }
+
+    void Decoded(const QImage &image, const QString &error)
+    {
+        FTicket.reset();
+        if (image.isNull()) {
+            // A larger decode failing keeps what shows; the first one failing
+            // is the preview's failure.
+            FFailed = true;
+            if (FImage.isNull())
+                Finish(E_PREVIEW_CORRUPT, error.isEmpty() ? QStringLiteral("The picture cannot be decoded") : error);
+            return;
+        }
+        FImage = image;
+        FScaled = QImage();
+        update();
+        Finish(S_OK, {});
+    }
 
 protected:
+    void resizeEvent(QResizeEvent *) override { EnsureDecoded(); }
+
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
         p.fillRect(rect(), palette().brush(QPalette::Base));
-        QSizeF size = FGraphic.Size();
-        if (size.isEmpty())
+        const QSizeF shown = Fitted(FNatural, size());
+        if (shown.isEmpty())
             return;
-        if (size.width() > width() || size.height() > height())
-            size.scale(QSizeF(this->size()), Qt::KeepAspectRatio);
-        const QRectF target(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-        if (FGraphic.IsVector()) {
-            FGraphic.Draw(p, target);
+        const QRectF target = Centred(shown, size());
+        if (!FVector.IsEmpty()) {
+            FVector.Draw(p, target);
             return;
         }
+        if (FImage.isNull())
+            return;
         // A scaled copy per size: repaints while scrolling stay cheap.
-        const QSize pixels = (size * devicePixelRatioF()).toSize();
+        const QSize pixels = (shown * devicePixelRatioF()).toSize();
         if (FScaled.size() != pixels) {
-            FScaled = FGraphic.Image().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            FScaled = FImage.size() == pixels
+                          ? FImage
+                          : FImage.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             FScaled.setDevicePixelRatio(devicePixelRatioF());
         }
         p.drawImage(target.topLeft(), FScaled);
     }
 
 private:
-    TGraphic FGraphic;
+    QByteArray FData; // kept for decoding at other sizes
+    const TGraphicClass *FClass = nullptr;
+    QSize FNatural;
+    TGraphic FVector;
+    QImage FImage;
     QImage FScaled;
+    std::shared_ptr<TDecodeTicket> FTicket; // the request on its way, if any
+    QSize FRequested;
+    bool FFailed = false;
+};
+
+void TDecodeTicket::Deliver(QImage image, QString error)
+{
+    // Under the lock the view cannot get past its destructor's Cancel; once
+    // it is gone, Qt drops the queued call together with it.
+    QMutexLocker lock(&FLock);
+    if (!FView)
+        return;
+    QMetaObject::invokeMethod(
+        FView,
+        [view = FView, ticket = shared_from_this(), image = std::move(image), error = std::move(error)] {
+            // Replaced by a request for another size meanwhile: stale.
+            if (!ticket->Cancelled())
+                view->Decoded(image, error);
+        },
+        Qt::QueuedConnection);
+}
+
+// An animation (GIF, WebP) played fitted into the widget, never enlarged;
+// it runs only while the widget is visible.
+class TMovieView final : public QWidget
+{
+public:
+    TMovieView(const QByteArray &data, const QByteArray &format, QWidget *parent) : QWidget(parent), FData(data)
+    {
+        FBuffer = new QBuffer(&FData, this);
+        FBuffer->open(QIODevice::ReadOnly);
+        FMovie = new QMovie(FBuffer, format, this);
+        FMovie->setCacheMode(QMovie::CacheNone);
+        connect(FMovie, &QMovie::frameChanged, this, [this] { update(); });
+    }
+    ~TMovieView() override
+    {
+        // Before the bytes they read go.
+        delete FMovie;
+        delete FBuffer;
+    }
+
+protected:
+    void showEvent(QShowEvent *) override
+    {
+        if (FMovie->state() == QMovie::Paused)
+            FMovie->setPaused(false);
+        else if (FMovie->state() == QMovie::NotRunning)
+            FMovie->start();
+    }
+    void hideEvent(QHideEvent *) override
+    {
+        if (FMovie->state() == QMovie::Running)
+            FMovie->setPaused(true);
+    }
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), palette().brush(QPalette::Base));
+        const QImage frame = FMovie->currentImage();
+        if (frame.isNull())
+            return;
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(Centred(Fitted(frame.size(), size()), size()), frame);
+    }
+
+private:
+    QByteArray FData;
+    QBuffer *FBuffer = nullptr;
+    QMovie *FMovie = nullptr;
 };
 
 class TPicturePreviewer final : public TStreamPreviewer
@@ -164,10 +375,43 @@ protected:
         if (Truncated())
             throw EOleSysError(QStringLiteral("The picture is too large to preview"), E_PREVIEW_CORRUPT);
         try {
-            return new TPictureView(TGraphic::Load(Data()), parent);
+            const TGraphicClass *cls = GuessDibGraphicClass(Data());
+            // A document in a picture's clothes is not parsed in this process.
+            if (cls && cls->Kind() == TGraphicKind::Pdf)
+                throw EOleSysError(QStringLiteral("The file holds a PDF document, not a picture"), E_PREVIEW_CORRUPT);
+            if (cls && cls->Kind() == TGraphicKind::Raster)
+                if (QWidget *view = CreateRasterView(cls, parent))
+                    return view;
+            return new TPictureView(TGraphic::Load(Data(), cls), parent);
         } catch (const EEnvisionError &e) {
             throw EOleSysError(e.Message(), E_PREVIEW_CORRUPT);
         }
+    }
+
+private:
+    // The header decides: an animation plays, a large picture decodes later
+    // (nullptr: decode now).
+    QWidget *CreateRasterView(const TGraphicClass *cls, QWidget *parent)
+    {
+        QByteArray bytes = Data();
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, cls->QtFormat());
+        reader.setAutoTransform(true);
+        QSize natural = reader.size();
+        // No size from the header: decoding now says what is wrong.
+        if (natural.isEmpty())
+            return nullptr;
+        if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+            natural.transpose();
+        if (reader.supportsAnimation() && reader.imageCount() > 1)
+            return new TMovieView(Data(), cls->QtFormat(), parent);
+        if (qint64(natural.width()) * natural.height() <= kSyncPixels)
+            return nullptr;
+        auto *view = new TPictureView(Data(), cls, natural, parent);
+        view->resize(Rect().size());
+        view->EnsureDecoded();
+        return view;
     }
 };
 

@@ -10,10 +10,41 @@
 
 namespace zor::detail {
 
-class TStreamPreviewer : public TInterfacedObject, public IPreviewHandler, public IInitializeWithStream
+// A previewer's view whose picture arrives after it was made. It reports
+// once (Finish); the report dies with the view, so a view replaced or
+// unloaded before it finished never reports.
+class TDeferredView
+{
+public:
+    virtual ~TDeferredView() = default;
+    bool Finished() const { return FFinished; }
+    void SetDone(TPreviewDone done) { FDone = std::move(done); }
+
+protected:
+    void Finish(HRESULT result, const QString &description)
+    {
+        if (std::exchange(FFinished, true))
+            return;
+        if (TPreviewDone done = std::exchange(FDone, {}))
+            done(result, description);
+    }
+
+private:
+    bool FFinished = false;
+    TPreviewDone FDone;
+};
+
+// IPreviewHandlerCompletion for a previewer showing view.
+HRESULT AdviseViewCompletion(QWidget *view, TPreviewDone done);
+
+class TStreamPreviewer : public TInterfacedObject,
+                         public IPreviewHandler,
+                         public IInitializeWithStream,
+                         public IPreviewHandlerCompletion
 {
 public:
     HRESULT QueryInterface(const QUuid &iid, void **obj) override;
+    HRESULT AdviseCompletion(TPreviewDone done) override;
     HRESULT Initialize(IDataStream *stream, quint32 mode) override;
     HRESULT SetWindow(HWND parent, const QRect &rect) override;
     HRESULT SetRect(const QRect &rect) override;
@@ -29,6 +60,8 @@ protected:
     virtual QWidget *CreateView(QWidget *parent) = 0;
     const QByteArray &Data() const { return FData; }
     bool Truncated() const { return FTruncated; }
+    // Where the view goes in the pane's window.
+    const QRect &Rect() const { return FRect; }
 
 private:
     QByteArray FData;

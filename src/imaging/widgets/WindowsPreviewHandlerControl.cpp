@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QPainter>
+#include <QPointer>
 #include <QStyleOption>
 
 #include <vector>
@@ -57,6 +58,8 @@ struct TWindowsPreviewHandlerControl::Private
     bool destroying = false;
     bool created = false;
     IPtr<IPreviewHandler> handler;
+    // Counts clears: a completion reported for an earlier count is stale.
+    quint64 load = 0;
 };
 
 TWindowsPreviewHandlerControl::TWindowsPreviewHandlerControl(QWidget *AParent)
@@ -215,12 +218,19 @@ void TWindowsPreviewHandlerControl::LoadPreview(const QString &AFileName)
         return;
     }
     ClearPreview();
-    if (AFileName.isEmpty() || !QFileInfo::exists(AFileName))
-        return;
-    LoadFile(AFileName);
+    bool later = false;
+    try {
+        if (!AFileName.isEmpty() && QFileInfo::exists(AFileName))
+            later = LoadFile(AFileName);
+    } catch (...) {
+        Q_EMIT PreviewRendered(); // the pane shows NoPreviewText; the caller gets the error
+        throw;
+    }
+    if (!later)
+        Q_EMIT PreviewRendered();
 }
 
-void TWindowsPreviewHandlerControl::LoadFile(const QString &AFileName)
+bool TWindowsPreviewHandlerControl::LoadFile(const QString &AFileName)
 {
     const QFileInfo info(AFileName);
     const QString extension = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
@@ -239,7 +249,7 @@ void TWindowsPreviewHandlerControl::LoadFile(const QString &AFileName)
     d->handler = handler;
     if (!d->handler) {
         update();
-        return;
+        return false;
     }
     try {
         if (IPtr<IInitializeWithStream> init = QueryIntf<IInitializeWithStream>(d->handler)) {
@@ -265,14 +275,43 @@ void TWindowsPreviewHandlerControl::LoadFile(const QString &AFileName)
             throw;
         d->errorText = e.Message();
         update();
+        return false;
     } catch (...) {
         ClearPreview();
         throw;
     }
+    IPtr<IPreviewHandlerCompletion> completion = QueryIntf<IPreviewHandlerCompletion>(d->handler);
+    if (!completion)
+        return false;
+    const quint64 load = d->load;
+    QPointer<TWindowsPreviewHandlerControl> self(this);
+    return completion->AdviseCompletion([self, load](HRESULT result, const QString &description) {
+        // Taken up outside the previewer's own code: a failure unloads it.
+        if (self)
+            QMetaObject::invokeMethod(
+                self.data(), [control = self.data(), load, result, description] {
+                    control->Completed(load, result, description);
+                },
+                Qt::QueuedConnection);
+    }) == S_OK;
+}
+
+void TWindowsPreviewHandlerControl::Completed(quint64 load, HRESULT result, const QString &description)
+{
+    if (load != d->load || !d->handler)
+        return;
+    if (Failed(result)) {
+        // Thrown nowhere: this runs from the event loop.
+        ClearPreview();
+        d->errorText = PrefixFor(result) + (description.isEmpty() ? OleErrorText(result) : description);
+        update();
+    }
+    Q_EMIT PreviewRendered();
 }
 
 void TWindowsPreviewHandlerControl::ClearPreview()
 {
+    ++d->load;
     if (IPtr<IPreviewHandler> handler = std::exchange(d->handler, {})) {
         // Failures while letting go do not keep the previewer alive.
         try {

@@ -11,7 +11,12 @@
 // Errors: with RaiseErrors, SetFileName and LoadPreview throw to their caller
 // (callers in slots must catch: exceptions may not cross Qt's event loop).
 // A file name set before the control was first shown loads on that first
-// show, and its failure is always painted, never thrown.
+// show, and its failure is always painted, never thrown; so is the failure of
+// a previewer that finishes its picture later (a large picture decoding on
+// the thread pool, PDF pages from the worker).
+//
+// PreviewRendered tells when the pane's picture is final: wait for it instead
+// of polling what the pane paints.
 #pragma once
 
 #include <ZorCompCore/core/PreviewHandlerDef.h>
@@ -75,6 +80,14 @@ public:
     HRESULT GetWindowContext(void *info) override;
     HRESULT TranslateAccelerator(void *msg) override;
 
+Q_SIGNALS:
+    // Once per load of a shown control, when its picture is final: the
+    // previewer's picture is complete, or the pane paints NoPreviewText or an
+    // error instead. A load replaced (or cleared) before it was complete
+    // never emits. For synchronous previewers it comes before LoadPreview
+    // returns.
+    void PreviewRendered();
+
 protected:
     void paintEvent(QPaintEvent *AEvent) override;
     void resizeEvent(QResizeEvent *AEvent) override;
@@ -83,7 +96,9 @@ protected:
 
 private:
     void HandleCreated();
-    void LoadFile(const QString &AFileName);
+    // Whether the previewer finishes its picture later.
+    bool LoadFile(const QString &AFileName);
+    void Completed(quint64 load, HRESULT result, const QString &description);
     struct Private;
     std::unique_ptr<Private> const d;
 };
