@@ -9,10 +9,13 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMovie>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThreadPool>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -206,4 +209,90 @@ TEST_F(PicturePreview, DestroyingThePaneDuringADecodeIsSafe)
     QThreadPool::globalInstance()->waitForDone();
     QApplication::processEvents();
     SUCCEED();
+}
+
+namespace {
+
+void Wheel(QWidget *w, QPointF at, int notches, Qt::KeyboardModifiers modifiers)
+{
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+void Key(QWidget *w, int key)
+{
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void Drag(QWidget *w, QPointF from, QPointF to)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, from, w->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, w->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, w->mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &move);
+    QApplication::sendEvent(w, &release);
+}
+
+} // namespace
+
+// Faults: zoom keys or Ctrl+wheel ignored; a plain wheel zooming; zooming
+// about the corner instead of the mouse; 0 not returning to the fitted
+// picture; a zoomed picture that cannot be dragged, or dragged past its edge;
+// the pane taking the focus from the file list when it shows.
+TEST_F(PicturePreview, ZoomAndDragAPicture)
+{
+    // 100 × 100, left half red, right half blue, in a 400 × 400 pane.
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 50; x < 100; ++x)
+            image.setPixelColor(x, y, Qt::blue);
+    control->SetFileName(Write(QStringLiteral("halves.png"), Encode(image, "png")));
+    ASSERT_TRUE(control->PreviewLoaded()) << control->DisplayText().toStdString();
+    QWidget *view = control->childAt(200, 200);
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(view->hasFocus());
+    EXPECT_EQ(view->focusPolicy(), Qt::ClickFocus);
+    const QColor base = view->palette().color(QPalette::Base);
+    const auto at = [&](int x, int y) { return At(*control, x, y); };
+
+    // Fitted: never enlarged, centred (150…250).
+    EXPECT_TRUE(Near(at(120, 200), base));
+    Wheel(view, {200, 200}, 4, Qt::NoModifier);
+    EXPECT_TRUE(Near(at(120, 200), base)) << "a plain wheel zoomed";
+    // Four notches about the centre: 1.25^4 ≈ 2.44, about 78…322.
+    Wheel(view, {200, 200}, 4, Qt::ControlModifier);
+    EXPECT_TRUE(Near(at(90, 200), Qt::red));
+    EXPECT_TRUE(Near(at(310, 200), Qt::blue));
+    EXPECT_TRUE(Near(at(60, 200), base));
+    Key(view, Qt::Key_0);
+    EXPECT_TRUE(Near(at(120, 200), base));
+
+    // About the mouse: the red quarter's middle (175) stays under it, so the
+    // red|blue edge moves out to about 408; about the centre it would sit at 200.
+    Wheel(view, {175, 200}, 10, Qt::ControlModifier);
+    EXPECT_TRUE(Near(at(390, 200), Qt::red));
+    Key(view, Qt::Key_0);
+    EXPECT_TRUE(Near(at(120, 200), base));
+
+    // Larger than the pane: the centre stays red|blue; dragging shows the
+    // right half, and the picture stops at its edge.
+    for (int i = 0; i < 10; ++i)
+        Key(view, Qt::Key_Plus); // 1.25^10 ≈ 9.3: 931 px
+    EXPECT_TRUE(Near(at(190, 200), Qt::red));
+    EXPECT_TRUE(Near(at(210, 200), Qt::blue));
+    Drag(view, {300, 200}, {100, 200});
+    EXPECT_TRUE(Near(at(10, 200), Qt::blue));
+    Drag(view, {300, 200}, {0, 200});
+    Drag(view, {300, 200}, {0, 200});
+    EXPECT_TRUE(Near(at(399, 200), Qt::blue)) << "dragged past the picture's edge";
+    Key(view, Qt::Key_1); // natural size: fits again, centred
+    EXPECT_TRUE(Near(at(160, 200), Qt::red));
+    EXPECT_TRUE(Near(at(240, 200), Qt::blue));
+    EXPECT_TRUE(Near(at(140, 200), base));
 }

@@ -12,7 +12,9 @@
 
 #include <QBuffer>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QImageReader>
+#include <QMouseEvent>
 #include <QMovie>
 #include <QMutex>
 #include <QPainter>
@@ -21,7 +23,10 @@
 #include <QStringDecoder>
 #include <QTextBrowser>
 #include <QThreadPool>
+#include <QWheelEvent>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace zor {
@@ -185,13 +190,19 @@ private:
 
 // A picture fitted into the widget, never enlarged, centred. A large raster
 // picture is decoded on the thread pool at the size it is shown (again when
-// the widget grows); until then the widget stays empty.
+// the widget grows or zooms in); until then the widget stays empty.
+//
+// Zoom: Ctrl+wheel about the mouse, + and - about the centre, 1 for the
+// natural size, 0 back to fitting. A picture larger than the widget is
+// moved by dragging or the wheel. The widget takes the focus only when
+// clicked, so a file list beside the pane keeps its arrow keys.
 class TPictureView final : public QWidget, public detail::TDeferredView
 {
 public:
     // Decoded already: a vector drawing, or a small raster picture.
     TPictureView(TGraphic graphic, QWidget *parent) : QWidget(parent), FNatural(graphic.Size())
     {
+        setFocusPolicy(Qt::ClickFocus);
         if (graphic.IsVector())
             FVector = std::move(graphic);
         else
@@ -202,6 +213,7 @@ public:
     TPictureView(QByteArray data, const TGraphicClass *cls, QSize natural, QWidget *parent)
         : QWidget(parent), FData(std::move(data)), FClass(cls), FNatural(natural)
     {
+        setFocusPolicy(Qt::ClickFocus);
     }
     ~TPictureView() override
     {
@@ -215,7 +227,7 @@ public:
     {
         if (FData.isEmpty() || FFailed)
             return;
-        const QSize wanted = (Fitted(FNatural, size()) * devicePixelRatioF()).toSize().boundedTo(FNatural);
+        const QSize wanted = (Shown() * devicePixelRatioF()).toSize().boundedTo(FNatural);
         if (wanted.isEmpty())
             return;
         const auto covers = [&](QSize s) { return s.width() >= wanted.width() && s.height() >= wanted.height(); };
@@ -259,25 +271,119 @@ public:
         Finish(S_OK, {});
     }
 
+    // 0: fitted; else the scale against the natural size.
+    double Zoom() const { return FZoom; }
+    // Zooms to scale (0: fit), keeping the picture's point under anchor
+    // (widget coordinates) where it is.
+    void SetZoom(double scale, QPointF anchor)
+    {
+        if (FNatural.isEmpty())
+            return;
+        const QRectF before = Target();
+        const QPointF picture = before.isEmpty() ? QPointF()
+                                                 : QPointF((anchor.x() - before.x()) / before.width(),
+                                                           (anchor.y() - before.y()) / before.height());
+        FZoom = scale <= 0 ? 0 : std::clamp(scale, kMinZoom, kMaxZoom);
+        const QSizeF shown = Shown();
+        FScroll = QPointF(picture.x() * shown.width() - anchor.x(), picture.y() * shown.height() - anchor.y());
+        ClampScroll();
+        EnsureDecoded();
+        update();
+    }
+    // The picture's rectangle in the widget.
+    QRectF Target() const
+    {
+        const QSizeF shown = Shown();
+        QRectF r = Centred(shown, size());
+        if (shown.width() > width())
+            r.moveLeft(-FScroll.x());
+        if (shown.height() > height())
+            r.moveTop(-FScroll.y());
+        return r;
+    }
+
 protected:
-    void resizeEvent(QResizeEvent *) override { EnsureDecoded(); }
+    void resizeEvent(QResizeEvent *) override
+    {
+        ClampScroll();
+        EnsureDecoded();
+    }
+
+    void wheelEvent(QWheelEvent *e) override
+    {
+        if (e->modifiers() & Qt::ControlModifier) {
+            const int steps = e->angleDelta().y() / 120;
+            if (steps)
+                SetZoom(Scale() * std::pow(kZoomStep, steps), e->position());
+            return;
+        }
+        if (!Overflows()) {
+            e->ignore(); // the pane's parent may scroll
+            return;
+        }
+        MoveBy(-QPointF(e->angleDelta()) / 2);
+    }
+
+    void keyPressEvent(QKeyEvent *e) override
+    {
+        const QPointF centre(width() / 2.0, height() / 2.0);
+        switch (e->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            SetZoom(Scale() * kZoomStep, centre);
+            break;
+        case Qt::Key_Minus:
+            SetZoom(Scale() / kZoomStep, centre);
+            break;
+        case Qt::Key_1:
+            SetZoom(1, centre);
+            break;
+        case Qt::Key_0:
+            SetZoom(0, centre);
+            break;
+        default:
+            QWidget::keyPressEvent(e);
+        }
+    }
+
+    void mousePressEvent(QMouseEvent *e) override
+    {
+        FDragFrom = e->position();
+        if (Overflows())
+            setCursor(Qt::ClosedHandCursor);
+    }
+    void mouseMoveEvent(QMouseEvent *e) override
+    {
+        if (!(e->buttons() & Qt::LeftButton) || !Overflows())
+            return;
+        MoveBy(FDragFrom - e->position());
+        FDragFrom = e->position();
+    }
+    void mouseReleaseEvent(QMouseEvent *) override { unsetCursor(); }
 
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
         p.fillRect(rect(), palette().brush(QPalette::Base));
-        const QSizeF shown = Fitted(FNatural, size());
+        const QRectF target = Target();
+        const QSizeF shown = target.size();
         if (shown.isEmpty())
             return;
-        const QRectF target = Centred(shown, size());
         if (!FVector.IsEmpty()) {
             FVector.Draw(p, target);
             return;
         }
         if (FImage.isNull())
             return;
-        // A scaled copy per size: repaints while scrolling stay cheap.
         const QSize pixels = (shown * devicePixelRatioF()).toSize();
+        if (pixels.width() > FImage.width() || pixels.height() > FImage.height()) {
+            // Zoomed past the decoded pixels: drawn through the painter, so
+            // no copy larger than the picture is ever made; pixels stay
+            // sharp, as zooming in is for seeing them.
+            p.drawImage(target, FImage);
+            return;
+        }
+        // A scaled copy per size: repaints while scrolling stay cheap.
         if (FScaled.size() != pixels) {
             FScaled = FImage.size() == pixels
                           ? FImage
@@ -288,6 +394,33 @@ protected:
     }
 
 private:
+    static constexpr double kZoomStep = 1.25;
+    static constexpr double kMinZoom = 1.0 / 64;
+    static constexpr double kMaxZoom = 32;
+
+    QSizeF Shown() const { return FZoom > 0 ? QSizeF(FNatural) * FZoom : Fitted(FNatural, size()); }
+    double Scale() const
+    {
+        return FNatural.width() > 0 ? Shown().width() / FNatural.width() : 1;
+    }
+    bool Overflows() const
+    {
+        const QSizeF shown = Shown();
+        return shown.width() > width() || shown.height() > height();
+    }
+    void MoveBy(QPointF delta)
+    {
+        FScroll += delta;
+        ClampScroll();
+        update();
+    }
+    void ClampScroll()
+    {
+        const QSizeF shown = Shown();
+        FScroll.setX(std::clamp(FScroll.x(), 0.0, qMax(0.0, shown.width() - width())));
+        FScroll.setY(std::clamp(FScroll.y(), 0.0, qMax(0.0, shown.height() - height())));
+    }
+
     QByteArray FData; // kept for decoding at other sizes
     const TGraphicClass *FClass = nullptr;
     QSize FNatural;
@@ -297,6 +430,9 @@ private:
     std::shared_ptr<TDecodeTicket> FTicket; // the request on its way, if any
     QSize FRequested;
     bool FFailed = false;
+    double FZoom = 0;
+    QPointF FScroll;   // the widget's top-left in the shown picture
+    QPointF FDragFrom;
 };
 
 void TDecodeTicket::Deliver(QImage image, QString error)
