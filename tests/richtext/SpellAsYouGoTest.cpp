@@ -124,7 +124,7 @@ TEST(SpellAsYouGo, ChangeRechecksOnlyItsBlock)
     QTextDocument doc;
     QStringList lines;
     for (int i = 0; i < 40; ++i)
-        lines << (i == 5 ? QStringLiteral("Line with a mistaek.") : QStringLiteral("The cat sat on the mat."));
+        lines << (i == 5 ? QStringLiteral("Line with a mistaek,") : QStringLiteral("The cat sat on the mat."));
     doc.setPlainText(lines.join(u'\n'));
     TWPSpellAsYouGo s(&en.controller);
     s.Attach(&doc);
@@ -132,7 +132,7 @@ TEST(SpellAsYouGo, ChangeRechecksOnlyItsBlock)
     ASSERT_EQ(markedWords(doc), QStringList{u"mistaek"_qs});
 
     QList<int> checked;
-    connect(&s, &TWPSpellAsYouGo::BlockChecked, [&](int pos) { checked << pos; });
+    QObject::connect(&s, &TWPSpellAsYouGo::BlockChecked, [&](int pos) { checked << pos; });
     const QTextBlock target = doc.findBlockByNumber(20);
     QTextCursor cur(target);
     cur.movePosition(QTextCursor::NextWord);  // before "cat"
@@ -170,11 +170,11 @@ TEST(SpellAsYouGo, LongTextIsCheckedInSlicesViewFirst)
     TWPSpellAsYouGo s(&en.controller);
     s.SetVisibleRange(view.position(), view.position() + 300);
     QList<int> checked;
-    connect(&s, &TWPSpellAsYouGo::BlockChecked, [&](int pos) { checked << pos; });
+    QObject::connect(&s, &TWPSpellAsYouGo::BlockChecked, [&](int pos) { checked << pos; });
     int ticks = 0;
     QTimer other;
     other.setInterval(0);
-    connect(&other, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(&other, &QTimer::timeout, [&] { ++ticks; });
     other.start();
     QSignalSpy finished(&s, &TWPSpellAsYouGo::Finished);
 

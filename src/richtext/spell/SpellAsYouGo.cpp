@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace zor {
@@ -111,12 +112,12 @@ struct TWPSpellAsYouGo::Private
     }
 
     // Replaces our formats of the block's layout with marks for errors;
-    // formats of others stay. The layout is redrawn only when marks changed.
-    void apply(const QTextBlock &block, const QList<TWPSpellError> &errors)
+    // formats of others stay. Returns whether the marks changed.
+    bool apply(const QTextBlock &block, const QList<TWPSpellError> &errors)
     {
         QTextLayout *layout = block.layout();
         if (!layout)
-            return;
+            return false;
         const QList<QTextLayout::FormatRange> old = layout->formats();
         QList<QTextLayout::FormatRange> formats, ours;
         for (const QTextLayout::FormatRange &r : old)
@@ -125,13 +126,23 @@ struct TWPSpellAsYouGo::Private
         for (qsizetype i = 0; same && i < ours.size(); ++i)
             same = ours[i].start == errors[i].Start && ours[i].length == errors[i].Length;
         if (same)
-            return;
+            return false;
         const QTextCharFormat mark = markFormat();
         for (const TWPSpellError &e : errors)
             formats << QTextLayout::FormatRange{e.Start, e.Length, mark};
         layout->setFormats(formats);
+        return true;
+    }
+
+    // New formats drop a layout's lines, so the blocks must be laid out
+    // again. One call for a whole slice: the document layout repositions
+    // everything below a change, and doing that per block is quadratic.
+    void relayout(int from, int to)
+    {
+        if (from >= to || !Doc)
+            return;
         Applying = true;
-        Doc->markContentsDirty(block.position(), block.length());
+        Doc->markContentsDirty(from, to - from);
         Applying = false;
     }
 
@@ -139,8 +150,14 @@ struct TWPSpellAsYouGo::Private
     {
         if (!Doc)
             return;
-        for (QTextBlock b = Doc->begin(); b.isValid(); b = b.next())
-            apply(b, {});
+        int from = INT_MAX, to = -1;
+        for (QTextBlock b = Doc->begin(); b.isValid(); b = b.next()) {
+            if (apply(b, {})) {
+                from = std::min(from, b.position());
+                to = b.position() + b.length();
+            }
+        }
+        relayout(from, to);
     }
 
     // The next block to check: one the view shows, else the first queued.
@@ -166,6 +183,7 @@ struct TWPSpellAsYouGo::Private
         QElapsedTimer clock;
         clock.start();
         int done = 0;
+        int dirtyFrom = INT_MAX, dirtyTo = -1;
         while (!Pending.empty() && done < SliceSize && clock.nsecsElapsed() < kSliceNanoseconds) {
             const QTextBlock block = next();
             if (!block.isValid()) {
@@ -174,11 +192,15 @@ struct TWPSpellAsYouGo::Private
                 continue;
             }
             const QString text = block.text();
-            apply(block, Controller->CheckText(text, Language));
+            if (apply(block, Controller->CheckText(text, Language))) {
+                dirtyFrom = std::min(dirtyFrom, block.position());
+                dirtyTo = std::max(dirtyTo, block.position() + block.length());
+            }
             unqueue(block.position(), block.position() + block.length());
             done += int(text.size()) + 1;
             Q_EMIT q->BlockChecked(block.position());
         }
+        relayout(dirtyFrom, dirtyTo);
         if (Pending.empty()) {
             Timer.stop();
             Q_EMIT q->Finished();
@@ -216,6 +238,9 @@ void TWPSpellAsYouGo::Attach(QTextDocument *ADocument)
     d->Timer.stop();
     if (!ADocument)
         return;
+    // A document without a layout does not report its changes; a view sets
+    // its own layout later, which reports them just the same.
+    ADocument->documentLayout();
     d->ChangeConnection = connect(ADocument, &QTextDocument::contentsChange, this,
                                   [this](int pos, int removed, int added) { d->contentsChange(pos, removed, added); });
     d->DestroyConnection = connect(ADocument, &QObject::destroyed, this, [this] {
