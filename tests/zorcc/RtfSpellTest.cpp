@@ -51,11 +51,12 @@ TEST(ZorccRtfSpell, ReportsMisspellingsWithOffsetsAndSuggestions)
 }
 
 // Catches: a default language other than the checker's (German until the
-// settings say otherwise).
+// settings say otherwise), --language of an earlier run saved as the setting.
 TEST(ZorccRtfSpell, DefaultsToTheCheckersLanguage)
 {
     QTemporaryDir dir;
     const QString rtf = writeFile(dir, u"de.rtf"_qs, "{\\rtf1\\ansi Der gro\\'dfe Hundd bellt.\\par}");
+    ASSERT_EQ(runZorcc({u"rtf"_qs, u"spell"_qs, rtf, u"--language"_qs, u"1033"_qs}).exitCode, 0);
     const ZorccRun r = runZorcc({u"rtf"_qs, u"spell"_qs, rtf, u"--no-suggestions"_qs});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, u"10\tHundd\t\n"_qs);

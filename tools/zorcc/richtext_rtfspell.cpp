@@ -44,14 +44,14 @@ int zorcc::runRtfSpell(const QStringList &args, Io &io)
 
     TWPSpellController speller;
     speller.SetActive(true);
+    // --language is for this run: it must not become the user's setting.
+    int lcid = speller.CurrentLanguage();
     if (!language.isEmpty()) {
-        const int lcid = TWPSpellController::LanguageId(language);
+        lcid = TWPSpellController::LanguageId(language);
         if (!lcid)
             throw UsageError{QStringLiteral("unknown language '%1' (1031 de_DE, 1033 en_US, 2057 en_GB, "
                                             "1036 fr_FR, 1040 it_IT)").arg(language)};
-        speller.SetCurrentLanguage(lcid);
     }
-    const int lcid = speller.CurrentLanguage();
     if (!speller.LanguageAvailable(lcid))
         throw InputError{speller.LastError()};
 
