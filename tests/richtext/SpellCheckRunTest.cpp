@@ -23,7 +23,8 @@ TEST(SpellCheckRun, ChangeAndChangeAll)
     EXPECT_TRUE(run.Suggestions().contains(QStringLiteral("The")));
 
     run.ChangeAll(QStringLiteral("The"));
-    const QString changedAll = QStringLiteral("Skip teh start.\nThe cat saw teh dog.\nThen The bird and thier nest.");
+    const QString changedAll =
+        QStringLiteral("Skip teh start.\nThe cat saw teh dog.\nThen The bird and thier nest.");
     EXPECT_EQ(doc.toPlainText(), changedAll);
     doc.undo();  // one step for all
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("Skip teh start.\nTeh cat saw teh dog.\nThen Teh bird and thier nest."));

@@ -3,24 +3,10 @@
 #include "RunZorcc.h"
 #include "TestUtil.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-
-namespace {
-
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-    return path;
-}
-
-} // namespace
 
 // Catches: offsets counted per paragraph instead of in the document,
 // suggestions missing, --language not applied.

@@ -322,7 +322,8 @@ int run(const QStringList &args, zorcc::Io &io)
 } // namespace
 
 ZORCC_COMMAND(zorcc::Command{QStringLiteral("rtf"),
-                             QStringLiteral("convert rich text (RTF, HTML, text) to other formats and PDF; spell-check it"),
+                             QStringLiteral("convert rich text (RTF, HTML, text) to other formats and PDF, "
+                                            "spell-check it"),
                              kUsage, run});
 // Pages and pictures need fonts and image plug-ins; help and wrong usage do not.
 static const bool rtfGui = zorcc::registerGuiNeed(QStringLiteral("rtf"), [](const QStringList &args) {
