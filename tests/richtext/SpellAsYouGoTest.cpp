@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -46,6 +48,24 @@ bool waitIdle(TWPSpellAsYouGo &s)
     return s.IsIdle();
 }
 
+// Reddish pixels (the wave is thin and antialiased) in the document as its
+// layout draws it.
+int redPixels(QTextDocument &doc)
+{
+    QImage img(600, 200, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    doc.drawContents(&p);
+    p.end();
+    int red = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            red += c.red() - c.green() > 60;
+        }
+    return red;
+}
+
 struct English
 {
     TWPSpellController controller;
@@ -75,8 +95,14 @@ TEST(SpellAsYouGo, MarksKnownMisspellings)
     EXPECT_EQ(e.Word, QStringLiteral("secnd"));
     EXPECT_EQ(s.MisspellingAt(secnd + 8).Length, 0);
 
+    // Drawn, not only stored: new formats drop a layout's lines, and a block
+    // not laid out again would lose its text as well as the marks.
+    EXPECT_GT(redPixels(doc), 10);
+    EXPECT_TRUE(doc.begin().layout()->lineCount() > 0);
+
     s.Attach(nullptr);
     EXPECT_TRUE(markedWords(doc).isEmpty());
+    EXPECT_EQ(redPixels(doc), 0);
 }
 
 // Catches: marks written as character formats (mergeCharFormat and the
