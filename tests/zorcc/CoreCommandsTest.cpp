@@ -16,15 +16,6 @@ using namespace zor;
 
 namespace {
 
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-}
-
 void expectInputError(const ZorccRun &r, const QString &command, const QString &part)
 {
     EXPECT_EQ(r.exitCode, 1) << r.out.toStdString();

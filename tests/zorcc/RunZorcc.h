@@ -1,9 +1,11 @@
 // Runs the built zorcc as a separate process, as a user would.
 #pragma once
 
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -38,4 +40,14 @@ inline ZorccRun runZorcc(const QStringList &args, const QString &workDir = {}, b
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+// Writes a file into a test's folder and returns its path.
+inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
 }

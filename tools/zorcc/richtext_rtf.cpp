@@ -3,9 +3,11 @@
 //   info FILE [--json]
 //   pdf IN OUT.pdf [--margins L,T,R,B] [--page-size NAME] [--landscape] [--title T]
 //                  [--author A] [--subject S] [--keywords K]
+//   spell FILE [--language L] [--json] [--no-suggestions]   (richtext_rtfspell.cpp)
 // The input's format comes from its bytes or extension; the output's from
 // --format or its extension.
 #include "Command.h"
+#include "richtext_rtfspell.h"
 
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/HtmlWriter.h>
@@ -35,7 +37,8 @@ const QString kUsage = QStringLiteral(
     "usage: zorcc rtf convert IN OUT [--format NAME] [--image-prefix P] [--image-folder D] [--no-images]\n"
     "       zorcc rtf info FILE [--json]\n"
     "       zorcc rtf pdf IN OUT.pdf [--margins L,T,R,B] [--page-size NAME] [--landscape]\n"
-    "                     [--title T] [--author A] [--subject S] [--keywords K]\n\n"
+    "                     [--title T] [--author A] [--subject S] [--keywords K]\n"
+    "       zorcc rtf spell FILE [--language L] [--json] [--no-suggestions]\n\n"
     "Rich-text documents: RTF, HTML, plain text; written as RTF, HTML, TXT, ANSI, ODT or PDF.\n\n"
     "  convert   reads IN (format from its bytes or extension) and writes OUT in the format\n"
     "            --format names (\"HTML-onlybody,\" with options) or OUT's extension. HTML\n"
@@ -46,7 +49,10 @@ const QString kUsage = QStringLiteral(
     "  pdf       margins in millimetres (default 20,20,20,20), page size one of Letter, A4,\n"
     "            A3, Legal, B5, C5, 8x11, B4, A5, Folio, Executive, Envelope B4, Envelope B5,\n"
     "            Envelope C6, Envelope DL, Envelope Monarch, Envelope #9, Envelope #10,\n"
-    "            Envelope #11 (default A4).");
+    "            Envelope #11 (default A4).\n"
+    "  spell     misspelt words of the main text: position, word, suggestions. L is an\n"
+    "            LCID (1031, 1033, 2057, 1036, 1040) or a code (de_DE); default: the\n"
+    "            spell checker's language setting.");
 
 struct Args
 {
@@ -296,7 +302,7 @@ int pdf(const Args &a, zorcc::Io &)
 int run(const QStringList &args, zorcc::Io &io)
 {
     if (args.isEmpty())
-        throw zorcc::UsageError{QStringLiteral("missing verb (convert, info or pdf)")};
+        throw zorcc::UsageError{QStringLiteral("missing verb (convert, info, pdf or spell)")};
     const QString verb = args.first();
     const QStringList rest = args.mid(1);
     if (verb == u"convert")
@@ -308,16 +314,19 @@ int run(const QStringList &args, zorcc::Io &io)
         return pdf(Args(rest, {u"--margins"_qs, u"--page-size"_qs, u"--title"_qs, u"--author"_qs,
                                u"--subject"_qs, u"--keywords"_qs},
                         {u"--landscape"_qs}), io);
+    if (verb == u"spell")
+        return zorcc::runRtfSpell(rest, io);
     throw zorcc::UsageError{QStringLiteral("unknown verb '%1'").arg(verb)};
 }
 
 } // namespace
 
 ZORCC_COMMAND(zorcc::Command{QStringLiteral("rtf"),
-                             QStringLiteral("convert rich text (RTF, HTML, text) to other formats and PDF"),
+                             QStringLiteral("convert rich text (RTF, HTML, text) to other formats and PDF, "
+                                            "spell-check it"),
                              kUsage, run});
 // Pages and pictures need fonts and image plug-ins; help and wrong usage do not.
 static const bool rtfGui = zorcc::registerGuiNeed(QStringLiteral("rtf"), [](const QStringList &args) {
-    return !args.isEmpty() && QStringList({u"convert"_qs, u"info"_qs, u"pdf"_qs}).contains(args.first())
+    return !args.isEmpty() && QStringList({u"convert"_qs, u"info"_qs, u"pdf"_qs, u"spell"_qs}).contains(args.first())
            && !args.contains(u"--help"_qs) && !args.contains(u"-h"_qs);
 });
