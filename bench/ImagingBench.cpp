@@ -343,5 +343,10 @@ int main(int argc, char **argv)
         if (busy != reporter.coresBusy.end())
             std::printf("  %-46s %6.2f of %d cores busy\n", name + 3, busy->second, QThread::idealThreadCount());
     }
+    // Far below the core count even for one job: other programs (other
+    // sessions, which the scheduler shares the machine between) had the CPU.
+    const auto one = reporter.coresBusy.find("BM_Folder32_Zorcc_OneJob");
+    if (one != reporter.coresBusy.end() && one->second < 0.8)
+        std::printf("  (one job kept less than one core busy: the machine is shared, the cores ratio is not zorcc's)\n");
     return 0;
 }
