@@ -147,6 +147,24 @@ TEST(RtfReader, DestinationsAreSkippedOrReadIntoTheirTables)
     EXPECT_EQ(b->End, 7);
 }
 
+TEST(RtfReader, BookmarksStayWhereTheyWereRead)
+{
+    // A point mark is not pushed along by the text read after it; one in the
+    // empty paragraph a table takes the place of stays just before the table.
+    Read r(R"({\rtf1 ab{\*\bkmkstart p}{\*\bkmkend p}cd\par\par{\*\bkmkstart t}{\*\bkmkend t}\trowd\cellx1000\pard\intbl x\cell\row\pard after\par})");
+    const TWPBookmark *p = r.doc.FindBookmark("p");
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->Start, 2);
+    EXPECT_EQ(p->End, 2);
+    const TWPBookmark *t = r.doc.FindBookmark("t");
+    QTextTable *table = r.firstTable();
+    ASSERT_NE(t, nullptr);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(t->Start, 5);
+    EXPECT_EQ(t->End, 5);
+    EXPECT_EQ(table->firstPosition(), 6);
+}
+
 TEST(RtfReader, ACaptureInsideAnotherLeavesItsText)
 {
     // Found by fuzzing: a data item inside a style entry took the entry's

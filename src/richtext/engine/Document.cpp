@@ -302,8 +302,9 @@ public:
     // Equal removed and added counts are format changes, which move nothing.
     void shiftBookmarks(int position, int removed, int added)
     {
-        // A new layout reports the whole text as added; nothing moved.
-        if (removed == added || switchingLayout)
+        // A new layout reports the whole text as added; nothing moved. A
+        // bulk load reports its edits as one, after placing its bookmarks.
+        if (removed == added || switchingLayout || bulk)
             return;
         const auto move = [&](int &p, bool isStart) {
             if (p < position)

@@ -163,8 +163,9 @@ public:
     // Exchanges everything with other, texts included (so Text() changes).
     void Swap(TWPDocument &other);
 
-    // Between these, edits of the text are not laid out (readers call them
-    // around building a document); EndBulkLoad gives the text a new layout.
+    // Between these, edits of the text are not laid out and bookmarks stay
+    // where they are put (readers call them around building a document);
+    // EndBulkLoad gives the text a new layout.
     void BeginBulkLoad();
     void EndBulkLoad();
 

@@ -3,6 +3,7 @@
 #include "Document.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -374,18 +375,31 @@ private:
             }
             QString html = HtmlEscape(text);
             html.replace(QChar(0x2028), u"<br>"_qs);
-            const QString css = charCss(cf, !m_defaultFont);
-            QString cls;
-            if (cf.hasProperty(wpStyleName))
-                cls = u" class=\""_qs + cssClassFor(cf.stringProperty(wpStyleName)) + u'"';
-            if (css.isEmpty() && cls.isEmpty())
+            const QString &open = spanOpen(f.charFormatIndex(), cf);
+            if (open.isEmpty())
                 m_out(html);
             else
-                m_out(u"<span"_qs + cls + (css.isEmpty() ? QString() : u" style=\""_qs + css + u'"') + u'>'
-                      + html + u"</span>"_qs);
+                m_out(open + html + u"</span>"_qs);
         }
         if (!href.isEmpty())
             m_out(u"</a>"_qs);
+    }
+
+    // The <span> that opens a run of the format (empty: none needed), made
+    // once per format: long texts repeat a handful of formats many times.
+    const QString &spanOpen(int formatIndex, const QTextCharFormat &cf)
+    {
+        const auto known = m_spans.constFind(formatIndex);
+        if (known != m_spans.cend())
+            return *known;
+        const QString css = charCss(cf, !m_defaultFont);
+        QString cls;
+        if (cf.hasProperty(wpStyleName))
+            cls = u" class=\""_qs + cssClassFor(cf.stringProperty(wpStyleName)) + u'"';
+        QString open;
+        if (!css.isEmpty() || !cls.isEmpty())
+            open = u"<span"_qs + cls + (css.isEmpty() ? QString() : u" style=\""_qs + css + u'"') + u'>';
+        return *m_spans.insert(formatIndex, open);
     }
 
     void Image(const QTextImageFormat &f)
@@ -424,6 +438,7 @@ private:
     const std::function<QString(const TWPHTMLImage &)> &m_onImage;
     bool m_defaultFont;
     QTextList *m_list = nullptr;
+    QHash<int, QString> m_spans;
 };
 
 } // namespace

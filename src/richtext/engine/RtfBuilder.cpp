@@ -21,6 +21,17 @@ constexpr size_t kMaxColumns = 64;
 Builder::Builder(TWPDocument &doc, QTextDocument *text) : m_doc(doc), m_text(text), m_cursor(text)
 {
     m_cursor.movePosition(QTextCursor::End);
+    // One edit for the whole load: outside an edit block every insert makes
+    // Qt find the cursor's line again (itemizing the paragraph so far), and
+    // every table rescans all of the text for frames.
+    m_cursor.beginEditBlock();
+    m_editing = true;
+}
+
+Builder::~Builder()
+{
+    if (m_editing)
+        m_cursor.endEditBlock();
 }
 
 std::vector<Item> *Builder::container(int depth)
@@ -308,6 +319,14 @@ void Builder::emitTable(QTextCursor &cursor, TableBuild &table)
         const QTextBlockFormat keep = prev.blockFormat();
         cursor.deletePreviousChar();
         cursor.setBlockFormat(keep);
+        // Within the load's edit block bookmarks are ours to move.
+        if (m_text == m_doc.Text()) {
+            const int gone = cursor.position();
+            const std::vector<TWPBookmark> marks = m_doc.Bookmarks();
+            for (const TWPBookmark &b : marks)
+                if (b.End > gone)
+                    m_doc.AddBookmark(b.Name, b.Start > gone ? b.Start - 1 : b.Start, b.End - 1);
+        }
     }
     QTextTable *t = cursor.insertTable(rows, cols, tf);
     for (const Placed &p : placed)
@@ -335,6 +354,10 @@ void Builder::Finish()
     if (m_hasPending) {
         applyPara(m_cursor, m_pending);
         m_hasPending = false;
+    }
+    if (m_editing) {
+        m_editing = false;
+        m_cursor.endEditBlock();
     }
 }
 

@@ -86,7 +86,11 @@ public:
     // stays within it too, so that what is written reads back the same.
     static constexpr int MaxCellEdge = 31680 * 4;
 
+    // The text is edited in one edit block, from here to Finish.
     Builder(TWPDocument &doc, QTextDocument *text);
+    ~Builder();
+    Builder(const Builder &) = delete;
+    Builder &operator=(const Builder &) = delete;
 
     void AddText(int depth, const QString &text, const QTextCharFormat &format);
     void AddImage(int depth, const QString &name, const QTextImageFormat &format);
@@ -117,6 +121,7 @@ private:
     ParaInfo m_pending;
     bool m_hasPending = false;
     bool m_pageBreak = false;
+    bool m_editing = false;
 };
 
 } // namespace rtf

@@ -142,6 +142,18 @@ private:
     const char *m_end;
 };
 
+// A control word as the dispatch compares it: against literals, length
+// first, so the long lists of names cost next to nothing per word.
+struct Word
+{
+    const QByteArray &bytes;
+    template <size_t N>
+    bool operator==(const char (&name)[N]) const
+    {
+        return bytes.size() == qsizetype(N - 1) && std::memcmp(bytes.constData(), name, N - 1) == 0;
+    }
+};
+
 // ---- group state -------------------------------------------------------------
 
 enum class Dest {
@@ -327,11 +339,11 @@ private:
     void push();
     void pop();
     void word(const Token &t);
-    bool destinationWord(const QByteArray &w, const Token &t);
-    bool charWord(const QByteArray &w, const Token &t);
-    bool paraWord(const QByteArray &w, const Token &t);
-    bool sectionWord(const QByteArray &w, const Token &t);
-    bool tableWord(const QByteArray &w, const Token &t);
+    bool destinationWord(const Word &w, const Token &t);
+    bool charWord(const Word &w, const Token &t);
+    bool paraWord(const Word &w, const Token &t);
+    bool sectionWord(const Word &w, const Token &t);
+    bool tableWord(const Word &w, const Token &t);
     void symbol(char c);
     void textBytes(const QByteArray &bytes);
     void addChar(QChar c);
@@ -822,7 +834,7 @@ void Reader::symbol(char c)
     }
 }
 
-bool Reader::destinationWord(const QByteArray &w, const Token &t)
+bool Reader::destinationWord(const Word &w, const Token &t)
 {
     State &s = st();
     const auto become = [&](Dest d) {
@@ -854,7 +866,7 @@ bool Reader::destinationWord(const QByteArray &w, const Token &t)
                    || w == "doccomm" || w == "operator" || w == "company" || w == "manager"
                    || w == "category")) {
         become(Dest::InfoText);
-        m_infoKey = QString::fromLatin1(w);
+        m_infoKey = QString::fromLatin1(w.bytes);
     } else if (w == "pict") {
         become(Dest::Pict);
         m_pict = {};
@@ -914,9 +926,9 @@ bool Reader::destinationWord(const QByteArray &w, const Token &t)
                || w == "footerl" || w == "headerf" || w == "footerf") {
         flushText();
         become(Dest::Normal);
-        const TWPHeaderKind kind = w.endsWith('l') ? TWPHeaderKind::Left
-                                 : w.endsWith('f') ? TWPHeaderKind::First : TWPHeaderKind::All;
-        s.builder = builderFor(w.startsWith("header"), kind);
+        const TWPHeaderKind kind = w.bytes.endsWith('l') ? TWPHeaderKind::Left
+                                 : w.bytes.endsWith('f') ? TWPHeaderKind::First : TWPHeaderKind::All;
+        s.builder = builderFor(w.bytes.startsWith("header"), kind);
         s.para = {};
     } else if (w == "listtable") {
         become(Dest::ListTable);
@@ -947,7 +959,7 @@ bool Reader::destinationWord(const QByteArray &w, const Token &t)
     return true;
 }
 
-bool Reader::charWord(const QByteArray &w, const Token &t)
+bool Reader::charWord(const Word &w, const Token &t)
 {
     QTextCharFormat &cf = st().cf;
     const bool on = !t.hasParam || t.param != 0;
@@ -1021,7 +1033,7 @@ bool Reader::charWord(const QByteArray &w, const Token &t)
     return true;
 }
 
-bool Reader::paraWord(const QByteArray &w, const Token &t)
+bool Reader::paraWord(const Word &w, const Token &t)
 {
     Para &p = st().para;
     QTextBlockFormat &bf = p.block;
@@ -1153,7 +1165,7 @@ bool Reader::paraWord(const QByteArray &w, const Token &t)
     } else if (w == "ltrpar") {
         bf.clearProperty(QTextFormat::LayoutDirection);
     } else if (w == "tqr" || w == "tqc" || w == "tqdec") {
-        m_tabKind = QString::fromLatin1(w); // for the next \tx
+        m_tabKind = QString::fromLatin1(w.bytes); // for the next \tx
     } else if (w == "tx") {
         QList<QTextOption::Tab> tabs = bf.tabPositions();
         QTextOption::Tab tab(TwipsToUnits(v), QTextOption::LeftTab);
@@ -1175,7 +1187,7 @@ bool Reader::paraWord(const QByteArray &w, const Token &t)
     return true;
 }
 
-bool Reader::sectionWord(const QByteArray &w, const Token &t)
+bool Reader::sectionWord(const Word &w, const Token &t)
 {
     const int v = std::clamp(t.param, 0, 31680 * 4);
     const auto both = [&](int TWPPageSetup::*field) {
@@ -1216,7 +1228,7 @@ bool Reader::sectionWord(const QByteArray &w, const Token &t)
     return true;
 }
 
-bool Reader::tableWord(const QByteArray &w, const Token &t)
+bool Reader::tableWord(const Word &w, const Token &t)
 {
     State &s = st();
     const int depth = std::clamp(std::max(1, s.para.depth()), 1, Builder::MaxTableDepth);
@@ -1271,7 +1283,7 @@ bool Reader::tableWord(const QByteArray &w, const Token &t)
 
 void Reader::word(const Token &t)
 {
-    const QByteArray &w = t.word;
+    const Word w{t.word};
     if (w == "u") {
         flushBytes();
         if (t.hasParam) {
@@ -1373,7 +1385,7 @@ void Reader::word(const Token &t)
         {"zwj", 0x200D}, {"zwnj", 0x200C}, {"ltrmark", 0x200E}, {"rtlmark", 0x200F},
         {"zwbo", 0x200B}, {"zwnbo", 0xFEFF},
     };
-    const auto it = chars.constFind(w);
+    const auto it = chars.constFind(w.bytes);
     if (it != chars.cend()) {
         addChar(QChar(*it));
         return;
