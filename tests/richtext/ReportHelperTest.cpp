@@ -204,6 +204,7 @@ TEST(ReportHelper, LoadsHoldTheSharedLockAndReleaseIt)
     helper.OnAfterLoadText = [&] { heldDuringLoad = lockHeldElsewhere(); };
     ASSERT_TRUE(helper.LoadFromString(u"x"_qs, u"TXT"_qs));
     EXPECT_TRUE(heldDuringLoad);
+    EXPECT_FALSE(helper.Modified()) << "a text just loaded is unchanged";
     heldDuringLoad = false;
     ASSERT_TRUE(helper.LoadFromBytes("{\\rtf1 y}"));
     EXPECT_TRUE(heldDuringLoad);
