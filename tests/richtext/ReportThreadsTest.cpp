@@ -3,6 +3,7 @@
 // Built and run under the thread sanitizer too.
 #include "RichTextDump.h"
 
+#include <ZorCompCore/richtext/engine/QEWPHTMLWriter.h>
 #include <ZorCompCore/richtext/engine/ReportHelper.h>
 
 #include <QBuffer>
@@ -73,6 +74,8 @@ Result convert(const QByteArray &rtf, const QString &folder)
 // mix their output).
 TEST(ReportThreads, FourHelpersConvertAtOnce)
 {
+    // Linked without the package, nothing has registered the writer yet.
+    detail::QEWPHTMLWriterStartup();
     constexpr int kThreads = 4, kRounds = 3;
     QTemporaryDir dir;
     std::vector<Result> expected;
