@@ -43,6 +43,17 @@ QString pdfText(QPdfDocument &pdf)
     return all;
 }
 
+// Loads PDF bytes into pdf through a file in dir (QtPdf reads files); once
+// per folder.
+bool loadPdf(QTemporaryDir &dir, QPdfDocument &pdf, const QByteArray &bytes)
+{
+    QFile f(dir.filePath(u"doc.pdf"_qs));
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return false;
+    f.close();
+    return pdf.load(f.fileName()) == QPdfDocument::Error::None;
+}
+
 const QByteArray kColours = R"({\colortbl;\red255\green0\blue0;\red0\green0\blue255;\red0\green128\blue0;})";
 
 } // namespace
@@ -183,12 +194,8 @@ TEST(Pages, FootnotesGoOnThePageOfTheirReference)
     read(doc, R"({\rtf1 First{\super\chftn}{\footnote\pard\plain{\super\chftn} Alphanote.}\page )"
               R"(Second{\super\chftn}{\footnote\pard\plain{\super\chftn} Betanote.}})");
     QTemporaryDir dir;
-    QFile f(dir.filePath("notes.pdf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(TWPPagePainter::WritePdf(doc));
-    f.close();
     QPdfDocument pdf;
-    ASSERT_EQ(pdf.load(f.fileName()), QPdfDocument::Error::None);
+    ASSERT_TRUE(loadPdf(dir, pdf, TWPPagePainter::WritePdf(doc)));
     ASSERT_EQ(pdf.pageCount(), 2);
     const QString one = pdf.getAllText(0).text(), two = pdf.getAllText(1).text();
     EXPECT_TRUE(one.contains("Alphanote")) << S(one);
@@ -237,12 +244,8 @@ TEST(Pages, EachSectionHasItsOwnPageSizeAndOrientation)
         EXPECT_GT(pages.PageSize(1).width(), pages.PageSize(1).height()) << "landscape";
 
         QTemporaryDir dir;
-        QFile f(dir.filePath("sections.pdf"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(TWPPagePainter::WritePdf(doc));
-        f.close();
         QPdfDocument pdf;
-        ASSERT_EQ(pdf.load(f.fileName()), QPdfDocument::Error::None);
+        ASSERT_TRUE(loadPdf(dir, pdf, TWPPagePainter::WritePdf(doc)));
         ASSERT_EQ(pdf.pageCount(), 2);
         const QSizeF a4 = pdf.pagePointSize(0), a5 = pdf.pagePointSize(1);
         EXPECT_NEAR(a4.width(), 595.3, 1.0);
@@ -278,11 +281,7 @@ TEST(Pages, SectionsOfOneGeometryFlowOnAndAFixedPageOverridesThem)
     options.Page = letter;
     QPdfDocument pdf;
     QTemporaryDir dir;
-    QFile f(dir.filePath("fixed.pdf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(TWPPagePainter::WritePdf(mixed, options));
-    f.close();
-    ASSERT_EQ(pdf.load(f.fileName()), QPdfDocument::Error::None);
+    ASSERT_TRUE(loadPdf(dir, pdf, TWPPagePainter::WritePdf(mixed, options)));
     ASSERT_EQ(pdf.pageCount(), 1);
     for (int i = 0; i < pdf.pageCount(); ++i)
         EXPECT_NEAR(pdf.pagePointSize(i).width(), 612, 1.0) << i;

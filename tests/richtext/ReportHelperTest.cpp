@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -32,24 +31,8 @@ QByteArray encoded(const char *format, QColor colour)
     return out;
 }
 
-// A placeable WMF drawing one rectangle: a picture browsers cannot show.
-QByteArray wmf()
-{
-    QByteArray h;
-    const auto u16 = [&](quint16 v) { char c[2]; qToLittleEndian(v, c); h.append(c, 2); };
-    const auto u32 = [&](quint32 v) { char c[4]; qToLittleEndian(v, c); h.append(c, 4); };
-    u32(0x9AC6CDD7); u16(0); u16(0); u16(0); u16(200); u16(100); u16(200); u32(0);
-    quint16 sum = 0;
-    for (int i = 0; i < 10; ++i)
-        sum ^= qFromLittleEndian<quint16>(h.constData() + i * 2);
-    u16(sum);
-    u16(1); u16(9); u16(0x0300); u32(19); u16(0); u32(7); u16(0);
-    u32(7); u16(0x041B); u16(50); u16(100); u16(0); u16(0); // rectangle
-    u32(3); u16(0);                                         // end of file
-    return h;
-}
-
-// Text with a PNG, a JPEG and a metafile, in that order.
+// Text with a PNG, a JPEG and a metafile (which browsers cannot show), in
+// that order.
 void withPictures(TWPCustomRtfEdit &edit, QByteArray *png = nullptr)
 {
     edit.LoadFromString(u"Pictures:"_qs, u"TXT"_qs);
@@ -59,7 +42,7 @@ void withPictures(TWPCustomRtfEdit &edit, QByteArray *png = nullptr)
     const QByteArray p = encoded("PNG", Qt::red);
     if (png)
         *png = p;
-    for (const auto &[data, kind] : {std::pair{p, "png"}, {encoded("JPEG", Qt::blue), "jpeg"}, {wmf(), "wmf"}}) {
+    for (const auto &[data, kind] : {std::pair{p, "png"}, {encoded("JPEG", Qt::blue), "jpeg"}, {PlaceableWmf(), "wmf"}}) {
         const QString name = doc.AddPicture(data, QString::fromLatin1(kind));
         ASSERT_FALSE(name.isEmpty()) << kind;
         doc.InsertPicture(c, name);
