@@ -39,6 +39,9 @@
 #if ZOR_WITH_IMAGING_WIDGETS
 #include <ZorCompCore/imaging/widgets/Previewers_p.h>
 #endif
+#if ZOR_WITH_RICHTEXT_ENGINE
+#include <ZorCompCore/richtext/engine/QEWPHTMLWriter.h>
+#endif
 #if ZOR_WITH_SCRIPT
 #include <ZorCompCore/script/FastScriptUtils.h>
 #endif
@@ -122,6 +125,11 @@ constexpr ModuleEntry kModules[] = {
     {"_frmZORImagePreview", nullptr, nullptr},
 #endif
 
+#if ZOR_WITH_RICHTEXT_ENGINE
+    // --- rich-text engine (_QEWPHTMLWriter is slot 6)
+    {"_WPReportHelper", nullptr, nullptr},
+#endif
+
 #if ZOR_WITH_WEB
     // --- web: HTML utilities and mail (_HtmlEncodeDecode is slot 13)
     {"_EmailSenderUtils", nullptr, nullptr},
@@ -153,7 +161,10 @@ constexpr ModuleEntry kModules[] = {
     // Slot 5
     {"quenlor.Tools.Translator", &TranslatorStartup, &TranslatorShutdown},
 #endif
-    // Slot 6: _QEWPHTMLWriter (richtext)
+#if ZOR_WITH_RICHTEXT_ENGINE
+    // Slot 6
+    {"_QEWPHTMLWriter", &QEWPHTMLWriterStartup, &QEWPHTMLWriterShutdown},
+#endif
     // Slot 7: _dWPRichText (richtext)
     // Slot 8: _dmQEWPActions (richtext)
     // Slot 9: _cxWPToolsRichEditZOREditor (richtext)

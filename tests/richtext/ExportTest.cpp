@@ -1,6 +1,7 @@
 #include "RichTextDump.h"
 
 #include <ZorCompCore/richtext/engine/Document.h>
+#include <ZorCompCore/richtext/engine/HtmlReader.h>
 #include <ZorCompCore/richtext/engine/HtmlWriter.h>
 #include <ZorCompCore/richtext/engine/RtfReader.h>
 #include <ZorCompCore/richtext/engine/TextWriter.h>
@@ -165,4 +166,79 @@ TEST(HtmlWriter, ParagraphBordersAndShadesBecomeCss)
     const QString html = w.Write(doc);
     EXPECT_TRUE(html.contains("border-left:2pt solid #ff0000;")) << S(html);
     EXPECT_TRUE(html.contains("background-color:#808080;")) << "50 % black over white";
+}
+
+namespace {
+
+const QByteArray kNotes = R"({\rtf1 First{\super\chftn}{\footnote\pard\plain{\super\chftn} Alpha {\v secret}note.}
+ and second{\super\chftn}{\footnote\pard\plain{\super\chftn} Beta <note> & more.}\par
+{\field{\*\fldinst HYPERLINK "http://x/"}{\fldrslt linked{\super\chftn}{\footnote\pard\plain{\super\chftn} Gamma.}}}\par})";
+
+} // namespace
+
+// Notes were left out of HTML altogether; now each reference links to its
+// note after the text and the note's mark links back.
+TEST(HtmlWriter, FootnotesLinkToTheirNotesAfterTheText)
+{
+    TWPDocument doc;
+    TWPRTFReader::Read(kNotes, doc);
+    ASSERT_EQ(doc.FootnoteCount(), 3);
+    const QString html = TWPHTMLWriter().Write(doc);
+    const qsizetype ref1 = html.indexOf("<a class=\"wp-fnref\" id=\"wpfnref1\" href=\"#wpfn1\"><sup>1</sup></a>");
+    const qsizetype ref2 = html.indexOf("<a class=\"wp-fnref\" id=\"wpfnref2\" href=\"#wpfn2\"><sup>2</sup></a>");
+    const qsizetype notes = html.indexOf("<div class=\"wp-footnotes\">");
+    ASSERT_GE(ref1, 0) << S(html);
+    EXPECT_GT(ref2, ref1);
+    EXPECT_GT(notes, ref2) << "the notes follow the text";
+    EXPECT_LT(notes, html.indexOf("</body>"));
+    const qsizetype note1 = html.indexOf("<div class=\"wp-footnote\" id=\"wpfn1\">");
+    EXPECT_GT(note1, notes);
+    EXPECT_GT(html.indexOf("<a class=\"wp-fnmark\" href=\"#wpfnref1\"><sup>1</sup></a> Alpha note."), note1)
+        << S(html);
+    EXPECT_TRUE(html.contains("Beta &lt;note&gt; &amp; more.")) << "notes are escaped as text is";
+    EXPECT_FALSE(html.contains("secret")) << "hidden text in a note stays hidden";
+    EXPECT_FALSE(html.contains("linked<a class=\"wp-fnref\"")) << "no link inside a link: " << S(html);
+    EXPECT_TRUE(html.contains("<a href=\"http://x/\">linked</a><a class=\"wp-fnref\" id=\"wpfnref3\""));
+    EXPECT_EQ(html.count("id=\"wpfnref1\""), 1);
+}
+
+// Reading our HTML gives the notes back as notes (not as paragraphs after
+// the text), each reference a note field again.
+TEST(HtmlWriter, FootnotesSurviveARoundTripThroughTheReader)
+{
+    TWPDocument doc;
+    TWPRTFReader::Read(kNotes, doc);
+    const QString html = TWPHTMLWriter().Write(doc);
+    TWPDocument back;
+    TWPHTMLReader::Read(html, back);
+    ASSERT_EQ(back.FootnoteCount(), 3) << S(Dump(back));
+    EXPECT_EQ(S(back.Footnote(1)->toPlainText().trimmed()), "\uFFFC Beta <note> & more.");
+    EXPECT_FALSE(back.Text()->toPlainText().contains("Gamma")) << "notes are not body text";
+    // HTML's white space (the &nbsp; of an empty paragraph, line ends) is
+    // not what this is about: lines compare simplified.
+    const auto lines = [](const TWPDocument &d) {
+        QStringList out;
+        for (const QString &l : TWPTextWriter::Write(d, "\n").replace(QChar(0xA0), u' ').split(u'\n'))
+            if (!l.simplified().isEmpty())
+                out << l.simplified();
+        return S(out.join(u'|'));
+    };
+    EXPECT_EQ(lines(back), lines(doc));
+    EXPECT_EQ(lines(doc), "First1 and second2|linked3|1 Alpha note.|2 Beta <note> & more.|3 Gamma.");
+    const QString again = TWPHTMLWriter().Write(back);
+    for (const char *mark : {"class=\"wp-fnref\"", "class=\"wp-fnmark\"", "class=\"wp-footnote\"",
+                             "id=\"wpfnref3\"", "id=\"wpfn3\""})
+        EXPECT_EQ(again.count(mark), html.count(mark)) << mark << "\n" << S(again);
+}
+
+// Markup that only looks like ours: a reference to a note that is not there
+// stays a plain link, a notes block without notes is dropped, nothing crashes.
+TEST(HtmlReader, ForeignOrBrokenFootnoteMarkupIsReadAsItStands)
+{
+    TWPDocument doc;
+    TWPHTMLReader::Read(u"<body><p>a<a class=\"wp-fnref\" href=\"#wpfn9\">9</a> "
+                        u"<img src=\"zorhtmlfn:0\">b</p><div class=\"wp-footnotes\"></div></body>"_qs,
+                        doc);
+    EXPECT_EQ(doc.FootnoteCount(), 0);
+    EXPECT_EQ(S(doc.Text()->toPlainText()), "a9 b");
 }

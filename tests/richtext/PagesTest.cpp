@@ -43,6 +43,17 @@ QString pdfText(QPdfDocument &pdf)
     return all;
 }
 
+// Loads PDF bytes into pdf through a file in dir (QtPdf reads files); once
+// per folder.
+bool loadPdf(QTemporaryDir &dir, QPdfDocument &pdf, const QByteArray &bytes)
+{
+    QFile f(dir.filePath(u"doc.pdf"_qs));
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return false;
+    f.close();
+    return pdf.load(f.fileName()) == QPdfDocument::Error::None;
+}
+
 const QByteArray kColours = R"({\colortbl;\red255\green0\blue0;\red0\green0\blue255;\red0\green128\blue0;})";
 
 } // namespace
@@ -183,16 +194,95 @@ TEST(Pages, FootnotesGoOnThePageOfTheirReference)
     read(doc, R"({\rtf1 First{\super\chftn}{\footnote\pard\plain{\super\chftn} Alphanote.}\page )"
               R"(Second{\super\chftn}{\footnote\pard\plain{\super\chftn} Betanote.}})");
     QTemporaryDir dir;
-    QFile f(dir.filePath("notes.pdf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(TWPPagePainter::WritePdf(doc));
-    f.close();
     QPdfDocument pdf;
-    ASSERT_EQ(pdf.load(f.fileName()), QPdfDocument::Error::None);
+    ASSERT_TRUE(loadPdf(dir, pdf, TWPPagePainter::WritePdf(doc)));
     ASSERT_EQ(pdf.pageCount(), 2);
     const QString one = pdf.getAllText(0).text(), two = pdf.getAllText(1).text();
     EXPECT_TRUE(one.contains("Alphanote")) << S(one);
     EXPECT_FALSE(one.contains("Betanote")) << S(one);
     EXPECT_TRUE(two.contains("Betanote")) << S(two);
     EXPECT_FALSE(two.contains("Alphanote"));
+}
+
+namespace {
+
+// Paragraphs "Portrait", a table, "Landscape" with section 1 starting at
+// "Landscape" (A5 landscape), section 0 A4 portrait.
+void twoSections(TWPDocument &doc, bool tableBeforeSecond)
+{
+    QTextCursor c(doc.Text());
+    c.insertText("Portrait text");
+    if (tableBeforeSecond) {
+        c.insertBlock();
+        QTextTable *t = c.insertTable(1, 2);
+        t->cellAt(0, 0).firstCursorPosition().insertText("cell");
+        c = QTextCursor(doc.Text());
+        c.movePosition(QTextCursor::End);
+    } else {
+        c.insertBlock();
+    }
+    c.insertText("Landscape text");
+    const int s = doc.AddSection(c);
+    TWPPageSetup &a5 = doc.PageSetup(s);
+    a5.PageWidth = 11906;  // A5 is 148 x 210 mm; landscape swaps them
+    a5.PageHeight = 8391;
+    a5.Landscape = true;
+}
+
+} // namespace
+
+// A section of another page size starts a page of that size: laying the whole
+// text out at the first section's size gave every PDF page A4 portrait.
+TEST(Pages, EachSectionHasItsOwnPageSizeAndOrientation)
+{
+    for (bool table : {false, true}) {
+        SCOPED_TRACE(table ? "a table before the second section" : "paragraphs only");
+        TWPDocument doc;
+        twoSections(doc, table);
+        const TWPPagePainter pages(doc);
+        ASSERT_EQ(pages.PageCount(), 2);
+        EXPECT_GT(pages.PageSize(1).width(), pages.PageSize(1).height()) << "landscape";
+
+        QTemporaryDir dir;
+        QPdfDocument pdf;
+        ASSERT_TRUE(loadPdf(dir, pdf, TWPPagePainter::WritePdf(doc)));
+        ASSERT_EQ(pdf.pageCount(), 2);
+        const QSizeF a4 = pdf.pagePointSize(0), a5 = pdf.pagePointSize(1);
+        EXPECT_NEAR(a4.width(), 595.3, 1.0);
+        EXPECT_NEAR(a4.height(), 841.9, 1.0);
+        EXPECT_NEAR(a5.width(), 595.3, 1.0) << "A5 landscape: 210 mm wide";
+        EXPECT_NEAR(a5.height(), 419.5, 1.0);
+        const QString one = pdf.getAllText(0).text(), two = pdf.getAllText(1).text();
+        EXPECT_TRUE(one.contains("Portrait")) << S(one);
+        EXPECT_FALSE(one.contains("Landscape")) << S(one);
+        EXPECT_TRUE(two.contains("Landscape")) << S(two);
+        EXPECT_FALSE(two.contains("Portrait")) << "the first section's text is not repeated: " << S(two);
+        EXPECT_EQ(table, one.contains("cell"));
+    }
+}
+
+// Sections of one geometry flow on as before; a fixed geometry (the PDF
+// options') overrides every section's.
+TEST(Pages, SectionsOfOneGeometryFlowOnAndAFixedPageOverridesThem)
+{
+    TWPDocument doc;
+    twoSections(doc, false);
+    doc.PageSetup(1) = doc.PageSetup(0);
+    EXPECT_EQ(TWPPagePainter(doc).PageCount(), 1);
+
+    TWPDocument mixed;
+    twoSections(mixed, false);
+    const TWPPageSetup letter = PDFPageSetup(psLetter, poPagePortrait, 10, 10, 10, 10);
+    const TWPPagePainter fixed(mixed, letter);
+    EXPECT_EQ(fixed.PageCount(), 1);
+    for (int i = 0; i < fixed.PageCount(); ++i)
+        EXPECT_EQ(fixed.PageSize(i), fixed.PageSize()) << i;
+    TWPPdfOptions options;
+    options.Page = letter;
+    QPdfDocument pdf;
+    QTemporaryDir dir;
+    ASSERT_TRUE(loadPdf(dir, pdf, TWPPagePainter::WritePdf(mixed, options)));
+    ASSERT_EQ(pdf.pageCount(), 1);
+    for (int i = 0; i < pdf.pageCount(); ++i)
+        EXPECT_NEAR(pdf.pagePointSize(i).width(), 612, 1.0) << i;
 }

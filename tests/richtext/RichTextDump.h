@@ -13,6 +13,7 @@
 #include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
+#include <QtEndian>
 
 #include <string>
 
@@ -190,6 +191,23 @@ inline QString Dump(const TWPDocument &doc)
 }
 
 inline std::string S(const QString &s) { return s.toStdString(); }
+
+// A placeable WMF drawing one rectangle.
+inline QByteArray PlaceableWmf()
+{
+    QByteArray h;
+    const auto u16 = [&](quint16 v) { char c[2]; qToLittleEndian(v, c); h.append(c, 2); };
+    const auto u32 = [&](quint32 v) { char c[4]; qToLittleEndian(v, c); h.append(c, 4); };
+    u32(0x9AC6CDD7); u16(0); u16(0); u16(0); u16(200); u16(100); u16(200); u32(0);
+    quint16 sum = 0;
+    for (int i = 0; i < 10; ++i)
+        sum ^= qFromLittleEndian<quint16>(h.constData() + i * 2);
+    u16(sum);
+    u16(1); u16(9); u16(0x0300); u32(19); u16(0); u32(7); u16(0);
+    u32(7); u16(0x041B); u16(50); u16(100); u16(0); u16(0); // rectangle
+    u32(3); u16(0);                                         // end of file
+    return h;
+}
 
 inline QString ReadDump(const QByteArray &rtf)
 {

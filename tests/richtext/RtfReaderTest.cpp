@@ -8,7 +8,6 @@
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -353,26 +352,7 @@ TEST(RtfReader, PicturesFromHexAndBin)
 
 TEST(RtfReader, MetafilePicturesGoThroughThePlayers)
 {
-    // A placeable WMF drawing one rectangle.
-    QByteArray h;
-    const auto u16 = [&](quint16 v) { char c[2]; qToLittleEndian(v, c); h.append(c, 2); };
-    const auto u32 = [&](quint32 v) { char c[4]; qToLittleEndian(v, c); h.append(c, 4); };
-    u32(0x9AC6CDD7); u16(0); u16(0); u16(0); u16(200); u16(100); u16(200); u32(0);
-    quint16 sum = 0;
-    for (int i = 0; i < 10; ++i)
-        sum ^= qFromLittleEndian<quint16>(h.constData() + i * 2);
-    u16(sum);
-    QByteArray body;
-    {
-        QByteArray saved;
-        saved.swap(h);
-        u32(7); u16(0x041B); u16(50); u16(100); u16(0); u16(0); // rectangle
-        u32(3); u16(0);                                         // end of file
-        body.swap(h);
-        h.swap(saved);
-    }
-    u16(1); u16(9); u16(0x0300); u32(quint32((18 + body.size()) / 2)); u16(0); u32(7); u16(0);
-    const QByteArray wmf = h + body;
+    const QByteArray wmf = PlaceableWmf();
     Read r("{\\rtf1{\\pict\\wmetafile8 " + wmf.toHex() + "}}");
     ASSERT_EQ(r.doc.PictureNames().size(), 1);
     EXPECT_EQ(S(r.doc.Picture(r.doc.PictureNames().first())->Kind), "wmf");

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -105,6 +106,71 @@ void collect(const THtmlNode *node, const QString &tag, std::vector<THtmlNode *>
     }
 }
 
+bool hasClass(const THtmlNode *n, QStringView cls)
+{
+    const QString classes = n->GetAttribute(u"class");
+    for (QStringView c : QStringView(classes).split(u' ', Qt::SkipEmptyParts))
+        if (c == cls)
+            return true;
+    return false;
+}
+
+// Replaces an element by an image whose src names footnote k: the import
+// keeps it as one object character, which becomes the note's field.
+void toNotePlaceholder(THtmlNode *n, int k)
+{
+    THtmlNode *parent = n->Parent();
+    const int at = parent->IndexOf(n);
+    auto img = std::make_unique<THtmlNode>(u"img"_qs);
+    img->SetAttribute(u"src"_qs, u"zorhtmlfn:"_qs + QString::number(k));
+    parent->InsertChild(at, std::move(img));
+    parent->DeleteChild(at + 1);
+}
+
+// Our writer's notes: a <div class="wp-footnotes"> after the text with one
+// <div class="wp-footnote" id="wpfnN"> per note; references are links of
+// class wp-fnref to "#wpfnN", marks in a note links of class wp-fnmark.
+// The container leaves the tree; each note's HTML (marks as placeholders)
+// is returned in order, and references in the text become placeholders.
+std::vector<QString> takeFootnotes(THtmlNode &root)
+{
+    std::vector<THtmlNode *> divs;
+    collect(&root, u"div"_qs, divs);
+    THtmlNode *container = nullptr;
+    for (THtmlNode *d : divs)
+        if (hasClass(d, u"wp-footnotes") && d->Parent()) {
+            container = d;
+            break;
+        }
+    if (!container)
+        return {};
+    std::vector<QString> notes;
+    QHash<QString, int> byId;
+    std::vector<THtmlNode *> noteDivs;
+    collect(container, u"div"_qs, noteDivs);
+    for (THtmlNode *n : noteDivs) {
+        if (!hasClass(n, u"wp-footnote"))
+            continue;
+        const int k = int(notes.size());
+        byId.insert(u'#' + n->GetAttribute(u"id"), k);
+        std::vector<THtmlNode *> marks;
+        collect(n, u"a"_qs, marks);
+        for (THtmlNode *m : marks)
+            if (hasClass(m, u"wp-fnmark"))
+                toNotePlaceholder(m, k);
+        notes.push_back(n->InnerHTML());
+    }
+    container->Parent()->DeleteChild(container->Parent()->IndexOf(container));
+    std::vector<THtmlNode *> refs;
+    collect(&root, u"a"_qs, refs);
+    for (THtmlNode *r : refs) {
+        const auto it = byId.constFind(r->GetAttribute(u"href"));
+        if (hasClass(r, u"wp-fnref") && it != byId.constEnd())
+            toNotePlaceholder(r, it.value());
+    }
+    return notes;
+}
+
 } // namespace
 
 bool TWPHTMLReader::IsHTML(const QByteArray &data)
@@ -175,10 +241,14 @@ void TWPHTMLReader::Read(const QString &html, TWPDocument &doc, const QString &b
         pictures.push_back(std::move(data));
     }
 
+    const std::vector<QString> notes = takeFootnotes(root);
+
     doc.Clear();
     QTextDocument *text = doc.Text();
     text->setHtml(root.OuterHTML());
     text->clearUndoRedoStacks();
+    for (const QString &note : notes)
+        doc.Footnote(doc.AddFootnote())->setHtml(note);
     if (!title.isEmpty())
         doc.SetInfo(u"title"_qs, title);
     if (hasBackground)
@@ -189,37 +259,66 @@ void TWPHTMLReader::Read(const QString &html, TWPDocument &doc, const QString &b
     for (const QByteArray &data : pictures)
         names.push_back(doc.AddPicture(data, pictureKind(data)));
 
-    // Point each image at its picture, or drop it when nothing can show it.
-    struct Found
-    {
-        int Position, Length;
-        QTextImageFormat Format;
-    };
-    std::vector<Found> found;
-    for (QTextBlock b = text->begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (it.fragment().charFormat().isImageFormat())
-                found.push_back({it.fragment().position(), it.fragment().length(),
-                                 it.fragment().charFormat().toImageFormat()});
-    QTextCursor c(text);
-    for (auto f = found.rbegin(); f != found.rend(); ++f) {
-        QString name;
-        if (f->Format.name().startsWith(u"zorhtmlimg:")) {
+    // Point each image at its picture, or drop it when nothing can show it;
+    // note placeholders become the notes' fields.
+    const auto resolve = [&](QTextDocument *t) {
+        struct Found
+        {
+            int Position, Length;
+            QTextImageFormat Format;
+        };
+        std::vector<Found> found;
+        for (QTextBlock b = t->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().isImageFormat())
+                    found.push_back({it.fragment().position(), it.fragment().length(),
+                                     it.fragment().charFormat().toImageFormat()});
+        QTextCursor c(t);
+        const auto number = [](const QString &s, qsizetype from, size_t count) -> qsizetype {
             bool ok = false;
-            const qsizetype k = f->Format.name().mid(11).toLongLong(&ok);
-            if (ok && k >= 0 && size_t(k) < names.size())
-                name = names[size_t(k)];
+            const qsizetype k = s.mid(from).toLongLong(&ok);
+            return ok && k >= 0 && size_t(k) < count ? k : -1;
+        };
+        for (auto f = found.rbegin(); f != found.rend(); ++f) {
+            c.setPosition(f->Position);
+            c.setPosition(f->Position + f->Length, QTextCursor::KeepAnchor);
+            const QString src = f->Format.name();
+            if (src.startsWith(u"zorhtmlfn:")) {
+                const qsizetype k = number(src, 10, notes.size());
+                if (k < 0) {
+                    c.removeSelectedText();
+                    continue;
+                }
+                QTextCharFormat cf = f->Format;
+                cf.clearProperty(QTextFormat::ImageName);
+                cf.clearProperty(QTextFormat::ImageWidth);
+                cf.clearProperty(QTextFormat::ImageHeight);
+                cf.setObjectType(WPFieldObjectType);
+                cf.setProperty(wpFieldKind, int(TWPFieldKind::Footnote));
+                cf.setProperty(wpFootnote, int(k));
+                cf.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+                c.setCharFormat(cf);
+                continue;
+            }
+            QString name;
+            if (src.startsWith(u"zorhtmlimg:")) {
+                const qsizetype k = number(src, 11, names.size());
+                if (k >= 0)
+                    name = names[size_t(k)];
+            }
+            if (name.isEmpty()) {
+                c.removeSelectedText();
+                continue;
+            }
+            f->Format.setName(name);
+            f->Format.setProperty(wpPictureName, name);
+            c.setCharFormat(f->Format);
         }
-        c.setPosition(f->Position);
-        c.setPosition(f->Position + f->Length, QTextCursor::KeepAnchor);
-        if (name.isEmpty()) {
-            c.removeSelectedText();
-            continue;
-        }
-        f->Format.setName(name);
-        f->Format.setProperty(wpPictureName, name);
-        c.setCharFormat(f->Format);
-    }
+        t->clearUndoRedoStacks();
+    };
+    resolve(text);
+    for (int i = 0; i < doc.FootnoteCount(); ++i)
+        resolve(doc.Footnote(i));
     text->clearUndoRedoStacks();
     text->setModified(false);
 }

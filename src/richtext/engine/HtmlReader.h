@@ -7,6 +7,8 @@
 // that holds pictures itself (the parts of an e-mail, say) hands them in
 // through a picture source. Pictures in other formats than PNG, JPEG, EMF
 // and WMF (GIF, BMP, ...) are kept as PNG, the formats the writers know.
+// Footnotes as our writer writes them (links of class wp-fnref to the notes
+// in a closing <div class="wp-footnotes">) come back as footnotes.
 #pragma once
 
 #include <ZorCompCore/zor_export.h>

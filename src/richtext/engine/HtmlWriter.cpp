@@ -11,6 +11,8 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <set>
+
 namespace zor {
 
 QString HtmlEscape(const QString &text)
@@ -365,6 +367,16 @@ private:
                 Image(cf.toImageFormat());
                 continue;
             }
+            if (cf.objectType() == WPFieldObjectType
+                && cf.intProperty(wpFieldKind) == int(TWPFieldKind::Footnote)) {
+                // A link may not hold another: the note's link ends it.
+                if (!href.isEmpty())
+                    m_out(u"</a>"_qs);
+                href.clear();
+                for (int i = 0; i < f.length(); ++i)
+                    FootnoteLink(cf.intProperty(wpFootnote));
+                continue;
+            }
             QString text;
             if (cf.objectType() == WPFieldObjectType) {
                 for (int i = 0; i < f.length(); ++i)
@@ -400,6 +412,28 @@ private:
         if (!css.isEmpty() || !cls.isEmpty())
             open = u"<span"_qs + cls + (css.isEmpty() ? QString() : u" style=\""_qs + css + u'"') + u'>';
         return *m_spans.insert(formatIndex, open);
+    }
+
+public:
+    // The note being written (its mark links back to the reference), -1 in
+    // the main text.
+    int m_inNote = -1;
+
+private:
+    // A reference links to its note at the end, the note's mark back to its
+    // first reference; ids are given once so that they stay unique.
+    void FootnoteLink(int index)
+    {
+        const QString n = QString::number(index + 1);
+        if (m_inNote >= 0) {
+            m_out(u"<a class=\"wp-fnmark\" href=\"#wpfnref"_qs + n + u"\"><sup>"_qs + n + u"</sup></a>"_qs);
+            return;
+        }
+        QString id;
+        if (m_referenced.insert(index).second)
+            id = u" id=\"wpfnref"_qs + n + u'"';
+        m_out(u"<a class=\"wp-fnref\""_qs + id + u" href=\"#wpfn"_qs + n + u"\"><sup>"_qs + n
+              + u"</sup></a>"_qs);
     }
 
     void Image(const QTextImageFormat &f)
@@ -439,6 +473,7 @@ private:
     bool m_defaultFont;
     QTextList *m_list = nullptr;
     QHash<int, QString> m_spans;
+    std::set<int> m_referenced;
 };
 
 } // namespace
@@ -453,6 +488,19 @@ QString TWPHTMLWriter::Write(const TWPDocument &doc)
               [this](const QTextBlock &b) { WriteParagraphStart(b); },
               [this](const QTextBlock &b) { WriteParagraphEnd(b); }, OnImage, d->useDefaultFont);
     body.Frame(doc.Text()->rootFrame());
+    // Notes follow the text, every one of them (a note nothing refers to
+    // is still part of the document), each under an id its references link to.
+    if (doc.FootnoteCount() > 0) {
+        Out(u"<div class=\"wp-footnotes\">\r\n<hr>\r\n"_qs);
+        for (int i = 0; i < doc.FootnoteCount(); ++i) {
+            Out(u"<div class=\"wp-footnote\" id=\"wpfn"_qs + QString::number(i + 1) + u"\">\r\n"_qs);
+            body.m_inNote = i;
+            body.Frame(doc.Footnote(i)->rootFrame());
+            Out(u"</div>\r\n"_qs);
+        }
+        body.m_inNote = -1;
+        Out(u"</div>\r\n"_qs);
+    }
     if (!d->onlyBody)
         Out(u"</body>\r\n</html>\r\n"_qs);
     QString result;

@@ -1,6 +1,9 @@
 // HTML export of a TWPDocument: UTF-8, one CSS class per named style, inline
 // styles for what differs from it, tables with colspan/rowspan, lists as
-// <ul>/<ol>, links, fields as they show; hidden text is left out.
+// <ul>/<ol>, links, fields as they show; hidden text is left out. Footnotes
+// follow the text in a <div class="wp-footnotes">, each note a <div
+// class="wp-footnote" id="wpfnN">; references link there (class wp-fnref,
+// the first one with id "wpfnrefN"), the note's mark links back (wp-fnmark).
 //
 // Descendants change the output through the virtual hooks (header, style
 // sheet, paragraph start and end) and claim format names through

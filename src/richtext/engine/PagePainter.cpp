@@ -47,22 +47,62 @@ bool hasBorder(const QTextBlockFormat &bf)
     return false;
 }
 
+// Sections of equal page geometry flow on from one to the next; where the
+// geometry changes, a new page starts and the text is laid out again at the
+// new size. Each such stretch is a run: its own copy of the body, laid out
+// at its page's size.
+constexpr size_t kMaxRuns = 256; // later changes of geometry keep the last one
+
+bool sameGeometry(const TWPPageSetup &a, const TWPPageSetup &b)
+{
+    return a.PageWidth == b.PageWidth && a.PageHeight == b.PageHeight && a.MarginLeft == b.MarginLeft
+           && a.MarginTop == b.MarginTop && a.MarginRight == b.MarginRight && a.MarginBottom == b.MarginBottom;
+}
+
+// Landscape pages are wider than high; sizes kept to what paper can be.
+TWPPageSetup normalised(TWPPageSetup page)
+{
+    if (page.Landscape && page.PageWidth < page.PageHeight)
+        std::swap(page.PageWidth, page.PageHeight);
+    page.PageWidth = std::clamp(page.PageWidth, 720, 31680 * 2);
+    page.PageHeight = std::clamp(page.PageHeight, 720, 31680 * 2);
+    return page;
+}
+
+bool topLevel(const QTextBlock &b)
+{
+    return b.isValid() && QTextCursor(b).currentFrame() == b.document()->rootFrame();
+}
+
 } // namespace
 
 class TWPPagePainterPrivate
 {
 public:
+    struct Run
+    {
+        TWPPageSetup page;
+        QSizeF pageSize, bodySize;
+        std::unique_ptr<QTextDocument> body;
+        int firstSection = 0;
+        int first = 0;  // its first page in the document
+        int skip = 0;   // pages of its body before its own text
+        int count = 1;
+        int start = -1; // where its text starts in the body; -1: at the top
+        int end = -1;   // where the next run's text starts; -1: none follows
+        int offset = 0; // characters of the print copy cut off before its body
+        std::vector<Decorated> decorated;
+        QHash<const QTextDocument *, std::shared_ptr<QTextDocument>> subTexts; // headers, footers, notes
+    };
+
     const TWPDocument *doc = nullptr;
-    TWPPageSetup page;
-    std::unique_ptr<QTextDocument> body;
-    QHash<const QTextDocument *, std::shared_ptr<QTextDocument>> subTexts; // headers, footers
+    std::vector<Run> runs;
     mutable TWPFieldContext context;
-    std::vector<Decorated> decorated;
+    std::vector<int> runOfPage;
     std::vector<int> sectionOfPage;
     std::vector<std::vector<int>> footnotesOfPage; // footnotes referred to on each page
-    std::vector<std::pair<int, int>> hidden; // (position, length) left out of body, ascending
+    std::vector<std::pair<int, int>> hidden; // (position, length) left out of print copies, ascending
     int pageCount = 1;
-    QSizeF pageSize, bodySize;
     QColor paper = Qt::white;
 
     // A copy of text for print: hidden text out, our field handler on it;
@@ -100,102 +140,179 @@ public:
         return c;
     }
 
-    QTextDocument *subText(const QTextDocument *text)
+    QTextDocument *subText(Run &run, const QTextDocument *text)
     {
         if (!text || text->isEmpty())
             return nullptr;
-        auto it = subTexts.find(text);
-        if (it == subTexts.end()) {
+        auto it = run.subTexts.find(text);
+        if (it == run.subTexts.end()) {
             std::shared_ptr<QTextDocument> c = printCopy(text);
-            c->setTextWidth(bodySize.width());
-            it = subTexts.insert(text, std::move(c));
+            c->setTextWidth(run.bodySize.width());
+            it = run.subTexts.insert(text, std::move(c));
         }
         return it.value().get();
     }
 
-    void layOut(const TWPDocument &d, const TWPPageSetup &p)
+    static void setGeometry(Run &run, const TWPPageSetup &p)
+    {
+        run.page = normalised(p);
+        run.pageSize = QSizeF(TwipsToUnits(run.page.PageWidth), TwipsToUnits(run.page.PageHeight));
+        // A body of at least a quarter inch each way, whatever the margins say.
+        const qreal w = std::max<qreal>(24, run.pageSize.width()
+                                                - TwipsToUnits(run.page.MarginLeft + run.page.MarginRight));
+        const qreal h = std::max<qreal>(24, run.pageSize.height()
+                                                - TwipsToUnits(run.page.MarginTop + run.page.MarginBottom));
+        run.bodySize = QSizeF(w, h);
+    }
+
+    // Sections start at the first block that names a higher section than
+    // the one before; positions in a print copy of the text.
+    static std::vector<int> sectionStarts(const QTextDocument *body, int sectionCount)
+    {
+        std::vector<int> starts(size_t(std::max(1, sectionCount)), -1);
+        starts[0] = 0;
+        int current = 0;
+        for (QTextBlock b = body->begin(); b.isValid(); b = b.next()) {
+            const QTextBlockFormat bf = b.blockFormat();
+            if (!bf.hasProperty(wpSectionIndex))
+                continue;
+            const int n = bf.intProperty(wpSectionIndex);
+            if (n > current && n < sectionCount) {
+                current = n;
+                starts[size_t(n)] = b.position();
+            }
+        }
+        return starts;
+    }
+
+    void layOut(const TWPDocument &d, const std::optional<TWPPageSetup> &fixed)
     {
         doc = &d;
-        page = p;
-        if (page.Landscape && page.PageWidth < page.PageHeight)
-            std::swap(page.PageWidth, page.PageHeight);
-        page.PageWidth = std::clamp(page.PageWidth, 720, 31680 * 2);
-        page.PageHeight = std::clamp(page.PageHeight, 720, 31680 * 2);
-        pageSize = QSizeF(TwipsToUnits(page.PageWidth), TwipsToUnits(page.PageHeight));
-        // A body of at least a quarter inch each way, whatever the margins say.
-        const qreal w = std::max<qreal>(24, pageSize.width() - TwipsToUnits(page.MarginLeft + page.MarginRight));
-        const qreal h = std::max<qreal>(24, pageSize.height() - TwipsToUnits(page.MarginTop + page.MarginBottom));
-        bodySize = QSizeF(w, h);
         paper = TColorToQColor(GetRTFDataColorValue(d, u"page-background-color"_qs, 0xFFFFFF));
-
         context = d.FieldContext();
         context.Page = 1;
         context.PageCount = 1;
         bool hasFields = false;
-        body = printCopy(d.Text(), &hasFields, &hidden);
-        body->setPageSize(bodySize);
-        QAbstractTextDocumentLayout *layout = body->documentLayout();
-        pageCount = std::max(1, layout->pageCount());
+        std::unique_ptr<QTextDocument> full = printCopy(d.Text(), &hasFields, &hidden);
+
+        runs.clear();
+        if (fixed) {
+            runs.emplace_back();
+            setGeometry(runs.back(), *fixed);
+        } else {
+            const std::vector<int> starts = sectionStarts(full.get(), d.SectionCount());
+            for (int s = 0; s < d.SectionCount(); ++s) {
+                const TWPPageSetup p = normalised(d.PageSetup(s));
+                if (s > 0 && (starts[size_t(s)] < 0 || runs.size() >= kMaxRuns
+                              || sameGeometry(p, runs.back().page)))
+                    continue;
+                if (!runs.empty())
+                    runs.back().end = starts[size_t(s)];
+                runs.emplace_back();
+                setGeometry(runs.back(), d.PageSetup(s));
+                runs.back().firstSection = s;
+                runs.back().start = s > 0 ? starts[size_t(s)] : -1;
+            }
+        }
+        for (size_t r = 0; r < runs.size(); ++r)
+            runs[r].body = r + 1 == runs.size() ? std::move(full) : printCopy(d.Text());
+        for (Run &run : runs)
+            trim(run);
+
+        paginate();
         if (hasFields && pageCount > 1) {
             // Page counts are wider than "1": lay out again with the real one.
             context.PageCount = pageCount;
-            body->markContentsDirty(0, body->characterCount());
-            pageCount = std::max(1, layout->pageCount());
+            for (Run &run : runs)
+                run.body->markContentsDirty(0, run.body->characterCount());
+            paginate();
             context.PageCount = pageCount;
         }
-
-        // A page belongs to the section of the first paragraph that starts on it.
-        sectionOfPage.assign(size_t(pageCount), 0);
-        int current = 0;
-        int lastPage = -1;
-        for (QTextBlock b = body->begin(); b.isValid(); b = b.next()) {
-            const QTextBlockFormat bf = b.blockFormat();
-            const QRectF r = layout->blockBoundingRect(b);
-            if (bf.hasProperty(wpSectionIndex)) {
-                const int n = bf.intProperty(wpSectionIndex);
-                if (n > current && n < d.SectionCount())
-                    current = n;
-            }
-            const int pg = pageOf(r.top());
-            for (int i = lastPage + 1; i <= pg; ++i)
-                sectionOfPage[size_t(i)] = current;
-            lastPage = std::max(lastPage, pg);
-            if ((bf.hasProperty(wpShading) && bf.intProperty(wpShading) > 0) || hasBorder(bf)
-                || bf.hasProperty(QTextFormat::BackgroundBrush)) {
-                const qreal pad = TwipsToUnits(bf.intProperty(wpBorderSpacing));
-                decorated.push_back({r.adjusted(-pad, -pad, pad, pad), bf});
-            }
-        }
-        for (int i = lastPage + 1; i < pageCount; ++i)
-            sectionOfPage[size_t(i)] = current;
-
-        // A note goes on the page of the line that refers to it.
-        footnotesOfPage.assign(size_t(pageCount), {});
-        if (d.FootnoteCount() > 0) {
-            for (QTextBlock b = body->begin(); b.isValid(); b = b.next()) {
-                for (auto it = b.begin(); !it.atEnd(); ++it) {
-                    const QTextCharFormat cf = it.fragment().charFormat();
-                    if (cf.objectType() != WPFieldObjectType
-                        || cf.intProperty(wpFieldKind) != int(TWPFieldKind::Footnote))
-                        continue;
-                    const QTextLine line = b.layout()->lineForTextPosition(it.fragment().position() - b.position());
-                    const qreal y = layout->blockBoundingRect(b).top() + (line.isValid() ? line.y() : 0);
-                    const int pg = pageOf(y);
-                    for (int i = 0; i < it.fragment().length(); ++i)
-                        footnotesOfPage[size_t(pg)].push_back(cf.intProperty(wpFootnote));
-                }
-            }
-        }
     }
 
-    // Lines start at a page's top exactly; half a unit keeps a rounding error
-    // from putting them on the page before.
-    int pageOf(qreal y) const
+    // Cuts a run's copy down to its own text where that can be done without
+    // cutting into a table, and starts its text on a page of its own; the
+    // rest is skipped by page.
+    void trim(Run &run)
     {
-        return std::clamp(int((y + 0.5) / bodySize.height()), 0, pageCount - 1);
+        QTextDocument *body = run.body.get();
+        QTextCursor cur(body);
+        if (run.end >= 0) {
+            const QTextBlock next = body->findBlock(run.end);
+            if (topLevel(next) && topLevel(next.previous())) {
+                cur.setPosition(next.position() - 1);
+                cur.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+                cur.removeSelectedText();
+                run.end = -1;
+            } else {
+                QTextBlockFormat bf;
+                bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+                QTextCursor(next).mergeBlockFormat(bf);
+            }
+        }
+        if (run.start >= 0) {
+            QTextBlock first = body->findBlock(run.start);
+            if (topLevel(first) && topLevel(first.previous())) {
+                run.offset = first.position() - 1;
+                cur.setPosition(0);
+                cur.setPosition(first.position() - 1, QTextCursor::KeepAnchor);
+                cur.removeSelectedText();
+                first = body->begin().next();
+                if (run.end >= 0)
+                    run.end -= run.start - first.position();
+                run.start = first.position();
+            }
+            QTextBlockFormat bf;
+            bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            QTextCursor(first).mergeBlockFormat(bf);
+        }
+        body->setPageSize(run.bodySize);
     }
 
-    // Body positions lack the hidden runs; document positions count them.
+    void paginate()
+    {
+        pageCount = 0;
+        for (Run &run : runs) {
+            QAbstractTextDocumentLayout *layout = run.body->documentLayout();
+            const int total = std::max(1, layout->pageCount());
+            run.skip = run.start >= 0 ? pageOf(run, layout->blockBoundingRect(run.body->findBlock(run.start)).top(), total)
+                                      : 0;
+            const int stop = run.end >= 0
+                                 ? pageOf(run, layout->blockBoundingRect(run.body->findBlock(run.end)).top(), total)
+                                 : total;
+            run.count = std::max(1, stop - run.skip);
+            run.first = pageCount;
+            pageCount += run.count;
+        }
+        runOfPage.assign(size_t(pageCount), 0);
+        sectionOfPage.assign(size_t(pageCount), 0);
+        footnotesOfPage.assign(size_t(pageCount), {});
+        for (size_t r = 0; r < runs.size(); ++r) {
+            Run &run = runs[r];
+            std::fill(runOfPage.begin() + run.first, runOfPage.begin() + run.first + run.count, int(r));
+            describe(run);
+        }
+    }
+
+    // The run's page (counted from its body's first) of a body position.
+    int pageOf(const Run &run, qreal y, int total) const
+    {
+        // Lines start at a page's top exactly; half a unit keeps a rounding
+        // error from putting them on the page before.
+        return std::clamp(int((y + 0.5) / run.bodySize.height()), 0, total - 1);
+    }
+
+    // The document's page of a run's body position; -1 when it is not one
+    // of the run's pages.
+    int globalPage(const Run &run, qreal y) const
+    {
+        const int local = int((y + 0.5) / run.bodySize.height());
+        if (local < run.skip)
+            return -1;
+        return run.first + std::min(local - run.skip, run.count - 1);
+    }
+
+    // Print copies lack the hidden runs; document positions count them.
     int toDocument(int pos) const
     {
         for (const auto &[start, length] : hidden) {
@@ -205,7 +322,7 @@ public:
         }
         return pos;
     }
-    int toBody(int pos) const
+    int toPrint(int pos) const
     {
         int removed = 0;
         for (const auto &[start, length] : hidden) {
@@ -214,6 +331,54 @@ public:
             removed += std::min(length, pos - start);
         }
         return pos - removed;
+    }
+
+    // Sections, decorated paragraphs and footnotes of a run's pages.
+    void describe(Run &run)
+    {
+        QAbstractTextDocumentLayout *layout = run.body->documentLayout();
+        run.decorated.clear();
+        int current = run.firstSection;
+        int lastPage = run.first - 1;
+        const int endPos = run.end >= 0 ? run.end : run.body->characterCount();
+        QTextBlock b = run.start >= 0 ? run.body->findBlock(run.start) : run.body->begin();
+        for (; b.isValid() && b.position() < endPos; b = b.next()) {
+            const QTextBlockFormat bf = b.blockFormat();
+            const QRectF rect = layout->blockBoundingRect(b);
+            if (bf.hasProperty(wpSectionIndex)) {
+                const int n = bf.intProperty(wpSectionIndex);
+                if (n > current && n < doc->SectionCount())
+                    current = n;
+            }
+            const int pg = globalPage(run, rect.top());
+            if (pg < 0)
+                continue;
+            for (int i = lastPage + 1; i <= pg; ++i)
+                sectionOfPage[size_t(i)] = current;
+            lastPage = std::max(lastPage, pg);
+            if ((bf.hasProperty(wpShading) && bf.intProperty(wpShading) > 0) || hasBorder(bf)
+                || bf.hasProperty(QTextFormat::BackgroundBrush)) {
+                const qreal pad = TwipsToUnits(bf.intProperty(wpBorderSpacing));
+                run.decorated.push_back({rect.adjusted(-pad, -pad, pad, pad), bf});
+            }
+            // A note goes on the page of the line that refers to it.
+            if (doc->FootnoteCount() == 0)
+                continue;
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat cf = it.fragment().charFormat();
+                if (cf.objectType() != WPFieldObjectType
+                    || cf.intProperty(wpFieldKind) != int(TWPFieldKind::Footnote))
+                    continue;
+                const QTextLine line = b.layout()->lineForTextPosition(it.fragment().position() - b.position());
+                const int np = globalPage(run, rect.top() + (line.isValid() ? line.y() : 0));
+                if (np < 0)
+                    continue;
+                for (int i = 0; i < it.fragment().length(); ++i)
+                    footnotesOfPage[size_t(np)].push_back(cf.intProperty(wpFootnote));
+            }
+        }
+        for (int i = lastPage + 1; i < run.first + run.count; ++i)
+            sectionOfPage[size_t(i)] = current;
     }
 
     const QTextDocument *headerFor(int pg, bool header) const
@@ -274,7 +439,10 @@ TWPPageSetup PDFPageSetup(TPDFPageSize size, TPDFPageOrientation orientation, in
     return p;
 }
 
-TWPPagePainter::TWPPagePainter(const TWPDocument &doc) : TWPPagePainter(doc, doc.PageSetup(0)) {}
+TWPPagePainter::TWPPagePainter(const TWPDocument &doc) : d(std::make_unique<TWPPagePainterPrivate>())
+{
+    d->layOut(doc, std::nullopt);
+}
 
 TWPPagePainter::TWPPagePainter(const TWPDocument &doc, const TWPPageSetup &page)
     : d(std::make_unique<TWPPagePainterPrivate>())
@@ -285,30 +453,38 @@ TWPPagePainter::TWPPagePainter(const TWPDocument &doc, const TWPPageSetup &page)
 TWPPagePainter::~TWPPagePainter() = default;
 
 int TWPPagePainter::PageCount() const { return d->pageCount; }
-QSizeF TWPPagePainter::PageSize() const { return d->pageSize; }
+QSizeF TWPPagePainter::PageSize() const { return d->runs.front().pageSize; }
 QColor TWPPagePainter::PaperColor() const { return d->paper; }
+
+QSizeF TWPPagePainter::PageSize(int page) const
+{
+    if (page < 0 || page >= d->pageCount)
+        return PageSize();
+    return d->runs[size_t(d->runOfPage[size_t(page)])].pageSize;
+}
 
 void TWPPagePainter::PaintPage(QPainter &painter, int page) const
 {
     if (page < 0 || page >= d->pageCount)
         return;
+    TWPPagePainterPrivate::Run &run = d->runs[size_t(d->runOfPage[size_t(page)])];
     d->context.Page = page + 1;
     d->context.PageCount = d->pageCount;
-    const TWPPageSetup &p = d->page;
-    const QSizeF body = d->bodySize;
+    const TWPPageSetup &p = run.page;
+    const QSizeF body = run.bodySize;
     QAbstractTextDocumentLayout::PaintContext ctx;
     ctx.palette.setColor(QPalette::Text, Qt::black);
 
     painter.save();
-    painter.fillRect(QRectF(QPointF(0, 0), d->pageSize), d->paper);
+    painter.fillRect(QRectF(QPointF(0, 0), run.pageSize), d->paper);
 
     // Header and footer, drawn whole (they are not clipped to the margins).
     for (bool header : {true, false}) {
-        QTextDocument *t = d->subText(d->headerFor(page, header));
+        QTextDocument *t = d->subText(run, d->headerFor(page, header));
         if (!t)
             continue;
         const qreal h = t->documentLayout()->documentSize().height();
-        const qreal y = header ? TwipsToUnits(p.HeaderY) : d->pageSize.height() - TwipsToUnits(p.FooterY) - h;
+        const qreal y = header ? TwipsToUnits(p.HeaderY) : run.pageSize.height() - TwipsToUnits(p.FooterY) - h;
         painter.save();
         painter.translate(TwipsToUnits(p.MarginLeft), y);
         ctx.clip = QRectF(0, 0, body.width(), h);
@@ -325,7 +501,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
         painter.drawLine(QPointF(0, y), QPointF(body.width() / 3, y));
         y += 3;
         for (int index : d->footnotesOfPage[size_t(page)]) {
-            QTextDocument *t = d->subText(d->doc->Footnote(index));
+            QTextDocument *t = d->subText(run, d->doc->Footnote(index));
             if (!t)
                 continue;
             painter.save();
@@ -338,12 +514,13 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
         painter.restore();
     }
 
-    const QRectF slice(0, page * body.height(), body.width(), body.height());
+    const int local = page - run.first + run.skip;
+    const QRectF slice(0, local * body.height(), body.width(), body.height());
     painter.translate(TwipsToUnits(p.MarginLeft), TwipsToUnits(p.MarginTop));
     painter.setClipRect(QRectF(QPointF(0, 0), body), Qt::IntersectClip);
     painter.translate(0, -slice.top());
 
-    for (const Decorated &dec : d->decorated)
+    for (const Decorated &dec : run.decorated)
         if (dec.Rect.intersects(slice)
             && (dec.Format.intProperty(wpShading) > 0 || dec.Format.hasProperty(QTextFormat::BackgroundBrush)))
             painter.fillRect(dec.Rect, shadeColor(dec.Format));
@@ -352,9 +529,9 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
     // the page's edge belongs to the neighbour (and in a PDF its text would
     // be there, clipped or not).
     ctx.clip = slice.adjusted(0, 0.5, 0, -0.5);
-    d->body->documentLayout()->draw(&painter, ctx);
+    run.body->documentLayout()->draw(&painter, ctx);
 
-    for (const Decorated &dec : d->decorated) {
+    for (const Decorated &dec : run.decorated) {
         if (!dec.Rect.intersects(slice) || !hasBorder(dec.Format))
             continue;
         const QColor color = dec.Format.hasProperty(wpBorderColor) ? dec.Format.colorProperty(wpBorderColor)
@@ -376,7 +553,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
 QImage TWPPagePainter::RenderPage(int page, qreal dpi) const
 {
     dpi = std::clamp<qreal>(dpi, 1, 1200);
-    const QSize size = (d->pageSize * dpi / 96.0).toSize().expandedTo(QSize(1, 1));
+    const QSize size = (PageSize(page) * dpi / 96.0).toSize().expandedTo(QSize(1, 1));
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter painter(&img);
@@ -392,37 +569,64 @@ int TWPPagePainter::PositionAt(int page, QPointF point) const
 {
     if (page < 0 || page >= d->pageCount)
         return -1;
-    const QSizeF body = d->bodySize;
+    const TWPPagePainterPrivate::Run &run = d->runs[size_t(d->runOfPage[size_t(page)])];
+    const QSizeF body = run.bodySize;
     // Points in the margins go to the nearest line of the body.
-    const qreal x = std::clamp<qreal>(point.x() - TwipsToUnits(d->page.MarginLeft), 0, body.width());
-    const qreal y = std::clamp<qreal>(point.y() - TwipsToUnits(d->page.MarginTop), 0.5, body.height() - 0.5);
-    const int pos = d->body->documentLayout()->hitTest(QPointF(x, page * body.height() + y), Qt::FuzzyHit);
-    return pos < 0 ? -1 : d->toDocument(pos);
+    const qreal x = std::clamp<qreal>(point.x() - TwipsToUnits(run.page.MarginLeft), 0, body.width());
+    const qreal y = std::clamp<qreal>(point.y() - TwipsToUnits(run.page.MarginTop), 0.5, body.height() - 0.5);
+    const int local = page - run.first + run.skip;
+    const int pos = run.body->documentLayout()->hitTest(QPointF(x, local * body.height() + y), Qt::FuzzyHit);
+    return pos < 0 ? -1 : d->toDocument(pos + run.offset);
 }
 
 int TWPPagePainter::CaretRect(int position, QRectF *rect) const
 {
-    if (position < 0 || position >= d->doc->Text()->characterCount())
+    if (!d->doc || position < 0 || position >= d->doc->Text()->characterCount())
         return -1;
-    const int pos = d->toBody(position);
-    const QTextBlock block = d->body->findBlock(pos);
-    if (!block.isValid() || !block.layout())
-        return -1;
-    const QTextLine line = block.layout()->lineForTextPosition(pos - block.position());
-    const QRectF br = d->body->documentLayout()->blockBoundingRect(block);
-    const qreal x = line.isValid() ? line.cursorToX(pos - block.position()) : 0;
-    const qreal y = br.top() + (line.isValid() ? line.y() : 0);
-    const int page = d->pageOf(y);
-    if (rect)
-        *rect = QRectF(TwipsToUnits(d->page.MarginLeft) + br.left() + x,
-                       TwipsToUnits(d->page.MarginTop) + y - page * d->bodySize.height(), 1,
-                       line.isValid() ? line.height() : br.height());
-    return page;
+    const int print = d->toPrint(position);
+    for (const TWPPagePainterPrivate::Run &run : d->runs) {
+        const int pos = print - run.offset;
+        const int from = run.start >= 0 ? run.start : 0;
+        const int to = run.end >= 0 ? run.end : run.body->characterCount();
+        if (pos < from || pos >= to)
+            continue;
+        const QTextBlock block = run.body->findBlock(pos);
+        if (!block.isValid() || !block.layout())
+            return -1;
+        const QTextLine line = block.layout()->lineForTextPosition(pos - block.position());
+        const QRectF br = run.body->documentLayout()->blockBoundingRect(block);
+        const qreal x = line.isValid() ? line.cursorToX(pos - block.position()) : 0;
+        const qreal y = br.top() + (line.isValid() ? line.y() : 0);
+        const int page = d->globalPage(run, y);
+        if (page < 0)
+            return -1;
+        const int local = page - run.first + run.skip;
+        if (rect)
+            *rect = QRectF(TwipsToUnits(run.page.MarginLeft) + br.left() + x,
+                           TwipsToUnits(run.page.MarginTop) + y - local * run.bodySize.height(), 1,
+                           line.isValid() ? line.height() : br.height());
+        return page;
+    }
+    return -1;
 }
+
+namespace {
+
+// A PDF page of a size in document units, portrait or landscape as it is
+// wider or higher.
+QPageLayout pdfLayout(const QSizeF &units)
+{
+    const QSizeF pt = units * 0.75; // units are 1/96 in, points 1/72
+    const bool landscape = pt.width() > pt.height();
+    const QPageSize size(landscape ? pt.transposed() : pt, QPageSize::Point, {}, QPageSize::ExactMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+}
+
+} // namespace
 
 QByteArray TWPPagePainter::WritePdf(const TWPDocument &doc, const TWPPdfOptions &options)
 {
-    const TWPPagePainter pages(doc, options.Page ? *options.Page : doc.PageSetup(0));
+    const TWPPagePainter pages = options.Page ? TWPPagePainter(doc, *options.Page) : TWPPagePainter(doc);
     const auto pick = [&](const QString &given, const char *key) {
         return given.isEmpty() ? doc.Info(QString::fromLatin1(key)) : given;
     };
@@ -435,11 +639,7 @@ QByteArray TWPPagePainter::WritePdf(const TWPDocument &doc, const TWPPdfOptions 
         QPdfWriter w(&buf);
         const int res = std::clamp(options.Resolution, 72, 9600);
         w.setResolution(res);
-        const QSizeF pt = pages.PageSize() * 0.75; // units are 1/96 in, points 1/72
-        const bool landscape = pt.width() > pt.height();
-        const QPageSize size(landscape ? pt.transposed() : pt, QPageSize::Point, {}, QPageSize::ExactMatch);
-        w.setPageLayout(QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                    QMarginsF(0, 0, 0, 0)));
+        w.setPageLayout(pdfLayout(pages.PageSize(0)));
         w.setTitle(title);
         w.setCreator(options.Creator);
         QPainter painter;
@@ -447,8 +647,12 @@ QByteArray TWPPagePainter::WritePdf(const TWPDocument &doc, const TWPPdfOptions 
             return {};
         painter.scale(res / 96.0, res / 96.0);
         for (int i = 0; i < pages.PageCount(); ++i) {
-            if (i > 0)
+            if (i > 0) {
+                // Set before the page begins: a section's pages keep its size.
+                if (pages.PageSize(i) != pages.PageSize(i - 1))
+                    w.setPageLayout(pdfLayout(pages.PageSize(i)));
                 w.newPage();
+            }
             pages.PaintPage(painter, i);
         }
         painter.end();

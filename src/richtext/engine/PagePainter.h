@@ -1,10 +1,11 @@
 // Pages of a TWPDocument: one painter for the page view, the preview, print
 // and PDF, so a page breaks at the same line everywhere.
 //
-// The body is laid out once on a copy of the text with hidden text left out,
-// with design metrics (resolution-independent advances) and the body size of
-// the first section's page. Each page is the paper (its colour from the data
-// item "page-background-color"), the header and footer of the section the
+// The body is laid out on a copy of the text with hidden text left out, with
+// design metrics (resolution-independent advances) and the body size of its
+// section's page: sections of equal geometry flow on, a section whose size,
+// orientation or margins differ starts a page of its own. Each page is the
+// paper (its colour from the data item "page-background-color"), the header and footer of the section the
 // page starts in (the first-page one on a section's first page when the
 // section asks for it, the left one on even pages when there is one), the
 // body's slice with paragraph shading under and borders over the text, and
@@ -75,8 +76,10 @@ public:
     TWPPagePainter &operator=(const TWPPagePainter &) = delete;
 
     int PageCount() const;
-    // The page's size in document units (pixels at 96 dpi).
+    // The first page's size in document units (pixels at 96 dpi).
     QSizeF PageSize() const;
+    // The size of a page (from 0): its section's, landscape or not.
+    QSizeF PageSize(int page) const;
     // The paper's colour: "page-background-color" when the document has it.
     QColor PaperColor() const;
 

@@ -403,6 +403,7 @@ bool TWPCustomRtfEdit::LoadFromString(const QString &text, const QString &format
         TWPTextReader::Read(text, loaded);
     d->doc.Swap(loaded);
     d->cursor = QTextCursor(d->doc.Text());
+    d->doc.Text()->setModified(false); // a text just loaded is unchanged, as after loading bytes
     d->pageCount = -1;
     d->error.clear();
     AfterLoad();
