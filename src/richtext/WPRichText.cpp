@@ -129,6 +129,16 @@ QColor shading(const QTextBlockFormat &bf)
     return QColor(mix(ink.red()), mix(ink.green()), mix(ink.blue()));
 }
 
+// Empties the undo history and marks the text unchanged. The text remembers
+// the undo step it was saved at: set it again, or undoing back to this state
+// would still count as a change.
+void startAfresh(QTextDocument *text)
+{
+    text->clearUndoRedoStacks();
+    text->setModified(true);
+    text->setModified(false);
+}
+
 } // namespace
 
 class TWPRichTextPrivate
@@ -209,7 +219,7 @@ public:
         frames.reset();
         now->setUseDesignMetrics(true);
         now->setDocumentMargin(0);
-        now->clearUndoRedoStacks(); // a new text: nothing before it to go back to
+        startAfresh(now); // a new text: nothing before it to go back to
         connections.push_back(QObject::connect(now, &QTextDocument::contentsChanged, q, [this] {
             framesTimer.start();
             updateScrollBars();
@@ -430,7 +440,8 @@ public:
     {
         const QTextCursor &c = cur();
         if (c.position() != lastPosition || c.anchor() != lastAnchor) {
-            const bool selectionChanged = c.anchor() != lastAnchor || c.hasSelection() || lastAnchor != lastPosition;
+            // A caret moving without a selection before or after selects nothing.
+            const bool selectionChanged = c.hasSelection() || lastAnchor != lastPosition;
             lastPosition = c.position();
             lastAnchor = c.anchor();
             caretShown = true;
@@ -831,8 +842,7 @@ void TWPRichText::Clear()
     d->syncText();
     Document().Clear();
     d->cur() = QTextCursor(d->t());
-    d->t()->clearUndoRedoStacks();
-    d->t()->setModified(false);
+    startAfresh(d->t());
     d->frames.reset();
     d->applyGeometry(true);
     d->cursorChanged();
