@@ -400,6 +400,29 @@ TEST(WPRichTextViews, HiddenTextIsShownDotted)
     EXPECT_GT(ink(marked, run), 0.05) << "and its letters are there";
 }
 
+// Catches: view options that draw nothing, or that cannot be switched off
+// again; marks that change the text.
+TEST(WPRichTextViews, ViewOptionsAreRealSwitches)
+{
+    Shown s;
+    TWPRichText &w = s.w;
+    w.InputString(QStringLiteral("a b\tc"));
+    w.SetReadOnly(true); // no caret in the pictures
+    const QImage off = w.viewport()->grab().toImage();
+    for (unsigned option : {unsigned(wpShowCR), unsigned(wpShowSPC), unsigned(wpShowTAB)}) {
+        SCOPED_TRACE(option);
+        w.SetViewOptions(option);
+        EXPECT_NE(w.viewport()->grab().toImage(), off);
+        w.SetViewOptions(0);
+        EXPECT_EQ(w.viewport()->grab().toImage(), off);
+    }
+    w.SetZoomMode(wpZoomPageLayout);
+    const QImage page = w.viewport()->grab().toImage();
+    w.SetViewOptions(wpDrawPageMarginLines);
+    EXPECT_NE(w.viewport()->grab().toImage(), page);
+    EXPECT_EQ(w.PlainText(), QStringLiteral("a b\tc"));
+}
+
 // Catches: edits touching protected text going through (typing inside,
 // Backspace/Delete at its edges, a selection over it, a paste, an input
 // method's commit), and text typed after it inheriting the protection.
