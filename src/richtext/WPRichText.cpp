@@ -480,20 +480,48 @@ public:
         return true;
     }
 
-    // Typed or pasted text at the caret, replacing the selection.
-    bool insert(const QString &s)
+    // Whether the user may change what the cursor spans (or insert at it).
+    bool mayEdit(const QTextCursor &c)
     {
-        QTextCursor &c = cur();
         if (!editable())
             return false;
         if (!edit.Document().CanEdit(c)) {
             refuse();
             return false;
         }
-        // Text typed after a protected run would inherit its protection.
+        return true;
+    }
+
+    // The format new text takes at the cursor: text typed after a protected
+    // run would otherwise inherit its protection.
+    static QTextCharFormat typingFormat(const QTextCursor &c)
+    {
         QTextCharFormat f = c.charFormat();
         f.clearProperty(wpProtected);
-        c.insertText(s, f);
+        return f;
+    }
+
+    bool undoRedo(bool redo)
+    {
+        syncText();
+        if (!editable() || !(redo ? t()->isRedoAvailable() : t()->isUndoAvailable()))
+            return false;
+        if (redo)
+            t()->redo(&cur());
+        else
+            t()->undo(&cur());
+        ensureVisible();
+        cursorChanged();
+        return true;
+    }
+
+    // Typed or pasted text at the caret, replacing the selection.
+    bool insert(const QString &s)
+    {
+        QTextCursor &c = cur();
+        if (!mayEdit(c))
+            return false;
+        c.insertText(s, typingFormat(c));
         ensureVisible();
         return true;
     }
@@ -514,10 +542,8 @@ public:
             c.movePosition(op, QTextCursor::KeepAnchor);
         if (!c.hasSelection())
             return true;
-        if (!edit.Document().CanEdit(c)) {
-            refuse();
+        if (!mayEdit(c))
             return false;
-        }
         c.removeSelectedText();
         ensureVisible();
         return true;
@@ -528,14 +554,9 @@ public:
         if (lineBreak)
             return insert(QString(QChar::LineSeparator));
         QTextCursor &c = cur();
-        if (!editable())
+        if (!mayEdit(c))
             return false;
-        if (!edit.Document().CanEdit(c)) {
-            refuse();
-            return false;
-        }
-        QTextCharFormat f = c.charFormat();
-        f.clearProperty(wpProtected);
+        const QTextCharFormat f = typingFormat(c);
         // The new paragraph continues the section and the page it is on.
         QTextBlockFormat bf = c.blockFormat();
         bf.clearProperty(wpSectionIndex);
@@ -562,13 +583,9 @@ public:
     // Pastes rich text of a format through the engine's reader.
     bool insertRich(const QByteArray &data, const QString &format)
     {
-        if (!editable())
-            return false;
         QTextCursor &c = cur();
-        if (!edit.Document().CanEdit(c)) {
-            refuse();
+        if (!mayEdit(c))
             return false;
-        }
         const int start = c.selectionStart();
         // The engine's after-load tab clean-up is for whole texts: here only
         // the pasted part gets it.
@@ -939,28 +956,8 @@ void TWPRichText::InputString(const QString &text)
     d->cursorChanged();
 }
 
-bool TWPRichText::Undo()
-{
-    d->syncText();
-    if (!d->editable() || !d->t()->isUndoAvailable())
-        return false;
-    d->t()->undo(&d->cur());
-    d->ensureVisible();
-    d->cursorChanged();
-    return true;
-}
-
-bool TWPRichText::Redo()
-{
-    d->syncText();
-    if (!d->editable() || !d->t()->isRedoAvailable())
-        return false;
-    d->t()->redo(&d->cur());
-    d->ensureVisible();
-    d->cursorChanged();
-    return true;
-}
-
+bool TWPRichText::Undo() { return d->undoRedo(false); }
+bool TWPRichText::Redo() { return d->undoRedo(true); }
 bool TWPRichText::CanUndo() const { return !ReadOnly() && d->t()->isUndoAvailable(); }
 bool TWPRichText::CanRedo() const { return !ReadOnly() && d->t()->isRedoAvailable(); }
 
@@ -989,12 +986,8 @@ bool TWPRichText::CanInsertFromMimeData(const QMimeData *data) const
 bool TWPRichText::InsertFromMimeData(const QMimeData *data)
 {
     d->syncText();
-    if (!data || !d->editable())
+    if (!data || !d->mayEdit(d->cur()))
         return false;
-    if (!Document().CanEdit(d->cur())) {
-        d->refuse();
-        return false;
-    }
     bool ok = false;
     for (const char *type : RtfMimeTypes) {
         if (data->hasFormat(QString::fromLatin1(type))) {
@@ -1020,12 +1013,8 @@ void TWPRichText::Copy()
 void TWPRichText::Cut()
 {
     d->syncText();
-    if (!d->cur().hasSelection() || !d->editable())
+    if (!d->cur().hasSelection() || !d->mayEdit(d->cur()))
         return;
-    if (!Document().CanEdit(d->cur())) {
-        d->refuse();
-        return;
-    }
     Copy();
     d->cur().removeSelectedText();
     d->cursorChanged();
