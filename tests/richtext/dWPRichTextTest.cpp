@@ -13,6 +13,9 @@
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -75,6 +78,28 @@ TEST(dWPRichText, TabsBecomeBlanksWhenNotWanted)
         EXPECT_FALSE(w.CanUndo());
         EXPECT_FALSE(w.Modified());
     }
+}
+
+// Catches: a paste taken for a load (AfterLoadText called, the whole text's
+// tabs cleaned, the modified flag reset by the clean-up) and pasted tabs kept
+// where the control wants none.
+TEST(dWPRichText, PastesAreNoLoads)
+{
+    TdWPRichText w;
+    w.SetWantTabs(true);
+    int calls = 0;
+    w.AfterLoadText = [&](TdWPRichText *) { ++calls; };
+    ASSERT_TRUE(w.LoadFromString(u"kept\ttab"_qs, u"TXT"_qs));
+    w.SetWantTabs(false);
+    auto *data = new QMimeData;
+    data->setData(u"text/rtf"_qs, "{\\rtf1 p\\tab q}");
+    QGuiApplication::clipboard()->setMimeData(data);
+    w.Paste();
+    EXPECT_EQ(w.PlainText(), u"p qkept\ttab"_qs);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(w.Modified());
+    EXPECT_TRUE(w.Undo());
+    EXPECT_EQ(w.PlainText(), u"kept\ttab"_qs) << "one step undoes the paste and its clean-up";
 }
 
 // Catches: a load outside the lock, a lock left held after a failed load,
