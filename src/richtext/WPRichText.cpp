@@ -23,6 +23,7 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -283,8 +284,8 @@ public:
         // Setting the size lays the whole text out again: only when it changes.
         if (force || text->pageSize() != wanted)
             text->setPageSize(wanted);
-        if (layout == wplayPageLayout && (!frames || force))
-            rebuildFrames();
+        if (force)
+            frames.reset(); // built again when a page is next painted
         updateScrollBars();
         q->viewport()->update();
         if (notify && (zoom != oldZoom || perRow != oldPerRow))
@@ -943,10 +944,7 @@ void TWPRichText::ReformatAll()
     d->syncText();
     d->edit.ReformatAll();
     d->t()->markContentsDirty(0, d->t()->characterCount());
-    d->frames.reset();
-    d->applyGeometry(false);
-    if (d->layout == wplayPageLayout)
-        d->rebuildFrames();
+    d->applyGeometry(true);
 }
 
 void TWPRichText::InputString(const QString &text)
@@ -1253,6 +1251,18 @@ void TWPRichText::resizeEvent(QResizeEvent *e)
 }
 
 void TWPRichText::scrollContentsBy(int, int) { viewport()->update(); }
+
+void TWPRichText::wheelEvent(QWheelEvent *e)
+{
+    // Ctrl+wheel zooms in steps of 10 %, as word processors do.
+    if (!(e->modifiers() & Qt::ControlModifier) || e->angleDelta().y() == 0) {
+        QAbstractScrollArea::wheelEvent(e);
+        return;
+    }
+    const int step = e->angleDelta().y() > 0 ? 10 : -10;
+    SetZoomMode(std::clamp((Zoom() + step) / 10 * 10, 10, 500));
+    e->accept();
+}
 
 void TWPRichText::focusInEvent(QFocusEvent *e)
 {

@@ -11,7 +11,8 @@
 //   -18  wrap to window: normal view at 100 %, lines wrapped at the window's width
 //   -19  thumbnails: page layout at a fifth of the size, as many per row as fit
 //   10..500  a zoom percentage, keeping the view
-// Fitting codes (-13, -14, -15, -19, -18) follow the window when it resizes.
+// Fitting codes (-13, -14, -15, -19, -18) follow the window when it resizes;
+// Ctrl+wheel steps the percentage by 10.
 //
 // Pages take the geometry of the first section and break where print and
 // PDF break (the same text width and design metrics); their paper, headers,
@@ -162,6 +163,7 @@ protected:
     void paintEvent(QPaintEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;

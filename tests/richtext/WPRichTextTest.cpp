@@ -21,6 +21,7 @@
 #include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -284,9 +285,26 @@ TEST(WPRichTextViews, ZoomCodesAndResizing)
     w.SetZoomMode(300);
     EXPECT_NEAR(w.CursorRect(0).height(), 2 * h150, 2);
 
+    // Ctrl+wheel steps the percentage; the wheel alone scrolls.
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+        const QPointF at(10, 10);
+        QWheelEvent e(at, w.viewport()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, mods, Qt::NoScrollPhase,
+                      false);
+        QApplication::sendEvent(w.viewport(), &e);
+    };
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(w.Zoom(), 310);
+    wheel(-120, Qt::ControlModifier);
+    wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(w.Zoom(), 290);
+    const int top = w.verticalScrollBar()->value();
+    wheel(-120, {});
+    EXPECT_EQ(w.Zoom(), 290);
+    EXPECT_GT(w.verticalScrollBar()->value(), top);
+
     // Codes that do not exist change nothing.
     w.SetZoomMode(-11);
-    EXPECT_EQ(w.ZoomMode(), 300);
+    EXPECT_EQ(w.ZoomMode(), 290);
 }
 
 // Catches: double page showing pages one below the other, thumbnails in a
