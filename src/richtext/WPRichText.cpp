@@ -1058,9 +1058,10 @@ bool TWPRichText::event(QEvent *e)
             return true;
         }
     } else if (e->type() == QEvent::KeyPress) {
-        // Tab is the focus key unless the text wants it.
+        // Tab is the focus key unless an editable text wants it.
         auto *ke = static_cast<QKeyEvent *>(e);
-        if (ke->key() == Qt::Key_Tab && WantTabs() && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (ke->key() == Qt::Key_Tab && WantTabs() && !ReadOnly()
+            && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             keyPressEvent(ke);
             return true;
         }
