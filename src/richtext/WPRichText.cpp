@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -174,6 +175,19 @@ public:
     int lastPosition = -1, lastAnchor = -1;
     QTextCharFormat lastFormat;
     QTextCursor preeditAt; // where an input method's preedit text shows; null: nowhere
+
+    // A picture in the text: its position, format and place (document units).
+    struct Picture
+    {
+        int Position = -1;
+        QRectF Rect;
+        int Page = 0;
+    };
+    // Dragging one of a selected picture's handles (-1: none).
+    int dragHandle = -1;
+    Picture dragPicture;
+    QPoint dragFrom;
+    QRectF dragRect; // the picture's new place while dragging, viewport
 
     QTextDocument *t() const { return edit.Document().Text(); }
     QTextCursor &cur() { return edit.TextCursor(); }
@@ -516,6 +530,124 @@ public:
         return true;
     }
 
+    // The picture at a position; Position -1 when there is none.
+    Picture pictureAt(int pos) const
+    {
+        if (pos < 0 || pos >= t()->characterCount() - 1)
+            return {};
+        QTextCursor c(t());
+        c.setPosition(pos + 1); // the format of the character before
+        const QTextCharFormat cf = c.charFormat();
+        if (!cf.isImageFormat() || t()->characterAt(pos) != QChar::ObjectReplacementCharacter)
+            return {};
+        const QTextImageFormat f = cf.toImageFormat();
+        QSizeF size(f.width(), f.height());
+        if (size.width() <= 0 || size.height() <= 0) {
+            const QImage img = t()->resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+            const QSizeF natural = img.isNull() ? QSizeF(16, 16) : QSizeF(img.size());
+            if (size.width() > 0)
+                size.setHeight(natural.height() * size.width() / natural.width());
+            else if (size.height() > 0)
+                size.setWidth(natural.width() * size.height() / natural.height());
+            else
+                size = natural;
+        }
+        const QTextBlock b = t()->findBlock(pos);
+        const QTextLine line = b.layout() ? b.layout()->lineForTextPosition(pos - b.position()) : QTextLine();
+        if (!line.isValid())
+            return {};
+        const QPointF origin = t()->documentLayout()->blockBoundingRect(b).topLeft();
+        // Pictures stand on the baseline.
+        const qreal baseline = origin.y() + line.y() + line.ascent();
+        const qreal x = origin.x() + line.cursorToX(pos - b.position());
+        return {pos, QRectF(x, baseline - size.height(), size.width(), size.height()), pageOfY(origin.y() + line.y())};
+    }
+
+    QRectF viewRect(const Picture &p) const
+    {
+        return {toView(p.Rect.topLeft(), p.Page), p.Rect.size() * z()};
+    }
+
+    // The picture the selection is exactly.
+    Picture selectedPicture()
+    {
+        const QTextCursor &c = cur();
+        if (c.selectionEnd() - c.selectionStart() != 1)
+            return {};
+        return pictureAt(c.selectionStart());
+    }
+
+    // Handles clockwise from the top left corner; even ones are corners.
+    static QRectF handleRect(const QRectF &r, int i)
+    {
+        static const QPointF where[8] = {{0, 0}, {0.5, 0}, {1, 0}, {1, 0.5}, {1, 1}, {0.5, 1}, {0, 1}, {0, 0.5}};
+        const QPointF c(r.left() + r.width() * where[i].x(), r.top() + r.height() * where[i].y());
+        return {c - QPointF(3.5, 3.5), QSizeF(7, 7)};
+    }
+
+    int handleAt(const QPoint &pos)
+    {
+        const Picture p = selectedPicture();
+        if (p.Position < 0 || edit.ReadOnly())
+            return -1;
+        const QRectF r = viewRect(p);
+        for (int i = 0; i < 8; ++i)
+            if (handleRect(r, i).adjusted(-2, -2, 2, 2).contains(pos))
+                return i;
+        return -1;
+    }
+
+    // The picture's place once its handle moved by delta (viewport pixels):
+    // corners keep the proportions, edges change one side.
+    QRectF dragged(const QPoint &delta) const
+    {
+        const QRectF r = viewRect(dragPicture);
+        const int h = dragHandle;
+        const bool left = h == 0 || h == 6 || h == 7, right = h >= 2 && h <= 4;
+        const bool top = h <= 2, bottom = h >= 4 && h <= 6;
+        qreal w = r.width() + (right ? delta.x() : left ? -delta.x() : 0);
+        qreal ht = r.height() + (bottom ? delta.y() : top ? -delta.y() : 0);
+        if (h % 2 == 0 && r.width() > 0 && r.height() > 0) {
+            const qreal fw = w / r.width(), fh = ht / r.height();
+            const qreal f = std::abs(fw - 1) >= std::abs(fh - 1) ? fw : fh;
+            w = r.width() * f;
+            ht = r.height() * f;
+        }
+        w = std::clamp<qreal>(w, 4 * z(), 4000 * z());
+        ht = std::clamp<qreal>(ht, 4 * z(), 4000 * z());
+        return {left ? r.right() - w : r.left(), top ? r.bottom() - ht : r.top(), w, ht};
+    }
+
+    void resizePicture(const QRectF &to)
+    {
+        QTextCursor c(t());
+        c.setPosition(dragPicture.Position);
+        c.setPosition(dragPicture.Position + 1, QTextCursor::KeepAnchor);
+        if (!mayEdit(c))
+            return;
+        QTextImageFormat size;
+        size.setWidth(to.width() / z());
+        size.setHeight(to.height() / z());
+        c.mergeCharFormat(size);
+    }
+
+    void drawHandles(QPainter &p)
+    {
+        const Picture pic = selectedPicture();
+        if (pic.Position < 0 || edit.ReadOnly())
+            return;
+        const QRectF r = viewRect(pic);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        for (int i = 0; i < 8; ++i)
+            p.drawRect(handleRect(r, i));
+        if (dragHandle >= 0) {
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+            p.drawRect(dragRect);
+        }
+    }
+
     // Typed or pasted text at the caret, replacing the selection.
     bool insert(const QString &s)
     {
@@ -759,6 +891,7 @@ public:
                               QSizeF(exposed.size()) / z());
             drawText(p, clip);
             p.restore();
+            drawHandles(p);
             return;
         }
         p.fillRect(exposed, q->palette().color(QPalette::Dark));
@@ -796,6 +929,7 @@ public:
             drawText(p, QRectF(0, i * body.height(), body.width(), body.height()));
             p.restore();
         }
+        drawHandles(p);
     }
 };
 
@@ -1034,6 +1168,12 @@ QRect TWPRichText::CursorRect(int position) const { return d->cursorRect(positio
 QRect TWPRichText::CursorRect() const { return d->cursorRect(d->cur().position()); }
 int TWPRichText::HitTest(const QPoint &viewportPos) const { return d->hitTest(viewportPos); }
 
+QRect TWPRichText::PictureRect(int position) const
+{
+    const TWPRichTextPrivate::Picture p = d->pictureAt(position);
+    return p.Position < 0 ? QRect() : d->viewRect(p).toAlignedRect();
+}
+
 QString TWPRichText::HyperlinkAt(const QPoint &viewportPos) const
 {
     return d->t()->documentLayout()->anchorAt(d->toDocument(viewportPos));
@@ -1143,13 +1283,33 @@ void TWPRichText::mousePressEvent(QMouseEvent *e)
     setFocus(Qt::MouseFocusReason);
     d->deadKey = nullptr;
     const QPoint pos = e->position().toPoint();
+    if (const int handle = d->handleAt(pos); handle >= 0) {
+        d->dragHandle = handle;
+        d->dragPicture = d->selectedPicture();
+        d->dragFrom = pos;
+        d->dragRect = d->viewRect(d->dragPicture);
+        return;
+    }
     const QString link = HyperlinkAt(pos);
     if (!link.isEmpty() && (d->oneClickHyperlink || (e->modifiers() & Qt::ControlModifier))) {
         d->pendingLink = link;
         return;
     }
-    d->cur().setPosition(HitTest(pos), (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor
-                                                                            : QTextCursor::MoveAnchor);
+    const int hit = HitTest(pos);
+    if (!(e->modifiers() & Qt::ShiftModifier)) {
+        // A click on a picture selects it, for its handles.
+        for (int at : {hit, hit - 1}) {
+            const TWPRichTextPrivate::Picture p = d->pictureAt(at);
+            if (p.Position >= 0 && d->viewRect(p).contains(e->position())) {
+                d->cur().setPosition(at);
+                d->cur().setPosition(at + 1, QTextCursor::KeepAnchor);
+                d->cursorChanged();
+                return;
+            }
+        }
+    }
+    d->cur().setPosition(hit, (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor
+                                                                   : QTextCursor::MoveAnchor);
     d->selecting = true;
     d->cursorChanged();
 }
@@ -1157,20 +1317,34 @@ void TWPRichText::mousePressEvent(QMouseEvent *e)
 void TWPRichText::mouseMoveEvent(QMouseEvent *e)
 {
     const QPoint pos = e->position().toPoint();
+    if (d->dragHandle >= 0) {
+        d->dragRect = d->dragged(pos - d->dragFrom);
+        viewport()->update();
+        return;
+    }
     if (d->selecting && (e->buttons() & Qt::LeftButton)) {
         d->cur().setPosition(HitTest(pos), QTextCursor::KeepAnchor);
         d->ensureVisible();
         d->cursorChanged();
         return;
     }
+    static const Qt::CursorShape sizing[4] = {Qt::SizeFDiagCursor, Qt::SizeVerCursor, Qt::SizeBDiagCursor,
+                                              Qt::SizeHorCursor};
     const bool overLink = (d->oneClickHyperlink || (e->modifiers() & Qt::ControlModifier))
                           && !HyperlinkAt(pos).isEmpty();
-    viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    const int handle = d->handleAt(pos);
+    viewport()->setCursor(handle >= 0 ? sizing[handle % 4] : overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
 }
 
 void TWPRichText::mouseReleaseEvent(QMouseEvent *e)
 {
     d->selecting = false;
+    if (d->dragHandle >= 0) {
+        d->resizePicture(d->dragged(e->position().toPoint() - d->dragFrom));
+        d->dragHandle = -1;
+        d->cursorChanged();
+        return;
+    }
     const QString link = std::exchange(d->pendingLink, QString());
     if (e->button() != Qt::LeftButton || link.isEmpty() || HyperlinkAt(e->position().toPoint()) != link)
         return;

@@ -21,7 +21,8 @@
 // end a few lines off its printed twin.
 //
 // Editing refuses (EditRefused) whatever touches protected text, and
-// everything while ReadOnly. The clipboard carries "text/rtf" first, then
+// everything while ReadOnly. A click on a picture selects it; its eight
+// handles resize it (corners keep its proportions). The clipboard carries "text/rtf" first, then
 // HTML and plain text, and pastes the richest of them it is offered.
 #pragma once
 
@@ -135,6 +136,9 @@ public:
     QRect CursorRect() const;
     // The document position nearest to a viewport point.
     int HitTest(const QPoint &viewportPos) const;
+    // Where the picture at a document position is drawn (viewport); invalid
+    // when there is no picture there.
+    QRect PictureRect(int position) const;
     // The hyperlink target at a viewport point; empty when none.
     QString HyperlinkAt(const QPoint &viewportPos) const;
     void EnsureCursorVisible();

@@ -8,6 +8,7 @@
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QImage>
@@ -502,6 +503,62 @@ TEST(WPRichTextEditing, ProtectedTextRefusesEdits)
     caret(11);
     Key(&w, Qt::Key_Backspace);
     EXPECT_EQ(w.PlainText(), QStringLiteral("open LOCKEDz tail")) << "still refused at the edge";
+}
+
+// Catches: a click on a picture not selecting it, handles not hit, corners
+// that distort the picture, edges that change both sides, a size the saved
+// RTF loses, resizing that cannot be undone or that a read-only text allows.
+TEST(WPRichTextEditing, PictureHandlesResize)
+{
+    QImage red(40, 20, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    red.save(&buf, "PNG");
+
+    Shown s;
+    TWPRichText &w = s.w;
+    QTextCursor c(w.Document().Text());
+    c.insertText(QStringLiteral("x"));
+    const QString name = w.Document().AddPicture(png, QStringLiteral("png"));
+    ASSERT_FALSE(name.isEmpty());
+    w.Document().InsertPicture(c, name, QSizeF(40, 20));
+    c.insertText(QStringLiteral("y"));
+    const auto size = [&] {
+        const QTextImageFormat f = formatAt(w, 1).toImageFormat();
+        return QSizeF(f.width(), f.height());
+    };
+
+    const QRect r = w.PictureRect(1);
+    ASSERT_TRUE(r.isValid());
+    EXPECT_NEAR(r.width(), 40, 1);
+    EXPECT_FALSE(w.PictureRect(0).isValid());
+    EXPECT_EQ(qRed(shot(w).pixel(r.center())), 255) << "the rectangle is where the picture is drawn";
+    Click(&w, r.center());
+    EXPECT_EQ(w.TextCursor().selectionStart(), 1);
+    EXPECT_EQ(w.TextCursor().selectionEnd(), 2);
+
+    Drag(&w, r.bottomRight() + QPoint(1, 1), r.bottomRight() + QPoint(41, 1)); // corner
+    EXPECT_NEAR(size().width(), 80, 1.5);
+    EXPECT_NEAR(size().height(), 40, 1.5);
+    const QRect r2 = w.PictureRect(1);
+    Drag(&w, QPoint(r2.right() + 1, r2.center().y()), QPoint(r2.right() - 19, r2.center().y() + 30)); // edge
+    EXPECT_NEAR(size().width(), 60, 1.5);
+    EXPECT_NEAR(size().height(), 40, 1.5);
+
+    TWPCustomRtfEdit back;
+    ASSERT_TRUE(back.LoadFromBytes(w.Edit().SaveToBytes(QStringLiteral("RTF")), QStringLiteral("RTF")));
+    QTextCursor b(back.Document().Text());
+    b.setPosition(2);
+    EXPECT_NEAR(b.charFormat().toImageFormat().width(), 60, 1);
+
+    EXPECT_TRUE(w.Undo());
+    EXPECT_NEAR(size().width(), 80, 1.5);
+    w.SetReadOnly(true);
+    const QRect r3 = w.PictureRect(1);
+    Drag(&w, r3.bottomRight() + QPoint(1, 1), r3.bottomRight() + QPoint(-39, 1));
+    EXPECT_NEAR(size().width(), 80, 1.5);
 }
 
 // Catches: a read-only control that still types, pastes or deletes, or one
