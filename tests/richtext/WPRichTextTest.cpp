@@ -71,6 +71,18 @@ QImage shot(TWPRichText &w)
     return img;
 }
 
+// The text "before", then "run" with a property of ours set, then "after".
+void threeRuns(TWPRichText &w, const QString &before, int property, bool value, const QString &run,
+               const QString &after)
+{
+    QTextCursor c(w.Document().Text());
+    c.insertText(before);
+    QTextCharFormat f;
+    f.setProperty(property, value);
+    c.insertText(run, f);
+    c.insertText(after, QTextCharFormat());
+}
+
 QString loremParagraph(int words)
 {
     QStringList s;
@@ -397,12 +409,7 @@ TEST(WPRichTextViews, HiddenTextIsShownDotted)
     const auto render = [](bool hidden, QRect *run) {
         Shown s;
         TWPRichText &w = s.w;
-        QTextCursor c(w.Document().Text());
-        c.insertText(QStringLiteral("shown "));
-        QTextCharFormat f;
-        f.setProperty(wpHidden, hidden);
-        c.insertText(QStringLiteral("secret"), f);
-        c.insertText(QStringLiteral(" shown"), QTextCharFormat());
+        threeRuns(w, QStringLiteral("shown "), wpHidden, hidden, QStringLiteral("secret"), QStringLiteral(" shown"));
         w.SetZoomMode(200);
         *run = w.CursorRect(6).united(w.CursorRect(12));
         return shot(w);
@@ -459,12 +466,7 @@ TEST(WPRichTextEditing, ProtectedTextRefusesEdits)
 {
     Shown s;
     TWPRichText &w = s.w;
-    QTextCursor c(w.Document().Text());
-    c.insertText(QStringLiteral("open "));
-    QTextCharFormat p;
-    p.setProperty(wpProtected, true);
-    c.insertText(QStringLiteral("LOCKED"), p);
-    c.insertText(QStringLiteral(" tail"), QTextCharFormat());
+    threeRuns(w, QStringLiteral("open "), wpProtected, true, QStringLiteral("LOCKED"), QStringLiteral(" tail"));
     const QString before = w.PlainText();
     QSignalSpy refused(&w, &TWPRichText::EditRefused);
 
