@@ -1,0 +1,186 @@
+// TWPRichText: the word-processor control. A scroll area that shows and edits
+// the document of a TWPCustomRtfEdit it owns; the edit's cursor is the caret,
+// so what the edit saves "as selection" is what the user selected.
+//
+// Views, chosen by zoom codes (ZoomMode):
+//   -10  normal: one column of text wrapped at the page's text width, 100 %
+//   -12  page layout: the pages as printed, one below the other, 100 %
+//   -13  page width: page layout, zoomed so a page fills the window's width
+//   -14  full page: page layout, zoomed so a whole page fits the window
+//   -15  double page: page layout, two pages side by side fit the window
+//   -18  wrap to window: normal view at 100 %, lines wrapped at the window's width
+//   -19  thumbnails: page layout at a fifth of the size, as many per row as fit
+//   10..500  a zoom percentage, keeping the view
+// Fitting codes (-13, -14, -15, -19, -18) follow the window when it resizes;
+// Ctrl+wheel steps the percentage by 10.
+//
+// Pages take the geometry of the first section and break where print and
+// PDF break (the same text width and design metrics); their paper, headers,
+// footers and notes come from TWPPagePainter. Hidden text stays in the
+// screen's layout, marked with a dotted line, so a page with hidden text may
+// end a few lines off its printed twin.
+//
+// Editing refuses (EditRefused) whatever touches protected text, and
+// everything while ReadOnly. A click on a picture selects it; its eight
+// handles resize it (corners keep its proportions). The clipboard carries "text/rtf" first, then
+// HTML and plain text, and pastes the richest of them it is offered.
+#pragma once
+
+#include <ZorCompCore/zor_export.h>
+
+#include <QAbstractScrollArea>
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+#include <memory>
+
+class QMimeData;
+
+namespace zor {
+
+class TWPCustomRtfEdit;
+class TWPDocument;
+
+enum TWPLayoutMode : int { wplayNormal, wplayPageLayout };
+
+// Zoom codes that are no percentage.
+enum TWPZoomCode : int {
+    wpZoomNormal = -10,
+    wpZoomPageLayout = -12,
+    wpZoomPageWidth = -13,
+    wpZoomFullPage = -14,
+    wpZoomDoublePage = -15,
+    wpZoomWrapToWindow = -18,
+    wpZoomThumbnails = -19,
+};
+
+// What the view draws besides the text.
+enum TWPViewOption : unsigned {
+    wpShowCR = 0x01,              // paragraph ends
+    wpShowSPC = 0x02,             // spaces
+    wpShowTAB = 0x04,             // tabs
+    wpDrawPageMarginLines = 0x08, // the text area of each page, dotted
+};
+
+class TWPRichTextPrivate;
+
+class ZOR_EXPORT TWPRichText : public QAbstractScrollArea
+{
+    Q_OBJECT
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(bool WantTabs READ WantTabs WRITE SetWantTabs)
+    Q_PROPERTY(bool Modified READ Modified WRITE SetModified NOTIFY ModificationChanged)
+    Q_PROPERTY(int ZoomMode READ ZoomMode WRITE SetZoomMode NOTIFY ZoomChanged)
+
+public:
+    explicit TWPRichText(QWidget *parent = nullptr);
+    ~TWPRichText() override;
+
+    // The headless editor behind the control; loads through it are shown.
+    TWPCustomRtfEdit &Edit();
+    const TWPCustomRtfEdit &Edit() const;
+    TWPDocument &Document();
+    // The caret and selection (the edit's cursor).
+    QTextCursor TextCursor() const;
+    void SetTextCursor(const QTextCursor &cursor);
+    // The text without formatting, paragraphs separated by '\n'.
+    QString PlainText() const;
+    void Clear();
+
+    bool ReadOnly() const;
+    void SetReadOnly(bool value);
+    // Off: Tab moves the focus, and loaded tabs become blanks.
+    bool WantTabs() const;
+    void SetWantTabs(bool value);
+    bool Modified() const;
+    void SetModified(bool value);
+    // On: a click opens a hyperlink; off: only a click with Ctrl held.
+    bool OneClickHyperlink() const;
+    void SetOneClickHyperlink(bool value);
+    unsigned ViewOptions() const;
+    void SetViewOptions(unsigned options);
+
+    // The last zoom code set (see the top of this file).
+    int ZoomMode() const;
+    void SetZoomMode(int code);
+    // The zoom in effect, in percent, fitted to the window where the code says.
+    int Zoom() const;
+    TWPLayoutMode LayoutMode() const;
+    void SetLayoutMode(TWPLayoutMode mode);
+    // Pages shown side by side (page layout), 1 in the normal view.
+    int PagesPerRow() const;
+    // Pages of the screen's layout (1 in the normal view).
+    int PageCount() const;
+    // Lays the text out again and rebuilds the pages' frames.
+    void ReformatAll();
+
+    // Edits as the user makes them: refused when read-only or protected.
+    void InputString(const QString &text);
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const;
+    bool CanRedo() const;
+    void Copy();
+    void Cut();
+    void Paste();
+    void SelectAll();
+    // What Copy puts on the clipboard: "text/rtf", "text/html", "text/plain".
+    QMimeData *CreateMimeDataFromSelection() const;
+    bool CanInsertFromMimeData(const QMimeData *data) const;
+    // Pastes the richest format data has; false when nothing was inserted.
+    bool InsertFromMimeData(const QMimeData *data);
+
+    // Where a document position is drawn, in viewport coordinates (the caret
+    // rectangle there); invalid when the position does not exist.
+    QRect CursorRect(int position) const;
+    QRect CursorRect() const;
+    // The document position nearest to a viewport point.
+    int HitTest(const QPoint &viewportPos) const;
+    // Where the picture at a document position is drawn (viewport); invalid
+    // when there is no picture there.
+    QRect PictureRect(int position) const;
+    // The hyperlink target at a viewport point; empty when none.
+    QString HyperlinkAt(const QPoint &viewportPos) const;
+    void EnsureCursorVisible();
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+Q_SIGNALS:
+    void CursorPositionChanged();
+    void SelectionChanged();
+    void CurrentCharFormatChanged(const QTextCharFormat &format);
+    void TextChanged();
+    void ModificationChanged(bool modified);
+    void UndoAvailable(bool available);
+    void RedoAvailable(bool available);
+    void ZoomChanged();
+    // An edit was refused: read-only, or protected text in its way.
+    void EditRefused();
+    // A hyperlink was activated; it is opened with QDesktopServices after.
+    void HyperlinkClicked(const QString &url);
+
+protected:
+    // After every load that replaced or inserted text (not after a paste).
+    virtual void DoAfterLoadText();
+
+    bool event(QEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void inputMethodEvent(QInputMethodEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
+    void timerEvent(QTimerEvent *e) override;
+
+private:
+    friend class TWPRichTextPrivate;
+    std::unique_ptr<TWPRichTextPrivate> const d;
+};
+
+} // namespace zor
