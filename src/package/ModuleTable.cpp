@@ -40,6 +40,8 @@
 #include <ZorCompCore/imaging/widgets/Previewers_p.h>
 #endif
 #if ZOR_WITH_RICHTEXT_ENGINE
+#include <ZorCompCore/core/SyncObjs.h>
+#include <ZorCompCore/richtext/engine/LoadLock.h>
 #include <ZorCompCore/richtext/engine/QEWPHTMLWriter.h>
 #endif
 #if ZOR_WITH_SCRIPT
@@ -165,7 +167,12 @@ constexpr ModuleEntry kModules[] = {
     // Slot 6
     {"_QEWPHTMLWriter", &QEWPHTMLWriterStartup, &QEWPHTMLWriterShutdown},
 #endif
-    // Slot 7: _dWPRichText (richtext)
+#if ZOR_WITH_RICHTEXT_ENGINE
+    // Slot 7: the editors' shared load lock exists from start-up on. It is
+    // never freed: a report thread may still be loading while the package
+    // shuts down.
+    {"_dWPRichText", [] { (void)WPLoadLock(); }, nullptr},
+#endif
     // Slot 8: _dmQEWPActions (richtext)
     // Slot 9: _cxWPToolsRichEditZOREditor (richtext)
 #if ZOR_WITH_IMAGING_WIDGETS
