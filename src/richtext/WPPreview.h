@@ -17,6 +17,8 @@
 
 #include <ZorCompCore/zor_export.h>
 
+#include <ZorCompCore/richtext/WPViewTypes.h>
+
 #include <QAbstractScrollArea>
 
 #include <memory>
@@ -35,20 +37,6 @@ enum TWPAutoZoom : int {
     wpAutoZoomFullPage,          // whole pages in the window (thumbnails: all of them)
     wpAutoZoomAdjustColumnCount  // Zooming as set, as many columns as fit
 };
-
-enum TWPLayoutMode : int {
-    wplayFullLayout,  // pages in rows of PageColumns
-    wpThumbNailView   // small pages in a grid as wide as the window
-};
-
-// View options of the pages. The pages show no misspelling marks and no
-// greyed headers and footers, so the last two hold whatever is set.
-enum TWPViewOption : int {
-    wpHideSelection = 0x1,               // no selection drawn in edit mode
-    wpDisableMisspellMarkers = 0x2,
-    wpDontGrayHeaderFooterInLayout = 0x4
-};
-Q_DECLARE_FLAGS(TWPViewOptions, TWPViewOption)
 
 class ZOR_EXPORT TWPPreview : public QAbstractScrollArea
 {
@@ -126,4 +114,3 @@ ZOR_EXPORT bool WPPrintPages(const TWPDocument &doc, QPagedPaintDevice &device, 
 
 } // namespace zor
 
-Q_DECLARE_OPERATORS_FOR_FLAGS(zor::TWPViewOptions)

@@ -1068,7 +1068,7 @@ void TWPRichText::SetZoomMode(int code)
 
 void TWPRichText::SetLayoutMode(TWPLayoutMode mode)
 {
-    SetZoomMode(mode == wplayPageLayout ? wpZoomPageLayout : wpZoomNormal);
+    SetZoomMode(mode == wplayNormal ? wpZoomNormal : wpZoomPageLayout);
 }
 
 int TWPRichText::PageCount() const { return d->pageCount(); }

@@ -26,6 +26,7 @@
 // HTML and plain text, and pastes the richest of them it is offered.
 #pragma once
 
+#include <ZorCompCore/richtext/WPViewTypes.h>
 #include <ZorCompCore/zor_export.h>
 
 #include <QAbstractScrollArea>
@@ -41,8 +42,6 @@ namespace zor {
 class TWPCustomRtfEdit;
 class TWPDocument;
 
-enum TWPLayoutMode : int { wplayNormal, wplayPageLayout };
-
 // Zoom codes that are no percentage.
 enum TWPZoomCode : int {
     wpZoomNormal = -10,
@@ -52,14 +51,6 @@ enum TWPZoomCode : int {
     wpZoomDoublePage = -15,
     wpZoomWrapToWindow = -18,
     wpZoomThumbnails = -19,
-};
-
-// What the view draws besides the text.
-enum TWPViewOption : unsigned {
-    wpShowCR = 0x01,              // paragraph ends
-    wpShowSPC = 0x02,             // spaces
-    wpShowTAB = 0x04,             // tabs
-    wpDrawPageMarginLines = 0x08, // the text area of each page, dotted
 };
 
 class TWPRichTextPrivate;
