@@ -23,6 +23,7 @@ const HeaderSummary *headerOf(const QString &module)
     static const std::pair<const char *, const char *> renamed[] = {
         {"quenlor.Tools.Exceptions", "core/ExceptionUtils.h"},
         {"_IndyUtils", "web/MessageEx.h"},
+        {"_WPReportHelper", "richtext/engine/ReportHelper.h"},
     };
     auto byPath = [](const QString &path) -> const HeaderSummary * {
         for (const HeaderSummary &h : kHeaderSummaries) {
