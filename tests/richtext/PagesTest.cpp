@@ -286,3 +286,31 @@ TEST(Pages, SectionsOfOneGeometryFlowOnAndAFixedPageOverridesThem)
     for (int i = 0; i < pdf.pageCount(); ++i)
         EXPECT_NEAR(pdf.pagePointSize(i).width(), 612, 1.0) << i;
 }
+
+// Fault: a field's text drawn from the top of a box as high as the whole
+// line (ascent and descent) rides above the baseline by the font's descent.
+// "1", the page field's "1" and "1" again must end on the same pixel row.
+TEST(Pages, FieldTextSharesTheBaselineOfItsLine)
+{
+    TWPDocument doc;
+    read(doc, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss DejaVu Sans;}}\\f0\\fs96 "
+              "1  {\\field{\\*\\fldinst PAGE}{\\fldrslt 9}}  1\\par}");
+    const QImage page = TWPPagePainter(doc).RenderPage(0, 96);
+    // The lowest dark row of each of the three glyphs, left to right.
+    std::vector<int> bottoms;
+    bool inGlyph = false;
+    for (int x = 0; x < page.width(); ++x) {
+        int lowest = -1;
+        for (int y = 0; y < page.height() / 3; ++y)
+            if (qGray(page.pixel(x, y)) < 100)
+                lowest = y;
+        if (lowest >= 0 && !inGlyph)
+            bottoms.push_back(lowest);
+        else if (lowest >= 0)
+            bottoms.back() = std::max(bottoms.back(), lowest);
+        inGlyph = lowest >= 0;
+    }
+    ASSERT_EQ(bottoms.size(), 3u);
+    EXPECT_NEAR(bottoms[1], bottoms[0], 1);
+    EXPECT_NEAR(bottoms[2], bottoms[0], 1);
+}

@@ -103,8 +103,8 @@ TEST(ZorccRtf, InfoReportsStructureAndDataItems)
     EXPECT_EQ(j[u"hiddenCharacters"_qs].toInt(), 6);
     EXPECT_EQ(j[u"info"_qs].toObject()[u"author"_qs].toString(), u"Someone"_qs);
     EXPECT_EQ(j[u"dataItems"_qs].toObject()[u"page-background-color"_qs].toObject()[u"color"_qs].toString(),
-              u"#ddeeff"_qs)
-        << "0x00BBGGRR as #rrggbb";
+              u"#ffeedd"_qs)
+        << "bytes ff ee dd 00 are 0x00DDEEFF: red ff, green ee, blue dd";
     const QJsonObject s0 = j[u"sections"_qs].toArray()[0].toObject();
     EXPECT_TRUE(s0[u"titlePage"_qs].toBool());
     EXPECT_EQ(s0[u"headersFooters"_qs].toArray().size(), 2);

@@ -214,8 +214,7 @@ json infoJson(TWPCustomRtfEdit &edit)
         const QByteArray v = doc.DataItem(n);
         json item = {{"hex", v.left(256).toHex().toStdString()}, {"size", v.size()}};
         if (v.size() == 4) // a colour item reads as one
-            item["color"] = QStringLiteral("#%1").arg(GetRTFDataColorValue(doc, n, 0) & 0xFFFFFF, 6, 16, QChar(u'0'))
-                                .toStdString();
+            item["color"] = TColorToQColor(GetRTFDataColorValue(doc, n, 0)).name().toStdString();
         items[n.toStdString()] = item;
     }
     j["dataItems"] = items;

@@ -187,10 +187,13 @@ public:
     {
     }
 
+    // An inline object stands on the baseline (it has no descent), so it is
+    // as high as the font's ascent: drawn from its top, the field's text then
+    // shares the baseline of the text around it instead of riding above it.
     QSizeF intrinsicSize(QTextDocument *doc, int, const QTextFormat &format) override
     {
         const QFontMetricsF fm(format.toCharFormat().font(), doc->documentLayout()->paintDevice());
-        return QSizeF(fm.horizontalAdvance(text(format)), fm.height());
+        return QSizeF(fm.horizontalAdvance(text(format)), fm.ascent());
     }
 
     // Through a QTextLayout made for the layout's paint device, as the
