@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QTextTable>
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTextBlock>
@@ -188,6 +189,11 @@ public:
     Picture dragPicture;
     QPoint dragFrom;
     QRectF dragRect; // the picture's new place while dragging, viewport
+    // Dragging the border between two table columns: the table and the
+    // column left of the border (-1: none).
+    QPointer<QTextTable> dragTable;
+    int dragColumn = -1;
+    qreal dragBorderX = 0; // the border's x while dragging, viewport
 
     QTextDocument *t() const { return edit.Document().Text(); }
     QTextCursor &cur() { return edit.TextCursor(); }
@@ -631,8 +637,108 @@ public:
         c.mergeCharFormat(size);
     }
 
+    // ---- table columns -------------------------------------------------
+
+    static QRectF cellRect(QTextDocument *doc, const QTextTableCell &cell)
+    {
+        return doc->documentLayout()->blockBoundingRect(cell.firstCursorPosition().block());
+    }
+
+    // The border between two columns of a table under a viewport point,
+    // within three pixels; the column left of it, or -1.
+    int columnBorderAt(const QPoint &pos, QTextTable **table) const
+    {
+        if (edit.ReadOnly())
+            return -1;
+        const QPointF dp = toDocument(pos);
+        const int hit = t()->documentLayout()->hitTest(dp, Qt::FuzzyHit);
+        if (hit < 0)
+            return -1;
+        QTextCursor c(t());
+        c.setPosition(hit);
+        QTextTable *tbl = c.currentTable();
+        if (!tbl)
+            return -1;
+        const int row = tbl->cellAt(hit).row();
+        for (int col = 1; col < tbl->columns(); ++col) {
+            const QTextTableCell cell = tbl->cellAt(row, col);
+            if (cell.column() != col)
+                continue; // inside a merged cell: no border there
+            if (std::abs(cellBorderX(tbl, cell) - dp.x()) * z() <= 3) {
+                *table = tbl;
+                return col - 1;
+            }
+        }
+        return -1;
+    }
+
+    // A cell's left border: half way between its text and the text of the
+    // cell before it.
+    qreal cellBorderX(QTextTable *tbl, const QTextTableCell &cell) const
+    {
+        const QRectF r = cellRect(t(), cell);
+        if (cell.column() == 0)
+            return r.left();
+        const QTextTableCell before = tbl->cellAt(cell.row(), cell.column() - 1);
+        return (cellRect(t(), before).right() + r.left()) / 2;
+    }
+
+    // The columns' widths as laid out, measured between the left edges of
+    // cells that span one column; empty when a column has no such cell.
+    std::vector<qreal> columnWidths(QTextTable *tbl) const
+    {
+        const int n = tbl->columns();
+        std::vector<qreal> left(static_cast<size_t>(n), -1), right(static_cast<size_t>(n), -1);
+        for (int r = 0; r < tbl->rows(); ++r)
+            for (int col = 0; col < n; ++col) {
+                const QTextTableCell cell = tbl->cellAt(r, col);
+                if (left[size_t(col)] >= 0 || cell.row() != r || cell.column() != col || cell.columnSpan() != 1)
+                    continue;
+                const QRectF br = cellRect(t(), cell);
+                left[size_t(col)] = br.left();
+                right[size_t(col)] = br.right();
+            }
+        if (std::find(left.begin(), left.end(), -1) != left.end())
+            return {};
+        std::vector<qreal> w(static_cast<size_t>(n));
+        for (int col = 0; col + 1 < n; ++col)
+            w[size_t(col)] = left[size_t(col) + 1] - left[size_t(col)];
+        const qreal gap = n > 1 ? left[size_t(n) - 1] - right[size_t(n) - 2] : 0;
+        w[size_t(n) - 1] = right[size_t(n) - 1] - left[size_t(n) - 1] + gap;
+        return w;
+    }
+
+    // Moves the border right of column by delta (document units); the two
+    // columns share their width, the table keeps its own. One undo step.
+    void resizeColumns(QTextTable *tbl, int column, qreal delta)
+    {
+        std::vector<qreal> w = columnWidths(tbl);
+        if (w.empty() || column < 0 || column + 1 >= int(w.size()))
+            return;
+        constexpr qreal minWidth = 12;
+        delta = std::clamp(delta, std::min<qreal>(0, minWidth - w[size_t(column)]),
+                           std::max<qreal>(0, w[size_t(column) + 1] - minWidth));
+        if (qFuzzyIsNull(delta))
+            return;
+        w[size_t(column)] += delta;
+        w[size_t(column) + 1] -= delta;
+        QList<QTextLength> lengths;
+        for (qreal x : w)
+            lengths << QTextLength(QTextLength::FixedLength, x);
+        QTextTableFormat f = tbl->format();
+        f.setColumnWidthConstraints(lengths);
+        QTextCursor c(t());
+        c.beginEditBlock();
+        tbl->setFormat(f);
+        c.endEditBlock();
+    }
+
     void drawHandles(QPainter &p)
     {
+        if (dragColumn >= 0) {
+            p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+            p.drawLine(QPointF(dragBorderX, 0), QPointF(dragBorderX, p.device()->height()));
+        }
         const Picture pic = selectedPicture();
         if (pic.Position < 0 || edit.ReadOnly())
             return;
@@ -1283,6 +1389,14 @@ void TWPRichText::mousePressEvent(QMouseEvent *e)
     setFocus(Qt::MouseFocusReason);
     d->deadKey = nullptr;
     const QPoint pos = e->position().toPoint();
+    QTextTable *table = nullptr;
+    if (const int column = d->columnBorderAt(pos, &table); column >= 0) {
+        d->dragTable = table;
+        d->dragColumn = column;
+        d->dragFrom = pos;
+        d->dragBorderX = pos.x();
+        return;
+    }
     if (const int handle = d->handleAt(pos); handle >= 0) {
         d->dragHandle = handle;
         d->dragPicture = d->selectedPicture();
@@ -1317,6 +1431,11 @@ void TWPRichText::mousePressEvent(QMouseEvent *e)
 void TWPRichText::mouseMoveEvent(QMouseEvent *e)
 {
     const QPoint pos = e->position().toPoint();
+    if (d->dragColumn >= 0) {
+        d->dragBorderX = pos.x();
+        viewport()->update();
+        return;
+    }
     if (d->dragHandle >= 0) {
         d->dragRect = d->dragged(pos - d->dragFrom);
         viewport()->update();
@@ -1333,12 +1452,24 @@ void TWPRichText::mouseMoveEvent(QMouseEvent *e)
     const bool overLink = (d->oneClickHyperlink || (e->modifiers() & Qt::ControlModifier))
                           && !HyperlinkAt(pos).isEmpty();
     const int handle = d->handleAt(pos);
-    viewport()->setCursor(handle >= 0 ? sizing[handle % 4] : overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    QTextTable *table = nullptr;
+    viewport()->setCursor(handle >= 0                               ? sizing[handle % 4]
+                          : d->columnBorderAt(pos, &table) >= 0 ? Qt::SplitHCursor
+                          : overLink                            ? Qt::PointingHandCursor
+                                                                : Qt::IBeamCursor);
 }
 
 void TWPRichText::mouseReleaseEvent(QMouseEvent *e)
 {
     d->selecting = false;
+    if (d->dragColumn >= 0) {
+        if (d->dragTable)
+            d->resizeColumns(d->dragTable, d->dragColumn, (e->position().x() - d->dragFrom.x()) / d->z());
+        d->dragColumn = -1;
+        d->dragTable = nullptr;
+        viewport()->update();
+        return;
+    }
     if (d->dragHandle >= 0) {
         d->resizePicture(d->dragged(e->position().toPoint() - d->dragFrom));
         d->dragHandle = -1;
