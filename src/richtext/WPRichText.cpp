@@ -908,10 +908,32 @@ public:
                     p.drawLine(sides[i]);
                 }
             }
+            if (viewOptions & wpShowGridlines)
+                drawGridlines(p, b, r);
             markHidden(p, b, r.topLeft());
             if (viewOptions & (wpShowCR | wpShowSPC | wpShowTAB))
                 markSpecial(p, b, r.topLeft());
         }
+    }
+
+    // A table printed without borders shows its cells dotted, once per cell
+    // (at the cell's first paragraph), so that the user sees where to type.
+    void drawGridlines(QPainter &p, const QTextBlock &b, const QRectF &r)
+    {
+        QTextTable *tbl = QTextCursor(b).currentTable();
+        if (!tbl || tbl->format().border() > 0)
+            return;
+        const QTextTableCell cell = tbl->cellAt(b.position());
+        if (!cell.isValid() || cell.firstCursorPosition().block() != b)
+            return;
+        QRectF box = r;
+        const QTextBlock last = cell.lastCursorPosition().block();
+        if (last != b)
+            box = box.united(t()->documentLayout()->blockBoundingRect(last));
+        const qreal pad = tbl->format().cellPadding() + 1;
+        p.setPen(QPen(QColor(150, 150, 150), 0, Qt::DotLine)); // cosmetic: dotted at any zoom
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(box.adjusted(-pad, -pad, pad, pad));
     }
 
     void markHidden(QPainter &p, const QTextBlock &b, const QPointF &origin)

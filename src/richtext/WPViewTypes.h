@@ -24,6 +24,7 @@ enum TWPViewOption : unsigned {
     wpHideSelection = 0x10,                // no selection drawn (preview in edit mode)
     wpDisableMisspellMarkers = 0x20,
     wpDontGrayHeaderFooterInLayout = 0x40,
+    wpShowGridlines = 0x80,                // dotted cell edges of tables drawn without borders
 };
 Q_DECLARE_FLAGS(TWPViewOptions, TWPViewOption)
 

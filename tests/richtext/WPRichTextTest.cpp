@@ -462,6 +462,32 @@ TEST(WPRichTextViews, ViewOptionsAreRealSwitches)
     EXPECT_EQ(w.PlainText(), QStringLiteral("a b\tc"));
 }
 
+// Catches: gridlines not drawn for a table without borders, drawn over a
+// table that has its own borders, or not switched off again.
+TEST(WPRichTextViews, GridlinesShowTablesWithoutBorders)
+{
+    Shown s;
+    TWPRichText &w = s.w;
+    w.SetReadOnly(true);
+    const auto table = [&](const char *cellBorders) {
+        const QByteArray rtf = QByteArray("{\\rtf1\\ansi\\trowd") + cellBorders + "\\cellx2000" + cellBorders
+                               + "\\cellx4000\\pard\\intbl a\\cell b\\cell\\row\\pard end\\par}";
+        ASSERT_TRUE(w.Edit().LoadFromBytes(rtf, QStringLiteral("RTF")));
+    };
+    table("");
+    w.SetViewOptions(0);
+    const QImage plain = shot(w);
+    w.SetViewOptions(wpShowGridlines);
+    EXPECT_NE(shot(w), plain);
+    w.SetViewOptions(0);
+    EXPECT_EQ(shot(w), plain);
+
+    table("\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10");
+    const QImage bordered = shot(w);
+    w.SetViewOptions(wpShowGridlines);
+    EXPECT_EQ(shot(w), bordered);
+}
+
 // Catches: edits touching protected text going through (typing inside,
 // Backspace/Delete at its edges, a selection over it, a paste, an input
 // method's commit), and text typed after it inheriting the protection.
