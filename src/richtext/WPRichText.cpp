@@ -3,6 +3,7 @@
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/PagePainter.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
+#include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -17,11 +18,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTextTable>
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextLayout>
 #include <QTimer>
 #include <QUrl>
@@ -166,6 +169,15 @@ public:
     int perRow = 1;
     bool oneClickHyperlink = false;
     unsigned viewOptions = 0;
+    unsigned editOptions = wpDefaultEditOptions;
+    unsigned formatOptions = 0;
+    QPointer<TWPSpellAsYouGo> spell;
+    // The link under the mouse, drawn hot: [From, To) (From -1: none).
+    int hotFrom = -1, hotTo = -1;
+    // Dragging a selected picture to another place; the position it would
+    // go to (-1: not dragged far enough yet).
+    bool dragMove = false;
+    int moveTarget = -1;
 
     QBasicTimer blink;
     bool caretShown = true;
@@ -240,7 +252,11 @@ public:
         frames.reset();
         now->setUseDesignMetrics(true);
         now->setDocumentMargin(0);
+        hotFrom = hotTo = -1;
+        applyFormatOptions(now->rootFrame());
         startAfresh(now); // a new text: nothing before it to go back to
+        if (spell)
+            spell->Attach(now);
         connections.push_back(QObject::connect(now, &QTextDocument::contentsChanged, q, [this] {
             framesTimer.start();
             updateScrollBars();
@@ -492,6 +508,46 @@ public:
 
     void refuse() { Q_EMIT q->EditRefused(); }
 
+    // Misspellings show as the view options say.
+    void applySpellStyle()
+    {
+        if (!spell)
+            return;
+        spell->SetMarkStyle((viewOptions & wpDisableMisspellMarkers)       ? TWPSpellAsYouGo::msHidden
+                            : (viewOptions & wpTraditionalMisspellMarkers) ? TWPSpellAsYouGo::msWavy
+                                                                           : TWPSpellAsYouGo::msDotted);
+    }
+
+    // The link at a document position: [from, to) of the run of fragments
+    // with its target; false when there is none.
+    bool linkRange(int position, int *from, int *to) const
+    {
+        const QTextBlock block = t()->findBlock(position);
+        QString href;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (position >= f.position() && position < f.position() + f.length())
+                href = f.charFormat().anchorHref();
+        }
+        if (href.isEmpty())
+            return false;
+        *from = -1;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const bool same = f.charFormat().anchorHref() == href;
+            if (same && *from < 0)
+                *from = f.position();
+            if (same)
+                *to = f.position() + f.length();
+            if (!same && *from >= 0) {
+                if (*to > position)
+                    break;
+                *from = -1; // another run of the same target before ours
+            }
+        }
+        return *from >= 0;
+    }
+
     bool editable()
     {
         if (edit.ReadOnly()) {
@@ -525,12 +581,22 @@ public:
     bool undoRedo(bool redo)
     {
         syncText();
+        if (!(editOptions & wpActivateUndo))
+            return false;
         if (!editable() || !(redo ? t()->isRedoAvailable() : t()->isUndoAvailable()))
             return false;
+        // A step that changed only formats (an indent, say) leaves the caret
+        // where it was; Qt would put it at the end of what changed.
+        const QTextCursor before = cur();
+        const int length = t()->characterCount();
         if (redo)
             t()->redo(&cur());
         else
             t()->undo(&cur());
+        if (t()->characterCount() == length) {
+            cur().setPosition(before.anchor());
+            cur().setPosition(before.position(), QTextCursor::KeepAnchor);
+        }
         ensureVisible();
         cursorChanged();
         return true;
@@ -591,6 +657,16 @@ public:
         return {c - QPointF(3.5, 3.5), QSizeF(7, 7)};
     }
 
+    // Whether the edit options let handle i resize: the middle of the left
+    // and right edges change the width, top and bottom the height, corners both.
+    bool handleAllowed(int i) const
+    {
+        const bool width = editOptions & wpObjectResizingWidth, height = editOptions & wpObjectResizingHeight;
+        if (i % 2 == 0)
+            return width && height;
+        return (i == 3 || i == 7) ? width : height;
+    }
+
     int handleAt(const QPoint &pos)
     {
         const Picture p = selectedPicture();
@@ -598,13 +674,14 @@ public:
             return -1;
         const QRectF r = viewRect(p);
         for (int i = 0; i < 8; ++i)
-            if (handleRect(r, i).adjusted(-2, -2, 2, 2).contains(pos))
+            if (handleAllowed(i) && handleRect(r, i).adjusted(-2, -2, 2, 2).contains(pos))
                 return i;
         return -1;
     }
 
     // The picture's place once its handle moved by delta (viewport pixels):
-    // corners keep the proportions, edges change one side.
+    // corners keep the proportions (when the edit options say so), edges
+    // change one side.
     QRectF dragged(const QPoint &delta) const
     {
         const QRectF r = viewRect(dragPicture);
@@ -613,7 +690,7 @@ public:
         const bool top = h <= 2, bottom = h >= 4 && h <= 6;
         qreal w = r.width() + (right ? delta.x() : left ? -delta.x() : 0);
         qreal ht = r.height() + (bottom ? delta.y() : top ? -delta.y() : 0);
-        if (h % 2 == 0 && r.width() > 0 && r.height() > 0) {
+        if (h % 2 == 0 && (editOptions & wpObjectResizingKeepRatio) && r.width() > 0 && r.height() > 0) {
             const qreal fw = w / r.width(), fh = ht / r.height();
             const qreal f = std::abs(fw - 1) >= std::abs(fh - 1) ? fw : fh;
             w = r.width() * f;
@@ -637,6 +714,31 @@ public:
         c.mergeCharFormat(size);
     }
 
+    // Moves the picture being dragged to moveTarget, as one undo step.
+    bool movePicture()
+    {
+        const int from = dragPicture.Position, to = moveTarget;
+        if (from < 0 || to < 0 || to == from || to == from + 1)
+            return false;
+        QTextCursor src(t());
+        src.setPosition(from);
+        src.setPosition(from + 1, QTextCursor::KeepAnchor);
+        QTextCursor dst(t());
+        dst.setPosition(to);
+        if (!mayEdit(src) || !mayEdit(dst))
+            return false;
+        const QTextDocumentFragment picture = src.selection();
+        src.beginEditBlock();
+        dst.insertFragment(picture);
+        const int at = dst.position() - 1;
+        src.removeSelectedText();
+        src.endEditBlock();
+        const int now = to > from ? at - 1 : at;
+        cur().setPosition(now);
+        cur().setPosition(now + 1, QTextCursor::KeepAnchor);
+        return true;
+    }
+
     // ---- table columns -------------------------------------------------
 
     static QRectF cellRect(QTextDocument *doc, const QTextTableCell &cell)
@@ -646,9 +748,11 @@ public:
 
     // The border between two columns of a table under a viewport point,
     // within three pixels; the column left of it, or -1.
+    // The right edge of the last column (whole-table resizing) gives the
+    // last column.
     int columnBorderAt(const QPoint &pos, QTextTable **table) const
     {
-        if (edit.ReadOnly())
+        if (edit.ReadOnly() || !(editOptions & (wpTableResizing | wpTableColumnResizing)))
             return -1;
         const QPointF dp = toDocument(pos);
         const int hit = t()->documentLayout()->hitTest(dp, Qt::FuzzyHit);
@@ -660,13 +764,21 @@ public:
         if (!tbl)
             return -1;
         const int row = tbl->cellAt(hit).row();
-        for (int col = 1; col < tbl->columns(); ++col) {
-            const QTextTableCell cell = tbl->cellAt(row, col);
-            if (cell.column() != col)
-                continue; // inside a merged cell: no border there
-            if (std::abs(cellBorderX(tbl, cell) - dp.x()) * z() <= 3) {
+        if (editOptions & wpTableColumnResizing)
+            for (int col = 1; col < tbl->columns(); ++col) {
+                const QTextTableCell cell = tbl->cellAt(row, col);
+                if (cell.column() != col)
+                    continue; // inside a merged cell: no border there
+                if (std::abs(cellBorderX(tbl, cell) - dp.x()) * z() <= 3) {
+                    *table = tbl;
+                    return col - 1;
+                }
+            }
+        if (editOptions & wpTableResizing) {
+            const QTextTableCell last = tbl->cellAt(row, tbl->columns() - 1);
+            if (std::abs(cellRect(t(), last).right() + tbl->format().cellPadding() - dp.x()) * z() <= 3) {
                 *table = tbl;
-                return col - 1;
+                return tbl->columns() - 1;
             }
         }
         return -1;
@@ -709,19 +821,24 @@ public:
     }
 
     // Moves the border right of column by delta (document units); the two
-    // columns share their width, the table keeps its own. One undo step.
-    void resizeColumns(QTextTable *tbl, int column, qreal delta)
+    // columns share their width, the table keeps its own. The border right
+    // of the last column is the table's edge: the table grows or shrinks.
+    // One undo step.
+    bool resizeColumns(QTextTable *tbl, int column, qreal delta)
     {
         std::vector<qreal> w = columnWidths(tbl);
-        if (w.empty() || column < 0 || column + 1 >= int(w.size()))
-            return;
+        if (w.empty() || column < 0 || column >= int(w.size()))
+            return false;
         constexpr qreal minWidth = 12;
-        delta = std::clamp(delta, std::min<qreal>(0, minWidth - w[size_t(column)]),
-                           std::max<qreal>(0, w[size_t(column) + 1] - minWidth));
+        const bool edge = column + 1 == int(w.size());
+        delta = std::max(delta, std::min<qreal>(0, minWidth - w[size_t(column)]));
+        if (!edge)
+            delta = std::min(delta, std::max<qreal>(0, w[size_t(column) + 1] - minWidth));
         if (qFuzzyIsNull(delta))
-            return;
+            return false;
         w[size_t(column)] += delta;
-        w[size_t(column) + 1] -= delta;
+        if (!edge)
+            w[size_t(column) + 1] -= delta;
         QList<QTextLength> lengths;
         for (qreal x : w)
             lengths << QTextLength(QTextLength::FixedLength, x);
@@ -731,10 +848,16 @@ public:
         c.beginEditBlock();
         tbl->setFormat(f);
         c.endEditBlock();
+        return true;
     }
 
     void drawHandles(QPainter &p)
     {
+        if (dragMove && moveTarget >= 0) {
+            // Where the picture would go: a caret there.
+            const QRect at = cursorRect(moveTarget);
+            p.fillRect(QRect(at.left(), at.top(), 2, at.height()), Qt::black);
+        }
         if (dragColumn >= 0) {
             p.setPen(QPen(Qt::black, 1, Qt::DashLine));
             p.drawLine(QPointF(dragBorderX, 0), QPointF(dragBorderX, p.device()->height()));
@@ -768,7 +891,62 @@ public:
     bool typed(const QString &s)
     {
         const DeadKey *dead = std::exchange(deadKey, nullptr);
-        return insert(dead ? composeDeadKey(*dead, s) : s);
+        const int before = cur().selectionStart();
+        if (!insert(dead ? composeDeadKey(*dead, s) : s))
+            return false;
+        if (s.size() == 1 && endsWord(s.at(0)))
+            linkWordBefore(before);
+        return true;
+    }
+
+    static bool endsWord(QChar c) { return c.isSpace() || c == u'\t' || c == QChar::LineSeparator; }
+
+    // With wpAutoDetectHyperlinks, the word that ends at position becomes a
+    // link when it reads as an address: its own undo step, so that Undo takes
+    // the link back and leaves what was typed.
+    void linkWordBefore(int position)
+    {
+        if (!(editOptions & wpAutoDetectHyperlinks))
+            return;
+        const QTextBlock block = t()->findBlock(position);
+        const QString text = block.text().left(position - block.position());
+        qsizetype start = text.size();
+        while (start > 0 && !endsWord(text.at(start - 1)))
+            --start;
+        QString word = text.mid(start);
+        // Closing punctuation belongs to the sentence, not the address.
+        while (!word.isEmpty() && QStringView(u".,;:!?)]}>'\"").contains(word.back()))
+            word.chop(1);
+        const QString href = linkTarget(word);
+        if (href.isEmpty())
+            return;
+        QTextCursor c(t());
+        c.setPosition(block.position() + int(start));
+        c.setPosition(block.position() + int(start + word.size()), QTextCursor::KeepAnchor);
+        if (c.charFormat().isAnchor() || !edit.Document().CanEdit(c))
+            return;
+        QTextCharFormat link;
+        link.setAnchor(true);
+        link.setAnchorHref(href);
+        link.setForeground(QColor(Qt::blue));
+        link.setFontUnderline(true);
+        c.mergeCharFormat(link);
+    }
+
+    // The link an address typed as word stands for; empty when it is none.
+    static QString linkTarget(const QString &word)
+    {
+        static const QRegularExpression scheme(uR"(^(https?|ftp)://[^\s/$.?#][^\s]*$|^mailto:[^\s@]+@[^\s@]+$)"_qs,
+                                               QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression www(uR"(^www\.[^\s.]+\.[^\s]+$)"_qs, QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression mail(uR"(^[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(\.[A-Za-z0-9-]+)*\.[A-Za-z]{2,}$)"_qs);
+        if (scheme.match(word).hasMatch())
+            return word;
+        if (www.match(word).hasMatch())
+            return u"http://"_qs + word;
+        if (mail.match(word).hasMatch())
+            return u"mailto:"_qs + word;
+        return {};
     }
 
     // Backspace, Delete and their word forms: the selection, else what op spans.
@@ -781,6 +959,10 @@ public:
             c.movePosition(op, QTextCursor::KeepAnchor);
         if (!c.hasSelection())
             return true;
+        if (!(editOptions & wpObjectDeletion) && selectedPicture().Position >= 0) {
+            refuse();
+            return false;
+        }
         if (!mayEdit(c))
             return false;
         c.removeSelectedText();
@@ -803,18 +985,105 @@ public:
         bf.setPageBreakPolicy(bf.pageBreakPolicy() & ~QTextFormat::PageBreak_AlwaysBefore);
         c.beginEditBlock();
         c.removeSelectedText();
+        const int end = c.position();
         c.insertBlock(bf, f);
         c.endEditBlock();
+        linkWordBefore(end);
         ensureVisible();
         return true;
+    }
+
+    // Spreadsheet-style movement: Up and Down go to the cell above or below,
+    // Tab and Shift+Tab to the next or previous cell (Tab in the last cell
+    // adds a row). False when the caret is in no table or would leave it.
+    bool moveInTable(int rows, int cells)
+    {
+        QTextCursor &c = cur();
+        QTextTable *tbl = c.currentTable();
+        if (!(editOptions & wpSpreadsheetCursorMovement) || !tbl || c.hasSelection())
+            return false;
+        const QTextTableCell cell = tbl->cellAt(c);
+        int row = cell.row(), col = cell.column();
+        if (rows != 0) {
+            row = rows > 0 ? cell.row() + cell.rowSpan() : cell.row() - 1;
+            if (row < 0 || row >= tbl->rows())
+                return false;
+        } else {
+            // Cells in reading order, merged cells once.
+            int index = row * tbl->columns() + col;
+            QTextTableCell next;
+            do {
+                index += cells;
+                if (index < 0)
+                    return true; // the first cell: stay
+                if (index >= tbl->rows() * tbl->columns()) {
+                    QTextCursor at(t());
+                    at.setPosition(tbl->lastPosition());
+                    if (!mayEdit(at))
+                        return true;
+                    tbl->appendRows(1);
+                }
+                next = tbl->cellAt(index / tbl->columns(), index % tbl->columns());
+            } while (next.row() * tbl->columns() + next.column() != index);
+            row = next.row();
+            col = next.column();
+        }
+        c = tbl->cellAt(row, col).firstCursorPosition();
+        ensureVisible();
+        return true;
+    }
+
+    // Lays the tables in frame (nested ones too) out as the format options
+    // say. The readers give cells a minimum padding of MinPadding; without
+    // it cells keep only the padding the text asks for.
+    void applyFormatOptions(QTextFrame *frame)
+    {
+        for (QTextFrame *f : frame->childFrames()) {
+            applyFormatOptions(f);
+            if (auto *tbl = qobject_cast<QTextTable *>(f))
+                applyFormatOptions(tbl);
+        }
+    }
+
+    static constexpr qreal MinPadding = 2;
+
+    void applyFormatOptions(QTextTable *tbl)
+    {
+        QTextTableFormat f = tbl->format();
+        qreal padding = f.cellPadding();
+        if (formatOptions & wpNoMinimumCellPadding)
+            padding = padding <= MinPadding ? 0 : padding;
+        else
+            padding = std::max(padding, MinPadding);
+        bool changed = !qFuzzyCompare(f.cellPadding() + 1, padding + 1);
+        f.setCellPadding(padding);
+        if (formatOptions & wpDisableAutosizeTables) {
+            QList<QTextLength> w = f.columnWidthConstraints();
+            const int n = tbl->columns();
+            bool sized = w.size() == n;
+            for (const QTextLength &l : w)
+                sized = sized && l.type() != QTextLength::VariableLength;
+            if (!sized && n > 0) {
+                w = QList<QTextLength>(n, QTextLength(QTextLength::PercentageLength, 100.0 / n));
+                f.setColumnWidthConstraints(w);
+                f.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+                changed = true;
+            }
+        }
+        if (changed)
+            tbl->setFormat(f);
     }
 
     void movePage(bool down, QTextCursor::MoveMode mode)
     {
         const int step = (q->viewport()->height() - 2 * Pad) * (down ? 1 : -1);
+        QScrollBar *v = q->verticalScrollBar();
+        if (!(editOptions & wpMoveCPOnPageUpDown)) {
+            v->setValue(v->value() + step); // only the view moves
+            return;
+        }
         const QRect r = cursorRect(cur().position());
         cur().setPosition(hitTest(r.center() + QPoint(0, step)), mode);
-        QScrollBar *v = q->verticalScrollBar();
         v->setValue(v->value() + step);
         ensureVisible();
     }
@@ -995,7 +1264,16 @@ public:
         const QTextCursor &c = cur();
         if (caretShown && q->hasFocus() && !edit.ReadOnly())
             ctx.cursorPosition = c.position();
-        if (c.hasSelection()) {
+        if (hotFrom >= 0 && hotTo <= t()->characterCount() - 1) {
+            QAbstractTextDocumentLayout::Selection hot;
+            hot.cursor = QTextCursor(t());
+            hot.cursor.setPosition(hotFrom);
+            hot.cursor.setPosition(hotTo, QTextCursor::KeepAnchor);
+            hot.format.setForeground(QColor(Qt::red));
+            hot.format.setFontUnderline(true);
+            ctx.selections.append(hot);
+        }
+        if (c.hasSelection() && !(viewOptions & wpHideSelection)) {
             QAbstractTextDocumentLayout::Selection sel;
             sel.cursor = c;
             sel.format.setBackground(q->palette().brush(QPalette::Highlight));
@@ -1009,6 +1287,8 @@ public:
 
     void paint(QPainter &p, const QRect &exposed)
     {
+        if (spell) // what is on screen is checked first
+            spell->SetVisibleRange(hitTest(QPoint(0, 0)), hitTest(q->viewport()->rect().bottomRight()));
         const QColor paper = TColorToQColor(GetRTFDataColorValue(edit.Document(), u"page-background-color"_qs, 0xFFFFFF));
         if (layout != wplayPageLayout) {
             p.fillRect(exposed, paper);
@@ -1148,7 +1428,102 @@ unsigned TWPRichText::ViewOptions() const { return d->viewOptions; }
 void TWPRichText::SetViewOptions(unsigned options)
 {
     d->viewOptions = options;
+    d->applySpellStyle();
     viewport()->update();
+}
+
+unsigned TWPRichText::EditOptions() const { return d->editOptions; }
+
+void TWPRichText::SetEditOptions(unsigned options)
+{
+    d->editOptions = options;
+    viewport()->update(); // handles come and go with the options
+}
+
+unsigned TWPRichText::FormatOptions() const { return d->formatOptions; }
+void TWPRichText::SetFormatOptions(unsigned options) { d->formatOptions = options; }
+
+void TWPRichText::SetSpellAsYouGo(TWPSpellAsYouGo *checker)
+{
+    d->syncText();
+    if (d->spell == checker)
+        return;
+    if (d->spell && d->spell->Document() == d->t())
+        d->spell->Attach(nullptr);
+    d->spell = checker;
+    if (checker) {
+        checker->Attach(d->t());
+        d->applySpellStyle();
+    }
+    viewport()->update();
+}
+
+TWPSpellAsYouGo *TWPRichText::SpellAsYouGo() const { return d->spell; }
+
+bool TWPRichText::ResizeTableColumn(QTextTable *table, int column, qreal delta)
+{
+    d->syncText();
+    if (!table || table->document() != d->t() || ReadOnly())
+        return false;
+    QTextCursor c(d->t());
+    c.setPosition(table->firstPosition());
+    c.setPosition(table->lastPosition(), QTextCursor::KeepAnchor);
+    if (!d->mayEdit(c))
+        return false;
+    return d->resizeColumns(table, column, delta);
+}
+
+QPointF TWPRichText::MapToViewport(const QPointF &documentPoint) const
+{
+    return d->toView(documentPoint, d->pageOfY(documentPoint.y()));
+}
+
+bool TWPRichText::ApplyBlockFormat(const QTextBlockFormat &format)
+{
+    d->syncText();
+    QTextCursor &c = d->cur();
+    QTextCursor span(d->t());
+    span.setPosition(d->t()->findBlock(c.selectionStart()).position());
+    const QTextBlock last = d->t()->findBlock(c.selectionEnd());
+    span.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+    if (!d->mayEdit(span))
+        return false;
+    c.beginEditBlock();
+    c.mergeBlockFormat(format);
+    c.endEditBlock();
+    d->cursorChanged();
+    return true;
+}
+
+bool TWPRichText::InsertTable(int rows, int columns)
+{
+    d->syncText();
+    QTextCursor &c = d->cur();
+    if (rows < 1 || columns < 1 || rows > 1000 || columns > 63)
+        return false;
+    if (c.currentTable() && !(d->editOptions & wpAllowCreateTableInTable)) {
+        d->refuse();
+        return false;
+    }
+    if (!d->mayEdit(c))
+        return false;
+    QTextTableFormat f;
+    f.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    f.setBorder(1);
+    f.setCellSpacing(0);
+    f.setCellPadding(TWPRichTextPrivate::MinPadding);
+    f.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+    f.setColumnWidthConstraints(
+        QList<QTextLength>(columns, QTextLength(QTextLength::PercentageLength, 100.0 / columns)));
+    c.beginEditBlock();
+    c.removeSelectedText();
+    QTextTable *tbl = c.insertTable(rows, columns, f);
+    d->applyFormatOptions(tbl);
+    c.endEditBlock();
+    c = tbl->cellAt(0, 0).firstCursorPosition();
+    d->ensureVisible();
+    d->cursorChanged();
+    return true;
 }
 
 int TWPRichText::ZoomMode() const { return d->zoomCode; }
@@ -1218,8 +1593,15 @@ void TWPRichText::InputString(const QString &text)
 
 bool TWPRichText::Undo() { return d->undoRedo(false); }
 bool TWPRichText::Redo() { return d->undoRedo(true); }
-bool TWPRichText::CanUndo() const { return !ReadOnly() && d->t()->isUndoAvailable(); }
-bool TWPRichText::CanRedo() const { return !ReadOnly() && d->t()->isRedoAvailable(); }
+bool TWPRichText::CanUndo() const
+{
+    return !ReadOnly() && (d->editOptions & wpActivateUndo) && d->t()->isUndoAvailable();
+}
+
+bool TWPRichText::CanRedo() const
+{
+    return !ReadOnly() && (d->editOptions & wpActivateUndo) && d->t()->isRedoAvailable();
+}
 
 QMimeData *TWPRichText::CreateMimeDataFromSelection() const
 {
@@ -1317,8 +1699,10 @@ bool TWPRichText::event(QEvent *e)
         auto *ke = static_cast<QKeyEvent *>(e);
         bool ours = !ke->text().isEmpty() && ke->text().at(0).isPrint()
                     && !(ke->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+        const bool undoKeys = (d->editOptions & (wpActivateUndo | wpActivateUndoHotkey))
+                              == (wpActivateUndo | wpActivateUndoHotkey);
         for (QKeySequence::StandardKey k : EditingKeys)
-            ours = ours || ke->matches(k);
+            ours = ours || (ke->matches(k) && (undoKeys || (k != QKeySequence::Undo && k != QKeySequence::Redo)));
         for (const KeyMove &m : KeyMoves)
             ours = ours || ke->matches(m.Key);
         if (ours) {
@@ -1328,7 +1712,9 @@ bool TWPRichText::event(QEvent *e)
     } else if (e->type() == QEvent::KeyPress) {
         // Tab is the focus key unless an editable text wants it.
         auto *ke = static_cast<QKeyEvent *>(e);
-        if (ke->key() == Qt::Key_Tab && WantTabs() && !ReadOnly()
+        const bool cellKeys = (d->editOptions & wpSpreadsheetCursorMovement) && d->cur().currentTable()
+                              && (ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab);
+        if (((ke->key() == Qt::Key_Tab && WantTabs() && !ReadOnly()) || cellKeys)
             && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             keyPressEvent(ke);
             return true;
@@ -1342,10 +1728,21 @@ void TWPRichText::keyPressEvent(QKeyEvent *e)
     d->syncText();
     QTextCursor &c = d->cur();
     bool handled = true;
-    if (e->matches(QKeySequence::Undo))
+    const bool undoKeys = (d->editOptions & (wpActivateUndo | wpActivateUndoHotkey))
+                          == (wpActivateUndo | wpActivateUndoHotkey);
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if ((e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) && !undoKeys)
+        handled = false;
+    else if (e->matches(QKeySequence::Undo))
         Undo();
     else if (e->matches(QKeySequence::Redo))
         Redo();
+    else if ((e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) && mods == Qt::NoModifier
+             && d->moveInTable(e->key() == Qt::Key_Down ? 1 : -1, 0))
+        ;
+    else if ((e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) && !(mods & ~Qt::ShiftModifier)
+             && d->moveInTable(0, (e->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier)) ? -1 : 1))
+        ;
     else if (e->matches(QKeySequence::Copy))
         Copy();
     else if (e->matches(QKeySequence::Cut))
@@ -1432,7 +1829,16 @@ void TWPRichText::mousePressEvent(QMouseEvent *e)
         return;
     }
     const int hit = HitTest(pos);
-    if (!(e->modifiers() & Qt::ShiftModifier)) {
+    if (const TWPRichTextPrivate::Picture sel = d->selectedPicture();
+        sel.Position >= 0 && (d->editOptions & wpObjectMoving) && !ReadOnly()
+        && d->viewRect(sel).contains(e->position()) && !(e->modifiers() & Qt::ShiftModifier)) {
+        d->dragMove = true;
+        d->dragPicture = sel;
+        d->dragFrom = pos;
+        d->moveTarget = -1;
+        return;
+    }
+    if (!(e->modifiers() & Qt::ShiftModifier) && (d->editOptions & wpObjectSelecting)) {
         // A click on a picture selects it, for its handles.
         for (int at : {hit, hit - 1}) {
             const TWPRichTextPrivate::Picture p = d->pictureAt(at);
@@ -1463,6 +1869,13 @@ void TWPRichText::mouseMoveEvent(QMouseEvent *e)
         viewport()->update();
         return;
     }
+    if (d->dragMove) {
+        if ((pos - d->dragFrom).manhattanLength() >= QApplication::startDragDistance())
+            d->moveTarget = HitTest(pos);
+        viewport()->setCursor(d->moveTarget >= 0 ? Qt::DragMoveCursor : Qt::ArrowCursor);
+        viewport()->update();
+        return;
+    }
     if (d->selecting && (e->buttons() & Qt::LeftButton)) {
         d->cur().setPosition(HitTest(pos), QTextCursor::KeepAnchor);
         d->ensureVisible();
@@ -1473,6 +1886,15 @@ void TWPRichText::mouseMoveEvent(QMouseEvent *e)
                                               Qt::SizeHorCursor};
     const bool overLink = (d->oneClickHyperlink || (e->modifiers() & Qt::ControlModifier))
                           && !HyperlinkAt(pos).isEmpty();
+    int hotFrom = -1, hotTo = -1;
+    const QString hot = HyperlinkAt(pos);
+    if (!hot.isEmpty() && !d->linkRange(HitTest(pos), &hotFrom, &hotTo))
+        hotFrom = hotTo = -1;
+    if (hotFrom != d->hotFrom || hotTo != d->hotTo) {
+        d->hotFrom = hotFrom;
+        d->hotTo = hotTo;
+        viewport()->update();
+    }
     const int handle = d->handleAt(pos);
     QTextTable *table = nullptr;
     viewport()->setCursor(handle >= 0                               ? sizing[handle % 4]
@@ -1496,6 +1918,14 @@ void TWPRichText::mouseReleaseEvent(QMouseEvent *e)
         d->resizePicture(d->dragged(e->position().toPoint() - d->dragFrom));
         d->dragHandle = -1;
         d->cursorChanged();
+        return;
+    }
+    if (std::exchange(d->dragMove, false)) {
+        d->movePicture();
+        d->moveTarget = -1;
+        viewport()->unsetCursor();
+        d->cursorChanged();
+        viewport()->update();
         return;
     }
     const QString link = std::exchange(d->pendingLink, QString());

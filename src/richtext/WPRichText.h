@@ -21,9 +21,15 @@
 // end a few lines off its printed twin.
 //
 // Editing refuses (EditRefused) whatever touches protected text, and
-// everything while ReadOnly. A click on a picture selects it; its eight
-// handles resize it (corners keep its proportions). The clipboard carries "text/rtf" first, then
+// everything while ReadOnly. The clipboard carries "text/rtf" first, then
 // HTML and plain text, and pastes the richest of them it is offered.
+//
+// EditOptions switch what the mouse and keys do (all on by default): a
+// click on a picture selects it; its eight handles resize it (corners keep
+// its proportions), and dragging it moves it; column borders and a table's
+// right edge are dragged; in tables Up, Down, Tab and Shift+Tab go from cell
+// to cell; an address typed before a blank or Enter becomes a link (its own
+// undo step). A link under the mouse is drawn red.
 #pragma once
 
 #include <ZorCompCore/richtext/WPViewTypes.h>
@@ -31,15 +37,18 @@
 
 #include <QAbstractScrollArea>
 #include <QTextCharFormat>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 
 #include <memory>
 
 class QMimeData;
+class QTextTable;
 
 namespace zor {
 
 class TWPCustomRtfEdit;
+class TWPSpellAsYouGo;
 class TWPDocument;
 
 // Zoom codes that are no percentage.
@@ -90,6 +99,35 @@ public:
     void SetOneClickHyperlink(bool value);
     unsigned ViewOptions() const;
     void SetViewOptions(unsigned options);
+    // What the mouse and keys may do (TWPEditOption); wpDefaultEditOptions.
+    unsigned EditOptions() const;
+    void SetEditOptions(unsigned options);
+    // How tables are laid out (TWPFormatOption), for texts loaded and
+    // tables inserted after this is set.
+    unsigned FormatOptions() const;
+    void SetFormatOptions(unsigned options);
+
+    // Marks misspellings while the text is edited: the control attaches the
+    // text it shows (again after each load), has what is on screen checked
+    // first, and draws the marks as the view options say (none with
+    // wpDisableMisspellMarkers, wavy with wpTraditionalMisspellMarkers, else
+    // dotted). Not owned; null stops.
+    void SetSpellAsYouGo(TWPSpellAsYouGo *checker);
+    TWPSpellAsYouGo *SpellAsYouGo() const;
+
+    // Merges format into the paragraphs the selection touches (the caret's
+    // paragraph without one). Refused when read-only or protected. One undo step.
+    bool ApplyBlockFormat(const QTextBlockFormat &format);
+
+    // Moves the border right of a table column by delta (document units):
+    // the column and the next share their width; the last column's border
+    // is the table's edge. One undo step.
+    bool ResizeTableColumn(QTextTable *table, int column, qreal delta);
+
+    // A table of rows x columns as wide as the text at the caret, replacing
+    // the selection; the caret goes to its first cell. Refused inside a
+    // table without wpAllowCreateTableInTable. One undo step.
+    bool InsertTable(int rows, int columns);
 
     // The last zoom code set (see the top of this file).
     int ZoomMode() const;
@@ -125,6 +163,9 @@ public:
     // rectangle there); invalid when the position does not exist.
     QRect CursorRect(int position) const;
     QRect CursorRect() const;
+    // Where a point of the document's layout (units of 1/96 inch) is drawn,
+    // in viewport coordinates, on the page its y falls on.
+    QPointF MapToViewport(const QPointF &documentPoint) const;
     // The document position nearest to a viewport point.
     int HitTest(const QPoint &viewportPos) const;
     // Where the picture at a document position is drawn (viewport); invalid

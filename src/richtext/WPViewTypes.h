@@ -25,9 +25,42 @@ enum TWPViewOption : unsigned {
     wpDisableMisspellMarkers = 0x20,
     wpDontGrayHeaderFooterInLayout = 0x40,
     wpShowGridlines = 0x80,                // dotted cell edges of tables drawn without borders
+    wpTraditionalMisspellMarkers = 0x100,  // misspellings red and wavy (else a dotted line)
 };
 Q_DECLARE_FLAGS(TWPViewOptions, TWPViewOption)
+
+// What the user may do with the mouse and keys in an editor control.
+enum TWPEditOption : unsigned {
+    wpTableResizing = 0x0001,              // the whole table, by its right edge
+    wpTableColumnResizing = 0x0002,        // the border between two columns
+    wpObjectMoving = 0x0004,               // a selected picture dragged to another place
+    wpObjectResizingWidth = 0x0008,        // a selected picture's left and right handles
+    wpObjectResizingHeight = 0x0010,       // its top and bottom handles
+    wpObjectResizingKeepRatio = 0x0020,    // corner handles keep the proportions
+    wpObjectSelecting = 0x0040,            // a click on a picture selects it
+    wpObjectDeletion = 0x0080,             // Delete and Backspace remove a selected picture
+    wpSpreadsheetCursorMovement = 0x0100,  // Up, Down, Tab and Shift+Tab go from cell to cell
+    wpActivateUndo = 0x0200,
+    wpActivateUndoHotkey = 0x0400,         // Ctrl+Z and Ctrl+Y (with wpActivateUndo)
+    wpMoveCPOnPageUpDown = 0x0800,         // Page Up/Down move the caret, not only the view
+    wpAutoDetectHyperlinks = 0x1000,       // a typed address becomes a link when its word ends
+    wpAllowCreateTableInTable = 0x2000,    // tables inside table cells
+};
+Q_DECLARE_FLAGS(TWPEditOptions, TWPEditOption)
+
+// The editor frame's settings; a bare control starts with these too.
+constexpr unsigned wpDefaultEditOptions = 0x3FFF;
+
+// How tables are laid out. Both apply to texts loaded, and tables inserted,
+// after they are set.
+enum TWPFormatOption : unsigned {
+    wpDisableAutosizeTables = 0x01, // columns without a width share the table's width evenly
+    wpNoMinimumCellPadding = 0x02,  // cells keep only the padding the text gives them
+};
+Q_DECLARE_FLAGS(TWPFormatOptions, TWPFormatOption)
 
 } // namespace zor
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(zor::TWPViewOptions)
+Q_DECLARE_OPERATORS_FOR_FLAGS(zor::TWPEditOptions)
+Q_DECLARE_OPERATORS_FOR_FLAGS(zor::TWPFormatOptions)

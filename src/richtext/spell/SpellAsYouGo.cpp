@@ -25,10 +25,12 @@ struct Range
     int To;
 };
 
-QTextCharFormat markFormat()
+QTextCharFormat markFormat(TWPSpellAsYouGo::TMarkStyle style)
 {
     QTextCharFormat f;
-    f.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    f.setUnderlineStyle(style == TWPSpellAsYouGo::msWavy     ? QTextCharFormat::WaveUnderline
+                        : style == TWPSpellAsYouGo::msDotted ? QTextCharFormat::DotLine
+                                                             : QTextCharFormat::NoUnderline);
     f.setUnderlineColor(Qt::red);
     f.setProperty(TWPSpellAsYouGo::MarkProperty, true);
     return f;
@@ -52,6 +54,7 @@ struct TWPSpellAsYouGo::Private
     Range Visible{0, 0};
     int Language = 0;
     int SliceSize = 20000;
+    TMarkStyle Style = msWavy;
     // Our own markContentsDirty must not queue the block again.
     bool Applying = false;
 
@@ -127,7 +130,7 @@ struct TWPSpellAsYouGo::Private
             same = ours[i].start == errors[i].Start && ours[i].length == errors[i].Length;
         if (same)
             return false;
-        const QTextCharFormat mark = markFormat();
+        const QTextCharFormat mark = markFormat(Style);
         for (const TWPSpellError &e : errors)
             formats << QTextLayout::FormatRange{e.Start, e.Length, mark};
         layout->setFormats(formats);
@@ -144,6 +147,33 @@ struct TWPSpellAsYouGo::Private
         Applying = true;
         Doc->markContentsDirty(from, to - from);
         Applying = false;
+    }
+
+    // Draws the marks already there in the current style.
+    void restyle()
+    {
+        if (!Doc)
+            return;
+        const QTextCharFormat mark = markFormat(Style);
+        int from = INT_MAX, to = -1;
+        for (QTextBlock b = Doc->begin(); b.isValid(); b = b.next()) {
+            QTextLayout *layout = b.layout();
+            if (!layout)
+                continue;
+            QList<QTextLayout::FormatRange> formats = layout->formats();
+            bool changed = false;
+            for (QTextLayout::FormatRange &r : formats)
+                if (isMark(r)) {
+                    r.format = mark;
+                    changed = true;
+                }
+            if (!changed)
+                continue;
+            layout->setFormats(formats);
+            from = std::min(from, b.position());
+            to = b.position() + b.length();
+        }
+        relayout(from, to);
     }
 
     void clearMarks()
@@ -281,6 +311,19 @@ void TWPSpellAsYouGo::SetSliceSize(int AChars)
 int TWPSpellAsYouGo::SliceSize() const
 {
     return d->SliceSize;
+}
+
+void TWPSpellAsYouGo::SetMarkStyle(TMarkStyle AStyle)
+{
+    if (d->Style == AStyle)
+        return;
+    d->Style = AStyle;
+    d->restyle();
+}
+
+TWPSpellAsYouGo::TMarkStyle TWPSpellAsYouGo::MarkStyle() const
+{
+    return d->Style;
 }
 
 bool TWPSpellAsYouGo::IsIdle() const

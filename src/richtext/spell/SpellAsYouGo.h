@@ -29,6 +29,10 @@ public:
     // formats of a layout (a highlighter's, say), which are left alone.
     static constexpr int MarkProperty = QTextFormat::UserProperty + 0x5E11;
 
+    // How marks are drawn; msHidden keeps them (MisspellingAt still answers)
+    // but draws nothing, for views that must not show them.
+    enum TMarkStyle { msWavy, msDotted, msHidden };
+
     // AController must outlive this object or be destroyed with it.
     explicit TWPSpellAsYouGo(TWPSpellController *AController, QObject *AParent = nullptr);
     ~TWPSpellAsYouGo() override;  // removes its marks
@@ -46,6 +50,10 @@ public:
     // (a slice also ends after a few milliseconds).
     void SetSliceSize(int AChars);
     int SliceSize() const;
+
+    // Changing the style redraws the marks already made.
+    void SetMarkStyle(TMarkStyle AStyle);
+    TMarkStyle MarkStyle() const;
 
     // True when no block waits for a check.
     bool IsIdle() const;
