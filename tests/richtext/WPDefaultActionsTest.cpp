@@ -101,7 +101,7 @@ TEST(WPDefaultActions, CurrentEditorRules)
 }
 
 // Catches: focus messages not reaching the handler, or with the wrong
-// number; a destroyed editor left in the links.
+// number; a destroyed editor left in the links, even while it is dying.
 TEST(WPDefaultActions, LinkCollectionReportsFocus)
 {
     TwoEditors w;
@@ -126,6 +126,17 @@ TEST(WPDefaultActions, LinkCollectionReportsFocus)
     w.a = nullptr;
     EXPECT_EQ(links.Count(), 0);
     EXPECT_EQ(copy.Count(), 0);
+
+    // Handlers of the editor's destroyed signal run while it is half gone:
+    // it must no longer be offered (the actions would update on it).
+    auto *dying = new TWPRichText;
+    links.Add(dying);
+    bool linkedWhileDying = true;
+    QObject::connect(dying, &QObject::destroyed, [&](QObject *gone) {
+        linkedWhileDying = links.Contains(static_cast<TWPRichText *>(gone));
+    });
+    delete dying;
+    EXPECT_FALSE(linkedWhileDying);
 }
 
 // Catches: handlers running without a callback instead of raising the
