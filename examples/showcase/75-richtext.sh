@@ -23,3 +23,14 @@ if has rtf; then
   printf '{\\rtf1\\ansi The recieved colour was definately grey.\\par}' > out/richtext/typos.rtf
   "$ZORCC" rtf spell out/richtext/typos.rtf --language 2057 || true
 fi
+GALLERY="$PWD/build/$preset/examples/gallery/gallery"
+if [[ -x "$GALLERY" ]] && has rtf; then
+  # The word-processor window with a misspelt word typed at the top; on a
+  # virtual X screen when Xvfb is there, else drawn offscreen.
+  step "The word-processor window on the sample letter: out/richtext.png, a misspelt word marked while typing"
+  if command -v xvfb-run >/dev/null; then
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" "$GALLERY" --headless --richtext out/richtext.png
+  else
+    "$GALLERY" --headless --richtext out/richtext.png
+  fi
+fi

@@ -117,6 +117,10 @@ TEST(frmQEWPRichText, TwoFramesKeepTheirOwnModes)
     window.resize(1600, 600);
     window.show();
     QApplication::processEvents();
+    EXPECT_EQ(a->geometry(), hostA->rect()) << "in place it fills its parent";
+    window.resize(1400, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(b->geometry(), hostB->rect()) << "and follows it";
 
     a->SetFileMode(true);
     b->SetFileMode(false);

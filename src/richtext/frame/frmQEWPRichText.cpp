@@ -387,11 +387,20 @@ struct TfrmQEWPRichText::Private
         ui.dxBarMainMenu->setVisible(!viewerOnly && mode == rtfDlgDialog);
     }
 
-    // In place the frame fills its parent.
+    // In place the frame fills its parent, following its size.
+    QPointer<QWidget> watched;
     void fillParent()
     {
-        if (mode == rtfDlgInplace && q->parentWidget())
-            q->setGeometry(q->parentWidget()->rect());
+        QWidget *parent = q->parentWidget();
+        if (watched != parent) {
+            if (watched)
+                watched->removeEventFilter(q);
+            watched = parent;
+            if (parent)
+                parent->installEventFilter(q);
+        }
+        if (mode == rtfDlgInplace && parent)
+            q->setGeometry(parent->rect());
     }
 };
 
@@ -428,6 +437,9 @@ TfrmQEWPRichText::TfrmQEWPRichText(QWidget *parent)
     d->group("dxBarGroupTextBox")->SetVisible(false);
     SetDialogMode(rtfDlgDialog);
     GlobalRegisterEditBox(d->editor);
+    // Formatting on a second row (set here: the form's breaks do not survive
+    // the window flags changing).
+    insertToolBarBreak(d->ui.dxBarManagerBar9);
     d->showBars();
     if (parent)
         setParent(parent); // switches to in place (changeEvent)
@@ -830,8 +842,18 @@ void TfrmQEWPRichText::closeEvent(QCloseEvent *e)
 void TfrmQEWPRichText::changeEvent(QEvent *e)
 {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::ParentChange && !d->changingMode && parentWidget() && d->mode != rtfDlgInplace)
+    if (e->type() != QEvent::ParentChange)
+        return;
+    if (!d->changingMode && parentWidget() && d->mode != rtfDlgInplace)
         SetDialogMode(rtfDlgInplace);
+    d->fillParent();
+}
+
+bool TfrmQEWPRichText::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == d->watched && e->type() == QEvent::Resize)
+        d->fillParent();
+    return QMainWindow::eventFilter(watched, e);
 }
 
 // ---- external rich editor ----------------------------------------------------------------

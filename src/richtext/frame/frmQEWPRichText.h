@@ -152,6 +152,7 @@ protected:
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
     void changeEvent(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private:
     struct Private;
