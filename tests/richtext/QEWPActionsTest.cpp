@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -562,6 +563,67 @@ TEST(QEWPActions, DefaultDictionaries)
     QFile::remove(dct.fileName());
 }
 
+// Catches: New clearing a read-only editor; the character format cleared
+// only at the caret; select-table selecting one cell.
+TEST(QEWPActions, NewClearAndSelectTable)
+{
+    Module t;
+    t.editor.InputString(QStringLiteral("abc"));
+    t.editor.SelectAll();
+    QTextCursor c = t.editor.TextCursor();
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    bold.setFontItalic(true);
+    c.mergeCharFormat(bold);
+    t.trigger("XA_DelCharFormat");
+    EXPECT_FALSE(t.formatAt(0).fontWeight() >= QFont::Bold);
+    EXPECT_FALSE(t.formatAt(2).fontItalic());
+
+    c = t.editor.TextCursor();
+    c.movePosition(QTextCursor::End);
+    QTextTable *table = c.insertTable(2, 2);
+    t.editor.SetTextCursor(table->cellAt(1, 1).firstCursorPosition());
+    t.trigger("XA_SelectTable");
+    int row, rows, col, cols;
+    t.editor.TextCursor().selectedTableCells(&row, &rows, &col, &cols);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(cols, 2);
+
+    t.editor.SetReadOnly(true);
+    t.trigger("XA_New");
+    EXPECT_EQ(t.editor.PlainText().left(3), QStringLiteral("abc"));
+    t.editor.SetReadOnly(false);
+    t.trigger("XA_New");
+    EXPECT_EQ(t.editor.PlainText(), QString());
+}
+
+// Catches: page navigation that does not move to the next page's text or
+// stays enabled on the last page.
+TEST(QEWPActions, PageNavigation)
+{
+    Module t;
+    t.editor.resize(600, 400);
+    QTextCursor c = t.editor.TextCursor();
+    for (int i = 0; i < 120; ++i) {
+        c.insertText(QStringLiteral("Line %1").arg(i));
+        c.insertBlock();
+    }
+    c.movePosition(QTextCursor::Start);
+    t.editor.SetTextCursor(c);
+    t.trigger("XA_ViewPageLayout");
+    ASSERT_GT(t.editor.PageCount(), 1);
+    t.m.UpdateActions();
+    EXPECT_FALSE(t.a("WPAPriorPage1")->isEnabled());
+    ASSERT_TRUE(t.a("WPANextPage1")->isEnabled());
+    const int before = t.editor.TextCursor().position();
+    t.trigger("WPANextPage1");
+    EXPECT_GT(t.editor.TextCursor().position(), before);
+    t.m.UpdateActions();
+    EXPECT_TRUE(t.a("WPAPriorPage1")->isEnabled());
+    t.trigger("WPAPriorPage1");
+    EXPECT_EQ(t.editor.TextCursor().position(), before);
+}
+
 // Catches: split-table losing rows, leaving one table, or not undoing as one step.
 TEST(QEWPActions, SplitTable)
 {
@@ -591,7 +653,7 @@ TEST(QEWPActions, SplitTable)
 }
 
 // A session as a user has it: an editor registered with the shared actions,
-// text typed, made bold through the action (as its toolbar button would),
+// text typed, made bold through the action's key (Ctrl+B),
 // the RTF written with \b, and one Undo taking the bold back.
 // Catches: the action not reaching the registered editor, the format not
 // written, the edit split into several undo steps.
@@ -612,7 +674,8 @@ TEST(QEWPActions, UserSession)
     EXPECT_FALSE(bold->isChecked());
     m->Action(QStringLiteral("WPASellAll1"))->trigger();
     ASSERT_TRUE(bold->isEnabled());
-    bold->trigger();
+    // The action's key, pressed in the editor, as the user does.
+    QTest::keyClick(editor, Qt::Key_B, Qt::ControlModifier);
     EXPECT_TRUE(bold->isChecked());
     const QByteArray rtf = editor->Edit().SaveToBytes(QStringLiteral("RTF"));
     const QRegularExpression boldWord(QStringLiteral("\\\\b(?![a-z])"));
