@@ -624,6 +624,25 @@ TEST(QEWPActions, PageNavigation)
     EXPECT_EQ(t.editor.TextCursor().position(), before);
 }
 
+// Catches: band and group tokens (':' '#') or empty ones converted, the
+// token text left beside the field, the conversion taking several undos.
+TEST(QEWPActions, ConvertTokens)
+{
+    Module t;
+    t.editor.InputString(QStringLiteral("Dear <<Name>>, <<#Items>> <<Sum:0.00>> <<>> <<City>>"));
+    t.editor.SetModified(false);
+    t.trigger("XA_ConvertTokens");
+    const QString obj(QChar::ObjectReplacementCharacter);
+    EXPECT_EQ(t.editor.PlainText(), QStringLiteral("Dear %1, <<#Items>> <<Sum:0.00>> <<>> %1").arg(obj));
+    EXPECT_EQ(t.formatAt(5).intProperty(wpFieldKind), int(TWPFieldKind::Merge));
+    EXPECT_EQ(t.formatAt(5).stringProperty(wpFieldName), QStringLiteral("Name"));
+    const int city = t.editor.PlainText().lastIndexOf(obj);
+    EXPECT_EQ(t.formatAt(city).stringProperty(wpFieldName), QStringLiteral("City"));
+    EXPECT_TRUE(t.editor.Modified());
+    t.editor.Undo();
+    EXPECT_EQ(t.editor.PlainText(), QStringLiteral("Dear <<Name>>, <<#Items>> <<Sum:0.00>> <<>> <<City>>"));
+}
+
 // Catches: split-table losing rows, leaving one table, or not undoing as one step.
 TEST(QEWPActions, SplitTable)
 {

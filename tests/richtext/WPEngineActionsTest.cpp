@@ -341,7 +341,7 @@ TEST(WPEngineActions, CellBorders)
 }
 
 // Catches: number fields inserted with the wrong kind, a named field
-// without its name, insertion into protected text.
+// without its name, a field taking the name of the field before it.
 TEST(WPEngineActions, Fields)
 {
     Fixture f;
@@ -361,6 +361,10 @@ TEST(WPEngineActions, Fields)
     f.fire(named);
     EXPECT_EQ(f.formatAt(5).stringProperty(wpFieldName), QStringLiteral("Customer"));
     EXPECT_EQ(f.formatAt(5).intProperty(wpFieldKind), int(TWPFieldKind::Named));
+    TWPToolsAction *page = f.action("TWPAInsertNumber");
+    f.fire(page);
+    EXPECT_EQ(f.formatAt(6).intProperty(wpFieldKind), int(TWPFieldKind::Page));
+    EXPECT_FALSE(f.formatAt(6).hasProperty(wpFieldName)) << "nothing taken over from the field before";
 }
 
 // Catches: zoom steps off by a factor, fit actions not checked, undo

@@ -39,12 +39,6 @@ constexpr TWPActionDef N(const char *name, const char *cat, const char *de, cons
     return {name, nullptr, cat, de, en, nullptr, 0, false, None, nullptr, nullptr, -1, false};
 }
 
-// A module action whose command the editor cannot carry out: always disabled.
-constexpr TWPActionDef Off(const char *name, const char *cat, const char *de, const char *en)
-{
-    return {name, nullptr, cat, de, en, nullptr, 0, false, None, nullptr, nullptr, -1, true};
-}
-
 const TWPActionDef Table[] = {
     // --- engine actions ----------------------------------------------------------
     E("WPABBottom1", "TWPABBottom", "WPT_Table", "Rahmen unten", "Bottom Border", "format-border-set-bottom"),
@@ -231,7 +225,7 @@ const TWPActionDef Table[] = {
 
     X("XA_ShowRepBand", "", "Bänder", "Band Dialog", "view-split-top-bottom", &M::XA_ShowRepBandExecute, 0, "TWPReportBandsDialog"),
     N("XA_CreateReport", "", "Report erstellen", "Create Report"),
-    Off("XA_ConvertTokens", "", "Makros konvertieren", "Convert Tokens"),
+    X("XA_ConvertTokens", "", "Makros konvertieren", "Convert Tokens", "text-field-framed", &M::XA_ConvertTokensExecute),
 };
 
 } // namespace

@@ -634,19 +634,12 @@ void TWPToolsAction::ExecuteOn(TWPRichText &e)
                             ? cellSpan(r.Table, r.Row, 0, r.Row + r.Rows - 1, r.Table->columns() - 1)
                             : cellSpan(r.Table, 0, r.Column, r.Table->rows() - 1, r.Column + r.Columns - 1));
         return;
-    case kInsertNumber: case kInsertField: {
-        if (!MayEdit(e, c))
-            return;
-        c.beginEditBlock();
-        c.removeSelectedText();
-        if (m_kind == kInsertNumber)
-            e.Document().InsertField(c, NumberFields[data().toInt()], {}, {}, c.charFormat());
-        else
-            e.Document().InsertField(c, TWPFieldKind::Named, data().toString(), {}, c.charFormat());
-        c.endEditBlock();
-        e.SetTextCursor(c);
+    case kInsertNumber:
+        WPInsertField(e, NumberFields[data().toInt()]);
         return;
-    }
+    case kInsertField:
+        WPInsertField(e, TWPFieldKind::Named, data().toString());
+        return;
     case kSearch: case kReplace: case kEditHyperlink: {
         const char *cls = m_kind == kSearch ? "TWPFindDlg" : m_kind == kReplace ? "TWPReplaceDlg" : "TWPHyperlinkDlg";
         if (TWPCustomDialog *dlg = Dialog(QString::fromLatin1(cls))) {
@@ -739,6 +732,23 @@ bool WPSaveDialog(TWPRichText &editor, bool saveAs)
     if (saveAs || name.isEmpty())
         name = QFileDialog::getSaveFileName(&editor, QString(), name, FileFilter);
     return !name.isEmpty() && WPSaveEditorFile(editor, name);
+}
+
+void WPInsertField(TWPRichText &editor, TWPFieldKind kind, const QString &name)
+{
+    QTextCursor c = editor.TextCursor();
+    if (!TWPToolsAction::MayEdit(editor, c))
+        return;
+    // The caret's format without what a field or picture before it carries.
+    QTextCharFormat base = c.charFormat();
+    for (int p : {int(QTextFormat::ObjectType), int(wpFieldKind), int(wpFieldName), int(wpFieldFormat),
+                  int(wpFieldResult), int(wpPictureName), int(QTextFormat::ImageName)})
+        base.clearProperty(p);
+    c.beginEditBlock();
+    c.removeSelectedText();
+    editor.Document().InsertField(c, kind, name, {}, base);
+    c.endEditBlock();
+    editor.SetTextCursor(c);
 }
 
 bool WPPrintEditor(TWPRichText &editor, bool showDialog)

@@ -37,6 +37,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScreen>
 #include <QSvgRenderer>
@@ -894,20 +895,6 @@ void TdmQEWPActions::XA_InsGraphicExecute(QObject *)
 
 void TdmQEWPActions::XA_InsSymbolExecute(QObject *) { ExecuteDialog(QStringLiteral("TWPSymbolDlgEx")); }
 
-namespace {
-void insertField(TWPRichText &e, TWPFieldKind kind, const QString &name = {})
-{
-    QTextCursor c = e.TextCursor();
-    if (!TWPToolsAction::MayEdit(e, c))
-        return;
-    c.beginEditBlock();
-    c.removeSelectedText();
-    e.Document().InsertField(c, kind, name, {}, c.charFormat());
-    c.endEditBlock();
-    e.SetTextCursor(c);
-}
-} // namespace
-
 void TdmQEWPActions::XA_FInsExecute(QObject *Sender)
 {
     static const TWPFieldKind kinds[] = {TWPFieldKind::Page, TWPFieldKind::NextPage, TWPFieldKind::PriorPage,
@@ -915,7 +902,7 @@ void TdmQEWPActions::XA_FInsExecute(QObject *Sender)
     const int tag = Tag(qobject_cast<QAction *>(Sender));
     TWPRichText *e = GetTheWPRichText();
     if (e && tag >= 0 && tag < int(std::size(kinds)))
-        insertField(*e, kinds[tag]);
+        WPInsertField(*e, kinds[tag]);
 }
 
 void TdmQEWPActions::XA_InsNamedFieldExecute(QObject *)
@@ -923,7 +910,7 @@ void TdmQEWPActions::XA_InsNamedFieldExecute(QObject *)
     TWPRichText *e = GetTheWPRichText();
     QString name = QStringLiteral("PAGE");
     if (e && InputQuery(98, 99, QStringLiteral("Insert Field"), QStringLiteral("Field name:"), name) && !name.isEmpty())
-        insertField(*e, TWPFieldKind::Named, name);
+        WPInsertField(*e, TWPFieldKind::Named, name);
 }
 
 void TdmQEWPActions::XA_InsMailmergeFieldExecute(QObject *)
@@ -932,7 +919,7 @@ void TdmQEWPActions::XA_InsMailmergeFieldExecute(QObject *)
     QString name = QStringLiteral("NEWFIELD");
     if (e && InputQuery(100, 101, QStringLiteral("Insert Mailmerge Field"), QStringLiteral("Field name:"), name)
         && !name.isEmpty())
-        insertField(*e, TWPFieldKind::Merge, name);
+        WPInsertField(*e, TWPFieldKind::Merge, name);
 }
 
 void TdmQEWPActions::XA_InsertFormFieldExecute(QObject *)
@@ -941,7 +928,7 @@ void TdmQEWPActions::XA_InsertFormFieldExecute(QObject *)
     QString name = QStringLiteral("NEWFIELD");
     if (e && InputQuery(104, 105, QStringLiteral("Insert Form Field"), QStringLiteral("Field name:"), name)
         && !name.isEmpty())
-        insertField(*e, TWPFieldKind::Form, name);
+        WPInsertField(*e, TWPFieldKind::Form, name);
 }
 
 void TdmQEWPActions::XA_InsBookmarkExecute(QObject *)
@@ -1070,6 +1057,51 @@ void TdmQEWPActions::XA_SplitTableExecute(QObject *)
     after.insertFragment(lower);
     edit.endEditBlock();
     e->SetTextCursor(after);
+}
+
+void TdmQEWPActions::XA_ConvertTokensExecute(QObject *)
+{
+    TWPRichText *e = GetTheWPRichText();
+    if (!e || e->ReadOnly())
+        return;
+    // Field tokens become merge fields; tokens with ':' or '#' name bands
+    // and groups, which this engine has no place for: they stay text.
+    static const QRegularExpression token(QStringLiteral("<<([^<>:#]+)>>"));
+    QTextDocument *text = e->Document().Text();
+    struct Token
+    {
+        int Start, End;
+        QString Name;
+    };
+    QList<Token> tokens;
+    for (QTextBlock b = text->begin(); b.isValid(); b = b.next())
+        for (auto it = token.globalMatch(b.text()); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            tokens.append({b.position() + int(m.capturedStart()), b.position() + int(m.capturedEnd()),
+                           m.captured(1).trimmed()});
+        }
+    QTextCursor edit(text);
+    edit.beginEditBlock();
+    int converted = 0;
+    // From the end, so that the positions found stay valid.
+    for (auto it = tokens.crbegin(); it != tokens.crend(); ++it) {
+        QTextCursor c(text);
+        c.setPosition(it->Start);
+        c.setPosition(it->End, QTextCursor::KeepAnchor);
+        if (it->Name.isEmpty() || !e->Document().CanEdit(c))
+            continue;
+        QTextCursor first(text);
+        first.setPosition(it->Start + 1);
+        const QTextCharFormat base = first.charFormat();
+        c.removeSelectedText();
+        e->Document().InsertField(c, TWPFieldKind::Merge, it->Name, {}, base);
+        ++converted;
+    }
+    edit.endEditBlock();
+    if (converted) {
+        e->SetModified(true);
+        e->ReformatAll();
+    }
 }
 
 void TdmQEWPActions::XA_ShowRepBandExecute(QObject *)
