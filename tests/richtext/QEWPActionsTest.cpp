@@ -510,7 +510,8 @@ TEST(QEWPActions, LoadLanguage)
 }
 
 // Catches: spell-as-you-go toggled twice per trigger (no net change), not
-// attached to the editor's text or not stopped; the controller's key.
+// attached to the editor's text or not stopped; settings not kept under the
+// controller's key; check-now not selecting the misspelt word.
 TEST(QEWPActions, SpellCommands)
 {
     Module t;
@@ -527,6 +528,14 @@ TEST(QEWPActions, SpellCommands)
     t.trigger("XA_SpellAsYouGo");
     EXPECT_FALSE(asYouGo->isChecked());
     EXPECT_EQ(t.editor.findChild<TWPSpellAsYouGo *>(), nullptr);
+
+    // The controller's settings live in the registry: a new module reads them.
+    t.m.WPSpellController1()->SetCurrentLanguage(1033);
+    {
+        TdmQEWPActions second;
+        EXPECT_EQ(second.WPSpellController1()->CurrentLanguage(), 1033);
+    }
+    t.m.WPSpellController1()->SetCurrentLanguage(1031);
 
     if (!t.m.WPSpellController1()->LanguageAvailable(1031))
         GTEST_SKIP() << "no German dictionary installed";
