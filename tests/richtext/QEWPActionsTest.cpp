@@ -522,10 +522,11 @@ TEST(QEWPActions, SpellCommands)
     EXPECT_FALSE(asYouGo->isChecked());
     t.trigger("XA_SpellAsYouGo");
     EXPECT_TRUE(asYouGo->isChecked());
+    EXPECT_TRUE(t.a("WPASpellAsYouGo1")->isChecked()) << "both show the state";
     auto *marker = t.editor.findChild<TWPSpellAsYouGo *>();
     ASSERT_NE(marker, nullptr);
     EXPECT_EQ(marker->Document(), t.editor.Document().Text());
-    t.trigger("XA_SpellAsYouGo");
+    t.trigger("WPASpellAsYouGo1");
     EXPECT_FALSE(asYouGo->isChecked());
     EXPECT_EQ(t.editor.findChild<TWPSpellAsYouGo *>(), nullptr);
 

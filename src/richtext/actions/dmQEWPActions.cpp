@@ -529,6 +529,12 @@ int TdmQEWPActions::GetDCTIndexByFileName(const QString &FileName) const
 void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
 {
     QTextDocument *text = Editor.Document().Text();
+    // The module's and the engine's spell-as-you-go actions show one state.
+    const auto syncAsYouGo = [this](bool on) {
+        for (const char *name : {"XA_SpellAsYouGo", "WPASpellAsYouGo1"})
+            if (QAction *a = Action(QString::fromLatin1(name)))
+                a->setChecked(on);
+    };
     switch (Command) {
     case wpscCheck: {
         TWPSpellCheckRun run(*d->Spell, *text, Editor.TextCursor().selectionEnd());
@@ -569,6 +575,7 @@ void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
         return;
     }
     case wpscStartAsYouGo: {
+        syncAsYouGo(true);
         auto *marker = Editor.findChild<TWPSpellAsYouGo *>(QString::fromLatin1(SpellAsYouGoName));
         if (!marker) {
             marker = new TWPSpellAsYouGo(d->Spell, &Editor);
@@ -578,6 +585,7 @@ void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
         return;
     }
     case wpscStopAsYouGo:
+        syncAsYouGo(false);
         delete Editor.findChild<TWPSpellAsYouGo *>(QString::fromLatin1(SpellAsYouGoName));
         return;
     default:
