@@ -509,6 +509,34 @@ TEST(QEWPActions, LoadLanguage)
     EXPECT_EQ(t.a("WPADeleteText1")->text(), QStringLiteral("Text löschen"));
 }
 
+// Catches: a damaged or foreign table replacing the strings held; an
+// appended table dropping what was there; captions applied by another name.
+TEST(QEWPActions, LanguageControlTables)
+{
+    TWPLanguageControl control;
+    ASSERT_TRUE(control.LoadFromXml(R"(<wptools language="DE"><action name="WPABold1" caption="Fett" hint="Fett machen"/>)"
+                                    R"(<string id="98">Feld</string></wptools>)"));
+    EXPECT_FALSE(control.LoadFromXml("<wptools language=\"XX\"><string id=\"98\">broken"));
+    EXPECT_FALSE(control.LoadFromXml("<other/>"));
+    EXPECT_FALSE(control.LoadFromXml(QByteArray()));
+    EXPECT_EQ(control.Language(), QStringLiteral("DE"));
+    EXPECT_EQ(control.GetString(98), QStringLiteral("Feld"));
+    ASSERT_TRUE(control.LoadFromXml(R"(<wptools><string id="99">Name</string><string id="x">y</string></wptools>)", true));
+    EXPECT_EQ(control.GetString(98), QStringLiteral("Feld"));
+    EXPECT_EQ(control.GetString(99), QStringLiteral("Name"));
+    EXPECT_EQ(control.GetString(100, QStringLiteral("default")), QStringLiteral("default"));
+    EXPECT_EQ(control.Language(), QStringLiteral("DE"));
+
+    QAction bold, italic;
+    bold.setObjectName(QStringLiteral("wpabold1"));
+    italic.setObjectName(QStringLiteral("WPAItalic1"));
+    italic.setText(QStringLiteral("Kursiv"));
+    control.ApplyToActions({&bold, &italic});
+    EXPECT_EQ(bold.text(), QStringLiteral("Fett"));
+    EXPECT_EQ(bold.toolTip(), QStringLiteral("Fett machen"));
+    EXPECT_EQ(italic.text(), QStringLiteral("Kursiv"));
+}
+
 // Catches: spell-as-you-go toggled twice per trigger (no net change), not
 // attached to the editor's text or not stopped; settings not kept under the
 // controller's key; check-now not selecting the misspelt word.
