@@ -455,4 +455,17 @@ TEST(WPComboActions, SizeColorAlignmentStyle)
     EXPECT_EQ(f.editor.TextCursor().blockFormat().stringProperty(wpStyleName), QStringLiteral("Heading"));
     EXPECT_EQ(f.formatAt(1).fontPointSize(), 20);
     EXPECT_FALSE(style->ApplyText(QStringLiteral("Nope")));
+
+    QComboBox fontBox, scalableBox;
+    TWPToolsCustomEditContolAction *font = make(TWPComboKind::Fonts, fontBox);
+    make(TWPComboKind::TrueTypeFonts, scalableBox);
+    ASSERT_GT(fontBox.count(), 0);
+    for (int i = 0; i < scalableBox.count(); ++i)
+        EXPECT_GE(fontBox.findText(scalableBox.itemText(i)), 0);
+    const QString family = fontBox.itemText(fontBox.count() - 1);
+    EXPECT_TRUE(font->ApplyText(family));
+    EXPECT_EQ(f.formatAt(1).fontFamilies().toStringList().value(0), family);
+    font->UpdateFor(&f.editor);
+    EXPECT_EQ(fontBox.currentText(), family);
+    EXPECT_FALSE(font->ApplyText(QStringLiteral("  ")));
 }

@@ -1,6 +1,7 @@
 // The action table of TdmQEWPActions: every action of StdActions, in list
-// order, with what the module sets up from it. Private to the module (and
-// its tests, which check the table against what the module built).
+// order, with what the module sets up from it. Private to the module.
+// scripts/gen_wpactions_texts.py derives the language tables, the module's
+// form texts and the icon copies from it: run it after editing the table.
 #pragma once
 
 #include <ZorCompCore/richtext/actions/dmQEWPActions.h>
