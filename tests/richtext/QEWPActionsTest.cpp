@@ -7,6 +7,7 @@
 #include <ZorCompCore/localisation/ZORLang.h>
 #include <ZorCompCore/platform/ImageList.h>
 #include <ZorCompCore/platform/KnownFolders.h>
+#include <ZorCompCore/richtext/QEWPPrvFrm.h>
 #include <ZorCompCore/richtext/WPCustomDialog.h>
 #include <ZorCompCore/richtext/WPRichText.h>
 #include <ZorCompCore/richtext/actions/ActionList.h>
@@ -16,6 +17,7 @@
 #include <ZorCompCore/richtext/actions/dmQEWPActions.h>
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
+#include <ZorCompCore/richtext/frmRTFPDFOptions.h>
 #include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
 #include <ZorCompCore/richtext/spell/SpellController.h>
 
@@ -27,6 +29,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -471,6 +474,49 @@ TEST(QEWPActions, PdfMarginCheck)
     EXPECT_FALSE(t.m.ExportToPDF(&t.editor, file, 10, 244, 10, 40, poPagePortrait, psA4, {}, {}, {}, {}, false));
     EXPECT_EQ(t.errors, QStringList{QStringLiteral("Vertical margins are too large")});
     EXPECT_FALSE(QFile::exists(file));
+}
+
+// Catches: the options dialog's values not read back on OK, a file written
+// after Cancel; the preview not opened for the editor asked for.
+TEST(QEWPActions, PdfOptionsDialogAndPreview)
+{
+    Module t;
+    t.m.ScreenPixelsPerInch = 80;
+    t.editor.InputString(QStringLiteral("Hello"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.pdf"));
+    QTimer::singleShot(0, [] {
+        if (auto *dlg = qobject_cast<TfrmRTFPDFOptions *>(QApplication::activeModalWidget()))
+            dlg->reject();
+    });
+    EXPECT_FALSE(t.m.ExportToPDF(&t.editor, file, 10, 10, 10, 10, poPagePortrait, psA4, {}, {}, {}, {}, true));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_TRUE(t.errors.isEmpty());
+
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        auto *dlg = qobject_cast<TfrmRTFPDFOptions *>(QApplication::activeModalWidget());
+        if (!dlg)
+            return;
+        shown = dlg->LeftMargin() == 10;
+        dlg->SetLeftMargin(77); // with 117 on the right: 49 pixels left
+        dlg->SetRightMargin(117);
+        dlg->accept();
+    });
+    EXPECT_FALSE(t.m.ExportToPDF(&t.editor, file, 10, 10, 10, 10, poPagePortrait, psA4, {}, {}, {}, {}, true));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(t.errors, QStringList{QStringLiteral("Horizontal margins are too large")});
+
+    TWPCustomRtfEdit *previewed = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (TQEWPPreviewForm *form = t.m.WPPreviewDlg1()->Form()) {
+            previewed = form->Source();
+            form->close();
+        }
+    });
+    t.trigger("XA_DiaPreview");
+    EXPECT_EQ(previewed, &t.editor.Edit());
+    EXPECT_TRUE(t.m.WPPreviewDlg1()->Modal());
 }
 
 // Catches: language names mapped case-sensitively or unknown names kept;
