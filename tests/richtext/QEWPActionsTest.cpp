@@ -647,11 +647,17 @@ TEST(QEWPActions, DefaultDictionaries)
     QFile::remove(dct.fileName());
 }
 
-// Catches: New clearing a read-only editor; the character format cleared
+// Catches: the disabled commands enabled; New clearing a read-only editor; the character format cleared
 // only at the caret; select-table selecting one cell.
 TEST(QEWPActions, NewClearAndSelectTable)
 {
     Module t;
+    // Commands the editor has nothing for stay off; those merely without a
+    // handler of their own are on.
+    for (const char *off : {"XA_Col_Off", "XA_Col_2", "XA_Col_3", "XA_Col_4", "XA_InsColumnBreak", "XA_InsertTextBox"})
+        EXPECT_FALSE(t.a(off)->isEnabled()) << off;
+    EXPECT_TRUE(t.a("XA_CloseFile")->isEnabled());
+    EXPECT_TRUE(t.a("XA_CreateReport")->isEnabled());
     t.editor.InputString(QStringLiteral("abc"));
     t.editor.SelectAll();
     QTextCursor c = t.editor.TextCursor();

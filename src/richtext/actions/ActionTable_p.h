@@ -26,7 +26,7 @@ struct TWPActionDef
     void (TdmQEWPActions::*Handler)(QObject *Sender) = nullptr;
     const char *Dialog = nullptr; // the module dialog the action needs
     int Combo = -1;               // TWPComboKind of a combo action
-    bool Disabled = false;        // the editor cannot carry out its command: always disabled
+    bool Disabled = false;        // never enabled
 };
 
 std::span<const TWPActionDef> WPActionTable();

@@ -348,10 +348,7 @@ void TdmQEWPActions::UpdateActions()
         if (def.ClassName || def.Combo >= 0)
             continue;
         bool enabled = e && !def.Disabled && (!def.Dialog || TWPCustomDialog::IsRegistered(QString::fromLatin1(def.Dialog)));
-        const QString name = a->objectName();
-        if (name == u"XA_InsColumnBreak" || name == u"XA_InsertTextBox" || name.startsWith(u"XA_Col_"))
-            enabled = false;
-        else if (def.Handler == &TdmQEWPActions::XA_GraphicOptExecute) {
+        if (def.Handler == &TdmQEWPActions::XA_GraphicOptExecute) {
             XA_GraphicOptUpdate(a);
             continue;
         } else if (def.Handler == &TdmQEWPActions::XA_SpellThesaurusExecute)
