@@ -12,7 +12,8 @@
 // Actions are created by class name ("TWPABold", "TWPAInsertNumber" …) with
 // CreateWPToolsAction; ClassName() tells which one an action is. Actions the
 // editor has nothing for (data-set navigation, outline mode, the RTF code
-// view) exist so that toolbars can bind them, and stay disabled.
+// view, a printer setup apart from printing) exist so that toolbars can bind
+// them, and stay disabled; so do those whose dialog the library lacks.
 #pragma once
 
 #include <ZorCompCore/zor_export.h>
