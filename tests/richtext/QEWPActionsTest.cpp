@@ -7,6 +7,7 @@
 #include <ZorCompCore/localisation/ZORLang.h>
 #include <ZorCompCore/platform/ImageList.h>
 #include <ZorCompCore/platform/KnownFolders.h>
+#include <ZorCompCore/richtext/QEWPPrvFrm.h>
 #include <ZorCompCore/richtext/WPCustomDialog.h>
 #include <ZorCompCore/richtext/WPRichText.h>
 #include <ZorCompCore/richtext/actions/ActionList.h>
@@ -16,6 +17,7 @@
 #include <ZorCompCore/richtext/actions/dmQEWPActions.h>
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
+#include <ZorCompCore/richtext/frmRTFPDFOptions.h>
 #include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
 #include <ZorCompCore/richtext/spell/SpellController.h>
 
@@ -26,6 +28,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -472,6 +476,49 @@ TEST(QEWPActions, PdfMarginCheck)
     EXPECT_FALSE(QFile::exists(file));
 }
 
+// Catches: the options dialog's values not read back on OK, a file written
+// after Cancel; the preview not opened for the editor asked for.
+TEST(QEWPActions, PdfOptionsDialogAndPreview)
+{
+    Module t;
+    t.m.ScreenPixelsPerInch = 80;
+    t.editor.InputString(QStringLiteral("Hello"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.pdf"));
+    QTimer::singleShot(0, [] {
+        if (auto *dlg = qobject_cast<TfrmRTFPDFOptions *>(QApplication::activeModalWidget()))
+            dlg->reject();
+    });
+    EXPECT_FALSE(t.m.ExportToPDF(&t.editor, file, 10, 10, 10, 10, poPagePortrait, psA4, {}, {}, {}, {}, true));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_TRUE(t.errors.isEmpty());
+
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        auto *dlg = qobject_cast<TfrmRTFPDFOptions *>(QApplication::activeModalWidget());
+        if (!dlg)
+            return;
+        shown = dlg->LeftMargin() == 10;
+        dlg->SetLeftMargin(77); // with 117 on the right: 49 pixels left
+        dlg->SetRightMargin(117);
+        dlg->accept();
+    });
+    EXPECT_FALSE(t.m.ExportToPDF(&t.editor, file, 10, 10, 10, 10, poPagePortrait, psA4, {}, {}, {}, {}, true));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(t.errors, QStringList{QStringLiteral("Horizontal margins are too large")});
+
+    TWPCustomRtfEdit *previewed = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (TQEWPPreviewForm *form = t.m.WPPreviewDlg1()->Form()) {
+            previewed = form->Source();
+            form->close();
+        }
+    });
+    t.trigger("XA_DiaPreview");
+    EXPECT_EQ(previewed, &t.editor.Edit());
+    EXPECT_TRUE(t.m.WPPreviewDlg1()->Modal());
+}
+
 // Catches: language names mapped case-sensitively or unknown names kept;
 // the engine's strings not loaded (or the additions not appended); the
 // module's own captions not following the language component.
@@ -508,8 +555,37 @@ TEST(QEWPActions, LoadLanguage)
     EXPECT_EQ(t.a("WPADeleteText1")->text(), QStringLiteral("Text löschen"));
 }
 
+// Catches: a damaged or foreign table replacing the strings held; an
+// appended table dropping what was there; captions applied by another name.
+TEST(QEWPActions, LanguageControlTables)
+{
+    TWPLanguageControl control;
+    ASSERT_TRUE(control.LoadFromXml(R"(<wptools language="DE"><action name="WPABold1" caption="Fett" hint="Fett machen"/>)"
+                                    R"(<string id="98">Feld</string></wptools>)"));
+    EXPECT_FALSE(control.LoadFromXml("<wptools language=\"XX\"><string id=\"98\">broken"));
+    EXPECT_FALSE(control.LoadFromXml("<other/>"));
+    EXPECT_FALSE(control.LoadFromXml(QByteArray()));
+    EXPECT_EQ(control.Language(), QStringLiteral("DE"));
+    EXPECT_EQ(control.GetString(98), QStringLiteral("Feld"));
+    ASSERT_TRUE(control.LoadFromXml(R"(<wptools><string id="99">Name</string><string id="x">y</string></wptools>)", true));
+    EXPECT_EQ(control.GetString(98), QStringLiteral("Feld"));
+    EXPECT_EQ(control.GetString(99), QStringLiteral("Name"));
+    EXPECT_EQ(control.GetString(100, QStringLiteral("default")), QStringLiteral("default"));
+    EXPECT_EQ(control.Language(), QStringLiteral("DE"));
+
+    QAction bold, italic;
+    bold.setObjectName(QStringLiteral("wpabold1"));
+    italic.setObjectName(QStringLiteral("WPAItalic1"));
+    italic.setText(QStringLiteral("Kursiv"));
+    control.ApplyToActions({&bold, &italic});
+    EXPECT_EQ(bold.text(), QStringLiteral("Fett"));
+    EXPECT_EQ(bold.toolTip(), QStringLiteral("Fett machen"));
+    EXPECT_EQ(italic.text(), QStringLiteral("Kursiv"));
+}
+
 // Catches: spell-as-you-go toggled twice per trigger (no net change), not
-// attached to the editor's text or not stopped; the controller's key.
+// attached to the editor's text or not stopped; settings not kept under the
+// controller's key; check-now not selecting the misspelt word.
 TEST(QEWPActions, SpellCommands)
 {
     Module t;
@@ -520,12 +596,21 @@ TEST(QEWPActions, SpellCommands)
     EXPECT_FALSE(asYouGo->isChecked());
     t.trigger("XA_SpellAsYouGo");
     EXPECT_TRUE(asYouGo->isChecked());
+    EXPECT_TRUE(t.a("WPASpellAsYouGo1")->isChecked()) << "both show the state";
     auto *marker = t.editor.findChild<TWPSpellAsYouGo *>();
     ASSERT_NE(marker, nullptr);
     EXPECT_EQ(marker->Document(), t.editor.Document().Text());
-    t.trigger("XA_SpellAsYouGo");
+    t.trigger("WPASpellAsYouGo1");
     EXPECT_FALSE(asYouGo->isChecked());
     EXPECT_EQ(t.editor.findChild<TWPSpellAsYouGo *>(), nullptr);
+
+    // The controller's settings live in the registry: a new module reads them.
+    t.m.WPSpellController1()->SetCurrentLanguage(1033);
+    {
+        TdmQEWPActions second;
+        EXPECT_EQ(second.WPSpellController1()->CurrentLanguage(), 1033);
+    }
+    t.m.WPSpellController1()->SetCurrentLanguage(1031);
 
     if (!t.m.WPSpellController1()->LanguageAvailable(1031))
         GTEST_SKIP() << "no German dictionary installed";
@@ -562,6 +647,92 @@ TEST(QEWPActions, DefaultDictionaries)
     QFile::remove(dct.fileName());
 }
 
+// Catches: the disabled commands enabled; New clearing a read-only editor; the character format cleared
+// only at the caret; select-table selecting one cell.
+TEST(QEWPActions, NewClearAndSelectTable)
+{
+    Module t;
+    // Commands the editor has nothing for stay off; those merely without a
+    // handler of their own are on.
+    for (const char *off : {"XA_Col_Off", "XA_Col_2", "XA_Col_3", "XA_Col_4", "XA_InsColumnBreak", "XA_InsertTextBox"})
+        EXPECT_FALSE(t.a(off)->isEnabled()) << off;
+    EXPECT_TRUE(t.a("XA_CloseFile")->isEnabled());
+    EXPECT_TRUE(t.a("XA_CreateReport")->isEnabled());
+    t.editor.InputString(QStringLiteral("abc"));
+    t.editor.SelectAll();
+    QTextCursor c = t.editor.TextCursor();
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    bold.setFontItalic(true);
+    c.mergeCharFormat(bold);
+    t.trigger("XA_DelCharFormat");
+    EXPECT_FALSE(t.formatAt(0).fontWeight() >= QFont::Bold);
+    EXPECT_FALSE(t.formatAt(2).fontItalic());
+
+    c = t.editor.TextCursor();
+    c.movePosition(QTextCursor::End);
+    QTextTable *table = c.insertTable(2, 2);
+    t.editor.SetTextCursor(table->cellAt(1, 1).firstCursorPosition());
+    t.trigger("XA_SelectTable");
+    int row, rows, col, cols;
+    t.editor.TextCursor().selectedTableCells(&row, &rows, &col, &cols);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(cols, 2);
+
+    t.editor.SetReadOnly(true);
+    t.trigger("XA_New");
+    EXPECT_EQ(t.editor.PlainText().left(3), QStringLiteral("abc"));
+    t.editor.SetReadOnly(false);
+    t.trigger("XA_New");
+    EXPECT_EQ(t.editor.PlainText(), QString());
+}
+
+// Catches: page navigation that does not move to the next page's text or
+// stays enabled on the last page.
+TEST(QEWPActions, PageNavigation)
+{
+    Module t;
+    t.editor.resize(600, 400);
+    QTextCursor c = t.editor.TextCursor();
+    for (int i = 0; i < 120; ++i) {
+        c.insertText(QStringLiteral("Line %1").arg(i));
+        c.insertBlock();
+    }
+    c.movePosition(QTextCursor::Start);
+    t.editor.SetTextCursor(c);
+    t.trigger("XA_ViewPageLayout");
+    ASSERT_GT(t.editor.PageCount(), 1);
+    t.m.UpdateActions();
+    EXPECT_FALSE(t.a("WPAPriorPage1")->isEnabled());
+    ASSERT_TRUE(t.a("WPANextPage1")->isEnabled());
+    const int before = t.editor.TextCursor().position();
+    t.trigger("WPANextPage1");
+    EXPECT_GT(t.editor.TextCursor().position(), before);
+    t.m.UpdateActions();
+    EXPECT_TRUE(t.a("WPAPriorPage1")->isEnabled());
+    t.trigger("WPAPriorPage1");
+    EXPECT_EQ(t.editor.TextCursor().position(), before);
+}
+
+// Catches: band and group tokens (':' '#') or empty ones converted, the
+// token text left beside the field, the conversion taking several undos.
+TEST(QEWPActions, ConvertTokens)
+{
+    Module t;
+    t.editor.InputString(QStringLiteral("Dear <<Name>>, <<#Items>> <<Sum:0.00>> <<>> <<City>>"));
+    t.editor.SetModified(false);
+    t.trigger("XA_ConvertTokens");
+    const QString obj(QChar::ObjectReplacementCharacter);
+    EXPECT_EQ(t.editor.PlainText(), QStringLiteral("Dear %1, <<#Items>> <<Sum:0.00>> <<>> %1").arg(obj));
+    EXPECT_EQ(t.formatAt(5).intProperty(wpFieldKind), int(TWPFieldKind::Merge));
+    EXPECT_EQ(t.formatAt(5).stringProperty(wpFieldName), QStringLiteral("Name"));
+    const int city = t.editor.PlainText().lastIndexOf(obj);
+    EXPECT_EQ(t.formatAt(city).stringProperty(wpFieldName), QStringLiteral("City"));
+    EXPECT_TRUE(t.editor.Modified());
+    t.editor.Undo();
+    EXPECT_EQ(t.editor.PlainText(), QStringLiteral("Dear <<Name>>, <<#Items>> <<Sum:0.00>> <<>> <<City>>"));
+}
+
 // Catches: split-table losing rows, leaving one table, or not undoing as one step.
 TEST(QEWPActions, SplitTable)
 {
@@ -591,7 +762,7 @@ TEST(QEWPActions, SplitTable)
 }
 
 // A session as a user has it: an editor registered with the shared actions,
-// text typed, made bold through the action (as its toolbar button would),
+// text typed, made bold through the action's key (Ctrl+B),
 // the RTF written with \b, and one Undo taking the bold back.
 // Catches: the action not reaching the registered editor, the format not
 // written, the edit split into several undo steps.
@@ -612,7 +783,8 @@ TEST(QEWPActions, UserSession)
     EXPECT_FALSE(bold->isChecked());
     m->Action(QStringLiteral("WPASellAll1"))->trigger();
     ASSERT_TRUE(bold->isEnabled());
-    bold->trigger();
+    // The action's key, pressed in the editor, as the user does.
+    QTest::keyClick(editor, Qt::Key_B, Qt::ControlModifier);
     EXPECT_TRUE(bold->isChecked());
     const QByteArray rtf = editor->Edit().SaveToBytes(QStringLiteral("RTF"));
     const QRegularExpression boldWord(QStringLiteral("\\\\b(?![a-z])"));

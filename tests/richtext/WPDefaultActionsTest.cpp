@@ -214,4 +214,11 @@ TEST(WPDefaultActions, GlobalRegistration)
     GlobalUnRegisterEditBox(&editor);
     EXPECT_FALSE(global->Links()->Contains(&editor));
     EXPECT_EQ(global->Actions()->GetTheWPRichText(), nullptr);
+
+    GlobalRegisterEditBox(&editor);
+    FreeGlobalWPDefaultActions();
+    GlobalUnRegisterEditBox(&editor); // nothing left to unregister from
+    FreeGlobalWPDefaultActions();
+    EXPECT_TRUE(editor.actions().isEmpty()) << "the actions went with the instance";
+    EXPECT_TRUE(GlobalWPDefaultActions()->Links()->Editors().isEmpty());
 }

@@ -341,7 +341,7 @@ TEST(WPEngineActions, CellBorders)
 }
 
 // Catches: number fields inserted with the wrong kind, a named field
-// without its name, insertion into protected text.
+// without its name, a field taking the name of the field before it.
 TEST(WPEngineActions, Fields)
 {
     Fixture f;
@@ -361,6 +361,10 @@ TEST(WPEngineActions, Fields)
     f.fire(named);
     EXPECT_EQ(f.formatAt(5).stringProperty(wpFieldName), QStringLiteral("Customer"));
     EXPECT_EQ(f.formatAt(5).intProperty(wpFieldKind), int(TWPFieldKind::Named));
+    TWPToolsAction *page = f.action("TWPAInsertNumber");
+    f.fire(page);
+    EXPECT_EQ(f.formatAt(6).intProperty(wpFieldKind), int(TWPFieldKind::Page));
+    EXPECT_FALSE(f.formatAt(6).hasProperty(wpFieldName)) << "nothing taken over from the field before";
 }
 
 // Catches: zoom steps off by a factor, fit actions not checked, undo
@@ -451,4 +455,17 @@ TEST(WPComboActions, SizeColorAlignmentStyle)
     EXPECT_EQ(f.editor.TextCursor().blockFormat().stringProperty(wpStyleName), QStringLiteral("Heading"));
     EXPECT_EQ(f.formatAt(1).fontPointSize(), 20);
     EXPECT_FALSE(style->ApplyText(QStringLiteral("Nope")));
+
+    QComboBox fontBox, scalableBox;
+    TWPToolsCustomEditContolAction *font = make(TWPComboKind::Fonts, fontBox);
+    make(TWPComboKind::TrueTypeFonts, scalableBox);
+    ASSERT_GT(fontBox.count(), 0);
+    for (int i = 0; i < scalableBox.count(); ++i)
+        EXPECT_GE(fontBox.findText(scalableBox.itemText(i)), 0);
+    const QString family = fontBox.itemText(fontBox.count() - 1);
+    EXPECT_TRUE(font->ApplyText(family));
+    EXPECT_EQ(f.formatAt(1).fontFamilies().toStringList().value(0), family);
+    font->UpdateFor(&f.editor);
+    EXPECT_EQ(fontBox.currentText(), family);
+    EXPECT_FALSE(font->ApplyText(QStringLiteral("  ")));
 }

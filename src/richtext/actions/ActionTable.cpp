@@ -33,16 +33,11 @@ constexpr TWPActionDef X(const char *name, const char *cat, const char *de, cons
     return {name, nullptr, cat, de, en, icon, tag, checkable, key, handler, dialog, -1, false};
 }
 
-// A module action without a handler of its own.
-constexpr TWPActionDef N(const char *name, const char *cat, const char *de, const char *en)
+// A module action without a handler of its own; disabled: never enabled.
+constexpr TWPActionDef N(const char *name, const char *cat, const char *de, const char *en,
+                         bool disabled = false)
 {
-    return {name, nullptr, cat, de, en, nullptr, 0, false, None, nullptr, nullptr, -1, false};
-}
-
-// A module action whose command the editor cannot carry out: always disabled.
-constexpr TWPActionDef Off(const char *name, const char *cat, const char *de, const char *en)
-{
-    return {name, nullptr, cat, de, en, nullptr, 0, false, None, nullptr, nullptr, -1, true};
+    return {name, nullptr, cat, de, en, nullptr, 0, false, None, nullptr, nullptr, -1, disabled};
 }
 
 const TWPActionDef Table[] = {
@@ -185,7 +180,7 @@ const TWPActionDef Table[] = {
 
     X("XA_InsPageBreak", "Menu_Insert", "Seitenumbruch", "Page Break", "insert-page-break", &M::XA_InsPageBreakExecute),
     X("XA_InsSectionBreak", "Menu_Insert", "Abschnittsumbruch", "Section Break", "insert-horizontal-rule", &M::XA_InsSectionBreakExecute),
-    N("XA_InsColumnBreak", "Menu_Insert", "Column Break after current par", "Column Break after current par"),
+    N("XA_InsColumnBreak", "Menu_Insert", "Column Break after current par", "Column Break after current par", true),
     X("XA_InsGraphic", "Menu_Insert", "Grafik", "Graphic", "insert-image", &M::XA_InsGraphicExecute),
     X("XA_InsSymbol", "Menu_Insert", "Symbol", "Symbol", "character-set", &M::XA_InsSymbolExecute, 0, "TWPSymbolDlgEx"),
     X("XA_FInsPage", "Menu_Insert", "Seitennummer", "PageNumber", "page-simple", &M::XA_FInsExecute, 0),
@@ -199,17 +194,17 @@ const TWPActionDef Table[] = {
     X("XA_InsertFormField", "Menu_Insert", "Makrofeld einfügen", "Insert Form Field", "insert-button", &M::XA_InsertFormFieldExecute),
     X("XA_InsBookmark", "Menu_Insert", "Lesezeichen", "Bookmark", "bookmark-new", &M::XA_InsBookmarkExecute),
     X("XA_InsHyperlink", "Menu_Insert", "Hyperlink", "Hyperlink", "insert-link", &M::XA_InsHyperlinkExecute, 0, "TWPHyperlinkDlg"),
-    N("XA_InsertTextBox", "Menu_Insert", "Textbox einfügen", "Insert TextBox"),
+    N("XA_InsertTextBox", "Menu_Insert", "Textbox einfügen", "Insert TextBox", true),
 
     X("XA_FrmFontDialog", "Menu_Format", "Schriftart", "Font", "dialog-text-and-font", &M::XA_FrmFontDialogExecute, 0, "TWPFontDlg"),
     X("XA_FrmIndentSpacing", "Menu_Format", "Absatz", "Paragraph", "format-line-spacing-normal", &M::XA_FrmIndentSpacingExecute, 0, "TWPParagraphPropDlg"),
     X("XA_FrmBorder", "Menu_Format", "Ränder", "Border", "format-border-set-all", &M::XA_FrmBorderExecute, 0, "TWPParagraphBorderDlg"),
     X("XA_FrmNumbers", "Menu_Format", "Nummerierung...", "Numbers...", "format-list-ordered", &M::XA_FrmNumbersExecute, 0, "TWPBulletDlg"),
     X("XA_FrmTabStops", "Menu_Format", "Tabulatoren", "TabStops", "format-indent-more", &M::XA_FrmTabStopsExecute, 0, "TWPTabDlg"),
-    N("XA_Col_Off", "Menu_Format", "Aus", "Off"),
-    N("XA_Col_2", "Menu_Format", "2", "2"),
-    N("XA_Col_3", "Menu_Format", "3", "3"),
-    N("XA_Col_4", "Menu_Format", "4", "4"),
+    N("XA_Col_Off", "Menu_Format", "Aus", "Off", true),
+    N("XA_Col_2", "Menu_Format", "2", "2", true),
+    N("XA_Col_3", "Menu_Format", "3", "3", true),
+    N("XA_Col_4", "Menu_Format", "4", "4", true),
     X("XA_FrmCap_Lowercase", "Menu_Format", "Kleinbuchstaben", "Lowercase", "format-text-lowercase", &M::XA_FrmCap_LowercaseExecute),
     X("XA_FrmCap_Uppercase", "Menu_Format", "Grossbuchstaben", "Uppercase", "format-text-uppercase", &M::XA_FrmCap_UppercaseExecute),
     X("XA_FrmCap_Off", "Menu_Format", "Aus", "Off", "format-text-capitalize", &M::XA_FrmCap_OffExecute),
@@ -231,7 +226,7 @@ const TWPActionDef Table[] = {
 
     X("XA_ShowRepBand", "", "Bänder", "Band Dialog", "view-split-top-bottom", &M::XA_ShowRepBandExecute, 0, "TWPReportBandsDialog"),
     N("XA_CreateReport", "", "Report erstellen", "Create Report"),
-    Off("XA_ConvertTokens", "", "Makros konvertieren", "Convert Tokens"),
+    X("XA_ConvertTokens", "", "Makros konvertieren", "Convert Tokens", "text-field-framed", &M::XA_ConvertTokensExecute),
 };
 
 } // namespace

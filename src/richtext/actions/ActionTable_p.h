@@ -1,6 +1,7 @@
 // The action table of TdmQEWPActions: every action of StdActions, in list
-// order, with what the module sets up from it. Private to the module (and
-// its tests, which check the table against what the module built).
+// order, with what the module sets up from it. Private to the module.
+// scripts/gen_wpactions_texts.py derives the language tables, the module's
+// form texts and the icon copies from it: run it after editing the table.
 #pragma once
 
 #include <ZorCompCore/richtext/actions/dmQEWPActions.h>
@@ -25,7 +26,7 @@ struct TWPActionDef
     void (TdmQEWPActions::*Handler)(QObject *Sender) = nullptr;
     const char *Dialog = nullptr; // the module dialog the action needs
     int Combo = -1;               // TWPComboKind of a combo action
-    bool Disabled = false;        // the editor cannot carry out its command: always disabled
+    bool Disabled = false;        // never enabled
 };
 
 std::span<const TWPActionDef> WPActionTable();

@@ -93,6 +93,7 @@ void TWPToolsCustomEditContolAction::SetControl(QComboBox *combo)
     if (!combo)
         return;
     combo->setEditable(m_kind == TWPComboKind::FontSizeManual || m_kind == TWPComboKind::FontSize);
+    combo->setInsertPolicy(QComboBox::NoInsert); // a size typed in is applied, not listed
     FillItems();
     connect(combo, &QComboBox::textActivated, this, [this](const QString &text) {
         if (!m_updating)

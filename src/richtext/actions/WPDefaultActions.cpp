@@ -208,12 +208,12 @@ void TWPDefaultActions::UnRegisterEditBox(TWPRichText *Editor)
 
 namespace {
 TWPDefaultActions *g_defaultActions = nullptr;
+} // namespace
 
-void freeDefaultActions()
+void FreeGlobalWPDefaultActions()
 {
     Free(std::exchange(g_defaultActions, nullptr));
 }
-} // namespace
 
 TWPDefaultActions *GlobalWPDefaultActions()
 {
@@ -221,7 +221,7 @@ TWPDefaultActions *GlobalWPDefaultActions()
         g_defaultActions = new TWPDefaultActions(nullptr);
         g_defaultActions->Loaded();
         // Freed with the application object, while widgets may still be freed.
-        qAddPostRoutine(freeDefaultActions);
+        qAddPostRoutine(FreeGlobalWPDefaultActions);
     }
     return g_defaultActions;
 }

@@ -95,6 +95,8 @@ private:
 // The shared instance, created (and Loaded) on first call, freed when the
 // application's core object goes.
 ZOR_EXPORT TWPDefaultActions *GlobalWPDefaultActions();
+// Frees the shared instance if there is one (the package's shut-down).
+ZOR_EXPORT void FreeGlobalWPDefaultActions();
 // Links an editor to the shared actions (creating them) and takes its
 // document's styles into the module's style list.
 ZOR_EXPORT void GlobalRegisterEditBox(TWPRichText *Editor);

@@ -19,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextList>
 #include <QTextTable>
 
@@ -173,6 +174,34 @@ QTextCursor blockSpan(const QTextCursor &c)
     const QTextBlock last = c.document()->findBlock(c.selectionEnd());
     span.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
     return span;
+}
+
+// --- pages of the text's own layout (page layout view) ----------------------------
+
+// The page a position's line is drawn on.
+int pageAt(QTextDocument *t, int pos)
+{
+    const QTextBlock b = t->findBlock(pos);
+    t->documentLayout()->blockBoundingRect(b); // lays the block out
+    const QTextLayout *l = b.layout();
+    const QTextLine line = l->lineForTextPosition(pos - b.position());
+    const qreal y = l->position().y() + (line.isValid() ? line.y() : 0);
+    return int(y / t->pageSize().height());
+}
+
+// The first position drawn on page or after it; -1 when the text ends before.
+int firstPositionOnPage(QTextDocument *t, int page)
+{
+    for (QTextBlock b = t->begin(); b.isValid(); b = b.next()) {
+        t->documentLayout()->blockBoundingRect(b);
+        const QTextLayout *l = b.layout();
+        for (int i = 0; i < l->lineCount(); ++i) {
+            const QTextLine line = l->lineAt(i);
+            if (int((l->position().y() + line.y()) / t->pageSize().height()) >= page)
+                return b.position() + line.textStart();
+        }
+    }
+    return -1;
 }
 
 // --- tables ---------------------------------------------------------------------
@@ -342,10 +371,8 @@ bool TWPToolsAction::IsEnabledFor(TWPRichText &e)
     case kPriorPage: case kNextPage: {
         if (e.LayoutMode() != wplayPageLayout || e.Document().Text()->pageSize().height() <= 0)
             return false;
-        const int pages = e.Document().Text()->pageCount();
-        const qreal top = e.Document().Text()->documentLayout()->blockBoundingRect(c.block()).top();
-        const int page = int(top / e.Document().Text()->pageSize().height());
-        return m_kind == kPriorPage ? page > 0 : page < pages - 1;
+        const int page = pageAt(e.Document().Text(), c.position());
+        return m_kind == kPriorPage ? page > 0 : firstPositionOnPage(e.Document().Text(), page + 1) >= 0;
     }
     case kInsRow: case kInsCol: case kDelRow: case kDelCol: case kSelectRow: case kSelectColumn:
     case kBLeft: case kBTop: case kBRight: case kBBottom: case kBInner: case kBOuter: case kBAllOff:
@@ -513,10 +540,8 @@ void TWPToolsAction::ExecuteOn(TWPRichText &e)
     case kFitWidth: e.SetZoomMode(wpZoomPageWidth); return;
     case kFitHeight: e.SetZoomMode(wpZoomFullPage); return;
     case kPriorPage: case kNextPage: {
-        const qreal h = t->pageSize().height();
-        const int page = int(t->documentLayout()->blockBoundingRect(c.block()).top() / h);
-        const int target = std::clamp(page + (m_kind == kNextPage ? 1 : -1), 0, std::max(0, t->pageCount() - 1));
-        const int pos = t->documentLayout()->hitTest(QPointF(0, target * h + 1), Qt::FuzzyHit);
+        const int page = pageAt(t, c.position());
+        const int pos = firstPositionOnPage(t, std::max(0, page + (m_kind == kNextPage ? 1 : -1)));
         if (pos >= 0) {
             c.setPosition(pos);
             e.SetTextCursor(c);
@@ -609,19 +634,12 @@ void TWPToolsAction::ExecuteOn(TWPRichText &e)
                             ? cellSpan(r.Table, r.Row, 0, r.Row + r.Rows - 1, r.Table->columns() - 1)
                             : cellSpan(r.Table, 0, r.Column, r.Table->rows() - 1, r.Column + r.Columns - 1));
         return;
-    case kInsertNumber: case kInsertField: {
-        if (!MayEdit(e, c))
-            return;
-        c.beginEditBlock();
-        c.removeSelectedText();
-        if (m_kind == kInsertNumber)
-            e.Document().InsertField(c, NumberFields[data().toInt()], {}, {}, c.charFormat());
-        else
-            e.Document().InsertField(c, TWPFieldKind::Named, data().toString(), {}, c.charFormat());
-        c.endEditBlock();
-        e.SetTextCursor(c);
+    case kInsertNumber:
+        WPInsertField(e, NumberFields[data().toInt()]);
         return;
-    }
+    case kInsertField:
+        WPInsertField(e, TWPFieldKind::Named, data().toString());
+        return;
     case kSearch: case kReplace: case kEditHyperlink: {
         const char *cls = m_kind == kSearch ? "TWPFindDlg" : m_kind == kReplace ? "TWPReplaceDlg" : "TWPHyperlinkDlg";
         if (TWPCustomDialog *dlg = Dialog(QString::fromLatin1(cls))) {
@@ -714,6 +732,23 @@ bool WPSaveDialog(TWPRichText &editor, bool saveAs)
     if (saveAs || name.isEmpty())
         name = QFileDialog::getSaveFileName(&editor, QString(), name, FileFilter);
     return !name.isEmpty() && WPSaveEditorFile(editor, name);
+}
+
+void WPInsertField(TWPRichText &editor, TWPFieldKind kind, const QString &name)
+{
+    QTextCursor c = editor.TextCursor();
+    if (!TWPToolsAction::MayEdit(editor, c))
+        return;
+    // The caret's format without what a field or picture before it carries.
+    QTextCharFormat base = c.charFormat();
+    for (int p : {int(QTextFormat::ObjectType), int(wpFieldKind), int(wpFieldName), int(wpFieldFormat),
+                  int(wpFieldResult), int(wpPictureName), int(QTextFormat::ImageName)})
+        base.clearProperty(p);
+    c.beginEditBlock();
+    c.removeSelectedText();
+    editor.Document().InsertField(c, kind, name, {}, base);
+    c.endEditBlock();
+    editor.SetTextCursor(c);
 }
 
 bool WPPrintEditor(TWPRichText &editor, bool showDialog)

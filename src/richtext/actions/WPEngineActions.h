@@ -12,7 +12,8 @@
 // Actions are created by class name ("TWPABold", "TWPAInsertNumber" …) with
 // CreateWPToolsAction; ClassName() tells which one an action is. Actions the
 // editor has nothing for (data-set navigation, outline mode, the RTF code
-// view) exist so that toolbars can bind them, and stay disabled.
+// view, a printer setup apart from printing) exist so that toolbars can bind
+// them, and stay disabled; so do those whose dialog the library lacks.
 #pragma once
 
 #include <ZorCompCore/zor_export.h>
@@ -29,6 +30,7 @@ namespace zor {
 
 class TWPCustomDialog;
 class TWPRichText;
+enum class TWPFieldKind : int;
 
 // The editor the actions work on; null when there is none.
 using TWPEditorProvider = std::function<TWPRichText *()>;
@@ -101,6 +103,9 @@ ZOR_EXPORT bool WPOpenDialog(TWPRichText &editor);
 // Saves under WPEditorFileName, asking for a name when there is none or
 // with saveAs; false when cancelled or failed.
 ZOR_EXPORT bool WPSaveDialog(TWPRichText &editor, bool saveAs);
+// Inserts a field at the caret (replacing the selection) as one undo step,
+// in the caret's character format; refused as typing is.
+ZOR_EXPORT void WPInsertField(TWPRichText &editor, TWPFieldKind kind, const QString &name = {});
 // Prints the document on the default printer, or on the one the print
 // dialog chooses; false when there is no printer or the dialog is cancelled.
 ZOR_EXPORT bool WPPrintEditor(TWPRichText &editor, bool showDialog);

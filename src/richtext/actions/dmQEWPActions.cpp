@@ -37,6 +37,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScreen>
 #include <QSvgRenderer>
@@ -347,10 +348,7 @@ void TdmQEWPActions::UpdateActions()
         if (def.ClassName || def.Combo >= 0)
             continue;
         bool enabled = e && !def.Disabled && (!def.Dialog || TWPCustomDialog::IsRegistered(QString::fromLatin1(def.Dialog)));
-        const QString name = a->objectName();
-        if (name == u"XA_InsColumnBreak" || name == u"XA_InsertTextBox" || name.startsWith(u"XA_Col_"))
-            enabled = false;
-        else if (def.Handler == &TdmQEWPActions::XA_GraphicOptExecute) {
+        if (def.Handler == &TdmQEWPActions::XA_GraphicOptExecute) {
             XA_GraphicOptUpdate(a);
             continue;
         } else if (def.Handler == &TdmQEWPActions::XA_SpellThesaurusExecute)
@@ -528,6 +526,12 @@ int TdmQEWPActions::GetDCTIndexByFileName(const QString &FileName) const
 void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
 {
     QTextDocument *text = Editor.Document().Text();
+    // The module's and the engine's spell-as-you-go actions show one state.
+    const auto syncAsYouGo = [this](bool on) {
+        for (const char *name : {"XA_SpellAsYouGo", "WPASpellAsYouGo1"})
+            if (QAction *a = Action(QString::fromLatin1(name)))
+                a->setChecked(on);
+    };
     switch (Command) {
     case wpscCheck: {
         TWPSpellCheckRun run(*d->Spell, *text, Editor.TextCursor().selectionEnd());
@@ -568,6 +572,7 @@ void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
         return;
     }
     case wpscStartAsYouGo: {
+        syncAsYouGo(true);
         auto *marker = Editor.findChild<TWPSpellAsYouGo *>(QString::fromLatin1(SpellAsYouGoName));
         if (!marker) {
             marker = new TWPSpellAsYouGo(d->Spell, &Editor);
@@ -577,6 +582,7 @@ void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
         return;
     }
     case wpscStopAsYouGo:
+        syncAsYouGo(false);
         delete Editor.findChild<TWPSpellAsYouGo *>(QString::fromLatin1(SpellAsYouGoName));
         return;
     default:
@@ -894,20 +900,6 @@ void TdmQEWPActions::XA_InsGraphicExecute(QObject *)
 
 void TdmQEWPActions::XA_InsSymbolExecute(QObject *) { ExecuteDialog(QStringLiteral("TWPSymbolDlgEx")); }
 
-namespace {
-void insertField(TWPRichText &e, TWPFieldKind kind, const QString &name = {})
-{
-    QTextCursor c = e.TextCursor();
-    if (!TWPToolsAction::MayEdit(e, c))
-        return;
-    c.beginEditBlock();
-    c.removeSelectedText();
-    e.Document().InsertField(c, kind, name, {}, c.charFormat());
-    c.endEditBlock();
-    e.SetTextCursor(c);
-}
-} // namespace
-
 void TdmQEWPActions::XA_FInsExecute(QObject *Sender)
 {
     static const TWPFieldKind kinds[] = {TWPFieldKind::Page, TWPFieldKind::NextPage, TWPFieldKind::PriorPage,
@@ -915,7 +907,7 @@ void TdmQEWPActions::XA_FInsExecute(QObject *Sender)
     const int tag = Tag(qobject_cast<QAction *>(Sender));
     TWPRichText *e = GetTheWPRichText();
     if (e && tag >= 0 && tag < int(std::size(kinds)))
-        insertField(*e, kinds[tag]);
+        WPInsertField(*e, kinds[tag]);
 }
 
 void TdmQEWPActions::XA_InsNamedFieldExecute(QObject *)
@@ -923,7 +915,7 @@ void TdmQEWPActions::XA_InsNamedFieldExecute(QObject *)
     TWPRichText *e = GetTheWPRichText();
     QString name = QStringLiteral("PAGE");
     if (e && InputQuery(98, 99, QStringLiteral("Insert Field"), QStringLiteral("Field name:"), name) && !name.isEmpty())
-        insertField(*e, TWPFieldKind::Named, name);
+        WPInsertField(*e, TWPFieldKind::Named, name);
 }
 
 void TdmQEWPActions::XA_InsMailmergeFieldExecute(QObject *)
@@ -932,7 +924,7 @@ void TdmQEWPActions::XA_InsMailmergeFieldExecute(QObject *)
     QString name = QStringLiteral("NEWFIELD");
     if (e && InputQuery(100, 101, QStringLiteral("Insert Mailmerge Field"), QStringLiteral("Field name:"), name)
         && !name.isEmpty())
-        insertField(*e, TWPFieldKind::Merge, name);
+        WPInsertField(*e, TWPFieldKind::Merge, name);
 }
 
 void TdmQEWPActions::XA_InsertFormFieldExecute(QObject *)
@@ -941,7 +933,7 @@ void TdmQEWPActions::XA_InsertFormFieldExecute(QObject *)
     QString name = QStringLiteral("NEWFIELD");
     if (e && InputQuery(104, 105, QStringLiteral("Insert Form Field"), QStringLiteral("Field name:"), name)
         && !name.isEmpty())
-        insertField(*e, TWPFieldKind::Form, name);
+        WPInsertField(*e, TWPFieldKind::Form, name);
 }
 
 void TdmQEWPActions::XA_InsBookmarkExecute(QObject *)
@@ -1070,6 +1062,51 @@ void TdmQEWPActions::XA_SplitTableExecute(QObject *)
     after.insertFragment(lower);
     edit.endEditBlock();
     e->SetTextCursor(after);
+}
+
+void TdmQEWPActions::XA_ConvertTokensExecute(QObject *)
+{
+    TWPRichText *e = GetTheWPRichText();
+    if (!e || e->ReadOnly())
+        return;
+    // Field tokens become merge fields; tokens with ':' or '#' name bands
+    // and groups, which this engine has no place for: they stay text.
+    static const QRegularExpression token(QStringLiteral("<<([^<>:#]+)>>"));
+    QTextDocument *text = e->Document().Text();
+    struct Token
+    {
+        int Start, End;
+        QString Name;
+    };
+    QList<Token> tokens;
+    for (QTextBlock b = text->begin(); b.isValid(); b = b.next())
+        for (auto it = token.globalMatch(b.text()); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            tokens.append({b.position() + int(m.capturedStart()), b.position() + int(m.capturedEnd()),
+                           m.captured(1).trimmed()});
+        }
+    QTextCursor edit(text);
+    edit.beginEditBlock();
+    int converted = 0;
+    // From the end, so that the positions found stay valid.
+    for (auto it = tokens.crbegin(); it != tokens.crend(); ++it) {
+        QTextCursor c(text);
+        c.setPosition(it->Start);
+        c.setPosition(it->End, QTextCursor::KeepAnchor);
+        if (it->Name.isEmpty() || !e->Document().CanEdit(c))
+            continue;
+        QTextCursor first(text);
+        first.setPosition(it->Start + 1);
+        const QTextCharFormat base = first.charFormat();
+        c.removeSelectedText();
+        e->Document().InsertField(c, TWPFieldKind::Merge, it->Name, {}, base);
+        ++converted;
+    }
+    edit.endEditBlock();
+    if (converted) {
+        e->SetModified(true);
+        e->ReformatAll();
+    }
 }
 
 void TdmQEWPActions::XA_ShowRepBandExecute(QObject *)

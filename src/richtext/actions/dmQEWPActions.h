@@ -203,6 +203,7 @@ public:
     void XA_CreateTableExecute(QObject *Sender);
     void XA_SplitTableExecute(QObject *Sender);
     void XA_ShowRepBandExecute(QObject *Sender);
+    void XA_ConvertTokensExecute(QObject *Sender);
     void XA_GraphicOptExecute(QObject *Sender);
     // The graphic options' shared update handler.
     void XA_GraphicOptUpdate(QAction *Action);
