@@ -44,6 +44,12 @@
 #include <ZorCompCore/richtext/engine/LoadLock.h>
 #include <ZorCompCore/richtext/engine/QEWPHTMLWriter.h>
 #endif
+#if ZOR_WITH_RICHTEXT_ACTIONS
+#include <ZorCompCore/richtext/actions/WPDefaultActions.h>
+#endif
+#if ZOR_WITH_RICHTEXT_FRAME
+#include <ZorCompCore/richtext/frame/frmQEWPRichText.h>
+#endif
 #if ZOR_WITH_SCRIPT
 #include <ZorCompCore/script/FastScriptUtils.h>
 #endif
@@ -173,8 +179,15 @@ constexpr ModuleEntry kModules[] = {
     // shuts down.
     {"_dWPRichText", [] { (void)WPLoadLock(); }, nullptr},
 #endif
-    // Slot 8: _dmQEWPActions (richtext)
-    // Slot 9: _cxWPToolsRichEditZOREditor (richtext)
+#if ZOR_WITH_RICHTEXT_ACTIONS
+    // Slot 8: the shared rich-text actions, if anything created them.
+    {"_dmQEWPActions", nullptr, &FreeGlobalWPDefaultActions},
+#endif
+#if ZOR_WITH_RICHTEXT_FRAME
+    // Slot 9: rich-text controls elsewhere open the frame as their pop-up editor.
+    {"_cxWPToolsRichEditZOREditor", [] { ShowExternalRichEditorHook() = DoShowZORExternalRichEditor; },
+     [] { ShowExternalRichEditorHook() = nullptr; }},
+#endif
 #if ZOR_WITH_IMAGING_WIDGETS
     // Slot 10: the object runtime and the built-in previewers
     {"_WindowsPreviewHandlerControl", &WindowsPreviewHandlerControlStartup, &WindowsPreviewHandlerControlShutdown},

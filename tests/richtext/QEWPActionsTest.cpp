@@ -326,7 +326,7 @@ TEST(QEWPActions, BeforeInsertFieldWrapsTheName)
 TEST(QEWPActions, SpecialCharactersToggle)
 {
     Module t;
-    const unsigned set = 0x01 | 0x02 | 0x04 | 0x08 | 0x100 | 0x200 | 0x400; // CR SPC TAB margins FF NL hard SPC
+    const unsigned set = wpShowCR | wpShowSPC | wpShowTAB | wpDrawPageMarginLines | wpShowFF | wpShowNL | wpShowHardSPC;
     const unsigned grid = unsigned(wpShowGridlines);
     t.editor.SetViewOptions(unsigned(wpShowTAB) | grid);
     t.trigger("XY_ShowSpecialChars");

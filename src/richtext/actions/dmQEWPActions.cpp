@@ -578,11 +578,13 @@ void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
             marker = new TWPSpellAsYouGo(d->Spell, &Editor);
             marker->setObjectName(QString::fromLatin1(SpellAsYouGoName));
         }
-        marker->Attach(text);
+        // The editor keeps it on the text it shows, loads included.
+        Editor.SetSpellAsYouGo(marker);
         return;
     }
     case wpscStopAsYouGo:
         syncAsYouGo(false);
+        Editor.SetSpellAsYouGo(nullptr);
         delete Editor.findChild<TWPSpellAsYouGo *>(QString::fromLatin1(SpellAsYouGoName));
         return;
     default:

@@ -64,14 +64,6 @@ enum TWPObjectProperty : int {
 enum TWPObjPositionMode : int { wpotChar = 0, wpotPar = 1, wpotPage = 2 };
 enum TWPObjWrapMode : int { wpwrAutomatic = 0, wpwrBoth = 1, wpwrNone = 2 };
 
-// View options the special-characters command adds beside those the
-// control draws (TWPViewOption); kept in the same word.
-enum TWPExtraViewOption : unsigned {
-    wpShowFF = 0x100,      // page breaks
-    wpShowNL = 0x200,      // line breaks
-    wpShowHardSPC = 0x400, // non-breaking spaces
-};
-
 // The editor's spell commands (TWPSpellCommand): what they do here.
 //   0 check now: selects the next misspelt word from the caret
 //   1 thesaurus: offers the synonyms of the word at the caret, replaces it

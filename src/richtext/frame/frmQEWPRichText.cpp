@@ -909,7 +909,7 @@ void DoShowZORExternalRichEditor(QObject *, TWPRichText *Edit, bool &Saved)
 
 TShowExternalRichEditor &ShowExternalRichEditorHook()
 {
-    static TShowExternalRichEditor hook = DoShowZORExternalRichEditor;
+    static TShowExternalRichEditor hook; // set at start-up
     return hook;
 }
 

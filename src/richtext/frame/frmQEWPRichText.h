@@ -179,7 +179,8 @@ private:
 };
 
 // The process-wide hook an in-grid rich-text editor calls for its pop-up
-// command ("Editieren..."): (sender, the cell's control, out saved).
+// command ("Editieren..."): (sender, the cell's control, out saved). The
+// library sets it to DoShowZORExternalRichEditor when it starts.
 using TShowExternalRichEditor = std::function<void(QObject *Sender, TWPRichText *Edit, bool &Saved)>;
 ZOR_EXPORT TShowExternalRichEditor &ShowExternalRichEditorHook();
 ZOR_EXPORT void DoShowZORExternalRichEditor(QObject *Sender, TWPRichText *Edit, bool &Saved);
