@@ -120,7 +120,8 @@ const CaptionDef Captions[] = {
 // A proxy shows a shared action: its text, icon, hint, enabled and checked
 // state follow it, and triggering the proxy triggers the shared action for
 // this frame's editor. Shortcuts work while the focus is in the frame.
-void bindProxy(QAction *proxy, QAction *shared, QWidget *frame, const std::function<void()> &beforeTrigger)
+void bindProxy(QAction *proxy, QAction *shared, QWidget *frame,
+               const std::function<void(const std::function<void()> &)> &forEditor)
 {
     const auto sync = [proxy, shared] {
         const QSignalBlocker block(proxy);
@@ -134,9 +135,8 @@ void bindProxy(QAction *proxy, QAction *shared, QWidget *frame, const std::funct
     };
     sync();
     QObject::connect(shared, &QAction::changed, proxy, sync);
-    QObject::connect(proxy, &QAction::triggered, shared, [shared, beforeTrigger, sync] {
-        beforeTrigger();
-        shared->trigger();
+    QObject::connect(proxy, &QAction::triggered, shared, [shared, forEditor, sync] {
+        forEditor([shared] { shared->trigger(); });
         sync(); // a checkable proxy toggled itself: the shared state decides
     });
     proxy->setShortcuts(shared->shortcuts());
@@ -194,14 +194,21 @@ struct TfrmQEWPRichText::Private
 
     TWPItemGroup *group(const char *name) { return groups.at(QString::fromLatin1(name)).get(); }
 
-    // Proxies act on this frame's editor: it becomes the current one first.
-    void makeCurrent()
+    // Runs fn with this frame's editor as the actions' current editor,
+    // whichever editor has the focus: an item of this frame acts on its
+    // own text. The actions' states are those of this editor meanwhile.
+    void withEditor(const std::function<void()> &fn)
     {
-        if (GlobalWPDefaultActions()->CurrentEditor() == editor && editor->hasFocus())
-            return;
-        editor->setFocus(Qt::OtherFocusReason);
-        GlobalWPDefaultActions()->Links()->SendMessage(editor, wpAfterGetFocus);
+        TdmQEWPActions *module = actions();
+        const TWPGetCurrentEditor kept = module->OnGetWPRichText;
+        QPointer<TdWPRichText> ed = editor;
+        module->OnGetWPRichText = [ed](QObject *, TWPRichText *&r) { r = ed; };
+        module->UpdateActions();
+        fn();
+        module->OnGetWPRichText = kept;
+        module->UpdateActions();
     }
+
 
     void buildEditor()
     {
@@ -266,7 +273,7 @@ struct TfrmQEWPRichText::Private
         TWPActionList *shared = actions()->StdActions();
         for (auto it = items.cbegin(); it != items.cend(); ++it) {
             if (QAction *source = shared->ActionByName(it.key()); source && source != it.value())
-                bindProxy(it.value(), source, q, [this] { makeCurrent(); });
+                bindProxy(it.value(), source, q, [this](const std::function<void()> &fn) { withEditor(fn); });
         }
         QObject::connect(item("btnFonSizeUp"), &QAction::triggered, q, [this] { q->FontSizeUp(); });
         QObject::connect(item("btnFontSizeDown"), &QAction::triggered, q, [this] { q->FontSizeDown(); });
@@ -321,10 +328,7 @@ struct TfrmQEWPRichText::Private
             if (!a)
                 return;
             for (const QString &text : a->Items())
-                m->addAction(text, q, [this, a, text] {
-                    makeCurrent();
-                    a->ApplyText(text);
-                });
+                m->addAction(text, q, [this, a, text] { withEditor([a, text] { a->ApplyText(text); }); });
         });
         items.insert(m->objectName(), m->menuAction());
         return m;
@@ -488,8 +492,7 @@ void TfrmQEWPRichText::ExportTo(QObject *Sender, TWPRichText *RichText)
 {
     if (RichText != d->editor)
         return;
-    d->makeCurrent();
-    d->actions()->XA_SaveAsExecute(Sender);
+    d->withEditor([&] { d->actions()->XA_SaveAsExecute(Sender); });
 }
 
 QObject *TfrmQEWPRichText::GetSuperMerge() { return d->superMerge; }
@@ -751,9 +754,9 @@ void TfrmQEWPRichText::FontSizeUp()
     int size = box->currentText().toInt(&ok);
     if (!ok)
         size = 10;
-    d->makeCurrent();
-    box->setCurrentText(QString::number(size + 1));
-    a->ApplyText(box->currentText());
+    const QString text = QString::number(size + 1);
+    d->withEditor([&] { a->ApplyText(text); });
+    box->setCurrentText(text);
 }
 
 void TfrmQEWPRichText::FontSizeDown()
@@ -770,9 +773,9 @@ void TfrmQEWPRichText::FontSizeDown()
         size = 1;
     if (size <= 1)
         return;
-    d->makeCurrent();
-    box->setCurrentText(QString::number(size - 1));
-    a->ApplyText(box->currentText());
+    const QString text = QString::number(size - 1);
+    d->withEditor([&] { a->ApplyText(text); });
+    box->setCurrentText(text);
 }
 
 // ---- events ----------------------------------------------------------------------------
@@ -794,8 +797,7 @@ void TfrmQEWPRichText::PostShowBandDialog()
 bool TfrmQEWPRichText::event(QEvent *e)
 {
     if (e->type() == ShowBandDialogEvent) {
-        d->makeCurrent();
-        d->actions()->XA_ShowRepBandExecute(d->actions()->Action(u"XA_ShowRepBand"_qs));
+        d->withEditor([this] { d->actions()->XA_ShowRepBandExecute(d->actions()->Action(u"XA_ShowRepBand"_qs)); });
         return true;
     }
     if (e->type() == QEvent::Resize || e->type() == QEvent::Show)
@@ -826,8 +828,7 @@ void TfrmQEWPRichText::closeEvent(QCloseEvent *e)
             return;
         case mrYes:
             if (FileMode()) {
-                d->makeCurrent();
-                d->actions()->XA_SaveExecute(d->actions()->Action(u"XA_Save"_qs));
+                d->withEditor([this] { d->actions()->XA_SaveExecute(d->actions()->Action(u"XA_Save"_qs)); });
             } else {
                 SaveToString(this, d->editor);
             }
