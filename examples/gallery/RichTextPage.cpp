@@ -1,7 +1,9 @@
 // The "Rich text" page: the word-processor window in place, in page layout,
 // on the sample letter, with a language menu and buttons for the other ways
 // an application shows it: as a dialog editing a string, as a viewer and in
-// web-page mode. Spelling is marked while typing (US English).
+// web-page mode. Spelling is marked while typing (US English). Below, a
+// table with a rich-text column edits its cells in the window as a pop-up
+// editor ("Editieren...").
 // Headless, --richtext FILE.png types a line with a misspelt word at the top
 // of the letter, waits for the checker to mark it and saves a picture of the
 // page.
@@ -9,6 +11,7 @@
 
 #include <ZorCompCore/richtext/actions/WPDefaultActions.h>
 #include <ZorCompCore/richtext/dWPRichText.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/richtext/frame/frmQEWPRichText.h>
 #include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
 #include <ZorCompCore/richtext/spell/SpellController.h>
@@ -21,6 +24,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QHeaderView>
 #include <QTextLayout>
 #include <QTextStream>
 #include <QVBoxLayout>
@@ -58,6 +63,7 @@ public:
         auto *col = new QVBoxLayout(this);
         col->addLayout(top);
         col->addWidget(host, 1);
+        col->addWidget(notesTable());
         frame = new TfrmQEWPRichText(host);
         frame->SetLanguage(QStringLiteral("English"));
         frame->SetEnableWordProcessor(true);
@@ -96,6 +102,47 @@ private:
         dlg.show();
         while (dlg.isVisible())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    // Customers and a note each, kept as RTF in the cell; the pop-up editor
+    // edits the note of the selected row.
+    QWidget *notesTable()
+    {
+        auto *box = new QWidget;
+        auto *row = new QHBoxLayout(box);
+        auto *table = new QTableWidget(3, 2);
+        table->setHorizontalHeaderLabels({QStringLiteral("Customer"), QStringLiteral("Note")});
+        table->horizontalHeader()->setStretchLastSection(true);
+        table->setMaximumHeight(130);
+        const char *const customers[] = {"Meyer GmbH", "Rossi S.p.A.", "Dupont SA"};
+        for (int r = 0; r < 3; ++r) {
+            table->setItem(r, 0, new QTableWidgetItem(QString::fromLatin1(customers[r])));
+            setNote(table, r, QStringLiteral("{\\rtf1\\ansi Call back in \\b January\\b0 .\\par}"));
+        }
+        auto *edit = new QPushButton(cxWPToolsEditShowEditorCaption());
+        row->addWidget(table, 1);
+        row->addWidget(edit);
+        connect(edit, &QPushButton::clicked, this, [this, table] {
+            const int r = std::max(0, table->currentRow());
+            TdWPRichText cell;
+            cell.LoadFromString(table->item(r, 1)->data(Qt::UserRole).toString(), QStringLiteral("RTF"));
+            bool saved = false;
+            if (ShowExternalRichEditorHook())
+                ShowExternalRichEditorHook()(this, &cell, saved);
+            if (saved)
+                setNote(table, r, QString::fromLatin1(cell.Edit().SaveToBytes(QStringLiteral("RTF"))));
+        });
+        return box;
+    }
+
+    static void setNote(QTableWidget *table, int row, const QString &rtf)
+    {
+        TdWPRichText cell;
+        cell.LoadFromString(rtf, QStringLiteral("RTF"));
+        auto *item = new QTableWidgetItem(cell.PlainText().trimmed());
+        item->setData(Qt::UserRole, rtf);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        table->setItem(row, 1, item);
     }
 
     QWidget *host = nullptr;
