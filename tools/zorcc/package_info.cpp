@@ -24,6 +24,7 @@ const HeaderSummary *headerOf(const QString &module)
         {"quenlor.Tools.Exceptions", "core/ExceptionUtils.h"},
         {"_IndyUtils", "web/MessageEx.h"},
         {"_WPReportHelper", "richtext/engine/ReportHelper.h"},
+        {"_cxWPToolsRichEditZOREditor", "richtext/frame/frmQEWPRichText.h"},
     };
     auto byPath = [](const QString &path) -> const HeaderSummary * {
         for (const HeaderSummary &h : kHeaderSummaries) {
