@@ -28,26 +28,8 @@ using namespace richtext_test;
 
 namespace {
 
-struct Shown
-{
-    TWPRichText w;
-    explicit Shown(QSize size = {640, 480})
-    {
-        w.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        w.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        w.resize(size);
-        w.show();
-        QApplication::processEvents();
-    }
-};
-
-QImage shot(TWPRichText &w)
-{
-    QImage img(w.viewport()->size(), QImage::Format_RGB32);
-    img.fill(Qt::magenta);
-    w.viewport()->render(&img);
-    return img;
-}
+using Shown = richtext_test::ShownControl<TWPRichText>;
+QImage shot(TWPRichText &w) { return Shot(w); }
 
 // "x", a 40 x 20 red picture, "y": the picture is at position 1.
 void xPictureY(TWPRichText &w)

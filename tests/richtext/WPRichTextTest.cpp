@@ -34,19 +34,8 @@ using namespace richtext_test;
 
 namespace {
 
-// A shown control of a fixed size, scroll bars fixed so the viewport is too.
-struct Shown
-{
-    TWPRichText w;
-    explicit Shown(QSize size = {640, 480})
-    {
-        w.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        w.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        w.resize(size);
-        w.show();
-        QApplication::processEvents();
-    }
-};
+using Shown = richtext_test::ShownControl<TWPRichText>;
+QImage shot(TWPRichText &w) { return Shot(w); }
 
 // What the saved RTF holds, read back by a fresh editor.
 QString savedText(TWPRichText &w)
@@ -62,16 +51,6 @@ QTextCharFormat formatAt(TWPRichText &w, int position)
     QTextCursor c(w.Document().Text());
     c.setPosition(position + 1);
     return c.charFormat();
-}
-
-// The viewport as drawn, one image pixel per logical pixel whatever the
-// screen's scale, so positions from CursorRect apply.
-QImage shot(TWPRichText &w)
-{
-    QImage img(w.viewport()->size(), QImage::Format_RGB32);
-    img.fill(Qt::magenta);
-    w.viewport()->render(&img);
-    return img;
 }
 
 // The text "before", then "run" with a property of ours set, then "after".

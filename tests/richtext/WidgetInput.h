@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -54,6 +55,31 @@ inline void Drag(QAbstractScrollArea *w, const QPoint &from, const QPoint &to)
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), vp->mapToGlobal(QPointF(to)), Qt::LeftButton,
                         Qt::NoButton, {});
     QApplication::sendEvent(vp, &release);
+}
+
+// A shown control of a fixed size, scroll bars fixed so the viewport is too.
+template <class Control>
+struct ShownControl
+{
+    Control w;
+    explicit ShownControl(QSize size = {640, 480})
+    {
+        w.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        w.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        w.resize(size);
+        w.show();
+        QApplication::processEvents();
+    }
+};
+
+// The viewport as drawn, one image pixel per logical pixel whatever the
+// screen's scale, so positions from the control's rectangles apply.
+inline QImage Shot(QAbstractScrollArea &w)
+{
+    QImage img(w.viewport()->size(), QImage::Format_RGB32);
+    img.fill(Qt::magenta);
+    w.viewport()->render(&img);
+    return img;
 }
 
 } // namespace richtext_test

@@ -391,6 +391,28 @@ struct TfrmQEWPRichText::Private
         ui.dxBarMainMenu->setVisible(!viewerOnly && mode == rtfDlgDialog);
     }
 
+    // The visible size box (point sizes, or HTML sizes for web pages) one
+    // step up or down: a text that is no number counts as 10 going up and
+    // 1 going down, and nothing goes below 1.
+    void stepFontSize(int step)
+    {
+        const QString name = webPage ? u"WPAHTMLFontSize"_qs : u"WPAFontSize"_qs;
+        QComboBox *box = combos.value(name);
+        TWPToolsCustomEditContolAction *a = comboAction(name);
+        if (!box || !a)
+            return;
+        a->FillItems();
+        bool ok = false;
+        int size = box->currentText().toInt(&ok);
+        if (!ok)
+            size = step > 0 ? 10 : 1;
+        if (step < 0 && size <= 1)
+            return;
+        const QString text = QString::number(size + step);
+        withEditor([&] { a->ApplyText(text); });
+        box->setCurrentText(text);
+    }
+
     // In place the frame fills its parent, following its size.
     QPointer<QWidget> watched;
     void fillParent()
@@ -742,41 +764,8 @@ void TfrmQEWPRichText::PrintPreview() { d->actions()->PrintPreview(d->editor); }
 
 // ---- font size buttons -----------------------------------------------------------------
 
-void TfrmQEWPRichText::FontSizeUp()
-{
-    const QString name = d->webPage ? u"WPAHTMLFontSize"_qs : u"WPAFontSize"_qs;
-    QComboBox *box = d->combos.value(name);
-    TWPToolsCustomEditContolAction *a = d->comboAction(name);
-    if (!box || !a)
-        return;
-    a->FillItems();
-    bool ok = false;
-    int size = box->currentText().toInt(&ok);
-    if (!ok)
-        size = 10;
-    const QString text = QString::number(size + 1);
-    d->withEditor([&] { a->ApplyText(text); });
-    box->setCurrentText(text);
-}
-
-void TfrmQEWPRichText::FontSizeDown()
-{
-    const QString name = d->webPage ? u"WPAHTMLFontSize"_qs : u"WPAFontSize"_qs;
-    QComboBox *box = d->combos.value(name);
-    TWPToolsCustomEditContolAction *a = d->comboAction(name);
-    if (!box || !a)
-        return;
-    a->FillItems();
-    bool ok = false;
-    int size = box->currentText().toInt(&ok);
-    if (!ok)
-        size = 1;
-    if (size <= 1)
-        return;
-    const QString text = QString::number(size - 1);
-    d->withEditor([&] { a->ApplyText(text); });
-    box->setCurrentText(text);
-}
+void TfrmQEWPRichText::FontSizeUp() { d->stepFontSize(+1); }
+void TfrmQEWPRichText::FontSizeDown() { d->stepFontSize(-1); }
 
 // ---- events ----------------------------------------------------------------------------
 
