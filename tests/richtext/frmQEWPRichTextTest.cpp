@@ -10,6 +10,7 @@
 #include <ZorCompCore/richtext/dWPRichText.h>
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
+#include <ZorCompCore/richtext/engine/SuperMerge.h>
 #include <ZorCompCore/richtext/frame/frmQEWPRichText.h>
 #include <ZorCompCore/utilities/QEDialogs.h>
 
@@ -214,6 +215,16 @@ TEST(frmQEWPRichText, ModesAndTexts)
     EXPECT_FALSE(f.Item(QStringLiteral("XA_SaveToString"))->isVisible());
     EXPECT_FALSE(f.Item(QStringLiteral("XA_Save"))->isVisible());
     EXPECT_FALSE(f.Item(QStringLiteral("XA_SaveAs"))->isVisible());
+
+    // A report engine shows the reporting items and gets the editor's text.
+    EXPECT_FALSE(f.Item(QStringLiteral("XA_InsMailmergeField"))->isVisible());
+    TWPSuperMerge merge;
+    f.SetSuperMerge(&merge);
+    EXPECT_EQ(merge.Source(), &f.WPRichText1()->Document());
+    EXPECT_TRUE(f.Item(QStringLiteral("XA_InsMailmergeField"))->isVisible());
+    EXPECT_TRUE(f.Item(QStringLiteral("menuReporting"))->isVisible());
+    f.SetSuperMerge(nullptr);
+    EXPECT_FALSE(f.Item(QStringLiteral("menuReporting"))->isVisible());
 
     f.SetLanguage(QStringLiteral("German"));
     EXPECT_EQ(f.Item(QStringLiteral("menuFile"))->text(), QStringLiteral("Datei"));

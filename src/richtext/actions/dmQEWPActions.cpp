@@ -3,6 +3,7 @@
 #include "ActionTable_p.h"
 
 #include <ZorCompCore/localisation/ZORLang.h>
+#include <ZorCompCore/richtext/engine/SuperMerge.h>
 #include <ZorCompCore/localisation/runtime/EditorForms.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/ImageList.h>
@@ -1071,40 +1072,17 @@ void TdmQEWPActions::XA_ConvertTokensExecute(QObject *)
     TWPRichText *e = GetTheWPRichText();
     if (!e || e->ReadOnly())
         return;
-    // Field tokens become merge fields; tokens with ':' or '#' name bands
-    // and groups, which this engine has no place for: they stay text.
-    static const QRegularExpression token(QStringLiteral("<<([^<>:#]+)>>"));
-    QTextDocument *text = e->Document().Text();
-    struct Token
-    {
-        int Start, End;
-        QString Name;
-    };
-    QList<Token> tokens;
-    for (QTextBlock b = text->begin(); b.isValid(); b = b.next())
-        for (auto it = token.globalMatch(b.text()); it.hasNext();) {
-            const QRegularExpressionMatch m = it.next();
-            tokens.append({b.position() + int(m.capturedStart()), b.position() + int(m.capturedEnd()),
-                           m.captured(1).trimmed()});
-        }
-    QTextCursor edit(text);
-    edit.beginEditBlock();
-    int converted = 0;
-    // From the end, so that the positions found stay valid.
-    for (auto it = tokens.crbegin(); it != tokens.crend(); ++it) {
-        QTextCursor c(text);
-        c.setPosition(it->Start);
-        c.setPosition(it->End, QTextCursor::KeepAnchor);
-        if (it->Name.isEmpty() || !e->Document().CanEdit(c))
-            continue;
-        QTextCursor first(text);
-        first.setPosition(it->Start + 1);
-        const QTextCharFormat base = first.charFormat();
-        c.removeSelectedText();
-        e->Document().InsertField(c, TWPFieldKind::Merge, it->Name, {}, base);
-        ++converted;
+    // The owner's merge engine when it has one (its warnings stay with it),
+    // else one for this conversion.
+    TWPSuperMerge local;
+    auto *merge = qobject_cast<TWPSuperMerge *>(GetSuperMerge());
+    if (!merge || merge->Source() != &e->Document()) {
+        merge = &local;
+        local.SetSourceDest(&e->Document());
     }
-    edit.endEditBlock();
+    const int converted = merge->ConvertTokens(wpConvertFields | wpConvertBands | wpConvertGroups
+                                                   | wpClearErrorsAndWarning,
+                                               QStringLiteral("<<"), QStringLiteral(">>"), u':', u'#');
     if (converted) {
         e->SetModified(true);
         e->ReformatAll();

@@ -66,7 +66,14 @@ enum TWPProperty : int {
     wpPictureName,        // QString: key into Pictures() (image format)
     wpPageBreakBefore,    // bool (block): a hard page break before this block
     wpFootnote,           // int: the footnote a Footnote field refers to
+    wpBandKind,           // int TWPBandKind: a report band starts at this block (block)
+    wpBandName,           // QString: the band's name (block)
+    wpBandDataBase,       // QString: the data base a data band repeats over (block)
 };
+
+// Report bands of a template: each starts at a block marked with its kind
+// and runs to the next band's start.
+enum class TWPBandKind : int { None = 0, Header = 1, Data = 2, Footer = 3, GroupHeader = 4, GroupFooter = 5 };
 
 constexpr int WPFieldObjectType = QTextFormat::UserObject + 0x21;
 

@@ -174,6 +174,7 @@ enum class Dest {
     DataItem,
     ListNumbering, // \pn: its words number the paragraph, its text is dropped
     Object,        // \object: everything but its \result is dropped
+    Band,          // \zorband: kind;name;data base of the paragraph's report band
 };
 
 struct Para
@@ -460,6 +461,18 @@ void Reader::pop()
                 closing.builder->Bookmark(st().para.depth(), m_capture.trimmed(),
                                           closing.dest == Dest::BookmarkStart);
             break;
+        case Dest::Band: {
+            // The paragraph being read starts a band.
+            const QStringList parts = m_capture.split(u';');
+            const int kind = parts.value(0).trimmed().toInt();
+            QTextBlockFormat &bf = st().para.block;
+            if (kind > 0 && kind <= int(TWPBandKind::GroupFooter)) {
+                bf.setProperty(wpBandKind, kind);
+                bf.setProperty(wpBandName, parts.value(1).left(256));
+                bf.setProperty(wpBandDataBase, parts.value(2).left(256));
+            }
+            break;
+        }
         case Dest::LevelText:
             if (!m_lists.empty() && !m_lists.back().levels.empty())
                 m_lists.back().levels.back().text = m_capture;
@@ -603,6 +616,10 @@ void Reader::takeText(const QString &text)
     case Dest::LevelText:
     case Dest::DataItem:
         m_capture += text;
+        break;
+    case Dest::Band:
+        if (m_capture.size() < 1024) // a band's names are short; more is noise
+            m_capture += text;
         break;
     default:
         break;
@@ -944,6 +961,8 @@ bool Reader::destinationWord(const Word &w, const Token &t)
         become(Dest::ListOverrideTable);
     } else if (w == "zordata") {
         become(Dest::DataItem);
+    } else if (w == "zorband") {
+        become(Dest::Band);
     } else if (w == "nesttableprops") {
         s.destOwner = true;
     } else if (w == "pn") {

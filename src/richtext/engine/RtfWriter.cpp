@@ -303,6 +303,14 @@ void Writer::paraProps(const QTextBlockFormat &bf, const QTextBlock &block, int 
         num("ls", it->second);
         num("ilvl", std::clamp(l->format().indent() - 1, 0, 8));
     }
+    if (const int band = bf.intProperty(wpBandKind); band > 0 && band <= int(TWPBandKind::GroupFooter)) {
+        // Our own destination (readers that do not know it skip it); its
+        // brace ends the last control word, so no blank reaches the text.
+        m_out += "{\\*\\zorband ";
+        text(QString::number(band) + u';' + bf.stringProperty(wpBandName) + u';' + bf.stringProperty(wpBandDataBase));
+        m_out += '}';
+        return;
+    }
     m_out += ' ';
 }
 

@@ -15,6 +15,7 @@
 #include <ZorCompCore/richtext/engine/HtmlWriter.h>
 #include <ZorCompCore/richtext/engine/ReportHelper.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
+#include <ZorCompCore/richtext/engine/SuperMerge.h>
 #include <ZorCompCore/utilities/QEDialogs.h>
 
 #include <QBuffer>
@@ -187,7 +188,7 @@ struct TfrmQEWPRichText::Private
     bool needSave = false;
     bool webPage = false;
     bool changingMode = false;
-    QPointer<QObject> superMerge;
+    QPointer<TWPSuperMerge> superMerge;
     std::unique_ptr<THTMLImages> htmlImages;
 
     TdmQEWPActions *actions() const { return GlobalWPDefaultActions()->Actions(); }
@@ -677,11 +678,13 @@ void TfrmQEWPRichText::SetPlainText(const QString &value)
         d->editor->LoadFromString(value, u"TXT"_qs);
 }
 
-QObject *TfrmQEWPRichText::SuperMerge() const { return d->superMerge; }
+TWPSuperMerge *TfrmQEWPRichText::SuperMerge() const { return d->superMerge; }
 
-void TfrmQEWPRichText::SetSuperMerge(QObject *engine)
+void TfrmQEWPRichText::SetSuperMerge(TWPSuperMerge *engine)
 {
     d->superMerge = engine;
+    if (engine)
+        engine->SetSourceDest(&d->editor->Document());
     d->group("dxBarGroupReporting")->SetVisible(engine != nullptr);
 }
 

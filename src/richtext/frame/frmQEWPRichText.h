@@ -31,6 +31,7 @@ namespace zor {
 class TdWPRichText;
 class TWPRuler;
 class TWPVertRuler;
+class TWPSuperMerge;
 
 enum TQERFDialogMode : int { rtfDlgInplace = 0, rtfDlgDialog = 1 };
 
@@ -108,11 +109,11 @@ public:
     void SetRTFText(const QString &value);
     QString PlainText() const;
     void SetPlainText(const QString &value);
-    // The mail-merge engine bound to the frame (not owned): the reporting
-    // items show while one is bound, and the band dialog opens when the
-    // frame is shown.
-    QObject *SuperMerge() const;
-    void SetSuperMerge(QObject *engine);
+    // The report engine bound to the frame (not owned): its template becomes
+    // the editor's document, the reporting items show while one is bound,
+    // and the band dialog opens when the frame is shown.
+    TWPSuperMerge *SuperMerge() const;
+    void SetSuperMerge(TWPSuperMerge *engine);
 
     std::function<void(TfrmQEWPRichText *Sender)> OnSave;
     std::function<void(TfrmQEWPRichText *Sender)> OnChange;
