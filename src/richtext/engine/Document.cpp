@@ -546,6 +546,12 @@ const TWPStyle *TWPDocument::FindStyle(const QString &name) const
     return nullptr;
 }
 
+bool TWPDocument::RemoveStyle(const QString &name)
+{
+    const QString key = name; // name may be a style's own, about to go
+    return std::erase_if(d->styles, [&key](const TWPStyle &s) { return sameName(s.Name, key); }) > 0;
+}
+
 const std::vector<TWPBookmark> &TWPDocument::Bookmarks() const
 {
     return d->bookmarks;

@@ -244,6 +244,10 @@ public:
     bool CanEdit(int position, int length) const;
     bool CanEdit(const QTextCursor &cursor) const;
 
+    // Removes the named style; false when there is none. Text that names it
+    // keeps its formats (writers leave the unknown name out).
+    bool RemoveStyle(const QString &name);
+
 private:
     std::unique_ptr<TWPDocumentPrivate> d;
 };
