@@ -49,7 +49,8 @@ TEST(WPDialogs, EveryDialogIsCreatedByItsClassName)
 {
     for (const char *name : {"TWPFindDlg", "TWPReplaceDlg", "TWPFontDlg", "TWPParagraphPropDlg", "TWPTableDlg",
                              "TWPHyperlinkDlg", "TWPBulletDlg", "TWPTabDlg", "TWPPagePropDlg", "TWPSymbolDlgEx",
-                             "TWPDocPropDlg", "TWPStyleDlg", "TWPOneStyleDlg"}) {
+                             "TWPDocPropDlg", "TWPStyleDlg", "TWPOneStyleDlg", "TWPParagraphBorderDlg",
+                             "TWPManageHeaderFooter"}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(TWPCustomDialog::IsRegistered(QLatin1String(name)));
         std::unique_ptr<TWPCustomDialog> dlg(TWPCustomDialog::Create(QLatin1String(name)));

@@ -81,6 +81,15 @@ TEST(WPStyleSheet, ReadsTheDeclarationsAStyleCanHold)
     }
 }
 
+// Found by fuzzing: a margin of operators alone was read past its values.
+TEST(WPStyleSheet, AMarginWithoutLengthsIsSkipped)
+{
+    const std::vector<TWPStyle> styles = WPStylesFromCSS(u"p.A { margin: * ; color: red } p.B { margin: 1pt / }"_qs);
+    ASSERT_EQ(styles.size(), 2u);
+    EXPECT_EQ(styles[0].Text, "Color=#ff0000");
+    EXPECT_EQ(styles[1].Text, "IndentLeft=20;IndentRight=20;SpaceBefore=20;SpaceAfter=20");
+}
+
 TEST(WPStyleSheet, WritesStylesThatReadBackTheSame)
 {
     const std::vector<TWPStyle> styles = {

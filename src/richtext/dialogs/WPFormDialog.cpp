@@ -3,13 +3,18 @@
 #include <ZorCompCore/richtext/WPRichText.h>
 #include <ZorCompCore/richtext/engine/Document.h>
 
+#include <QColorDialog>
+#include <QComboBox>
 #include <QDialog>
+#include <QIcon>
+#include <QPixmap>
 #include <QDoubleSpinBox>
 #include <QLocale>
 #include <QTextBlock>
 #include <QTextDocument>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace zor {
@@ -150,6 +155,73 @@ void WPChangeBlockFormats(const QTextCursor &cursor, const std::function<void(QT
             break;
     }
     c.endEditBlock();
+}
+
+namespace {
+
+constexpr const char *kBasicColors[][2] = {
+    {"Black", "#000000"},  {"Maroon", "#800000"}, {"Green", "#008000"}, {"Olive", "#808000"},
+    {"Navy", "#000080"},   {"Purple", "#800080"}, {"Teal", "#008080"},  {"Gray", "#808080"},
+    {"Silver", "#c0c0c0"}, {"Red", "#ff0000"},    {"Lime", "#00ff00"},  {"Yellow", "#ffff00"},
+    {"Blue", "#0000ff"},   {"Fuchsia", "#ff00ff"}, {"Aqua", "#00ffff"}, {"White", "#ffffff"}};
+
+constexpr int kOtherColorRole = Qt::UserRole + 1;
+
+QIcon swatch(const QColor &color)
+{
+    QPixmap p(16, 12);
+    p.fill(color);
+    return QIcon(p);
+}
+
+} // namespace
+
+void WPFillColorBox(QComboBox *box, const QString &noneText)
+{
+    box->clear();
+    box->addItem(noneText);
+    for (const auto &c : kBasicColors) {
+        const QColor color = QColor::fromString(QLatin1String(c[1]));
+        box->addItem(swatch(color), TWPFormDialog::tr(c[0]), color);
+    }
+    box->addItem(TWPFormDialog::tr("Other..."));
+    box->setItemData(box->count() - 1, true, kOtherColorRole);
+    auto last = std::make_shared<int>(0);
+    QObject::connect(box, &QComboBox::activated, box, [box, last](int index) {
+        if (!box->itemData(index, kOtherColorRole).toBool()) {
+            *last = index;
+            return;
+        }
+        const QColor picked = QColorDialog::getColor(Qt::black, box->window());
+        if (picked.isValid())
+            WPSelectColor(box, picked);
+        else
+            box->setCurrentIndex(*last);
+    });
+}
+
+void WPSelectColor(QComboBox *box, const QColor &color)
+{
+    if (!color.isValid()) {
+        box->setCurrentIndex(0);
+        return;
+    }
+    for (int i = 1; i < box->count(); ++i) {
+        const QVariant v = box->itemData(i);
+        if (v.typeId() == QMetaType::QColor && v.value<QColor>().rgb() == color.rgb()) {
+            box->setCurrentIndex(i);
+            return;
+        }
+    }
+    const int at = std::max(1, box->count() - 1);
+    box->insertItem(at, swatch(color), color.name(), QColor(color.rgb()));
+    box->setCurrentIndex(at);
+}
+
+QColor WPBoxColor(const QComboBox *box)
+{
+    const QVariant v = box->currentData();
+    return v.typeId() == QMetaType::QColor ? v.value<QColor>() : QColor();
 }
 
 TWPLengthUnit WPLengthUnit(bool fine)

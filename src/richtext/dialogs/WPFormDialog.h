@@ -13,6 +13,8 @@
 
 #include <functional>
 
+class QColor;
+class QComboBox;
 class QDialog;
 class QDoubleSpinBox;
 class QTextBlockFormat;
@@ -77,6 +79,13 @@ TWPLengthUnit WPLengthUnit(bool fine);
 void WPSetUnit(QDoubleSpinBox *box, const TWPLengthUnit &unit, int minTwips, int maxTwips);
 int WPSpinTwips(const QDoubleSpinBox *box, const TWPLengthUnit &unit);
 void WPSetSpinTwips(QDoubleSpinBox *box, const TWPLengthUnit &unit, int twips);
+
+// Colour boxes: an entry for no colour of its own (noneText), the sixteen
+// basic colours, and "Other..." that asks for any colour. A colour the box
+// lacks is added before "Other...".
+void WPFillColorBox(QComboBox *box, const QString &noneText);
+void WPSelectColor(QComboBox *box, const QColor &color); // invalid: noneText
+QColor WPBoxColor(const QComboBox *box);                  // invalid: none chosen
 
 // Registers a dialog class under its name when the library loads.
 template <class Dialog>

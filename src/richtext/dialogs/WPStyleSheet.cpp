@@ -188,6 +188,8 @@ public:
                 if (x.Kind != cvkOperator && m.size() < 4)
                     m.push_back(&x);
             const size_t k = m.size();
+            if (k == 0)
+                return; // "margin: /" has no length at all
             side("SpaceBefore", *m[0]);
             side("IndentRight", *m[k > 1 ? 1 : 0]);
             side("SpaceAfter", *m[k > 2 ? 2 : 0]);

@@ -66,7 +66,11 @@ enum TWPProperty : int {
     wpPictureName,        // QString: key into Pictures() (image format)
     wpPageBreakBefore,    // bool (block): a hard page break before this block
     wpFootnote,           // int: the footnote a Footnote field refers to
+    wpBorderStyle,        // int TWPBorderStyle of all the block's lines; absent: single
 };
+
+// How a paragraph's border lines are drawn (keep the numbers: RTF maps them).
+enum TWPBorderStyle : int { wpbsSingle = 0, wpbsDouble, wpbsDotted, wpbsDashed, wpbsThick };
 
 constexpr int WPFieldObjectType = QTextFormat::UserObject + 0x21;
 
@@ -247,6 +251,9 @@ public:
     // Removes the named style; false when there is none. Text that names it
     // keeps its formats (writers leave the unknown name out).
     bool RemoveStyle(const QString &name);
+    // Removes a section's header (footer: its footer) of a kind; false when
+    // it has none.
+    bool RemoveHeaderFooter(int section, TWPHeaderKind kind, bool footer);
 
 private:
     std::unique_ptr<TWPDocumentPrivate> d;
