@@ -5,9 +5,7 @@
 #include <ZorCompCore/richtext/WPRichText.h>
 #include <ZorCompCore/richtext/engine/Document.h>
 
-#include <QColorDialog>
 #include <QDialog>
-#include <QPixmap>
 #include <QValidator>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -19,17 +17,7 @@ namespace {
 
 const TWPDialogRegistrar<TWPFontDlg> registerFont("TWPFontDlg");
 
-constexpr const char *kColors[][2] = {
-    {"Black", "#000000"},  {"Maroon", "#800000"}, {"Green", "#008000"}, {"Olive", "#808000"},
-    {"Navy", "#000080"},   {"Purple", "#800080"}, {"Teal", "#008080"},  {"Gray", "#808080"},
-    {"Silver", "#c0c0c0"}, {"Red", "#ff0000"},    {"Lime", "#00ff00"},  {"Yellow", "#ffff00"},
-    {"Blue", "#0000ff"},   {"Fuchsia", "#ff00ff"}, {"Aqua", "#00ffff"}, {"White", "#ffffff"}};
-
 constexpr double kSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
-
-// Item data of the colour box: a QColor, none for "Automatic", true for
-// the entry that asks for a colour of the user's own.
-constexpr int kOtherRole = Qt::UserRole + 1;
 
 // One value over all runs of the selection, or none when they differ.
 template <class T>
@@ -91,7 +79,6 @@ public:
     QString family0, size0;
     int color0 = -1, position0 = -1, caps0 = -1;
     Qt::CheckState bold0{}, italic0{}, underline0{}, strike0{};
-    int lastColor = 0;
 
     explicit FontForm(QWidget *parent)
         : QDialog(parent)
@@ -103,52 +90,13 @@ public:
         for (double s : kSizes)
             ui.cbSize->addItem(sizeText(s));
         ui.cbSize->setValidator(new QDoubleValidator(1, 1638, 1, ui.cbSize));
-        ui.cbColor->addItem(TWPFontDlg::tr("Automatic"));
-        for (const auto &c : kColors)
-            addColor(TWPFontDlg::tr(c[0]), QColor::fromString(QLatin1String(c[1])));
-        ui.cbColor->addItem(TWPFontDlg::tr("Other..."));
-        ui.cbColor->setItemData(ui.cbColor->count() - 1, true, kOtherRole);
-        connect(ui.cbColor, &QComboBox::activated, this, [this](int index) {
-            if (!ui.cbColor->itemData(index, kOtherRole).toBool()) {
-                lastColor = index;
-                return;
-            }
-            const QColor picked = QColorDialog::getColor(Qt::black, this);
-            if (picked.isValid())
-                selectColor(picked);
-            else
-                ui.cbColor->setCurrentIndex(lastColor);
-        });
+        WPFillColorBox(ui.cbColor, TWPFontDlg::tr("Automatic"));
         for (QCheckBox *box : {ui.chkBold, ui.chkItalic, ui.chkUnderline, ui.chkStrikeOut})
             connect(box, &QCheckBox::stateChanged, this, [this] { preview(); });
         for (QComboBox *box : {static_cast<QComboBox *>(ui.cbFont), ui.cbSize, ui.cbColor, ui.cbCaps, ui.cbPosition})
             connect(box, &QComboBox::currentTextChanged, this, [this] { preview(); });
         connect(ui.cbSize, &QComboBox::editTextChanged, this, [this] { preview(); });
         connect(ui.cbFont, &QComboBox::editTextChanged, this, [this] { preview(); });
-    }
-
-    int addColor(const QString &name, const QColor &color, int at = -1)
-    {
-        QPixmap swatch(16, 12);
-        swatch.fill(color);
-        if (at < 0)
-            at = ui.cbColor->count();
-        ui.cbColor->insertItem(at, QIcon(swatch), name, color);
-        return at;
-    }
-
-    void selectColor(const QColor &color)
-    {
-        int index = -1;
-        for (int i = 1; i < ui.cbColor->count(); ++i) {
-            const QVariant v = ui.cbColor->itemData(i);
-            if (v.typeId() == QMetaType::QColor && v.value<QColor>().rgb() == color.rgb())
-                index = i;
-        }
-        if (index < 0)
-            index = addColor(color.name(), color, ui.cbColor->count() - 1);
-        ui.cbColor->setCurrentIndex(index);
-        lastColor = index;
     }
 
     void load(const std::vector<QTextCharFormat> &formats)
@@ -177,11 +125,8 @@ public:
         ui.cbSize->setEditText(size.or_(QString()));
         if (color.mixed || (anyAuto && anyColor))
             ui.cbColor->setCurrentIndex(-1);
-        else if (anyColor)
-            selectColor(QColor::fromRgba(color.value));
         else
-            ui.cbColor->setCurrentIndex(0);
-        lastColor = std::max(0, ui.cbColor->currentIndex());
+            WPSelectColor(ui.cbColor, anyColor ? QColor::fromRgba(color.value) : QColor());
         for (auto [box, c] : {std::pair{ui.chkBold, &bold}, std::pair{ui.chkItalic, &italic},
                               std::pair{ui.chkUnderline, &underline}, std::pair{ui.chkStrikeOut, &strike}}) {
             box->setTristate(c->mixed);
@@ -219,9 +164,8 @@ public:
                                                              : QFont::MixedCase);
         ui.lblPreview->setFont(f);
         QPalette pal = ui.lblPreview->palette();
-        const QVariant c = ui.cbColor->currentData();
-        pal.setColor(QPalette::WindowText, c.typeId() == QMetaType::QColor ? c.value<QColor>()
-                                                                          : palette().color(QPalette::WindowText));
+        const QColor c = WPBoxColor(ui.cbColor);
+        pal.setColor(QPalette::WindowText, c.isValid() ? c : palette().color(QPalette::WindowText));
         ui.lblPreview->setPalette(pal);
     }
 
@@ -248,9 +192,9 @@ public:
         if (size != size0 && !size.isEmpty())
             f.setFontPointSize(QLocale().toDouble(size));
         if (ui.cbColor->currentIndex() != color0 && ui.cbColor->currentIndex() >= 0) {
-            const QVariant c = ui.cbColor->currentData();
-            if (c.typeId() == QMetaType::QColor)
-                f.setForeground(c.value<QColor>());
+            const QColor c = WPBoxColor(ui.cbColor);
+            if (c.isValid())
+                f.setForeground(c);
             else
                 f.clearForeground();
         }

@@ -5,8 +5,6 @@
 
 #include <ZorCompCore/richtext/WPRichText.h>
 
-#include <QColorDialog>
-#include <QPixmap>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -17,15 +15,8 @@ namespace {
 
 const TWPDialogRegistrar<TWPOneStyleDlg> registerOneStyle("TWPOneStyleDlg");
 
-constexpr const char *kColors[][2] = {
-    {"Black", "#000000"},  {"Maroon", "#800000"}, {"Green", "#008000"}, {"Olive", "#808000"},
-    {"Navy", "#000080"},   {"Purple", "#800080"}, {"Teal", "#008080"},  {"Gray", "#808080"},
-    {"Silver", "#c0c0c0"}, {"Red", "#ff0000"},    {"Lime", "#00ff00"},  {"Yellow", "#ffff00"},
-    {"Blue", "#0000ff"},   {"Fuchsia", "#ff00ff"}, {"Aqua", "#00ffff"}, {"White", "#ffffff"}};
-
 constexpr Qt::Alignment kAligns[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignJustify};
 constexpr int kMaxIndent = 31680;
-constexpr int kOtherRole = Qt::UserRole + 1;
 constexpr int kMaxBasedOn = 32; // links followed; a chain that long is a loop
 
 double unitsToPoints(qreal units) { return units * 0.75; }
@@ -51,23 +42,6 @@ struct WPOneStyleForm::Private
                                    ui.spSpaceAfter};
         return boxes[i];
     }
-
-    void selectColor(const QColor &color)
-    {
-        int index = -1;
-        for (int i = 1; i < ui.cbColor->count(); ++i) {
-            const QVariant v = ui.cbColor->itemData(i);
-            if (v.typeId() == QMetaType::QColor && v.value<QColor>().rgb() == color.rgb())
-                index = i;
-        }
-        if (index < 0) {
-            QPixmap swatch(16, 12);
-            swatch.fill(color);
-            index = ui.cbColor->count() - 1;
-            ui.cbColor->insertItem(index, QIcon(swatch), color.name(), color);
-        }
-        ui.cbColor->setCurrentIndex(index);
-    }
 };
 
 WPOneStyleForm::WPOneStyleForm(QWidget *parent)
@@ -78,24 +52,7 @@ WPOneStyleForm::WPOneStyleForm(QWidget *parent)
     connect(ui.buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui.buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
     ui.cbFont->setEditable(true);
-    ui.cbColor->addItem(QStringLiteral("-"));
-    for (const auto &c : kColors) {
-        QPixmap swatch(16, 12);
-        const QColor color = QColor::fromString(QLatin1String(c[1]));
-        swatch.fill(color);
-        ui.cbColor->addItem(QIcon(swatch), TWPOneStyleDlg::tr(c[0]), color);
-    }
-    ui.cbColor->addItem(TWPOneStyleDlg::tr("Other..."));
-    ui.cbColor->setItemData(ui.cbColor->count() - 1, true, kOtherRole);
-    connect(ui.cbColor, &QComboBox::activated, this, [this](int index) {
-        if (!d->ui.cbColor->itemData(index, kOtherRole).toBool())
-            return;
-        const QColor picked = QColorDialog::getColor(Qt::black, this);
-        if (picked.isValid())
-            d->selectColor(picked);
-        else
-            d->ui.cbColor->setCurrentIndex(0);
-    });
+    WPFillColorBox(ui.cbColor, QStringLiteral("-"));
     for (int i = 0; i < 3; ++i)
         WPSetUnit(d->spin(i), d->unit, -kMaxIndent, kMaxIndent);
     connect(ui.cbKind, &QComboBox::currentIndexChanged, this,
@@ -128,10 +85,7 @@ void WPOneStyleForm::Load(const TWPStyle &style, const QStringList &others, bool
     const QStringList families = cf.fontFamilies().toStringList();
     ui.cbFont->setEditText(families.value(0));
     ui.spSize->setValue(cf.hasProperty(QTextFormat::FontPointSize) ? cf.fontPointSize() : 0);
-    if (cf.hasProperty(QTextFormat::ForegroundBrush))
-        d->selectColor(cf.foreground().color());
-    else
-        ui.cbColor->setCurrentIndex(0);
+    WPSelectColor(ui.cbColor, cf.hasProperty(QTextFormat::ForegroundBrush) ? cf.foreground().color() : QColor());
     const auto tri = [](QCheckBox *box, bool has, bool on) {
         box->setCheckState(!has ? Qt::PartiallyChecked : on ? Qt::Checked : Qt::Unchecked);
     };
@@ -168,9 +122,8 @@ TWPStyle WPOneStyleForm::Style() const
         cf.setFontFamilies(QStringList{ui.cbFont->currentText().trimmed().remove(u';').remove(u'=')});
     if (ui.spSize->value() > 0)
         cf.setFontPointSize(ui.spSize->value());
-    const QVariant color = ui.cbColor->currentData();
-    if (color.typeId() == QMetaType::QColor)
-        cf.setForeground(color.value<QColor>());
+    if (const QColor color = WPBoxColor(ui.cbColor); color.isValid())
+        cf.setForeground(color);
     if (d->cf0.hasProperty(QTextFormat::BackgroundBrush))
         cf.setBackground(d->cf0.background());
     if (ui.chkBold->checkState() != Qt::PartiallyChecked)
