@@ -546,6 +546,24 @@ const TWPStyle *TWPDocument::FindStyle(const QString &name) const
     return nullptr;
 }
 
+bool TWPDocument::RemoveStyle(const QString &name)
+{
+    const QString key = name; // name may be a style's own, about to go
+    return std::erase_if(d->styles, [&key](const TWPStyle &s) { return sameName(s.Name, key); }) > 0;
+}
+
+bool TWPDocument::RemoveHeaderFooter(int section, TWPHeaderKind kind, bool footer)
+{
+    if (section < 0 || section >= SectionCount())
+        return false;
+    auto &parts = footer ? d->sections[size_t(section)].Footers : d->sections[size_t(section)].Headers;
+    auto &part = parts[std::clamp(int(kind), 0, 2)];
+    if (!part)
+        return false;
+    part.reset();
+    return true;
+}
+
 const std::vector<TWPBookmark> &TWPDocument::Bookmarks() const
 {
     return d->bookmarks;

@@ -66,10 +66,14 @@ enum TWPProperty : int {
     wpPictureName,        // QString: key into Pictures() (image format)
     wpPageBreakBefore,    // bool (block): a hard page break before this block
     wpFootnote,           // int: the footnote a Footnote field refers to
+    wpBorderStyle,        // int TWPBorderStyle of all the block's lines; absent: single
     wpBandKind,           // int TWPBandKind: a report band starts at this block (block)
     wpBandName,           // QString: the band's name (block)
     wpBandDataBase,       // QString: the data base a data band repeats over (block)
 };
+
+// How a paragraph's border lines are drawn (keep the numbers: RTF maps them).
+enum TWPBorderStyle : int { wpbsSingle = 0, wpbsDouble, wpbsDotted, wpbsDashed, wpbsThick };
 
 // Report bands of a template: each starts at a block marked with its kind
 // and runs to the next band's start.
@@ -250,6 +254,13 @@ public:
     // protected characters.
     bool CanEdit(int position, int length) const;
     bool CanEdit(const QTextCursor &cursor) const;
+
+    // Removes the named style; false when there is none. Text that names it
+    // keeps its formats (writers leave the unknown name out).
+    bool RemoveStyle(const QString &name);
+    // Removes a section's header (footer: its footer) of a kind; false when
+    // it has none.
+    bool RemoveHeaderFooter(int section, TWPHeaderKind kind, bool footer);
 
 private:
     std::unique_ptr<TWPDocumentPrivate> d;

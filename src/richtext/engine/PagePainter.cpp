@@ -539,12 +539,27 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
         const QRectF r = dec.Rect;
         const QLineF lines[4] = {{r.topLeft(), r.bottomLeft()}, {r.topLeft(), r.topRight()},
                                  {r.topRight(), r.bottomRight()}, {r.bottomLeft(), r.bottomRight()}};
+        const int style = dec.Format.intProperty(wpBorderStyle);
         for (int i = 0; i < 4; ++i) {
             const int w = dec.Format.intProperty(wpBorderLeft + i);
             if (w <= 0)
                 continue;
-            painter.setPen(QPen(color, TwipsToUnits(std::min(w, 1440))));
-            painter.drawLine(lines[i]);
+            const qreal width = TwipsToUnits(std::min(w, 1440)) * (style == wpbsThick ? 2 : 1);
+            QPen pen(color, width);
+            if (style == wpbsDotted)
+                pen.setStyle(Qt::DotLine);
+            else if (style == wpbsDashed)
+                pen.setStyle(Qt::DashLine);
+            painter.setPen(pen);
+            if (style != wpbsDouble) {
+                painter.drawLine(lines[i]);
+                continue;
+            }
+            // Two lines of the width, a width apart, the outer one on the edge.
+            const QLineF l = lines[i];
+            const QPointF in = i == 0 ? QPointF(1, 0) : i == 1 ? QPointF(0, 1) : i == 2 ? QPointF(-1, 0) : QPointF(0, -1);
+            painter.drawLine(l);
+            painter.drawLine(l.translated(in * width * 2));
         }
     }
     painter.restore();

@@ -1160,6 +1160,13 @@ bool Reader::paraWord(const Word &w, const Token &t)
         else if (m_borderTarget == 7)
             for (int n = 1; n <= 4; ++n)
                 side(n);
+    } else if ((w == "brdrs" || w == "brdrdb" || w == "brdrdot" || w == "brdrdash" || w == "brdrth")
+               && ((m_borderTarget >= 1 && m_borderTarget <= 4) || m_borderTarget == 7)) {
+        bf.setProperty(wpBorderStyle, w == "brdrdb"     ? wpbsDouble
+                                      : w == "brdrdot"  ? wpbsDotted
+                                      : w == "brdrdash" ? wpbsDashed
+                                      : w == "brdrth"   ? wpbsThick
+                                                        : wpbsSingle);
     } else if (w == "brdrcf") {
         if (m_borderTarget >= 1 && m_borderTarget <= 7 && m_borderTarget != 5 && m_borderTarget != 6
             && color(t.param).isValid())

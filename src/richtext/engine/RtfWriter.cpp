@@ -280,7 +280,8 @@ void Writer::paraProps(const QTextBlockFormat &bf, const QTextBlock &block, int 
         if (w <= 0)
             continue;
         m_out += sides[i];
-        m_out += "\\brdrs";
+        static const char *const styles[] = {"\\brdrs", "\\brdrdb", "\\brdrdot", "\\brdrdash", "\\brdrth"};
+        m_out += styles[std::clamp(bf.intProperty(wpBorderStyle), 0, 4)];
         num("brdrw", w);
         if (bf.hasProperty(wpBorderColor))
             num("brdrcf", colorIndex(bf.colorProperty(wpBorderColor)));
