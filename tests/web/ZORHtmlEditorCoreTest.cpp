@@ -352,8 +352,9 @@ TEST(ZORHtmlEditorCore, WhiteBodyBackgroundIsDropped)
     } rows[] = {
         {"white goes", u"<body style=\"color: red; background-color: #FFFFFF\">x</body>"_qs,
          u"<body style=\"color: red;\">x</body>"_qs},
-        {"near white stays", u"<body style=\"background-color: #FFFFFE\">x</body>"_qs,
-         u"<body style=\"background-color: #FFFFFE\">x</body>"_qs},
+        // #FEFFFF is 0xFFFFFE as a colour value (blue in the high byte).
+        {"near white stays", u"<body style=\"background-color: #FEFFFF\">x</body>"_qs,
+         u"<body style=\"background-color: #FEFFFF\">x</body>"_qs},
         {"with a picture it stays", u"<body style=\"background-color: white; background-image: url(a.png)\">x</body>"_qs,
          u"<body style=\"background-color: white; background-image: url(a.png)\">x</body>"_qs},
     };
@@ -697,6 +698,17 @@ TEST_F(ZORHtmlEditorCoreDownload, DocumentStyleSetsFormatAndSize)
     const QString data = r.HTML.mid(at + 22, r.HTML.indexOf(u'"', at) - at - 22);
     EXPECT_EQ(QImage::fromData(QByteArray::fromBase64(data.toLatin1())).size(), QSize(50, 40));
     EXPECT_EQ(filesIn(core.ImagePath()), QStringList{u"photo.png"_qs}) << "embedding writes no file";
+}
+
+TEST_F(ZORHtmlEditorCoreDownload, FormatWithoutWriterFallsBackUnderItsOwnName)
+{
+    // Qt reads GIF but writes none: the thumbnail is a PNG and says so.
+    core.SetHTMLText(u"<html><head><style>.zor-auto-lnkpast-thumb-img { thumbfmt: gif }</style></head><body></body></html>"_qs);
+    paste(server.Url(u"/pics/photo.png"_qs));
+    EXPECT_EQ(filesIn(core.ImagePath()), QStringList{u"photo.png"_qs});
+    EXPECT_EQ(QImageReader(core.ImagePath() + u"/photo.png"_qs).format(), QByteArray("png"));
+    core.SetEmbedPastedImages(true);
+    EXPECT_TRUE(paste(server.Url(u"/pics/photo.png"_qs)).HTML.contains(u"src=\"data:image/png;base64,"_qs));
 }
 
 TEST_F(ZORHtmlEditorCoreDownload, RightControlOrNoPictureGivesAPlainLink)
