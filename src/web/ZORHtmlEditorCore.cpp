@@ -747,6 +747,9 @@ QString TZORHtmlEditorCore::ConvertLocalImagesToEmbededLocals(const QString &AHT
 
 namespace {
 
+// The headless rich-text engine lies below web already (mail messages keep a
+// rendering of themselves), so pasted rich text goes to it directly: no
+// converter hook for the widget to set, and no new dependency.
 QString rtfToHTML(const QByteArray &rtf)
 {
     TWPCustomRtfEdit edit;
