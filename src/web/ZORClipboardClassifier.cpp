@@ -31,10 +31,10 @@ bool hasWhiteSpace(const QString &s)
     return false;
 }
 
+// A name with a NUL names no file (and Qt warns about each such name).
 bool isRegularFile(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.isFile();
+    return !path.contains(QChar(0)) && QFileInfo(path).isFile();
 }
 
 // The local path pasted text names: an absolute path or a file URL.

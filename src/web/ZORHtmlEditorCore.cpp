@@ -91,15 +91,20 @@ QString fileNamePart(const QString &path)
     return path.mid(cut + 1);
 }
 
+// A name with a NUL names no file (and Qt warns about each such name).
+bool isRegularFile(const QString &path)
+{
+    return !path.isEmpty() && !path.contains(QChar(0)) && QFileInfo(path).isFile();
+}
+
 // The size of a picture file we may read: a regular file, not empty, not
 // beyond the limit; -1 otherwise. Kernel pseudo-files report 0 or absurd
 // sizes, so reading no more than the size bounds the work.
 qint64 pictureFileSize(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    if (!isRegularFile(path))
         return -1;
-    const qint64 size = info.size();
+    const qint64 size = QFileInfo(path).size();
     return size > 0 && size <= TZORHtmlEditorCore::MaxLocalImageSize ? size : -1;
 }
 
@@ -653,13 +658,13 @@ bool TZORHtmlEditorCore::ConvertLocalFileNameToFullPath(QString &AFileName, cons
             candidates.append(decoded); // a relative URL as HTML writes it
         for (const QString &c : candidates) {
             const QString full = QDir::cleanPath(ABasePath + u'/' + c);
-            if (QFileInfo(full).isFile()) {
+            if (isRegularFile(full)) {
                 AFileName = full;
                 return true;
             }
         }
     }
-    if (!QFileInfo(name).isFile())
+    if (!isRegularFile(name))
         return false;
     AFileName = name;
     return true;
