@@ -4,6 +4,8 @@
 
 #include <ZorCompCore/localisation/ZORLang.h>
 #include <ZorCompCore/richtext/engine/SuperMerge.h>
+#include <ZorCompCore/richtext/actions/WPDialogWrappers.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/localisation/runtime/EditorForms.h>
 #include <ZorCompCore/platform/Exception.h>
 #include <ZorCompCore/platform/ImageList.h>
@@ -980,7 +982,12 @@ void TdmQEWPActions::XY_ShowSpecialCharsExecute(QObject *)
 
 void TdmQEWPActions::XA_FrmFontDialogExecute(QObject *) { ExecuteDialog(QStringLiteral("TWPFontDlg")); }
 void TdmQEWPActions::XA_FrmIndentSpacingExecute(QObject *) { ExecuteDialog(QStringLiteral("TWPParagraphPropDlg")); }
-void TdmQEWPActions::XA_FrmBorderExecute(QObject *) { ExecuteDialog(QStringLiteral("TWPParagraphBorderDlg")); }
+void TdmQEWPActions::XA_FrmBorderExecute(QObject *)
+{
+    // Web pages (editors without tabs) get single lines only.
+    TWPToolsBeforExeuteWPParagraphBord2Dialog wrapper(TWPToolsEnviroment::Global());
+    ExecuteDialog(QStringLiteral("TWPParagraphBorderDlg"));
+}
 void TdmQEWPActions::XA_FrmNumbersExecute(QObject *) { ExecuteDialog(QStringLiteral("TWPBulletDlg")); }
 void TdmQEWPActions::XA_FrmTabStopsExecute(QObject *) { ExecuteDialog(QStringLiteral("TWPTabDlg")); }
 

@@ -2,6 +2,7 @@
 
 #include <ZorCompCore/richtext/WPRichText.h>
 #include <ZorCompCore/richtext/engine/Document.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -65,6 +66,8 @@ int TWPFormDialog::RunForResult(QDialog &form)
 {
     bool answered = false;
     const auto watch = QObject::connect(&form, &QDialog::finished, &form, [&answered] { answered = true; });
+    if (const auto &environment = TWPToolsEnviroment::Global().OnDialog)
+        environment(this, &form);
     if (OnShow)
         OnShow(form);
     QObject::disconnect(watch);
@@ -73,6 +76,8 @@ int TWPFormDialog::RunForResult(QDialog &form)
 
 void TWPFormDialog::Show(QDialog &form)
 {
+    if (const auto &environment = TWPToolsEnviroment::Global().OnDialog)
+        environment(this, &form);
     if (OnShow)
         OnShow(form);
     form.show();

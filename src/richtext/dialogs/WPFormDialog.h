@@ -45,11 +45,12 @@ protected:
     // Whether the editor may change what cursor selects (without a selection:
     // insert at it); a refusal is reported.
     bool MayEdit(const QTextCursor &cursor) const;
-    // OnShow, then the form modally unless OnShow answered it; true on OK.
+    // The environment's OnDialog, then OnShow, then the form modally unless
+    // one of them answered it; true on OK.
     bool Run(QDialog &form);
     // The same giving the form's result code (a form with more answers).
     int RunForResult(QDialog &form);
-    // OnShow, then the form shown without blocking (find and replace).
+    // The same, the form shown without blocking (find and replace).
     void Show(QDialog &form);
 };
 

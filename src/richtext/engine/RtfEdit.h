@@ -60,6 +60,11 @@ public:
     // A writer that serves the name (options already stripped); null: none.
     std::unique_ptr<TWPHTMLWriter> CreateHTMLWriter(const QString &name) const;
 
+    // Called (GUI thread) with each editor dialog and the form it is about
+    // to show, before the dialog's own OnShow: a place to adjust every
+    // dialog of the application. Wrappers chain onto it (see the actions).
+    std::function<void(QObject *Dialog, QObject *Form)> OnDialog;
+
     TWPToolsEnviroment();
     ~TWPToolsEnviroment();
 

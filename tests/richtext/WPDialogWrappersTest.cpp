@@ -1,0 +1,100 @@
+// Wrappers of the environment's dialog callback: they chain and restore,
+// and the border dialog of a web page offers single lines only, also when
+// the Border action opens it.
+#include <ZorCompCore/richtext/WPRichText.h>
+#include <ZorCompCore/richtext/actions/WPDefaultActions.h>
+#include <ZorCompCore/richtext/actions/WPDialogWrappers.h>
+#include <ZorCompCore/richtext/actions/dmQEWPActions.h>
+#include <ZorCompCore/richtext/dialogs/WPParagraphBorderDlg.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+
+#include <gtest/gtest.h>
+
+using namespace zor;
+
+namespace {
+
+// A wrapper that counts its calls.
+class Counting : public TWPToolsEnviromentDialogEventWrapper
+{
+public:
+    Counting(TWPToolsEnviroment &env, int &calls) : TWPToolsEnviromentDialogEventWrapper(env), m_calls(calls) {}
+
+protected:
+    void DoWPToolsEnviromentDialog(QObject *dialog, QObject *form) override
+    {
+        TWPToolsEnviromentDialogEventWrapper::DoWPToolsEnviromentDialog(dialog, form);
+        ++m_calls;
+    }
+
+private:
+    int &m_calls;
+};
+
+} // namespace
+
+// Catches: a wrapper not calling the callback it replaced, or not putting
+// it back (so a later dialog runs a dead wrapper's code).
+TEST(WPDialogWrappers, ChainAndRestore)
+{
+    TWPToolsEnviroment env;
+    int first = 0, outer = 0, inner = 0;
+    env.OnDialog = [&first](QObject *, QObject *) { ++first; };
+    {
+        Counting a(env, outer);
+        {
+            Counting b(env, inner);
+            env.OnDialog(nullptr, nullptr);
+            EXPECT_EQ(first, 1);
+            EXPECT_EQ(outer, 1);
+            EXPECT_EQ(inner, 1);
+        }
+        env.OnDialog(nullptr, nullptr);
+        EXPECT_EQ(inner, 1) << "the inner wrapper is gone";
+        EXPECT_EQ(outer, 2);
+    }
+    env.OnDialog(nullptr, nullptr);
+    EXPECT_EQ(first, 3);
+    EXPECT_EQ(outer, 2);
+}
+
+// Catches: the line styles narrowed for an editor that wants tabs, kept
+// for one that does not, or the Border action not wrapping its dialog.
+TEST(WPDialogWrappers, WebPagesGetSingleLines)
+{
+    TWPRichText editor;
+    TWPParagraphBorderDlg dlg;
+    dlg.SetEditBox(&editor);
+    QStringList offered;
+    dlg.OnShow = [&offered](QDialog &form) {
+        offered = TWPParagraphBorderDlg::LineStyles(form);
+        form.reject();
+    };
+    {
+        TWPToolsBeforExeuteWPParagraphBord2Dialog wrapper(TWPToolsEnviroment::Global());
+        editor.SetWantTabs(true);
+        dlg.Execute();
+        EXPECT_EQ(offered, TWPParagraphBorderDlg::DefaultLineStyles());
+        editor.SetWantTabs(false);
+        dlg.Execute();
+        EXPECT_EQ(offered, QStringList{QStringLiteral("0=SINGLE")});
+    }
+    dlg.Execute();
+    EXPECT_EQ(offered, TWPParagraphBorderDlg::DefaultLineStyles()) << "without the wrapper";
+
+    GlobalRegisterEditBox(&editor);
+    TdmQEWPActions *module = GlobalWPDefaultActions()->Actions();
+    auto *border = qobject_cast<TWPFormDialog *>(module->Dialog(QStringLiteral("TWPParagraphBorderDlg")));
+    ASSERT_NE(border, nullptr);
+    border->OnShow = dlg.OnShow;
+    offered.clear();
+    module->UpdateActions();
+    module->Action(QStringLiteral("XA_FrmBorder"))->trigger();
+    EXPECT_EQ(offered, QStringList{QStringLiteral("0=SINGLE")});
+    border->OnShow = nullptr;
+    GlobalUnRegisterEditBox(&editor);
+}
