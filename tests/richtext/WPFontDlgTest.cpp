@@ -116,6 +116,26 @@ TEST(WPFontDlg, WithoutASelectionItSetsWhatIsTypedNext)
     EXPECT_FALSE(CharAt(editor, 2).fontItalic());
 }
 
+TEST(WPFontDlg, TextWithoutAFontOfItsOwnShowsTheDefaultAndKeepsNone)
+{
+    TWPRichText editor;
+    Load(editor, u"plain\\par"_qs);
+    QFont base(u"Serif Default"_qs);
+    base.setPointSizeF(13);
+    Text(editor)->setDefaultFont(base);
+    editor.SelectAll();
+    TWPFontDlg dlg;
+    dlg.SetEditBox(&editor);
+    EXPECT_TRUE(Answer(dlg, [](QDialog &form) {
+        EXPECT_EQ(Child<QFontComboBox>(form, "cbFont")->currentText(), "Serif Default");
+        EXPECT_EQ(Child<QComboBox>(form, "cbSize")->currentText(), "13");
+        Child<QCheckBox>(form, "chkBold")->setChecked(true);
+    }));
+    EXPECT_EQ(CharAt(editor, 1).fontWeight(), QFont::Bold);
+    EXPECT_FALSE(CharAt(editor, 1).hasProperty(QTextFormat::FontFamilies)) << "the default is not written in";
+    EXPECT_FALSE(CharAt(editor, 1).hasProperty(QTextFormat::FontPointSize));
+}
+
 TEST(WPFontDlg, ProtectedOrReadOnlyTextIsRefusedBeforeTheFormShows)
 {
     TWPRichText editor;

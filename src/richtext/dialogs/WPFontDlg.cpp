@@ -99,7 +99,8 @@ public:
         connect(ui.cbFont, &QComboBox::editTextChanged, this, [this] { preview(); });
     }
 
-    void load(const std::vector<QTextCharFormat> &formats)
+    // Runs without a family or size of their own show the text's default font.
+    void load(const std::vector<QTextCharFormat> &formats, const QFont &base)
     {
         Common<QString> family, size;
         Common<QRgb> color; // 0: automatic (no colour of its own)
@@ -107,8 +108,11 @@ public:
         Common<int> position, caps;
         bool anyAuto = false, anyColor = false;
         for (const QTextCharFormat &f : formats) {
-            family.add(familyOf(f));
-            size.add(f.hasProperty(QTextFormat::FontPointSize) ? sizeText(f.fontPointSize()) : QString());
+            const QString ownFamily = familyOf(f);
+            family.add(ownFamily.isEmpty() ? base.family() : ownFamily);
+            size.add(f.hasProperty(QTextFormat::FontPointSize) ? sizeText(f.fontPointSize())
+                     : base.pointSizeF() > 0                    ? sizeText(base.pointSizeF())
+                                                                : QString());
             const bool own = f.hasProperty(QTextFormat::ForegroundBrush);
             (own ? anyColor : anyAuto) = true;
             color.add(own ? f.foreground().color().rgba() : 0);
@@ -238,7 +242,7 @@ bool TWPFontDlg::Execute()
     if (!MayEdit(c))
         return false;
     FontForm form(ParentWindow());
-    form.load(selectionFormats(c));
+    form.load(selectionFormats(c), editor->Document().Text()->defaultFont());
     if (!Run(form))
         return false;
     c.beginEditBlock();
