@@ -5,6 +5,7 @@
 #include <ZorCompCore/localisation/ZORLang.h>
 #include <ZorCompCore/richtext/engine/SuperMerge.h>
 #include <ZorCompCore/richtext/actions/WPDialogWrappers.h>
+#include <ZorCompCore/richtext/dialogs/WPReportBandsDialog.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/localisation/runtime/EditorForms.h>
 #include <ZorCompCore/platform/Exception.h>
@@ -1099,16 +1100,18 @@ void TdmQEWPActions::XA_ConvertTokensExecute(QObject *)
 void TdmQEWPActions::XA_ShowRepBandExecute(QObject *)
 {
     TWPRichText *e = GetTheWPRichText();
-    QObject *merge = e ? GetSuperMerge() : nullptr;
-    TWPCustomDialog *dlg = merge ? Dialog(QStringLiteral("TWPReportBandsDialog")) : nullptr;
+    auto *merge = e ? qobject_cast<TWPSuperMerge *>(GetSuperMerge()) : nullptr;
+    auto *dlg = merge ? qobject_cast<TWPReportBandsDialog *>(Dialog(QStringLiteral("TWPReportBandsDialog"))) : nullptr;
     if (!dlg)
         return;
     dlg->SetEditBox(e);
-    dlg->setProperty("SuperMerge", QVariant::fromValue(merge));
-    dlg->setProperty("DataBases", merge->property("DataBases"));
-    dlg->setProperty("ShowAddDeleteButtons", true);
-    dlg->setProperty("ShowInsertFieldList", true);
-    dlg->setProperty("ShowFormulas", true);
+    dlg->SetSuperMerge(merge);
+    dlg->DataBases = merge->DataBases();
+    dlg->ShowAddDeleteButtons = true;
+    dlg->ShowInsertFieldList = true;
+    dlg->ShowFormulas = true;
+    dlg->OnBeforeInsertField = [this](QObject *sender, TWPRichText *editor, const QString &name, QObject *item,
+                                      bool &handled) { DoOnBeforeInsertField(sender, editor, name, item, handled); };
     dlg->Execute();
 }
 

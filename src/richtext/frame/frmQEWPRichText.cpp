@@ -6,6 +6,7 @@
 #include <ZorCompCore/localisation/ZORLang.h>
 #include <ZorCompCore/richtext/WPRuler.h>
 #include <ZorCompCore/richtext/dWPRichText.h>
+#include <ZorCompCore/richtext/dialogs/WPReportBandsDialog.h>
 #include <ZorCompCore/richtext/actions/ActionList.h>
 #include <ZorCompCore/richtext/actions/WPComboActions.h>
 #include <ZorCompCore/richtext/actions/WPDefaultActions.h>
@@ -829,6 +830,10 @@ void TfrmQEWPRichText::closeEvent(QCloseEvent *e)
             break;
         }
     }
+    // The band dialog goes with the frame whose template it shows.
+    if (auto *bands = qobject_cast<TWPReportBandsDialog *>(d->actions()->Dialog(u"TWPReportBandsDialog"_qs));
+        bands && d->superMerge && bands->SuperMerge() == d->superMerge)
+        bands->Close();
     QMainWindow::closeEvent(e);
 }
 
