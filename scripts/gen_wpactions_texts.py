@@ -65,6 +65,32 @@ STR={98:('Insert Field','Feld einfügen','Insérer un champ','Inserisci campo'),
 113:('Thesaurus','Thesaurus','Dictionnaire des synonymes','Dizionario dei sinonimi')}
 LI={'EN':0,'DE':1,'FR':2,'IT':3}
 def q(x): return html.escape(x, quote=True)
+# The dialogs' texts: every caption of forms/WP*.ui, translated by its
+# English text through lang/dialogs.tsv (a text the table lacks keeps its
+# design caption, a sample text such as the font preview's is left alone).
+import glob, xml.etree.ElementTree as ET
+DLG={}
+with open(base+'src/richtext/actions/lang/dialogs.tsv', encoding='utf-8') as f:
+    next(f)
+    for line in f:
+        cols=line.rstrip('\n').split('\t')
+        if len(cols)==4: DLG[cols[0]]=cols
+FORMS=[]
+for ui in sorted(glob.glob(base+'forms/WP*.ui')):
+    top=ET.parse(ui).getroot().find('widget')
+    items=[]
+    for w in top.iter('widget'):
+        for prop in w.findall('property'):
+            st=prop.find('string')
+            if prop.get('name') in ('text','title','windowTitle') and st is not None and st.text in DLG:
+                items.append((w.get('name'), st.text))
+    FORMS.append((top.get('name'), items))
+def forms(f, code):
+    for form,items in FORMS:
+        f.write('  <form name="%s">\n'%form)
+        for (w,en) in items:
+            f.write('    <text name="%s">%s</text>\n'%(w,html.escape(DLG[en][LI[code]],quote=False)))
+        f.write('  </form>\n')
 def write(name, code, actions, ids):
     with open(base+'src/richtext/actions/lang/'+name+'.xml','w', encoding='utf-8') as f:
         f.write('<?xml version="1.0" encoding="UTF-8"?>\n')
@@ -76,6 +102,8 @@ def write(name, code, actions, ids):
             f.write('  <action name="%s" caption="%s" hint="%s"/>\n'%(n,q(t),q(t)))
         for i in ids:
             f.write('  <string id="%d">%s</string>\n'%(i,html.escape(STR[i][LI[code]],quote=False)))
+        if actions:
+            forms(f, code)
         f.write('</wptools>\n')
 base_ids=[98,99,100,101,102,103,104,105]; added=[111,112,113]
 write('WPTOOLS_EN_XML','EN',engine,base_ids); write('WPTOOLS_EN_ADDED_XML','EN',[],added)

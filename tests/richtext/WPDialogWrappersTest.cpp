@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QAbstractButton>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -97,4 +99,40 @@ TEST(WPDialogWrappers, WebPagesGetSingleLines)
     EXPECT_EQ(offered, QStringList{QStringLiteral("0=SINGLE")});
     border->OnShow = nullptr;
     GlobalUnRegisterEditBox(&editor);
+}
+
+// Catches: the module's dialogs showing their design texts whatever the
+// language, a form's title or its children left out, a language switch not
+// reaching a form shown before.
+TEST(WPDialogWrappers, DialogsSpeakTheLoadedLanguage)
+{
+    TdmQEWPActions module;
+    TWPRichText editor;
+    const auto findForm = [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == u"WPFindDlg" && w->isVisible())
+                return w;
+        return static_cast<QWidget *>(nullptr);
+    };
+    const auto text = [](QWidget *form, const char *name) {
+        return form->findChild<QLabel *>(QString::fromLatin1(name))->text();
+    };
+    TWPCustomDialog *find = module.Dialog(QStringLiteral("TWPFindDlg"));
+    ASSERT_NE(find, nullptr);
+    find->SetEditBox(&editor);
+
+    module.LoadLanguage(QStringLiteral("German"));
+    find->Execute();
+    QWidget *form = findForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Suchen"));
+    EXPECT_EQ(text(form, "lblFind"), QStringLiteral("&Suchen nach:"));
+
+    module.LoadLanguage(QStringLiteral("Italian"));
+    find->Execute();
+    form = findForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(text(form, "lblFind"), QStringLiteral("&Trova:"));
+    EXPECT_EQ(form->findChild<QAbstractButton *>(QStringLiteral("chkCase"))->text(), QStringLiteral("&Maiuscole/minuscole"));
+    form->close();
 }

@@ -3,6 +3,10 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTabWidget>
 #include <QXmlStreamReader>
 
 namespace zor {
@@ -23,12 +27,23 @@ bool TWPLanguageControl::LoadFromXml(const QByteArray &xml, bool append)
     QString language = r.attributes().value(QLatin1String("language")).toString();
     QHash<QString, QPair<QString, QString>> actions;
     QHash<int, QString> strings;
+    QHash<QString, QHash<QString, QString>> forms;
     while (r.readNextStartElement()) {
         if (r.name() == u"action") {
             const QString name = r.attributes().value(QLatin1String("name")).toString().toLower();
             actions.insert(name, qMakePair(r.attributes().value(QLatin1String("caption")).toString(),
                                            r.attributes().value(QLatin1String("hint")).toString()));
             r.skipCurrentElement();
+        } else if (r.name() == u"form") {
+            QHash<QString, QString> &texts = forms[r.attributes().value(QLatin1String("name")).toString().toLower()];
+            while (r.readNextStartElement()) {
+                if (r.name() != u"text") {
+                    r.skipCurrentElement();
+                    continue;
+                }
+                const QString object = r.attributes().value(QLatin1String("name")).toString();
+                texts.insert(object, r.readElementText());
+            }
         } else if (r.name() == u"string") {
             bool ok = false;
             const int id = r.attributes().value(QLatin1String("id")).toInt(&ok);
@@ -44,9 +59,12 @@ bool TWPLanguageControl::LoadFromXml(const QByteArray &xml, bool append)
     if (!append) {
         m_actions.clear();
         m_strings.clear();
+        m_forms.clear();
     }
     m_actions.insert(actions);
     m_strings.insert(strings);
+    for (auto it = forms.cbegin(); it != forms.cend(); ++it)
+        m_forms[it.key()].insert(it.value());
     if (!language.isEmpty() || !append)
         m_language = language;
     return true;
@@ -55,6 +73,7 @@ bool TWPLanguageControl::LoadFromXml(const QByteArray &xml, bool append)
 void TWPLanguageControl::Clear()
 {
     m_language.clear();
+    m_forms.clear();
     m_actions.clear();
     m_strings.clear();
 }
@@ -106,5 +125,40 @@ QByteArray WPLanguageResource(const QString &name)
 
 QString WPGlobalLanguage() { return g_language; }
 void SetWPGlobalLanguage(const QString &code) { g_language = code; }
+
+} // namespace zor
+
+namespace zor {
+
+bool TWPLanguageControl::ApplyToForm(QWidget *form) const
+{
+    if (!form)
+        return false;
+    const auto it = m_forms.constFind(form->objectName().toLower());
+    if (it == m_forms.cend())
+        return false;
+    for (auto t = it->cbegin(); t != it->cend(); ++t) {
+        if (t.key() == form->objectName()) {
+            form->setWindowTitle(t.value());
+            continue;
+        }
+        QObject *child = form->findChild<QObject *>(t.key());
+        if (auto *label = qobject_cast<QLabel *>(child))
+            label->setText(t.value());
+        else if (auto *button = qobject_cast<QAbstractButton *>(child))
+            button->setText(t.value());
+        else if (auto *group = qobject_cast<QGroupBox *>(child))
+            group->setTitle(t.value());
+        else if (auto *action = qobject_cast<QAction *>(child))
+            action->setText(t.value());
+        else if (auto *page = qobject_cast<QWidget *>(child)) {
+            // A tab page: its title is the tab's text.
+            page->setWindowTitle(t.value());
+            if (auto *tabs = qobject_cast<QTabWidget *>(page->parentWidget() ? page->parentWidget()->parentWidget() : nullptr))
+                tabs->setTabText(tabs->indexOf(page), t.value());
+        }
+    }
+    return true;
+}
 
 } // namespace zor

@@ -7,6 +7,9 @@
 //   <wptools language="DE">
 //     <action name="WPABold1" caption="Fett" hint="Fett"/>
 //     <string id="98">Feld einfügen</string>
+//     <form name="WPFindDlg">               (a form's object name)
+//       <text name="lblFind">&amp;Suchen nach:</text>   (a child's, or the form's title)
+//     </form>
 //   </wptools>
 //
 // Loading replaces what was held; appending merges over it. The engine's
@@ -20,6 +23,7 @@
 #include <QString>
 
 class QAction;
+class QWidget;
 
 namespace zor {
 
@@ -43,11 +47,15 @@ public:
     QString GetString(int id, const QString &defaultText = {}) const;
     // Gives every action the table knows its caption and hint.
     void ApplyToActions(const QList<QAction *> &actions) const;
+    // Gives a form and its children the texts the table has for them (by
+    // the form's object name); false when it has none for that form.
+    bool ApplyToForm(QWidget *form) const;
 
 private:
     QString m_language;
     QHash<QString, QPair<QString, QString>> m_actions; // lower-case name -> caption, hint
     QHash<int, QString> m_strings;
+    QHash<QString, QHash<QString, QString>> m_forms; // lower-case form -> object -> text
 };
 
 // The bytes of a language resource by name, matched ignoring case

@@ -5,6 +5,7 @@
 #include <ZorCompCore/localisation/ZORLang.h>
 #include <ZorCompCore/richtext/engine/SuperMerge.h>
 #include <ZorCompCore/richtext/actions/WPDialogWrappers.h>
+#include <ZorCompCore/richtext/dialogs/WPFormDialog.h>
 #include <ZorCompCore/richtext/dialogs/WPReportBandsDialog.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/localisation/runtime/EditorForms.h>
@@ -176,6 +177,7 @@ TdmQEWPActions::TdmQEWPActions(QObject *AOwner) : TComponent(AOwner), d(std::mak
 
 TdmQEWPActions::~TdmQEWPActions()
 {
+
     // Actions last to first, before the dialogs they may refer to.
     const QList<QAction *> actions = d->Actions->Actions();
     for (auto it = actions.rbegin(); it != actions.rend(); ++it)
@@ -261,8 +263,18 @@ TWPPreviewDlg *TdmQEWPActions::WPPreviewDlg1() const { return d->Preview; }
 TWPCustomDialog *TdmQEWPActions::Dialog(const QString &className)
 {
     QPointer<TWPCustomDialog> &dlg = d->Dialogs[className.toLower()];
-    if (!dlg)
+    if (!dlg) {
         dlg = TWPCustomDialog::Create(className, this);
+        // The engine localises its own forms: the module's dialogs show the
+        // texts of the language loaded last (LoadLanguage).
+        if (auto *form = qobject_cast<TWPFormDialog *>(dlg.data())) {
+            QPointer<TWPLanguageControl> language = d->LanguageControl;
+            form->OnShow = [language](QDialog &f) {
+                if (language)
+                    language->ApplyToForm(&f);
+            };
+        }
+    }
     return dlg;
 }
 
