@@ -4,6 +4,8 @@
 
 #include "WidgetInput.h"
 
+#include <ZorCompCore/richtext/dialogs/WPFormDialog.h>
+
 #include <ZorCompCore/localisation/ZORLang.h>
 #include <ZorCompCore/platform/ImageList.h>
 #include <ZorCompCore/platform/KnownFolders.h>
@@ -22,6 +24,8 @@
 #include <ZorCompCore/richtext/spell/SpellController.h>
 
 #include <QAction>
+#include <QDialog>
+#include <QLabel>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -618,7 +622,16 @@ TEST(QEWPActions, SpellCommands)
     QTextCursor c = t.editor.TextCursor();
     c.setPosition(0);
     t.editor.SetTextCursor(c);
+    // The check dialog shows the word and selects it in the editor.
+    auto *check = qobject_cast<TWPFormDialog *>(t.m.Dialog(QStringLiteral("TWPSpellCheckDlg")));
+    ASSERT_NE(check, nullptr);
+    QString shown;
+    check->OnShow = [&shown](QDialog &form) {
+        shown = form.findChild<QLabel *>(QStringLiteral("lblWord"))->text();
+        form.reject();
+    };
     t.trigger("XA_SpellCheck");
+    EXPECT_EQ(shown, QStringLiteral("schoen"));
     EXPECT_EQ(t.editor.TextCursor().selectedText(), QStringLiteral("schoen"));
 }
 

@@ -7,6 +7,7 @@
 #include <ZorCompCore/richtext/actions/WPDialogWrappers.h>
 #include <ZorCompCore/richtext/dialogs/WPFormDialog.h>
 #include <ZorCompCore/richtext/dialogs/WPReportBandsDialog.h>
+#include <ZorCompCore/richtext/dialogs/WPSpellDialogs.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/localisation/runtime/EditorForms.h>
 #include <ZorCompCore/platform/Exception.h>
@@ -370,7 +371,7 @@ void TdmQEWPActions::UpdateActions()
         } else if (def.Handler == &TdmQEWPActions::XA_SpellThesaurusExecute)
             enabled = enabled && d->Spell->HasThesaurus();
         else if (def.Handler == &TdmQEWPActions::XA_ConfigSpellcheckerExecute)
-            enabled = false; // no options dialog
+            enabled = TWPCustomDialog::IsRegistered(QStringLiteral("TWPSpellOptionsDlg"));
         else if (def.Handler == &TdmQEWPActions::XA_SelectTableExecute || def.Handler == &TdmQEWPActions::XA_SplitTableExecute)
             enabled = enabled && e->TextCursor().currentTable();
         else if (def.Handler == &TdmQEWPActions::XA_SaveToStringExecute || def.Handler == &TdmQEWPActions::XA_ExportFileExecute)
@@ -550,6 +551,13 @@ void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
     };
     switch (Command) {
     case wpscCheck: {
+        // The check dialog; without one the next misspelt word is selected.
+        if (auto *dlg = qobject_cast<TWPSpellCheckDlg *>(Dialog(QStringLiteral("TWPSpellCheckDlg")))) {
+            dlg->SetController(d->Spell);
+            dlg->SetEditBox(&Editor);
+            dlg->Execute();
+            return;
+        }
         TWPSpellCheckRun run(*d->Spell, *text, Editor.TextCursor().selectionEnd());
         if (run.Next()) {
             QTextCursor c(text);
@@ -603,8 +611,16 @@ void TdmQEWPActions::SpellCommand(TWPRichText &Editor, int Command)
         Editor.SetSpellAsYouGo(nullptr);
         delete Editor.findChild<TWPSpellAsYouGo *>(QString::fromLatin1(SpellAsYouGoName));
         return;
+    case wpscConfigure:
+        if (auto *dlg = qobject_cast<TWPSpellOptionsDlg *>(Dialog(QStringLiteral("TWPSpellOptionsDlg")))) {
+            dlg->SetController(d->Spell);
+            dlg->SetEditBox(&Editor);
+            if (dlg->Execute() && Editor.SpellAsYouGo())
+                Editor.SpellAsYouGo()->Recheck();
+        }
+        return;
     default:
-        return; // no options dialog
+        return;
     }
 }
 
