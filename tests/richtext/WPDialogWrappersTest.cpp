@@ -4,6 +4,8 @@
 #include <ZorCompCore/richtext/WPRichText.h>
 #include <ZorCompCore/richtext/actions/WPDefaultActions.h>
 #include <ZorCompCore/richtext/actions/WPDialogWrappers.h>
+#include <ZorCompCore/richtext/actions/WPEngineActions.h>
+#include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/actions/dmQEWPActions.h>
 #include <ZorCompCore/richtext/dialogs/WPParagraphBorderDlg.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
@@ -135,4 +137,40 @@ TEST(WPDialogWrappers, DialogsSpeakTheLoadedLanguage)
     EXPECT_EQ(text(form, "lblFind"), QStringLiteral("&Trova:"));
     EXPECT_EQ(form->findChild<QAbstractButton *>(QStringLiteral("chkCase"))->text(), QStringLiteral("&Maiuscole/minuscole"));
     form->close();
+}
+
+// Catches: twips and points mixed up, landscape pages stored turned the
+// wrong way, margins swapped between sides.
+TEST(WPDialogWrappers, PrinterSetupPageLayoutBothWays)
+{
+    TWPPageSetup a4;
+    a4.PageWidth = 11906;
+    a4.PageHeight = 16838;
+    a4.MarginLeft = 1882;
+    a4.MarginRight = 1440;
+    a4.MarginTop = 720;
+    a4.MarginBottom = 1000;
+    const QPageLayout layout = WPPageLayout(a4);
+    EXPECT_EQ(layout.pageSize().id(), QPageSize::A4);
+    EXPECT_EQ(layout.orientation(), QPageLayout::Portrait);
+    EXPECT_NEAR(layout.margins(QPageLayout::Millimeter).left(), 1882 / 1440.0 * 25.4, 0.1);
+    TWPPageSetup back = a4;
+    WPApplyPageLayout(layout, back);
+    EXPECT_EQ(back, a4) << "an unchanged page keeps its exact twips";
+    WPApplyPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(36, 36, 36, 36)), back);
+    EXPECT_EQ(back.PageWidth, 12240);
+    EXPECT_EQ(back.PageHeight, 15840);
+    EXPECT_EQ(back.MarginLeft, 720);
+    back = a4;
+
+    TWPPageSetup wide = a4;
+    wide.Landscape = true;
+    std::swap(wide.PageWidth, wide.PageHeight);
+    const QPageLayout turned = WPPageLayout(wide);
+    EXPECT_EQ(turned.orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(turned.pageSize().id(), QPageSize::A4);
+    WPApplyPageLayout(turned, back);
+    EXPECT_EQ(back.PageWidth, 16838) << "turned, and still exact";
+    EXPECT_EQ(back.PageHeight, 11906);
+    EXPECT_TRUE(back.Landscape);
 }

@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QHash>
 #include <QMimeData>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -38,7 +39,7 @@ enum Kind : int {
     kCreateTable, kInsRow, kInsCol, kDelRow, kDelCol, kCombine, kSplitCells, kSelectRow, kSelectColumn,
     kBLeft, kBTop, kBRight, kBBottom, kBInner, kBOuter, kBAllOff,
     kInsertNumber, kInsertField, kSearch, kReplace, kEditHyperlink,
-    kOpen, kSave, kExit, kClose, kNew, kPrint,
+    kOpen, kSave, kExit, kClose, kNew, kPrint, kPrinterSetup,
     kSpellcheck, kSpellAsYouGo, kThesaurus,
     kUnsupported
 };
@@ -73,8 +74,8 @@ const ClassDef Classes[] = {
     {"TWPASpellcheck", kSpellcheck}, {"TWPASpellAsYouGo", kSpellAsYouGo},
     {"TWPAStartThesaurus", kThesaurus},
     // Nothing in the editor to drive: a data set behind it, an outline
-    // mode, a view of the RTF codes, printer setup apart from printing.
-    {"TWPAPrinterSetup", kUnsupported}, {"TWPACancel", kUnsupported}, {"TWPADelete", kUnsupported},
+    // mode, a view of the RTF codes.
+    {"TWPAPrinterSetup", kPrinterSetup}, {"TWPACancel", kUnsupported}, {"TWPADelete", kUnsupported},
     {"TWPAAdd", kUnsupported}, {"TWPAEdit", kUnsupported}, {"TWPANext", kUnsupported},
     {"TWPABack", kUnsupported}, {"TWPAOK", kUnsupported}, {"TWPAToEnd", kUnsupported},
     {"TWPAToStart", kUnsupported}, {"TWPAIsOutlineMode", kUnsupported},
@@ -390,6 +391,7 @@ bool TWPToolsAction::IsEnabledFor(TWPRichText &e)
     case kReplace: return editable && TWPCustomDialog::IsRegistered(QStringLiteral("TWPReplaceDlg"));
     case kEditHyperlink: return editable && TWPCustomDialog::IsRegistered(QStringLiteral("TWPHyperlinkDlg"));
     case kPrint: return !QPrinterInfo::defaultPrinter().isNull();
+    case kPrinterSetup: return editable;
     case kSpellcheck: case kSpellAsYouGo: case kThesaurus:
         return bool(OnExecute); // the module's spell controller does the work
     case kDecIndent: {
@@ -659,6 +661,7 @@ void TWPToolsAction::ExecuteOn(TWPRichText &e)
         SetWPEditorFileName(e, {});
         return;
     case kPrint: WPPrintEditor(e, false); return;
+    case kPrinterSetup: WPPrinterSetup(e); return;
     default:
         return;
     }
@@ -763,6 +766,60 @@ bool WPPrintEditor(TWPRichText &editor, bool showDialog)
     }
     editor.ReformatAll();
     return WPPrintPages(editor.Document(), printer);
+}
+
+QPageLayout WPPageLayout(const TWPPageSetup &setup)
+{
+    const bool landscape = setup.Landscape || setup.PageWidth > setup.PageHeight;
+    const QSizeF portrait(std::min(setup.PageWidth, setup.PageHeight) / 20.0,
+                          std::max(setup.PageWidth, setup.PageHeight) / 20.0);
+    const QPageSize size(portrait, QPageSize::Point, QString(), QPageSize::FuzzyMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(setup.MarginLeft / 20.0, setup.MarginTop / 20.0, setup.MarginRight / 20.0,
+                                 setup.MarginBottom / 20.0),
+                       QPageLayout::Point);
+}
+
+void WPApplyPageLayout(const QPageLayout &layout, TWPPageSetup &setup)
+{
+    const QSizeF points = layout.pageSize().size(QPageSize::Point);
+    const auto twips = [](qreal pt) { return int(std::lround(pt * 20)); };
+    const bool landscape = layout.orientation() == QPageLayout::Landscape;
+    const int width = twips(landscape ? points.height() : points.width());
+    const int height = twips(landscape ? points.width() : points.height());
+    // The dialog names sizes in whole points (A4 is 595 x 842): the size a
+    // text had stays exact when only that rounding tells them apart.
+    // Turning the page keeps them exact too.
+    constexpr int Rounding = 20;
+    const int shortSide = std::min(setup.PageWidth, setup.PageHeight), longSide = std::max(setup.PageWidth, setup.PageHeight);
+    const bool same = std::abs(std::min(width, height) - shortSide) <= Rounding
+                      && std::abs(std::max(width, height) - longSide) <= Rounding;
+    setup.PageWidth = same ? (landscape ? longSide : shortSide) : width;
+    setup.PageHeight = same ? (landscape ? shortSide : longSide) : height;
+    setup.Landscape = landscape;
+    const QMarginsF m = layout.margins(QPageLayout::Point);
+    setup.MarginLeft = twips(m.left());
+    setup.MarginTop = twips(m.top());
+    setup.MarginRight = twips(m.right());
+    setup.MarginBottom = twips(m.bottom());
+}
+
+bool WPPrinterSetup(TWPRichText &editor)
+{
+    TWPDocument &doc = editor.Document();
+    TWPPageSetup &setup = doc.PageSetup(doc.SectionAt(editor.TextCursor().position()));
+    QPrinter printer;
+    printer.setPageLayout(WPPageLayout(setup));
+    QPageSetupDialog dialog(&printer, &editor);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const TWPPageSetup before = setup;
+    WPApplyPageLayout(printer.pageLayout(), setup);
+    if (setup == before)
+        return true;
+    editor.SetModified(true);
+    editor.ReformatAll();
+    return true;
 }
 
 } // namespace zor

@@ -12,13 +12,14 @@
 // Actions are created by class name ("TWPABold", "TWPAInsertNumber" …) with
 // CreateWPToolsAction; ClassName() tells which one an action is. Actions the
 // editor has nothing for (data-set navigation, outline mode, the RTF code
-// view, a printer setup apart from printing) exist so that toolbars can bind
+// view) exist so that toolbars can bind
 // them, and stay disabled; so do those whose dialog the library lacks.
 #pragma once
 
 #include <ZorCompCore/zor_export.h>
 
 #include <QAction>
+#include <QPageLayout>
 #include <QPointer>
 #include <QStringList>
 
@@ -30,6 +31,7 @@ namespace zor {
 
 class TWPCustomDialog;
 class TWPRichText;
+struct TWPPageSetup;
 enum class TWPFieldKind : int;
 
 // The editor the actions work on; null when there is none.
@@ -106,6 +108,12 @@ ZOR_EXPORT bool WPSaveDialog(TWPRichText &editor, bool saveAs);
 // Inserts a field at the caret (replacing the selection) as one undo step,
 // in the caret's character format; refused as typing is.
 ZOR_EXPORT void WPInsertField(TWPRichText &editor, TWPFieldKind kind, const QString &name = {});
+// The printer's page of a section's setup and back (twips and points);
+// WPPrinterSetup shows the platform's page setup dialog for the caret's
+// section and lays the text out again when it changed; false when cancelled.
+ZOR_EXPORT QPageLayout WPPageLayout(const TWPPageSetup &setup);
+ZOR_EXPORT void WPApplyPageLayout(const QPageLayout &layout, TWPPageSetup &setup);
+ZOR_EXPORT bool WPPrinterSetup(TWPRichText &editor);
 // Prints the document on the default printer, or on the one the print
 // dialog chooses; false when there is no printer or the dialog is cancelled.
 ZOR_EXPORT bool WPPrintEditor(TWPRichText &editor, bool showDialog);
