@@ -6,6 +6,8 @@
 
 #include <ZorCompCore/richtext/WPRuler.h>
 #include <ZorCompCore/richtext/actions/ActionList.h>
+#include <ZorCompCore/richtext/actions/WPComboActions.h>
+#include <ZorCompCore/richtext/dialogs/WPFormDialog.h>
 #include <ZorCompCore/richtext/actions/WPDefaultActions.h>
 #include <ZorCompCore/richtext/dWPRichText.h>
 #include <ZorCompCore/richtext/engine/Document.h>
@@ -18,7 +20,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTextTable>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -336,4 +344,75 @@ TEST(frmQEWPRichText, HtmlSaveNamesItsPictures)
     EXPECT_TRUE(html.readAll().contains("img_x1.png"));
     const QString str = f.SaveAsHTMLStr(dir.path(), QString(), QStringLiteral("_s"));
     EXPECT_TRUE(str.contains(QStringLiteral("img_s0.png")));
+}
+
+// Catches: the window's items not reaching the dialogs and commands behind
+// them: a table not made by the table dialog's answer, cells not combined
+// or split, a style not applied, Replace All not replacing everywhere or
+// taking more than one undo step; checked through the saved RTF.
+TEST(frmQEWPRichText, SessionWithTablesStylesAndReplace)
+{
+    TfrmQEWPRichText f;
+    f.resize(1000, 700);
+    f.show();
+    QApplication::processEvents();
+    TdWPRichText *w = f.WPRichText1();
+    TdmQEWPActions *module = GlobalWPDefaultActions()->Actions();
+    w->setFocus();
+    typeText(w, QStringLiteral("Report"));
+    Key(w, Qt::Key_Return);
+
+    auto *tableDlg = qobject_cast<TWPFormDialog *>(module->Dialog(QStringLiteral("TWPTableDlg")));
+    ASSERT_NE(tableDlg, nullptr);
+    tableDlg->OnShow = [](QDialog &form) {
+        form.findChild<QSpinBox *>(QStringLiteral("spRows"))->setValue(2);
+        form.findChild<QSpinBox *>(QStringLiteral("spColumns"))->setValue(3);
+        form.accept();
+    };
+    f.Item(QStringLiteral("XA_CreateTable"))->trigger();
+    QTextTable *table = w->TextCursor().currentTable();
+    ASSERT_NE(table, nullptr) << "the caret is in the new table";
+    EXPECT_EQ(table->rows(), 2);
+    EXPECT_EQ(table->columns(), 3);
+    typeText(w, QStringLiteral("Report one"));
+    EXPECT_EQ(rtfOf(w).count(QRegularExpression(QStringLiteral("\\\\cell(?![a-z])"))), 6);
+
+    // Two cells of the first row combined, then split again.
+    QTextCursor cells(w->Document().Text());
+    cells.setPosition(table->cellAt(0, 0).firstPosition());
+    cells.setPosition(table->cellAt(0, 1).lastPosition(), QTextCursor::KeepAnchor);
+    w->SetTextCursor(cells);
+    f.Item(QStringLiteral("WPACombineCell1"))->trigger();
+    EXPECT_EQ(table->cellAt(0, 0).columnSpan(), 2);
+    EXPECT_TRUE(rtfOf(w).contains(QStringLiteral("\\clmgf"))) << "the merge is saved";
+    w->SetTextCursor(table->cellAt(0, 0).firstCursorPosition());
+    f.Item(QStringLiteral("WPASplitCells1"))->trigger();
+    EXPECT_EQ(table->cellAt(0, 0).columnSpan(), 1);
+
+    // A style of the document, applied from the style box's action.
+    w->Document().SetStyle({QStringLiteral("Title"), QStringLiteral("Size=20"), {}, false});
+    QTextCursor top(w->Document().Text());
+    w->SetTextCursor(top);
+    auto *styles = qobject_cast<TWPToolsCustomEditContolAction *>(module->Action(QStringLiteral("WPAStyleNames")));
+    ASSERT_NE(styles, nullptr);
+    EXPECT_TRUE(styles->ApplyText(QStringLiteral("Title")));
+    EXPECT_TRUE(rtfOf(w).contains(QRegularExpression(QStringLiteral("\\\\s\\d+[^;]*Report")))) << rtfOf(w).toStdString();
+
+    // Replace All through the non-modal dialog: one undo step.
+    const QString before = w->PlainText();
+    auto *replaceDlg = qobject_cast<TWPFormDialog *>(module->Dialog(QStringLiteral("TWPReplaceDlg")));
+    ASSERT_NE(replaceDlg, nullptr);
+    replaceDlg->OnShow = [](QDialog &form) {
+        form.findChild<QLineEdit *>(QStringLiteral("edFind"))->setText(QStringLiteral("Report"));
+        form.findChild<QLineEdit *>(QStringLiteral("edReplace"))->setText(QStringLiteral("Summary"));
+        form.findChild<QPushButton *>(QStringLiteral("btnReplaceAll"))->click();
+        form.reject();
+    };
+    f.Item(QStringLiteral("WPAReplace1"))->trigger();
+    EXPECT_EQ(w->PlainText().count(QStringLiteral("Summary")), 2) << w->PlainText().toStdString();
+    EXPECT_FALSE(w->PlainText().contains(QStringLiteral("Report")));
+    f.Item(QStringLiteral("WPAUndo1"))->trigger();
+    EXPECT_EQ(w->PlainText(), before);
+    tableDlg->OnShow = nullptr;
+    replaceDlg->OnShow = nullptr;
 }

@@ -349,6 +349,8 @@ bool TWPToolsAction::MayEdit(TWPRichText &editor, const QTextCursor &cursor)
 
 TWPCustomDialog *TWPToolsAction::Dialog(const QString &className)
 {
+    if (DialogSource)
+        return DialogSource(className);
     if (!m_dialog)
         m_dialog = TWPCustomDialog::Create(className, this);
     return m_dialog;

@@ -57,6 +57,9 @@ public:
     // Replaces the built-in command (the action module routes spell
     // commands through its controller this way).
     std::function<void(TWPRichText &editor)> OnExecute;
+    // Where the action's dialogs come from (the action module shares its
+    // own, in its language); unset: the action makes its own.
+    std::function<TWPCustomDialog *(const QString &className)> DialogSource;
     // Replaces the built-in enabled state.
     std::function<bool(TWPRichText &editor)> OnIsEnabled;
 
@@ -69,8 +72,9 @@ protected:
     virtual bool IsEnabledFor(TWPRichText &editor);
     virtual bool IsCheckedFor(TWPRichText &editor);
     virtual void ExecuteOn(TWPRichText &editor);
-    // A dialog of a registered class, created on first use and owned by
-    // the action; null when no such class is registered.
+    // A dialog of a registered class: DialogSource's when set, else created
+    // on first use and owned by the action; null when no such class is
+    // registered.
     TWPCustomDialog *Dialog(const QString &className);
 
 private:

@@ -209,6 +209,8 @@ void TdmQEWPActions::BuildActions()
         } else if (def.ClassName) {
             a = CreateWPToolsAction(QString::fromLatin1(def.ClassName), this);
             Q_ASSERT(a);
+            if (auto *tools = qobject_cast<TWPToolsAction *>(a))
+                tools->DialogSource = [this](const QString &className) { return Dialog(className); };
         } else {
             a = new QAction(this);
             a->setCheckable(def.Checkable);
