@@ -258,3 +258,23 @@ void WPSetSpinTwips(QDoubleSpinBox *box, const TWPLengthUnit &unit, int twips)
 }
 
 } // namespace zor
+
+namespace zor {
+
+QTextCursor TWPFormDialog::EditorCursor() const
+{
+    return EditBox() ? EditBox()->TextCursor() : QTextCursor();
+}
+
+QTextBlockFormat TWPFormDialog::FirstBlockFormat(const QTextCursor &c)
+{
+    return c.document()->findBlock(c.selectionStart()).blockFormat();
+}
+
+void TWPFormDialog::RefreshEditor(TWPRichText *editor)
+{
+    // The caret's formats changed under it: the editor tells its listeners.
+    editor->SetTextCursor(editor->TextCursor());
+}
+
+} // namespace zor

@@ -9,6 +9,7 @@
 #include <ZorCompCore/zor_export.h>
 
 #include <QString>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 
 #include <functional>
@@ -17,7 +18,6 @@ class QColor;
 class QComboBox;
 class QDialog;
 class QDoubleSpinBox;
-class QTextBlockFormat;
 class QTextCharFormat;
 class QWidget;
 
@@ -52,6 +52,17 @@ protected:
     int RunForResult(QDialog &form);
     // The same, the form shown without blocking (find and replace).
     void Show(QDialog &form);
+
+    // The run of a paragraph form: it shows the first paragraph the
+    // selection touches (load) and OK gives every one of them its settings
+    // (apply), refused when any is protected. One undo step.
+    template <class Form>
+    bool RunParagraphForm();
+
+private:
+    QTextCursor EditorCursor() const;
+    static QTextBlockFormat FirstBlockFormat(const QTextCursor &c);
+    static void RefreshEditor(TWPRichText *editor);
 };
 
 // The cursor widened to whole paragraphs: from the start of the first block
@@ -87,6 +98,24 @@ void WPSetSpinTwips(QDoubleSpinBox *box, const TWPLengthUnit &unit, int twips);
 void WPFillColorBox(QComboBox *box, const QString &noneText);
 void WPSelectColor(QComboBox *box, const QColor &color); // invalid: noneText
 QColor WPBoxColor(const QComboBox *box);                  // invalid: none chosen
+
+template <class Form>
+bool TWPFormDialog::RunParagraphForm()
+{
+    if (!MayChange())
+        return false;
+    TWPRichText *editor = EditBox();
+    const QTextCursor c = EditorCursor();
+    if (!MayEdit(WPBlockSpan(c)))
+        return false;
+    Form form(ParentWindow());
+    form.load(FirstBlockFormat(c));
+    if (!Run(form))
+        return false;
+    WPChangeBlockFormats(c, [&form](QTextBlockFormat &bf) { form.apply(bf); });
+    RefreshEditor(editor);
+    return true;
+}
 
 // Registers a dialog class under its name when the library loads.
 template <class Dialog>

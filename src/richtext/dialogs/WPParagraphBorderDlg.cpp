@@ -181,19 +181,7 @@ void TWPParagraphBorderDlg::SetLineStyles(QDialog &form, const QStringList &entr
 
 bool TWPParagraphBorderDlg::Execute()
 {
-    TWPRichText *editor = EditBox();
-    if (!MayChange())
-        return false;
-    const QTextCursor c = editor->TextCursor();
-    if (!MayEdit(WPBlockSpan(c)))
-        return false;
-    BorderForm form(ParentWindow());
-    form.load(c.document()->findBlock(c.selectionStart()).blockFormat());
-    if (!Run(form))
-        return false;
-    WPChangeBlockFormats(c, [&form](QTextBlockFormat &bf) { form.apply(bf); });
-    editor->SetTextCursor(editor->TextCursor());
-    return true;
+    return RunParagraphForm<BorderForm>();
 }
 
 } // namespace zor

@@ -151,20 +151,7 @@ TWPParagraphPropDlg::~TWPParagraphPropDlg() = default;
 
 bool TWPParagraphPropDlg::Execute()
 {
-    TWPRichText *editor = EditBox();
-    if (!MayChange())
-        return false;
-    const QTextCursor c = editor->TextCursor();
-    // A paragraph's format belongs to all of its text.
-    if (!MayEdit(WPBlockSpan(c)))
-        return false;
-    ParagraphForm form(ParentWindow());
-    form.load(c.document()->findBlock(c.selectionStart()).blockFormat());
-    if (!Run(form))
-        return false;
-    WPChangeBlockFormats(c, [&form](QTextBlockFormat &bf) { form.apply(bf); });
-    editor->SetTextCursor(editor->TextCursor());
-    return true;
+    return RunParagraphForm<ParagraphForm>();
 }
 
 } // namespace zor
