@@ -171,6 +171,7 @@ public:
     unsigned viewOptions = 0;
     unsigned editOptions = wpDefaultEditOptions;
     unsigned formatOptions = 0;
+    bool insertPointsHidden = false;
     QPointer<TWPSpellAsYouGo> spell;
     // The link under the mouse, drawn hot: [From, To) (From -1: none).
     int hotFrom = -1, hotTo = -1;
@@ -1180,8 +1181,16 @@ public:
             if (viewOptions & wpShowGridlines)
                 drawGridlines(p, b, r);
             markHidden(p, b, r.topLeft());
-            if (viewOptions & (wpShowCR | wpShowSPC | wpShowTAB))
+            if (!insertPointsHidden)
+                markInsertPoints(p, b, r.topLeft());
+            if (viewOptions & (wpShowCR | wpShowSPC | wpShowTAB | wpShowNL | wpShowHardSPC))
                 markSpecial(p, b, r.topLeft());
+            if ((viewOptions & wpShowFF) && ((bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+                                             || bf.boolProperty(wpPageBreakBefore))) {
+                // A hard page break: a dotted line above the paragraph.
+                p.setPen(QPen(QColor(0, 0, 160), 0, Qt::DashDotLine));
+                p.drawLine(QPointF(r.left(), r.top() - 1), QPointF(r.right(), r.top() - 1));
+            }
         }
     }
 
@@ -1203,6 +1212,30 @@ public:
         p.setPen(QPen(QColor(150, 150, 150), 0, Qt::DotLine)); // cosmetic: dotted at any zoom
         p.setBrush(Qt::NoBrush);
         p.drawRect(box.adjusted(-pad, -pad, pad, pad));
+    }
+
+    // Merge and form fields (the insert points) framed in red on screen.
+    void markInsertPoints(QPainter &p, const QTextBlock &b, const QPointF &origin)
+    {
+        const QTextLayout *l = b.layout();
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat cf = f.charFormat();
+            const int kind = cf.intProperty(wpFieldKind);
+            if (cf.objectType() != WPFieldObjectType
+                || (kind != int(TWPFieldKind::Merge) && kind != int(TWPFieldKind::Form)))
+                continue;
+            for (int at = f.position() - b.position(), end = at + f.length(); at < end; ++at) {
+                const QTextLine line = l->lineForTextPosition(at);
+                if (!line.isValid())
+                    continue;
+                const qreal x1 = line.cursorToX(at), x2 = line.cursorToX(at + 1);
+                p.setPen(QPen(Qt::red, 0));
+                p.setBrush(Qt::NoBrush);
+                p.drawRect(QRectF(origin.x() + std::min(x1, x2), origin.y() + line.y(), std::abs(x2 - x1),
+                                  line.height()));
+            }
+        }
     }
 
     void markHidden(QPainter &p, const QTextBlock &b, const QPointF &origin)
@@ -1249,6 +1282,10 @@ public:
                 mark(i, 1, QChar(0x00B7));
             else if (s[i] == u'\t' && (viewOptions & wpShowTAB))
                 mark(i, 1, QChar(0x2192));
+            else if (s[i] == QChar::Nbsp && (viewOptions & wpShowHardSPC))
+                mark(i, 1, QChar(0x00B0));
+            else if (s[i] == QChar::LineSeparator && (viewOptions & wpShowNL))
+                mark(i, 0, QChar(0x21B5));
         }
         if (viewOptions & wpShowCR)
             mark(int(s.size()), 0, QChar(0x00B6));
@@ -1438,6 +1475,14 @@ void TWPRichText::SetEditOptions(unsigned options)
 {
     d->editOptions = options;
     viewport()->update(); // handles come and go with the options
+}
+
+bool TWPRichText::InsertPointsHidden() const { return d->insertPointsHidden; }
+
+void TWPRichText::SetInsertPointsHidden(bool value)
+{
+    d->insertPointsHidden = value;
+    viewport()->update();
 }
 
 unsigned TWPRichText::FormatOptions() const { return d->formatOptions; }

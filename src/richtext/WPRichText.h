@@ -102,6 +102,10 @@ public:
     // What the mouse and keys may do (TWPEditOption); wpDefaultEditOptions.
     unsigned EditOptions() const;
     void SetEditOptions(unsigned options);
+    // Merge and form fields (the insert points) are framed in red on screen
+    // unless hidden (the field-markers command switches them).
+    bool InsertPointsHidden() const;
+    void SetInsertPointsHidden(bool value);
     // How tables are laid out (TWPFormatOption), for texts loaded and
     // tables inserted after this is set.
     unsigned FormatOptions() const;

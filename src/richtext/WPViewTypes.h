@@ -26,7 +26,7 @@ enum TWPViewOption : unsigned {
     wpDontGrayHeaderFooterInLayout = 0x40,
     wpShowGridlines = 0x80,                // dotted cell edges of tables drawn without borders
     wpTraditionalMisspellMarkers = 0x100,  // misspellings red and wavy (else a dotted line)
-    // Set with wpShowCR by the special-characters command; not drawn yet.
+    // Set with wpShowCR by the special-characters command.
     wpShowFF = 0x200,                      // page breaks
     wpShowNL = 0x400,                      // line breaks
     wpShowHardSPC = 0x800,                 // non-breaking spaces

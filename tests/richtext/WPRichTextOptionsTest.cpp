@@ -464,3 +464,44 @@ TEST(WPRichTextOptions, LinkUnderTheMouseIsHot)
     move(w.CursorRect(0).center());
     EXPECT_EQ(reds(), 0);
 }
+
+// Catches: hard spaces, line breaks and page breaks not marked when their
+// view option is on (or marked when off), insert points not framed, or
+// framed while hidden.
+TEST(WPRichTextOptions, SpecialCharactersAndInsertPoints)
+{
+    Shown s;
+    TWPRichText &w = s.w;
+    QTextCursor c(w.Document().Text());
+    c.insertText(QStringLiteral("hard") + QChar(QChar::Nbsp) + QStringLiteral("space"));
+    c.insertText(QString(QChar::LineSeparator) + QStringLiteral("next line"));
+    QTextBlockFormat broken;
+    broken.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    c.insertBlock(broken);
+    c.insertText(QStringLiteral("Dear "));
+    w.Document().InsertField(c, TWPFieldKind::Merge, QStringLiteral("Name"));
+    w.SetZoomMode(-10);
+    QApplication::processEvents();
+    // Marks are dark blue, insert points red; the text itself is black.
+    const auto count = [&](bool blue) {
+        const QImage img = shot(w);
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb p = img.pixel(x, y);
+                n += blue ? qBlue(p) > 100 && qRed(p) < 90 && qGreen(p) < 90
+                          : qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
+            }
+        return n;
+    };
+    const bool mark = true, red = false;
+    EXPECT_EQ(count(mark), 0);
+    for (unsigned option : {unsigned(wpShowHardSPC), unsigned(wpShowNL), unsigned(wpShowFF)}) {
+        w.SetViewOptions(option);
+        EXPECT_GT(count(mark), 0) << "option " << option;
+    }
+    w.SetViewOptions(0);
+    EXPECT_GT(count(red), 0) << "the merge field is framed";
+    w.SetInsertPointsHidden(true);
+    EXPECT_EQ(count(red), 0);
+}

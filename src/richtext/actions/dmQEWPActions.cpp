@@ -62,7 +62,6 @@ namespace {
 const QString IconFolder = QStringLiteral(":/zor/wpicons/");
 constexpr int IconSize = 16;
 constexpr const char *TagProperty = "Tag";
-constexpr const char *InsertPointsHiddenProperty = "zorInsertPointsHidden";
 constexpr const char *SpellAsYouGoName = "zorSpellAsYouGo";
 
 const QStringList SpellNeighbourKeys = {
@@ -988,13 +987,13 @@ void TdmQEWPActions::XA_InsHyperlinkExecute(QObject *) { ExecuteDialog(QStringLi
 
 bool TdmQEWPActions::InsertPointsHidden(const TWPRichText &Editor)
 {
-    return Editor.property(InsertPointsHiddenProperty).toBool();
+    return Editor.InsertPointsHidden();
 }
 
 void TdmQEWPActions::XA_FieldsMarkersExecute(QObject *)
 {
     if (TWPRichText *e = GetTheWPRichText()) {
-        e->setProperty(InsertPointsHiddenProperty, !InsertPointsHidden(*e));
+        e->SetInsertPointsHidden(!e->InsertPointsHidden());
         e->viewport()->update();
     }
 }

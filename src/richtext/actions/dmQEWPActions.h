@@ -201,7 +201,7 @@ public:
     void XA_GraphicOptUpdate(QAction *Action);
 
     // Whether the insert-point markers of fields are hidden in an editor
-    // (XA_FieldsMarkers; the control draws no markers yet).
+    // (XA_FieldsMarkers switches the editor's InsertPointsHidden).
     static bool InsertPointsHidden(const TWPRichText &Editor);
 
 private:
