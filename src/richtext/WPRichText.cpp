@@ -172,6 +172,7 @@ public:
     unsigned editOptions = wpDefaultEditOptions;
     unsigned formatOptions = 0;
     bool insertPointsHidden = false;
+    QColor linkUnderline = QColor(Qt::blue);
     QPointer<TWPSpellAsYouGo> spell;
     // The link under the mouse, drawn hot: [From, To) (From -1: none).
     int hotFrom = -1, hotTo = -1;
@@ -1214,6 +1215,31 @@ public:
         p.drawRect(box.adjusted(-pad, -pad, pad, pad));
     }
 
+    // Links on screen are underlined in the link colour, each run of the
+    // visible blocks once.
+    void underlineLinks(QAbstractTextDocumentLayout::PaintContext &ctx, const QRectF &clip)
+    {
+        QAbstractTextDocumentLayout *dl = t()->documentLayout();
+        const int first = dl->hitTest(QPointF(0, clip.top()), Qt::FuzzyHit);
+        for (QTextBlock b = t()->findBlock(std::max(0, first)); b.isValid(); b = b.next()) {
+            const QRectF r = dl->blockBoundingRect(b);
+            if (r.top() > clip.bottom())
+                break;
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextFragment f = it.fragment();
+                if (!f.charFormat().isAnchor() || f.charFormat().anchorHref().isEmpty())
+                    continue;
+                QAbstractTextDocumentLayout::Selection link;
+                link.cursor = QTextCursor(t());
+                link.cursor.setPosition(f.position());
+                link.cursor.setPosition(f.position() + f.length(), QTextCursor::KeepAnchor);
+                link.format.setFontUnderline(true);
+                link.format.setUnderlineColor(linkUnderline);
+                ctx.selections.append(link);
+            }
+        }
+    }
+
     // Merge and form fields (the insert points) framed in red on screen.
     void markInsertPoints(QPainter &p, const QTextBlock &b, const QPointF &origin)
     {
@@ -1301,6 +1327,8 @@ public:
         const QTextCursor &c = cur();
         if (caretShown && q->hasFocus() && !edit.ReadOnly())
             ctx.cursorPosition = c.position();
+        if (linkUnderline.isValid())
+            underlineLinks(ctx, clip);
         if (hotFrom >= 0 && hotTo <= t()->characterCount() - 1) {
             QAbstractTextDocumentLayout::Selection hot;
             hot.cursor = QTextCursor(t());
@@ -1475,6 +1503,14 @@ void TWPRichText::SetEditOptions(unsigned options)
 {
     d->editOptions = options;
     viewport()->update(); // handles come and go with the options
+}
+
+QColor TWPRichText::HyperlinkUnderlineColor() const { return d->linkUnderline; }
+
+void TWPRichText::SetHyperlinkUnderlineColor(const QColor &color)
+{
+    d->linkUnderline = color;
+    viewport()->update();
 }
 
 bool TWPRichText::InsertPointsHidden() const { return d->insertPointsHidden; }

@@ -102,6 +102,10 @@ public:
     // What the mouse and keys may do (TWPEditOption); wpDefaultEditOptions.
     unsigned EditOptions() const;
     void SetEditOptions(unsigned options);
+    // Links on screen are underlined in this colour (blue at first); an
+    // invalid colour leaves them as the text has them (web pages).
+    QColor HyperlinkUnderlineColor() const;
+    void SetHyperlinkUnderlineColor(const QColor &color);
     // Merge and form fields (the insert points) are framed in red on screen
     // unless hidden (the field-markers command switches them).
     bool InsertPointsHidden() const;

@@ -505,3 +505,36 @@ TEST(WPRichTextOptions, SpecialCharactersAndInsertPoints)
     w.SetInsertPointsHidden(true);
     EXPECT_EQ(count(red), 0);
 }
+
+// Catches: links not underlined in the link colour on screen, or still
+// underlined when the colour is switched off (web pages), or the saved text
+// changed by the drawing.
+TEST(WPRichTextOptions, LinksUnderlinedInTheirColour)
+{
+    Shown s;
+    TWPRichText &w = s.w;
+    ASSERT_TRUE(w.Edit().LoadFromBytes(
+        "{\\rtf1\\ansi x {\\field{\\*\\fldinst HYPERLINK \"http://x.org\"}{\\fldrslt WWWWWWWW}} y\\par}",
+        QStringLiteral("RTF")));
+    w.SetZoomMode(-10);
+    QApplication::processEvents();
+    const int at = int(w.PlainText().indexOf(u"WWW"));
+    const QRect link = w.CursorRect(at).united(w.CursorRect(at + 8)).adjusted(0, 0, 0, 4);
+    const auto blue = [&] {
+        const QImage img = shot(w);
+        int n = 0;
+        for (int y = link.top(); y <= link.bottom(); ++y)
+            for (int x = link.left(); x <= link.right(); ++x) {
+                const QRgb p = img.pixel(x, y);
+                n += qBlue(p) > 180 && qRed(p) < 80 && qGreen(p) < 80;
+            }
+        return n;
+    };
+    const QByteArray before = w.Edit().SaveToBytes(QStringLiteral("RTF"));
+    EXPECT_GT(blue(), 5);
+    w.SetHyperlinkUnderlineColor(QColor());
+    const int without = blue();
+    w.SetHyperlinkUnderlineColor(QColor(Qt::blue));
+    EXPECT_LT(without, blue()) << "the underline is the link colour's";
+    EXPECT_EQ(w.Edit().SaveToBytes(QStringLiteral("RTF")), before);
+}

@@ -591,6 +591,8 @@ void TfrmQEWPRichText::SetEnabledWebPageMode(bool value)
 {
     d->webPage = value;
     d->group("dxBarGroupHTML")->SetVisible(value);
+    // Web pages: links keep the page's own look; else underlined in blue.
+    d->editor->SetHyperlinkUnderlineColor(value ? QColor() : QColor(Qt::blue));
     d->item("cbxWPAHTMLFontSize")->setVisible(value);
     d->item("cbxWPAFontSize")->setVisible(!value);
     d->editor->SetWantTabs(!value);
