@@ -19,7 +19,7 @@ TWPEditBoxLinkCollection::TWPEditBoxLinkCollection(QObject *parent, TWPEditBoxSt
 
 TWPEditBoxLinkCollection::~TWPEditBoxLinkCollection()
 {
-    for (const QPointer<TWPRichText> &e : std::as_const(m_editors))
+    for (const QPointer<QObject> &e : std::as_const(m_editors))
         if (e)
             e->removeEventFilter(this);
 }
@@ -30,12 +30,10 @@ bool TWPEditBoxLinkCollection::Add(TWPRichText *editor)
         return false;
     m_editors.append(editor);
     editor->installEventFilter(this);
-    // A widget says it is destroyed before its QPointers are cleared: drop
-    // it by address.
+    // A widget says it is destroyed before its QPointers are cleared, and
+    // by then it is no editor any more: drop it by address, as an object.
     connect(editor, &QObject::destroyed, this, [this](QObject *gone) {
-        m_editors.removeIf([gone](const QPointer<TWPRichText> &e) {
-            return !e || static_cast<QObject *>(e.data()) == gone;
-        });
+        m_editors.removeIf([gone](const QPointer<QObject> &e) { return !e || e.data() == gone; });
     });
     return true;
 }
@@ -44,15 +42,15 @@ void TWPEditBoxLinkCollection::Remove(TWPRichText *editor)
 {
     if (!editor)
         return;
-    m_editors.removeAll(editor);
+    m_editors.removeIf([editor](const QPointer<QObject> &e) { return e.data() == editor; });
     editor->removeEventFilter(this);
     disconnect(editor, nullptr, this, nullptr);
 }
 
 bool TWPEditBoxLinkCollection::Contains(const TWPRichText *editor) const
 {
-    for (const QPointer<TWPRichText> &e : m_editors)
-        if (e && e == editor)
+    for (const QPointer<QObject> &e : m_editors)
+        if (e && e.data() == editor)
             return true;
     return false;
 }
@@ -60,9 +58,9 @@ bool TWPEditBoxLinkCollection::Contains(const TWPRichText *editor) const
 QList<TWPRichText *> TWPEditBoxLinkCollection::Editors() const
 {
     QList<TWPRichText *> result;
-    for (const QPointer<TWPRichText> &e : m_editors)
-        if (e)
-            result.append(e);
+    for (const QPointer<QObject> &e : m_editors)
+        if (auto *editor = qobject_cast<TWPRichText *>(e.data()))
+            result.append(editor);
     return result;
 }
 

@@ -58,7 +58,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QList<QPointer<TWPRichText>> m_editors;
+    QList<QPointer<QObject>> m_editors; // as objects: a dying editor is one no longer
 };
 
 class ZOR_EXPORT TWPDefaultActions : public TComponent
