@@ -475,6 +475,10 @@ TfrmQEWPRichText::TfrmQEWPRichText(QWidget *parent)
 
 TfrmQEWPRichText::~TfrmQEWPRichText()
 {
+    // The editor loses the focus while the window's children go, when this
+    // is no frame any more: its links go first.
+    delete d->links;
+    d->links = nullptr;
     GlobalUnRegisterEditBox(d->editor);
 }
 
