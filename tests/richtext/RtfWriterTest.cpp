@@ -3,6 +3,7 @@
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfReader.h>
 #include <ZorCompCore/richtext/engine/RtfWriter.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 #include <QTextList>
 #include <QTextTable>
 
@@ -257,4 +259,40 @@ TEST(RtfWriter, RandomDocumentsRoundTrip)
         ASSERT_TRUE(TWPRTFReader::Read(rtf, back).Ok);
         ASSERT_EQ(S(Dump(back)), S(Dump(doc))) << rtf.constData();
     }
+}
+
+// Catches: lines of single cell edges lost on saving (written as the whole
+// table's border, or not at all), or cells without lines gaining them when
+// read back.
+TEST(RtfWriter, CellEdgesKeepTheirOwnLines)
+{
+    TWPCustomRtfEdit e;
+    QTextCursor c(e.Document().Text());
+    QTextTableFormat tf;
+    tf.setBorder(0);
+    QTextTable *t = c.insertTable(2, 2, tf);
+    QTextTableCellFormat left = t->cellAt(0, 0).format().toTableCellFormat();
+    left.setLeftBorder(1);
+    left.setLeftBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    left.setBottomBorder(0);
+    t->cellAt(0, 0).setFormat(left);
+    const QByteArray rtf = e.SaveToBytes(QStringLiteral("RTF"));
+
+    TWPCustomRtfEdit back;
+    ASSERT_TRUE(back.LoadFromBytes(rtf, QStringLiteral("RTF")));
+    QTextCursor b(back.Document().Text());
+    b.movePosition(QTextCursor::NextBlock);
+    QTextTable *bt = nullptr;
+    for (QTextFrame *f : back.Document().Text()->rootFrame()->childFrames())
+        if ((bt = qobject_cast<QTextTable *>(f)))
+            break;
+    ASSERT_NE(bt, nullptr) << rtf.constData();
+    const QTextTableCellFormat a = bt->cellAt(0, 0).format().toTableCellFormat();
+    EXPECT_GT(a.leftBorder(), 0) << rtf.constData();
+    EXPECT_EQ(a.topBorder(), 0);
+    EXPECT_EQ(a.bottomBorder(), 0);
+    const QTextTableCellFormat other = bt->cellAt(1, 1).format().toTableCellFormat();
+    const bool lined = bt->format().border() > 0 && !other.hasProperty(QTextFormat::TableCellRightBorder);
+    EXPECT_FALSE(lined) << "a cell without lines stays without";
+    EXPECT_EQ(back.SaveToBytes(QStringLiteral("RTF")), rtf) << "a fixed point";
 }

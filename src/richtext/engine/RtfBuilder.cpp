@@ -210,6 +210,7 @@ void Builder::emitTable(QTextCursor &cursor, TableBuild &table)
         int row, col, rowSpan, colSpan;
         std::vector<Item> *items;
         QColor background;
+        CellDef def;
     };
     std::vector<Placed> placed;
     // owner[r * cols + c]: index into placed of the cell covering that slot.
@@ -261,7 +262,7 @@ void Builder::emitTable(QTextCursor &cursor, TableBuild &table)
             }
             if (owner[size_t(r) * cols + c0] >= 0)
                 continue; // the slot is taken (edges out of order)
-            placed.push_back({r, c0, 1, c1 - c0, items, def.Background});
+            placed.push_back({r, c0, 1, c1 - c0, items, def.Background, def});
             lastPlaced = int(placed.size()) - 1;
             for (int c = c0; c < c1; ++c)
                 if (owner[size_t(r) * cols + c] < 0)
@@ -337,6 +338,25 @@ void Builder::emitTable(QTextCursor &cursor, TableBuild &table)
         if (p.background.isValid()) {
             QTextTableCellFormat cf = cell.format().toTableCellFormat();
             cf.setBackground(p.background);
+            cell.setFormat(cf);
+        }
+        // A cell that lines only some of its edges keeps its own lines; one
+        // lined all round takes the table's.
+        const auto &on = p.def.EdgeOn;
+        const bool given = on[0] >= 0 || on[1] >= 0 || on[2] >= 0 || on[3] >= 0;
+        if (given && !(on[0] == 1 && on[1] == 1 && on[2] == 1 && on[3] == 1)) {
+            QTextTableCellFormat cf = cell.format().toTableCellFormat();
+            for (int e = 0; e < 4; ++e) {
+                const qreal width = on[e] == 1 ? std::max<qreal>(1, TwipsToUnits(p.def.EdgeWidth[e])) : 0;
+                const auto style = width > 0 ? QTextFrameFormat::BorderStyle_Solid : QTextFrameFormat::BorderStyle_None;
+                const QBrush ink(Qt::black);
+                switch (e) {
+                case 0: cf.setLeftBorder(width); cf.setLeftBorderStyle(style); cf.setLeftBorderBrush(ink); break;
+                case 1: cf.setTopBorder(width); cf.setTopBorderStyle(style); cf.setTopBorderBrush(ink); break;
+                case 2: cf.setRightBorder(width); cf.setRightBorderStyle(style); cf.setRightBorderBrush(ink); break;
+                default: cf.setBottomBorder(width); cf.setBottomBorderStyle(style); cf.setBottomBorderBrush(ink); break;
+                }
+            }
             cell.setFormat(cf);
         }
         QTextCursor cc = cell.firstCursorPosition();

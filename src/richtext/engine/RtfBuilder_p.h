@@ -39,6 +39,10 @@ struct CellDef
     QColor Background;
     int WidthType = 0;        // \clftsWidth: 1 automatic, 2 fiftieths of a percent, 3 twips
     int Width = 0;            // \clwWidth
+    // Own lines of the cell's edges (left, top, right, bottom), as \clbrdr*
+    // gave them: -1 not given, 0 none, 1 a line of EdgeWidth twips.
+    signed char EdgeOn[4] = {-1, -1, -1, -1};
+    int EdgeWidth[4] = {0, 0, 0, 0};
 };
 
 struct RowDef

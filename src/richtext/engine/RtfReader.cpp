@@ -412,6 +412,7 @@ private:
     };
     std::map<const Builder *, TableDefs> m_tableDefs;
     int m_borderTarget = 0;          // 0 none, 1..4 paragraph sides, 5 cell, 6 row
+    int m_cellEdge = -1;             // with target 5: the cell edge (left, top, right, bottom)
     int m_overrideListId = -1;
     QString m_tabKind;
 };
@@ -1152,6 +1153,8 @@ bool Reader::paraWord(const Word &w, const Token &t)
         m_borderTarget = w == "brdrl" ? 1 : w == "brdrt" ? 2 : w == "brdrr" ? 3 : w == "brdrb" ? 4 : 7;
     } else if (w == "brdrw") {
         const int width = std::clamp(t.param, 0, 1000);
+        if (m_borderTarget == 5 && m_cellEdge >= 0)
+            m_tableDefs[st().builder].cell.EdgeWidth[m_cellEdge] = width;
         const auto side = [&](int n) {
             bf.setProperty(wpBorderLeft + n - 1, width);
         };
@@ -1286,12 +1289,18 @@ bool Reader::tableWord(const Word &w, const Token &t)
         cellDef.Width = std::clamp(t.param, 0, 31680 * 4);
     } else if (w == "clcbpat") {
         cellDef.Background = color(t.param);
-    } else if (w == "clbrdrt" || w == "clbrdrl" || w == "clbrdrb" || w == "clbrdrr"
-               || w == "trbrdrt" || w == "trbrdrl" || w == "trbrdrb" || w == "trbrdrr") {
+    } else if (w == "clbrdrt" || w == "clbrdrl" || w == "clbrdrb" || w == "clbrdrr") {
         m_borderTarget = 5;
+        m_cellEdge = w == "clbrdrl" ? 0 : w == "clbrdrt" ? 1 : w == "clbrdrr" ? 2 : 3;
+        cellDef.EdgeOn[m_cellEdge] = 0; // given; a line style below turns it on
+    } else if (w == "trbrdrt" || w == "trbrdrl" || w == "trbrdrb" || w == "trbrdrr") {
+        m_borderTarget = 5;
+        m_cellEdge = -1;
     } else if (w == "brdrs" || w == "brdrth" || w == "brdrdb" || w == "brdrdot" || w == "brdrdash") {
         if (m_borderTarget == 5 || m_borderTarget == 6)
             row.Borders = true;
+        if (m_borderTarget == 5 && m_cellEdge >= 0)
+            cellDef.EdgeOn[m_cellEdge] = 1;
     } else if (w == "cell" || w == "nestcell") {
         flushText();
         if (s.dest == Dest::Normal && s.builder)

@@ -518,6 +518,14 @@ void Writer::rowDef(QTextTable *t, int row)
     m_out += "\\trowd\\trgaph30";
     num("trleft", x);
     const bool borders = tf.border() > 0;
+    bool ownEdges = false;
+    for (int r = 0; r < t->rows() && !ownEdges; ++r)
+        for (int c = 0; c < t->columns() && !ownEdges; ++c) {
+            const QTextTableCellFormat f = t->cellAt(r, c).format().toTableCellFormat();
+            ownEdges = f.hasProperty(QTextFormat::TableCellLeftBorder) || f.hasProperty(QTextFormat::TableCellTopBorder)
+                       || f.hasProperty(QTextFormat::TableCellRightBorder)
+                       || f.hasProperty(QTextFormat::TableCellBottomBorder);
+        }
     for (int c = 0; c < t->columns(); ++c) {
         const QTextTableCell cell = t->cellAt(row, c);
         if (cell.row() < row)
@@ -531,9 +539,31 @@ void Writer::rowDef(QTextTable *t, int row)
         const QTextCharFormat cf = cell.format();
         if (cf.hasProperty(QTextFormat::BackgroundBrush))
             num("clcbpat", colorIndex(cf.background().color()));
-        if (borders)
+        // Edges with lines of their own are written edge by edge; the others
+        // follow the table's border.
+        const QTextTableCellFormat own = cell.format().toTableCellFormat();
+        static const int edgeProps[4] = {QTextFormat::TableCellLeftBorder, QTextFormat::TableCellTopBorder,
+                                         QTextFormat::TableCellRightBorder, QTextFormat::TableCellBottomBorder};
+        static const char *const edgeWords[4] = {"\\clbrdrl", "\\clbrdrt", "\\clbrdrr", "\\clbrdrb"};
+        const bool perEdge = std::any_of(std::begin(edgeProps), std::end(edgeProps),
+                                         [&own](int prop) { return own.hasProperty(prop); });
+        if (perEdge || (ownEdges && !borders)) {
+            // (A table without a border of its own but with lined cells says
+            // "none" for the others: the lines make a reader draw a border.)
+            for (int e = 0; e < 4; ++e) {
+                const qreal width = own.hasProperty(edgeProps[e]) ? own.doubleProperty(edgeProps[e]) : (borders ? 1 : 0);
+                m_out += edgeWords[e];
+                if (width > 0) {
+                    m_out += "\\brdrs";
+                    num("brdrw", std::max(1, UnitsToTwips(width)));
+                } else {
+                    m_out += "\\brdrnone";
+                }
+            }
+        } else if (borders) {
             m_out += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
                      "\\clbrdrr\\brdrs\\brdrw10";
+        }
         // The edges are twips; automatic and percentage widths are said as
         // such, with edges an inch apart.
         const QTextLength w = c < widths.size() ? widths[c] : QTextLength();
