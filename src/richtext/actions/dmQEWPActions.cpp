@@ -945,30 +945,28 @@ void TdmQEWPActions::XA_FInsExecute(QObject *Sender)
         WPInsertField(*e, kinds[tag]);
 }
 
-void TdmQEWPActions::XA_InsNamedFieldExecute(QObject *)
+void TdmQEWPActions::InsertFieldByQuery(int captionId, const QString &caption, const QString &defaultName,
+                                        TWPFieldKind kind)
 {
     TWPRichText *e = GetTheWPRichText();
-    QString name = QStringLiteral("PAGE");
-    if (e && InputQuery(98, 99, QStringLiteral("Insert Field"), QStringLiteral("Field name:"), name) && !name.isEmpty())
-        WPInsertField(*e, TWPFieldKind::Named, name);
+    QString name = defaultName;
+    if (e && InputQuery(captionId, captionId + 1, caption, QStringLiteral("Field name:"), name) && !name.isEmpty())
+        WPInsertField(*e, kind, name);
+}
+
+void TdmQEWPActions::XA_InsNamedFieldExecute(QObject *)
+{
+    InsertFieldByQuery(98, QStringLiteral("Insert Field"), QStringLiteral("PAGE"), TWPFieldKind::Named);
 }
 
 void TdmQEWPActions::XA_InsMailmergeFieldExecute(QObject *)
 {
-    TWPRichText *e = GetTheWPRichText();
-    QString name = QStringLiteral("NEWFIELD");
-    if (e && InputQuery(100, 101, QStringLiteral("Insert Mailmerge Field"), QStringLiteral("Field name:"), name)
-        && !name.isEmpty())
-        WPInsertField(*e, TWPFieldKind::Merge, name);
+    InsertFieldByQuery(100, QStringLiteral("Insert Mailmerge Field"), QStringLiteral("NEWFIELD"), TWPFieldKind::Merge);
 }
 
 void TdmQEWPActions::XA_InsertFormFieldExecute(QObject *)
 {
-    TWPRichText *e = GetTheWPRichText();
-    QString name = QStringLiteral("NEWFIELD");
-    if (e && InputQuery(104, 105, QStringLiteral("Insert Form Field"), QStringLiteral("Field name:"), name)
-        && !name.isEmpty())
-        WPInsertField(*e, TWPFieldKind::Form, name);
+    InsertFieldByQuery(104, QStringLiteral("Insert Form Field"), QStringLiteral("NEWFIELD"), TWPFieldKind::Form);
 }
 
 void TdmQEWPActions::XA_InsBookmarkExecute(QObject *)

@@ -208,6 +208,9 @@ private:
     void BuildActions();
     void RunHandler(QAction *action);
     void ExecuteDialog(const QString &className, bool modal = true);
+    // The input query of a field (engine strings captionId and the prompt
+    // after it), then the field at the caret; nothing when cancelled.
+    void InsertFieldByQuery(int captionId, const QString &caption, const QString &defaultName, TWPFieldKind kind);
     bool InputQuery(int captionId, int promptId, const QString &defaultCaption,
                     const QString &defaultPrompt, QString &value);
     void ShowError(const QString &message);
