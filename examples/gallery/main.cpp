@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <vector>
 
+#include <unistd.h>
+
 namespace gallery {
 
 static std::vector<Page> &pages()
@@ -77,6 +79,14 @@ int main(int argc, char **argv)
             qputenv("QT_SCALE_FACTOR", argv[i + 1]);
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef ZOR_GALLERY_HTMLEDITOR
+    // The HTML editor page runs Qt WebEngine, which wants shared OpenGL
+    // contexts from the start. Chromium's sandbox cannot run as root
+    // (containers, CI); the gallery is a demo and turns it off there.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
 
