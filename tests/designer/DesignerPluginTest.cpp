@@ -15,6 +15,8 @@
 
 #include <map>
 
+#include <unistd.h>
+
 namespace {
 
 QList<QDesignerCustomWidgetInterface *> loadWidgets(QPluginLoader &loader)
@@ -42,6 +44,11 @@ std::pair<QString, QString> domWidget(const QString &AXml)
 
 TEST(DesignerPlugin, ListsTheControlsUnderQuenlorAndBuildsEach)
 {
+#ifdef ZOR_DESIGNER_HTMLEDITOR
+    // Building the HTML editor starts Chromium, whose sandbox cannot run as root.
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
     QPluginLoader loader(QStringLiteral(ZOR_DESIGNER_PLUGIN));
     const QList<QDesignerCustomWidgetInterface *> widgets = loadWidgets(loader);
 
@@ -50,6 +57,10 @@ TEST(DesignerPlugin, ListsTheControlsUnderQuenlorAndBuildsEach)
         {QStringLiteral("zor::TZORLoadingImageAnimation"), &zor::TZORLoadingImageAnimation::staticMetaObject},
         {QStringLiteral("zor::TZORSpriteImageSlider"), &zor::TZORSpriteImageSlider::staticMetaObject},
         {QStringLiteral("zor::TAnimatedProgressBar"), &zor::TAnimatedProgressBar::staticMetaObject},
+#ifdef ZOR_DESIGNER_HTMLEDITOR
+        // Its own library, not linked here: the class name is checked.
+        {QStringLiteral("zor::TZORHtmlEditor"), nullptr},
+#endif
     };
     std::map<QString, int> seen;
     for (QDesignerCustomWidgetInterface *w : widgets) {
@@ -64,7 +75,7 @@ TEST(DesignerPlugin, ListsTheControlsUnderQuenlorAndBuildsEach)
         ASSERT_NE(made, nullptr);
         EXPECT_EQ(made->parentWidget(), &parent);
         EXPECT_EQ(QString::fromLatin1(made->metaObject()->className()), w->name());
-        if (auto it = expected.find(w->name()); it != expected.end()) {
+        if (auto it = expected.find(w->name()); it != expected.end() && it->second) {
             EXPECT_EQ(made->metaObject(), it->second);
         }
 
