@@ -179,7 +179,6 @@ struct TZORHtmlEditor::Private
     int changes = 0;
     bool readOnly = false;
     bool autoHeight = false;
-    int contentHeight = 0;
     bool rightControl = false;
     QString sourceShown; // the text put into the source view
     QHash<int, QAction *> actions;
@@ -393,9 +392,8 @@ TZORHtmlEditor::TZORHtmlEditor(QWidget *AParent) : QWidget(AParent), d(new Priva
         Q_EMIT Changed();
     });
     connect(d->bridge, &TZORHtmlBridge::StatesChanged, this, [this](const QString &json) { d->applyStates(json); });
-    connect(d->bridge, &TZORHtmlBridge::HeightChanged, this, [this](int h) {
-        d->contentHeight = h;
-        if (d->autoHeight)
+    connect(d->bridge, &TZORHtmlBridge::HeightChanged, this, [this](int) {
+        if (d->autoHeight && !d->loading)
             QTimer::singleShot(0, this, [this] { UpdateAutoSize(); });
     });
     connect(d->bridge, &TZORHtmlBridge::Clicked, this, [this](const QString &json) {
@@ -556,7 +554,13 @@ void TZORHtmlEditor::SetReadOnly(bool AValue)
 }
 
 bool TZORHtmlEditor::AllowRemoteContent() const { return d->guard->AllowRemote.load(); }
-void TZORHtmlEditor::SetAllowRemoteContent(bool AValue) { d->guard->AllowRemote = AValue; }
+void TZORHtmlEditor::SetAllowRemoteContent(bool AValue)
+{
+    // Two locks: the page (a file) may not reach the network, and the guard
+    // blocks what gets past that.
+    d->page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, AValue);
+    d->guard->AllowRemote = AValue;
+}
 
 bool TZORHtmlEditor::AutoHeight() const { return d->autoHeight; }
 
@@ -610,7 +614,7 @@ void TZORHtmlEditor::UpdateAutoSize()
 {
     if (!d->autoHeight)
         return;
-    const int content = d->loading ? d->contentHeight : d->call(u"zorEditor.height()"_qs).toInt();
+    const int content = d->call(u"zorEditor.height()"_qs).toInt();
     const int tabBar = d->tabs->tabBar()->isVisible() ? d->tabs->tabBar()->sizeHint().height() : 0;
     const int wanted = qMax(content, 16) + tabBar;
     if (wanted == height())

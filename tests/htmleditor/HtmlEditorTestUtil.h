@@ -58,6 +58,7 @@ protected:
     // no JavaScript) and returns its value.
     QVariant js(const QString &script)
     {
+        editor->HTMLText(); // waits for a text being loaded
         QVariant value;
         bool done = false;
         QEventLoop loop;

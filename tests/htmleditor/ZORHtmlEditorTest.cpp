@@ -142,10 +142,11 @@ TEST_F(HtmlEditor, AutoHeightFollowsTheContent)
     QString many;
     for (int i = 0; i < 60; ++i)
         many += u"<p>line %1</p>"_qs.arg(i);
+    raised = 0;
     editor->SetHTMLText(many);
     editor->UpdateAutoSize();
     EXPECT_GT(editor->height(), small + 500);
-    EXPECT_GE(raised, 2);
+    EXPECT_GE(raised, 1);
 }
 
 TEST_F(HtmlEditor, ClicksReportTheElement)
@@ -154,8 +155,6 @@ TEST_F(HtmlEditor, ClicksReportTheElement)
                         u"style=\"display:inline-block;width:200px;height:40px\">link</a></p>"_qs);
     TZORHtmlElementInfo clicked;
     editor->OnElementClickEx = [&](TZORHtmlEditor *, const TZORHtmlElementInfo &e) { clicked = e; };
-    const QRect r = editor->View()->rect();
-    (void)r;
     const QVariantList rect = js(u"(function(){const b=document.getElementById('l').getBoundingClientRect();"
                                  u"return [b.left+5,b.top+5];})()"_qs)
                                   .toList();
