@@ -99,7 +99,7 @@ public:
     // BodyOnly). Unedited blocks come back exactly as set.
     QString HTMLText();
     void SetHTMLText(const QString &AValue);
-    // The engine's own serialisation of the whole document (file URLs).
+    // The whole document as the page shows it (file URLs for the folder).
     QString DocumentHTML();
 
     bool Modified() const;
@@ -188,6 +188,9 @@ Q_SIGNALS:
     void Changed();
     // The caret moved or the formatting at it changed.
     void SelectionChanged();
+
+protected:
+    bool eventFilter(QObject *AWatched, QEvent *AEvent) override;
 
 private:
     struct Private;
