@@ -55,9 +55,12 @@ void THtActionAddLocalImage::SetEditor(TZORHtmlEditor *AEditor)
     if (FEditor)
         disconnect(FEditor, &QObject::destroyed, this, nullptr);
     FEditor = AEditor;
-    // QPointer clears itself; the enabled state must follow.
+    // A widget says destroyed() before its QPointers are cleared: forget it here.
     if (AEditor)
-        connect(AEditor, &QObject::destroyed, this, [this] { UpdateEnabled(); });
+        connect(AEditor, &QObject::destroyed, this, [this] {
+            FEditor = nullptr;
+            UpdateEnabled();
+        });
     UpdateEnabled();
 }
 

@@ -1,6 +1,8 @@
 // The add-picture action on a real editor, its file dialog replaced by
 // GlobalPictureDialogHandler: what a confirmed, an embedded, a cancelled and
 // a failing choice leave in the text, and when OnChange runs.
+#include "HtmlEditorTestUtil.h"
+
 #include <ZorCompCore/htmleditor/HtActionAddLocalImage.h>
 #include <ZorCompCore/htmleditor/ZORHtmlEditor.h>
 #include <ZorCompCore/richtext/actions/ActionList.h>
@@ -21,19 +23,19 @@ using namespace zor;
 
 namespace {
 
-// An editor holding one paragraph, the action aimed at it, and a dialog that
-// answers Answer and counts how often it was asked.
-class AddLocalImageAction : public ::testing::Test
+// A shown editor holding one paragraph, the action aimed at it, and a dialog
+// that answers `answer` and counts how often it was asked.
+class AddLocalImageAction : public ztest::EditorTest
 {
 protected:
     void SetUp() override
     {
+        EditorTest::SetUp();
         ASSERT_TRUE(dir.isValid());
         picture = dir.filePath(QStringLiteral("photo.png"));
         QImage image(8, 6, QImage::Format_RGB32);
         image.fill(Qt::red);
         ASSERT_TRUE(image.save(picture));
-        editor = std::make_unique<TZORHtmlEditor>();
         editor->SetBodyOnly(true);
         editor->SetHTMLText(QStringLiteral("<p>Text</p>"));
         action.SetEditor(editor.get());
@@ -52,11 +54,11 @@ protected:
     {
         GlobalPictureDialogHandler = nullptr;
         GlobalMessageDialogHandler = nullptr;
+        EditorTest::TearDown();
     }
 
     QTemporaryDir dir;
     QString picture;
-    std::unique_ptr<TZORHtmlEditor> editor;
     THtActionAddLocalImage action;
     QString answer;
     QString askedFilter;
