@@ -1,8 +1,8 @@
 // The "HTML editor" page: the sample letter of the HTML engine in the HTML
-// editor, with its pictures in the editor's own image folder. A toolbar holds
+// editor, with its pictures in the editor's own image folder. Toolbars hold
 // the editor's formatting actions, the add-picture action, BinHTML open and
-// save, and a switch to let the page fetch remote pictures; tabs switch
-// between the page and its source.
+// save, a switch between the page and its source, and one to let the page
+// fetch remote pictures.
 // Headless, --htmledit IN loads an HTML file, optionally pastes a text, saves
 // the BinHTML container and saves a picture of the page once it has painted.
 // Compiled only where the HTML editor library is built (Qt WebEngine).
@@ -24,7 +24,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
-#include <QTabBar>
 #include <QTextStream>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -122,45 +121,47 @@ public:
     explicit HtmlEditorPage(QWidget *parent = nullptr) : QWidget(parent)
     {
         editor = new TZORHtmlEditor;
-        auto *bar = new QToolBar;
-        bar->setIconSize(QSize(16, 16));
+        // The formatting actions in two rows, the page's own in a third.
         using C = TZORHtmlEditCommand;
-        const std::initializer_list<C> groups[] = {
-            {C::Undo, C::Redo},
-            {C::Bold, C::Italic, C::Underline, C::StrikeThrough, C::Subscript, C::Superscript, C::RemoveFormat},
-            {C::OrderedList, C::UnorderedList, C::Indent, C::Outdent},
-            {C::JustifyLeft, C::JustifyCenter, C::JustifyRight, C::JustifyFull, C::HorizontalRule},
+        const std::initializer_list<std::initializer_list<C>> rows[] = {
+            {{C::Undo, C::Redo},
+             {C::Bold, C::Italic, C::Underline, C::StrikeThrough, C::Subscript, C::Superscript, C::RemoveFormat}},
+            {{C::OrderedList, C::UnorderedList, C::Indent, C::Outdent},
+             {C::JustifyLeft, C::JustifyCenter, C::JustifyRight, C::JustifyFull, C::HorizontalRule}},
         };
-        for (const auto &group : groups) {
-            for (C command : group)
-                if (QAction *a = editor->Action(command))
-                    bar->addAction(a);
-            bar->addSeparator();
+        auto *col = new QVBoxLayout(this);
+        for (const auto &row : rows) {
+            auto *bar = new QToolBar;
+            for (const auto &group : row) {
+                for (C command : group)
+                    if (QAction *a = editor->Action(command))
+                        bar->addAction(a);
+                bar->addSeparator();
+            }
+            col->addWidget(bar);
         }
+
+        auto *bar = new QToolBar;
         addPicture = new THtActionAddLocalImage(this);
         addPicture->SetEditor(editor);
         addPicture->OnChange = [this](THtActionAddLocalImage *) { showState(QStringLiteral("Picture added")); };
         bar->addAction(addPicture);
+        // The editor's own tabs switch too; this button goes to the other view.
+        QAction *source = bar->addAction(QStringLiteral("Design / Source"));
+        source->setToolTip(QStringLiteral("Switch between the page and its HTML source"));
         bar->addSeparator();
         QAction *open = bar->addAction(QIcon::fromTheme(QStringLiteral("document-open")), QStringLiteral("Open BinHTML…"));
         QAction *save = bar->addAction(QIcon::fromTheme(QStringLiteral("document-save")), QStringLiteral("Save BinHTML…"));
+        bar->addSeparator();
         remote = new QCheckBox(QStringLiteral("Remote content"));
         remote->setToolTip(QStringLiteral("Let the page fetch http and https pictures"));
-        bar->addSeparator();
         bar->addWidget(remote);
-
-        views = new QTabBar;
-        views->addTab(QStringLiteral("Design"));
-        views->addTab(QStringLiteral("Source"));
-        state = new QLabel;
-
-        auto *col = new QVBoxLayout(this);
         col->addWidget(bar);
-        col->addWidget(views);
+        state = new QLabel;
         col->addWidget(editor, 1);
         col->addWidget(state);
 
-        connect(views, &QTabBar::currentChanged, this, [this](int index) { editor->SetSourceViewActive(index == 1); });
+        connect(source, &QAction::triggered, this, [this] { editor->SetSourceViewActive(!editor->SourceViewActive()); });
         connect(remote, &QCheckBox::toggled, this, [this](bool on) { editor->SetAllowRemoteContent(on); });
         connect(open, &QAction::triggered, this, [this] { openFile(); });
         connect(save, &QAction::triggered, this, [this] { saveFile(); });
@@ -188,7 +189,6 @@ private:
         if (!file.isEmpty())
             guarded(QStringLiteral("Opening ") + file, [&] {
                 openContainer(*editor, file);
-                views->setCurrentIndex(editor->SourceViewActive() ? 1 : 0);
                 showState(QStringLiteral("Opened ") + file);
             });
     }
@@ -222,7 +222,6 @@ private:
 
     THtActionAddLocalImage *addPicture = nullptr;
     QCheckBox *remote = nullptr;
-    QTabBar *views = nullptr;
     QLabel *state = nullptr;
 };
 
@@ -264,7 +263,7 @@ int runHeadless(QApplication &, const QStringList &args)
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --disable-gpu-compositing");
     HtmlEditorPage page;
-    page.resize(1000, 760);
+    page.resize(1100, 800);
     page.show();
     TZORHtmlEditor &editor = *page.editor;
     try {
@@ -319,7 +318,9 @@ int runHeadless(QApplication &, const QStringList &args)
             break;
         last = std::move(now);
     }
-    return gallery::savePicture(page, picture, out) ? 0 : 1;
+    if (!gallery::savePicture(page, picture, out))
+        return fail(QStringLiteral("cannot write ") + picture);
+    return 0;
 }
 
 const bool registered =

@@ -7,11 +7,12 @@ GALLERY="$PWD/build/$preset/examples/gallery/gallery"
 if [[ -x "$GALLERY" ]] && "$GALLERY" --help | grep -q -- '--htmledit' && command -v xvfb-run >/dev/null && has html; then
   step "The HTML editor on the sample letter, a line pasted: out/htmleditor.png, saved as out/htmleditor.binhtml"
   # As root Chromium runs without its sandbox; under Xvfb it draws in
-  # software. Chromium's own log lines ([pid:tid:time:LEVEL:file] …) are left out.
+  # software. Qt WebEngine's start-up report and Chromium's own log lines
+  # ([pid:tid:time:LEVEL:file] …) are left out.
   as_root=()
   [[ $(id -u) -ne 0 ]] || as_root=(QTWEBENGINE_DISABLE_SANDBOX=1)
   env "${as_root[@]}" QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-gpu-compositing" \
-    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" \
+    QT_LOGGING_RULES="qt.webenginecontext.info=false" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" \
     "$GALLERY" --headless --htmledit examples/html/letter.html --paste-text "https://example.org/track/4711" \
     --save out/htmleditor.binhtml --grab out/htmleditor.png 2> >(grep -v '^\[[0-9]*:[0-9]*:' >&2)
 
