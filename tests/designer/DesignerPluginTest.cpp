@@ -7,6 +7,7 @@
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPluginLoader>
 #include <QXmlStreamReader>
@@ -42,13 +43,20 @@ std::pair<QString, QString> domWidget(const QString &AXml)
     return {};
 }
 
+#ifdef ZOR_DESIGNER_HTMLEDITOR
+// Building the HTML editor starts Qt WebEngine, which wants shared OpenGL
+// contexts before the application exists (Designer sets them), and Chromium,
+// whose sandbox cannot run as root. Set before the test main runs.
+const bool webEngineReady = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    return true;
+}();
+#endif
+
 TEST(DesignerPlugin, ListsTheControlsUnderQuenlorAndBuildsEach)
 {
-#ifdef ZOR_DESIGNER_HTMLEDITOR
-    // Building the HTML editor starts Chromium, whose sandbox cannot run as root.
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-#endif
     QPluginLoader loader(QStringLiteral(ZOR_DESIGNER_PLUGIN));
     const QList<QDesignerCustomWidgetInterface *> widgets = loadWidgets(loader);
 
