@@ -1,5 +1,6 @@
 # Install layout under the prefix:
-#   lib/libZorCompCore.so*, lib/cmake/ZorCompCore/ (find_package), lib/pkgconfig/ZorCompCore.pc
+#   lib/libZorCompCore.so*, lib/libZorCompCoreHtmlEditor.so* (with Qt WebEngine),
+#   lib/cmake/ZorCompCore/ (find_package), lib/pkgconfig/ZorCompCore.pc
 #   include/ZorCompCore/<folder>/<Unit>.h (public headers only) and zor_export.h
 #   bin/zorcc, finding the library as ../lib from wherever the prefix is
 #   share/ZorCompCore/glossary/ and scripts/ (samples), share/doc/ZorCompCore/ (licence)
@@ -10,10 +11,21 @@ install(DIRECTORY src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore
         FILES_MATCHING PATTERN "*.h" PATTERN "*_p.h" EXCLUDE)
 install(FILES ${ZOR_INCLUDE_DIR}/ZorCompCore/zor_export.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
+# The HTML editor's own library (ZorCompCore::HtmlEditor), where it is built.
+if(TARGET ZorCompCoreHtmlEditor)
+  install(TARGETS ZorCompCoreHtmlEditor EXPORT ZorCompCoreTargets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${ZOR_INCLUDE_DIR}/ZorCompCore/zor_htmleditor_export.h
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
+endif()
 
 # The Qt modules and other packages the public headers need: what the library
 # links publicly, so that the package config and the .pc file follow new folders.
 get_target_property(zor_public_libs ZorCompCore INTERFACE_LINK_LIBRARIES)
+if(TARGET ZorCompCoreHtmlEditor)
+  get_target_property(zor_editor_libs ZorCompCoreHtmlEditor INTERFACE_LINK_LIBRARIES)
+  list(APPEND zor_public_libs ${zor_editor_libs})
+endif()
 set(ZOR_QT_COMPONENTS "")
 set(ZOR_PC_REQUIRES "")
 set(ZOR_FIND_OTHERS "")

@@ -28,9 +28,18 @@ for f in LICENSE LICENSE.GPL-3; do
   cmp -s "$src/$f" "$prefix/share/doc/ZorCompCore/$f" || fail "$f not installed under share/doc/ZorCompCore"
 done
 grep -q "GNU LESSER GENERAL PUBLIC LICENSE" "$prefix/share/doc/ZorCompCore/LICENSE" || fail "LICENSE is not the LGPL"
-# The package's include folder is listed once.
-includes=$(grep -o 'INTERFACE_INCLUDE_DIRECTORIES "[^"]*"' "$prefix"/lib/cmake/ZorCompCore/ZorCompCoreTargets.cmake)
+# Each library lists the package's include folder, once.
+includes=$(grep -o 'INTERFACE_INCLUDE_DIRECTORIES "[^"]*"' "$prefix"/lib/cmake/ZorCompCore/ZorCompCoreTargets.cmake | sort -u)
 [[ "$includes" == 'INTERFACE_INCLUDE_DIRECTORIES "${_IMPORT_PREFIX}/include"' ]] || fail "include folders: $includes"
+# The HTML editor's library comes along where it was built.
+if [[ -e "$build/src/htmleditor/libZorCompCoreHtmlEditor.so" ]]; then
+  for f in lib/libZorCompCoreHtmlEditor.so include/ZorCompCore/zor_htmleditor_export.h \
+           include/ZorCompCore/htmleditor/ZORHtmlEditor.h; do
+    [[ -e "$prefix/$f" ]] || fail "$f not installed"
+  done
+  grep -q 'ZorCompCore::HtmlEditor' "$prefix"/lib/cmake/ZorCompCore/ZorCompCoreTargets.cmake \
+    || fail "the package has no target ZorCompCore::HtmlEditor"
+fi
 
 # Nothing may come from the build tree or a library path set by the caller,
 # and nothing goes to the caller's home.
