@@ -1,5 +1,6 @@
 # Install layout under the prefix:
-#   lib/libZorCompCore.so*, lib/cmake/ZorCompCore/ (find_package), lib/pkgconfig/ZorCompCore.pc
+#   lib/libZorCompCore.so*, lib/libZorCompCoreHtmlEditor.so* (with Qt WebEngine),
+#   lib/cmake/ZorCompCore/ (find_package), lib/pkgconfig/ZorCompCore.pc
 #   include/ZorCompCore/<folder>/<Unit>.h (public headers only) and zor_export.h
 #   bin/zorcc, finding the library as ../lib from wherever the prefix is
 #   share/ZorCompCore/glossary/ and scripts/ (samples), share/doc/ZorCompCore/ (licence)
@@ -10,6 +11,15 @@ install(DIRECTORY src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore
         FILES_MATCHING PATTERN "*.h" PATTERN "*_p.h" EXCLUDE)
 install(FILES ${ZOR_INCLUDE_DIR}/ZorCompCore/zor_export.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
+# The HTML editor's own library (ZorCompCore::HtmlEditor), where Qt WebEngine
+# was found; it finds libZorCompCore beside itself.
+if(TARGET ZorCompCoreHtmlEditor)
+  install(TARGETS ZorCompCoreHtmlEditor EXPORT ZorCompCoreTargets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  set_target_properties(ZorCompCoreHtmlEditor PROPERTIES INSTALL_RPATH "$ORIGIN")
+  install(FILES ${ZOR_INCLUDE_DIR}/ZorCompCore/zor_htmleditor_export.h
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
+endif()
 
 # The Qt modules and other packages the public headers need: what the library
 # links publicly, so that the package config and the .pc file follow new folders.
