@@ -41,6 +41,7 @@ TEST_F(HtmlEditor, TypingChangesOnlyTheParagraphTypedIn)
     EXPECT_GT(editor->ChangeCount(), 0);
 
     const QString out = editor->HTMLText();
+    EXPECT_FALSE(out.contains(u"contenteditable"_qs, Qt::CaseInsensitive)) << "editing leaves no trace";
     const qsizetype start = newsletter.indexOf(u"<p id=\"typing\">");
     const qsizetype end = newsletter.indexOf(u"</p>", start) + 4;
     EXPECT_EQ(out.left(start), newsletter.left(start));
