@@ -11,10 +11,12 @@ install(DIRECTORY src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore
         FILES_MATCHING PATTERN "*.h" PATTERN "*_p.h" EXCLUDE)
 install(FILES ${ZOR_INCLUDE_DIR}/ZorCompCore/zor_export.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
-# The HTML editor's own library (ZorCompCore::HtmlEditor), where it is built.
+# The HTML editor's own library (ZorCompCore::HtmlEditor), where Qt WebEngine
+# was found; it finds libZorCompCore beside itself.
 if(TARGET ZorCompCoreHtmlEditor)
   install(TARGETS ZorCompCoreHtmlEditor EXPORT ZorCompCoreTargets
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  set_target_properties(ZorCompCoreHtmlEditor PROPERTIES INSTALL_RPATH "$ORIGIN")
   install(FILES ${ZOR_INCLUDE_DIR}/ZorCompCore/zor_htmleditor_export.h
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ZorCompCore)
 endif()
@@ -22,10 +24,6 @@ endif()
 # The Qt modules and other packages the public headers need: what the library
 # links publicly, so that the package config and the .pc file follow new folders.
 get_target_property(zor_public_libs ZorCompCore INTERFACE_LINK_LIBRARIES)
-if(TARGET ZorCompCoreHtmlEditor)
-  get_target_property(zor_editor_libs ZorCompCoreHtmlEditor INTERFACE_LINK_LIBRARIES)
-  list(APPEND zor_public_libs ${zor_editor_libs})
-endif()
 set(ZOR_QT_COMPONENTS "")
 set(ZOR_PC_REQUIRES "")
 set(ZOR_FIND_OTHERS "")

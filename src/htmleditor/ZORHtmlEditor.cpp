@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFontDatabase>
@@ -607,6 +608,12 @@ void TZORHtmlEditor::EnterEditMode()
     if (d->tabs->currentIndex() != 0)
         d->tabs->setCurrentIndex(0);
     d->view->setFocus(Qt::OtherFocusReason);
+    // The page puts its caret at the start when it gains focus, which comes
+    // later than this call: wait for it (bounded) before moving the caret.
+    QElapsedTimer waited;
+    waited.start();
+    while (!d->call(u"document.hasFocus()"_qs).toBool() && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     d->call(u"zorEditor.caretToEnd()"_qs);
 }
 

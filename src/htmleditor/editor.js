@@ -214,7 +214,6 @@
             r.collapse(false);
             s.removeAllRanges();
             s.addRange(r);
-            document.documentElement.focus();
         },
 
         // The caret where something was dropped (view coordinates).

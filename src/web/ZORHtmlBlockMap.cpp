@@ -4,6 +4,8 @@
 
 #include <QMap>
 
+#include <cmath>
+
 #include <vector>
 
 namespace zor {
@@ -118,6 +120,14 @@ const QString &TZORHtmlBlockMap::Source() const { return d->source; }
 bool TZORHtmlBlockMap::HasBody() const { return d->hasBody; }
 bool TZORHtmlBlockMap::Matched() const { return d->matched; }
 
+QStringList TZORHtmlBlockMap::SourceNodes() const
+{
+    QStringList list;
+    for (const Private::Node &n : d->nodes)
+        list << n.sig;
+    return list;
+}
+
 bool TZORHtmlBlockMap::Match(const QStringList &AEngineNodes)
 {
     d->matched = false;
@@ -165,10 +175,11 @@ QString TZORHtmlBlockMap::Compose(const QVariantList &APieces) const
     for (const QVariant &piece : APieces) {
         if (piece.typeId() == QMetaType::QString) {
             body += piece.toString();
-        } else if (d->matched) {
+        } else if (d->matched && (piece.typeId() == QMetaType::Double || piece.typeId() == QMetaType::Int
+                                  || piece.typeId() == QMetaType::LongLong)) {
             // The engine hands numbers over as doubles: bound before indexing.
             const double index = piece.toDouble();
-            if (index >= 0 && index < double(d->partner.size())) {
+            if (index >= 0 && index < double(d->partner.size()) && index == std::floor(index)) {
                 body += d->keptBefore.value(int(index));
                 const int p = d->partner[size_t(index)];
                 if (p >= 0)

@@ -51,6 +51,9 @@ public:
     // edit of the body).
     bool HasBody() const;
 
+    // Signatures of the source's top-level nodes, in order.
+    QStringList SourceNodes() const;
+
     // Pairs the engine's top-level body nodes, given by signature in order
     // (lower-case tag name, "#text", "#comment", anything else "#other"),
     // with the source's. False when they do not correspond.

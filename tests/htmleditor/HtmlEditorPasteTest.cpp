@@ -94,6 +94,19 @@ TEST_F(HtmlEditorPaste, HtmlKeepsItsTable)
     EXPECT_TRUE(editor->Modified());
 }
 
+TEST_F(HtmlEditorPaste, RichTextAloneGoesThroughTheRichTextEngine)
+{
+    auto *data = new QMimeData;
+    data->setData(u"text/rtf"_qs, QByteArray("{\\rtf1\\ansi {\\b bold words} and plain}"));
+    copy(data);
+    pressPaste();
+    ASSERT_TRUE(waitFor([&] { return editor->HTMLText().contains(u"bold words"); })) << editor->HTMLText().toStdString();
+    const QString out = editor->HTMLText();
+    EXPECT_TRUE(out.contains(u"and plain"_qs)) << out.toStdString();
+    EXPECT_FALSE(out.contains(u"rtf1"_qs)) << "converted, not pasted as text";
+    EXPECT_TRUE(out.contains(u"font-weight"_qs) || out.contains(u"<b>"_qs)) << out.toStdString();
+}
+
 TEST_F(HtmlEditorPaste, PictureBecomesAFileInTheFolder)
 {
     auto *data = new QMimeData;
@@ -124,6 +137,16 @@ TEST_F(HtmlEditorPaste, PictureAddressBecomesAThumbnailLinkShapedByTheDocumentSt
     QImageReader thumb(editor->ImagePath() + u"/photo.png"_qs);
     EXPECT_EQ(thumb.format(), QByteArray("png"));
     EXPECT_EQ(thumb.size(), QSize(100, 50));
+
+    // Without the class: a JPEG 200 pixels wide.
+    editor->SetHTMLText(u"<p id=\"p\">plain</p>"_qs);
+    caretAtEndOf(u"p"_qs);
+    pressPaste();
+    ASSERT_TRUE(waitFor([&] { return editor->HTMLText().contains(u"zor-auto-lnkpast-thumb-lnk"); }));
+    EXPECT_TRUE(editor->HTMLText().contains(u"src=\"%IMAGEPATH%photo.jpg\""_qs)) << editor->HTMLText().toStdString();
+    QImageReader jpeg(editor->ImagePath() + u"/photo.jpg"_qs);
+    EXPECT_EQ(jpeg.format(), QByteArray("jpeg"));
+    EXPECT_EQ(jpeg.size(), QSize(200, 100));
 }
 
 TEST_F(HtmlEditorPaste, RightControlMakesAPlainLink)

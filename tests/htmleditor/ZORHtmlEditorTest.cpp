@@ -3,6 +3,10 @@
 #include "HtmlEditorTestUtil.h"
 
 #include <QAction>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QPlainTextEdit>
 
 using namespace zor;
@@ -37,6 +41,7 @@ TEST_F(HtmlEditor, TypingChangesOnlyTheParagraphTypedIn)
     EXPECT_GT(editor->ChangeCount(), 0);
 
     const QString out = editor->HTMLText();
+    EXPECT_FALSE(out.contains(u"contenteditable"_qs, Qt::CaseInsensitive)) << "editing leaves no trace";
     const qsizetype start = newsletter.indexOf(u"<p id=\"typing\">");
     const qsizetype end = newsletter.indexOf(u"</p>", start) + 4;
     EXPECT_EQ(out.left(start), newsletter.left(start));
@@ -169,6 +174,65 @@ TEST_F(HtmlEditor, ClicksReportTheElement)
     EXPECT_FALSE(clicked.PictureLoaded);
     QTest::qWait(300);
     EXPECT_EQ(editor->View()->page()->url(), before) << "a clicked link never replaces the text";
+}
+
+TEST_F(HtmlEditor, AClickedPictureShowsInThePreview)
+{
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(editor->ImagePath() + u"/pic.png"_qs));
+    editor->SetHTMLText(u"<p><img id=\"i\" src=\"%IMAGEPATH%pic.png\"></p>"_qs);
+    ASSERT_TRUE(waitFor([&] { return js(u"document.getElementById('i').naturalWidth"_qs).toInt() == 60; }));
+    TZORHtmlElementInfo clicked;
+    editor->OnElementClickEx = [&](TZORHtmlEditor *, const TZORHtmlElementInfo &e) { clicked = e; };
+    const QVariantList at = js(u"(function(){const b=document.getElementById('i').getBoundingClientRect();"
+                               u"return [b.left+10,b.top+10];})()"_qs).toList();
+    ASSERT_EQ(at.size(), 2);
+    QTest::mouseClick(editor->View()->focusProxy(), Qt::LeftButton, {},
+                      QPoint(int(at[0].toDouble()), int(at[1].toDouble())));
+    ASSERT_TRUE(waitFor([&] { return !clicked.TagName.isEmpty(); }));
+    EXPECT_EQ(clicked.TagName, u"img"_qs);
+    EXPECT_TRUE(clicked.PictureLoaded);
+    EXPECT_EQ(clicked.Rect.size(), QSize(60, 40));
+    EXPECT_TRUE(TZORHtmlEditor::ShowImageElementAsPopUp(clicked, editor.get()));
+
+    // Not a picture, or one that did not load: no preview.
+    TZORHtmlElementInfo missing = clicked;
+    missing.PictureLoaded = false;
+    EXPECT_FALSE(TZORHtmlEditor::ShowImageElementAsPopUp(missing, editor.get()));
+    TZORHtmlElementInfo paragraph;
+    paragraph.TagName = u"p"_qs;
+    paragraph.PictureLoaded = true;
+    EXPECT_FALSE(TZORHtmlEditor::ShowImageElementAsPopUp(paragraph, editor.get()));
+}
+
+TEST_F(HtmlEditor, EnterEditModePutsTheCaretAtTheEnd)
+{
+    editor->SetHTMLText(u"<p>first</p><p>last</p>"_qs);
+    editor->EnterEditMode();
+    type(u"!"_qs);
+    ASSERT_TRUE(waitFor([&] { return editor->HTMLText().contains(u"!"); }));
+    EXPECT_EQ(editor->HTMLText(), u"<p>first</p><p>last!</p>"_qs);
+}
+
+TEST_F(HtmlEditor, SourceViewColoursMarkupAcrossLines)
+{
+    editor->SetHTMLText(u"<p class=\"a\">x &amp; y</p>\n<!-- a comment\nover two lines -->\n<b>z</b>"_qs);
+    editor->SetSourceViewActive(true);
+    QTextDocument *doc = editor->SourceView()->document();
+    auto formatAt = [&](int line, int column) {
+        const QTextBlock block = doc->findBlockByNumber(line);
+        for (const QTextLayout::FormatRange &r : block.layout()->formats())
+            if (column >= r.start && column < r.start + r.length)
+                return r.format;
+        return QTextCharFormat();
+    };
+    EXPECT_EQ(formatAt(0, 1).fontWeight(), QFont::Bold) << "tag name";
+    EXPECT_NE(formatAt(0, 3).foreground(), formatAt(0, 10).foreground()) << "attribute and value differ";
+    EXPECT_FALSE(formatAt(0, 15).foreground().style() == Qt::NoBrush) << "the entity";
+    EXPECT_TRUE(formatAt(2, 3).fontItalic()) << "the comment's second line";
+    EXPECT_FALSE(formatAt(3, 3).fontItalic()) << "after the comment";
+    EXPECT_EQ(formatAt(3, 1).fontWeight(), QFont::Bold);
 }
 
 } // namespace
