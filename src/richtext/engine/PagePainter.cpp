@@ -1,4 +1,5 @@
 #include "PagePainter.h"
+#include "PicturePlacement.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -528,6 +529,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
     // Lines are drawn when they meet the clip: a line that merely touches
     // the page's edge belongs to the neighbour (and in a PDF its text would
     // be there, clipped or not).
+    DrawPicturesUnderText(painter, run.body.get(), slice);
     ctx.clip = slice.adjusted(0, 0.5, 0, -0.5);
     run.body->documentLayout()->draw(&painter, ctx);
 
