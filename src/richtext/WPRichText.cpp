@@ -925,7 +925,15 @@ public:
         QTextCursor &c = cur();
         if (!mayEdit(c))
             return false;
-        c.insertText(s, typingFormat(c));
+        const QTextCharFormat f = typingFormat(c);
+        if (c.hasSelection()) {
+            c.beginEditBlock();
+            RemoveSelection(c); // a placed picture typed over takes its frame along
+            c.insertText(s, f);
+            c.endEditBlock();
+        } else {
+            c.insertText(s, f);
+        }
         ensureVisible();
         return true;
     }
@@ -1007,7 +1015,7 @@ public:
         }
         if (!mayEdit(c))
             return false;
-        c.removeSelectedText();
+        RemoveSelection(c);
         ensureVisible();
         return true;
     }
@@ -1780,7 +1788,7 @@ void TWPRichText::Cut()
     if (!d->cur().hasSelection() || !d->mayEdit(d->cur()))
         return;
     Copy();
-    d->cur().removeSelectedText();
+    RemoveSelection(d->cur());
     d->cursorChanged();
 }
 

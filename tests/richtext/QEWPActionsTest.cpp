@@ -21,6 +21,7 @@
 #include <ZorCompCore/richtext/engine/PagePainter.h>
 #include <ZorCompCore/richtext/engine/PicturePlacement.h>
 #include <ZorCompCore/richtext/engine/RtfWriter.h>
+#include <ZorCompCore/richtext/engine/RtfReader.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/richtext/frmRTFPDFOptions.h>
 #include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
@@ -41,6 +42,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QTextFrame>
@@ -616,6 +620,40 @@ TEST(QEWPActions, GraphicOptionsUndoAndBack)
     // Back from "as character" in one step.
     t.editor.Undo();
     EXPECT_EQ(t.text()->rootFrame()->childFrames().size(), 1);
+}
+
+// Catches: a pasted placed picture that lies in the text as a character,
+// deleting or cutting a placed picture leaving its empty frame (blank room
+// beside the paragraph) behind.
+TEST(QEWPActions, PlacedPicturesCopyDeleteAndCut)
+{
+    Placed t;
+    t.trigger("XA_GraphicOpRelToParAuto");
+    const QString placed = t.text()->toPlainText();
+    t.editor.Copy();
+    QTextCursor end(t.text());
+    end.movePosition(QTextCursor::End);
+    end.insertBlock();
+    t.editor.SetTextCursor(end);
+    t.editor.Paste();
+    const QList<QTextFrame *> frames = t.text()->rootFrame()->childFrames();
+    ASSERT_EQ(frames.size(), 2) << "the copy is placed too";
+    for (QTextFrame *f : frames) {
+        EXPECT_TRUE(IsPictureFrame(f));
+        EXPECT_EQ(f->lastPosition() - f->firstPosition(), 1);
+        EXPECT_TRUE(t.formatAt(f->firstPosition()).isImageFormat());
+    }
+    t.select(frames[1]->firstPosition());
+    Key(&t.editor, Qt::Key_Delete);
+    ASSERT_EQ(t.text()->rootFrame()->childFrames().size(), 1);
+    t.select(t.text()->rootFrame()->childFrames()[0]->firstPosition());
+    t.editor.Cut();
+    EXPECT_TRUE(t.text()->rootFrame()->childFrames().isEmpty());
+    QString rest = placed;
+    rest.remove(QChar::ObjectReplacementCharacter);
+    EXPECT_TRUE(t.text()->toPlainText().startsWith(QStringLiteral("Before.\nStart  word")));
+    for (QTextBlock b = t.text()->begin(); b.isValid(); b = b.next())
+        EXPECT_FALSE(IsPictureSpacer(b));
 }
 
 // Catches: print and PDF pages that draw a placed picture as a character

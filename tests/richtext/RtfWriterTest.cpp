@@ -389,6 +389,8 @@ TEST(RtfWriter, PlacedPicturesRoundTripAsShapes)
             EXPECT_DOUBLE_EQ(pictures[0].width(), 60);
             EXPECT_EQ(back.Text()->toPlainText(), doc.Text()->toPlainText());
             EXPECT_EQ(back.Text()->rootFrame()->childFrames().size(), doc.Text()->rootFrame()->childFrames().size());
+            for (const QTextFrame *f : back.Text()->rootFrame()->childFrames())
+                EXPECT_TRUE(f->childFrames().isEmpty()) << "a frame of its own, once";
             EXPECT_EQ(TWPRTFWriter::Write(back).toStdString(), rtf.toStdString());
         }
 }

@@ -81,15 +81,17 @@ QTextFrameFormat frameFormat(const QTextDocument *text, const QTextImageFormat &
     return f;
 }
 
-// prev and next lie in one frame and, in a table, in one cell.
-bool sameContainer(const QTextBlock &prev, const QTextBlock &next)
+// The picture frame whose only content is the picture at position, or null.
+// Read from the characters and the frame start's format, not from the frame
+// tree: inside an edit block Qt rebuilds that tree only when the block ends,
+// so a frame just pasted is not in it yet.
+QTextFrame *pictureFrameOf(QTextDocument *text, int position)
 {
-    QTextFrame *a = QTextCursor(prev).currentFrame();
-    if (a != QTextCursor(next).currentFrame())
-        return false;
-    if (auto *t = qobject_cast<QTextTable *>(a))
-        return t->cellAt(prev.position()) == t->cellAt(next.position());
-    return true;
+    if (position < 1 || text->characterAt(position - 1) != QChar(0xFDD0) /* a frame's start */
+        || text->characterAt(position + 1) != QChar(0xFDD1) /* its end */)
+        return nullptr;
+    auto *f = qobject_cast<QTextFrame *>(text->objectForFormat(text->findBlock(position).charFormat()));
+    return IsPictureFrame(f) ? f : nullptr;
 }
 
 // The picture at position leaves its paragraph for a frame before it.
@@ -116,8 +118,10 @@ int frame(QTextDocument *text, int position, const QTextImageFormat &picture)
     // a spacer of no height.
     const QTextBlock before = text->findBlock(f->firstPosition() - 1);
     const QTextBlock prev = before.previous();
+    // A plain paragraph end only: a table's cell boundaries and frame ends
+    // carry their table's or frame's format.
     if (prev.isValid() && text->characterAt(before.position() - 1) == QChar::ParagraphSeparator
-        && sameContainer(prev, before)) {
+        && !text->objectForFormat(before.charFormat())) {
         const QTextBlockFormat prevFormat = prev.blockFormat();
         const QTextCharFormat prevChar = prev.charFormat();
         QTextCursor r(text);
@@ -138,11 +142,11 @@ int frame(QTextDocument *text, int position, const QTextImageFormat &picture)
 }
 
 // The picture of frame f goes back into its paragraph as a character.
-int unframe(QTextDocument *text, QTextFrame *f, const QTextImageFormat &picture)
+int unframe(QTextDocument *text, int position, const QTextFrame *f, const QTextImageFormat &picture)
 {
     const int offset = std::max(0, f->frameFormat().intProperty(wpObjAnchorOffset));
-    const int start = f->firstPosition() - 1; // the frame's start character
-    const int end = f->lastPosition() + 1;    // just after its end character
+    const int start = position - 1; // the frame's start character
+    const int end = position + 2;   // just after its end character
     const QTextBlock before = text->findBlock(start);
     const QTextBlock paragraph = text->findBlock(end);
     const bool spacer = IsPictureSpacer(before);
@@ -272,12 +276,10 @@ int PlacePicture(QTextDocument *text, int position)
     if (!cf.isImageFormat())
         return position;
     const QTextImageFormat picture = cf.toImageFormat();
-    c.setPosition(position);
-    QTextFrame *f = c.currentFrame();
-    // Only the frame's own picture: a picture put into it later is another's.
-    const bool framed = IsPictureFrame(f) && f->firstPosition() == position;
+    QTextFrame *f = pictureFrameOf(text, position);
+    const bool framed = f != nullptr;
     if (framed && PictureIsFramed(picture)) {
-        const QTextBlock paragraph = text->findBlock(f->lastPosition() + 1);
+        const QTextBlock paragraph = text->findBlock(position + 2);
         const QTextFrameFormat now = frameFormat(text, picture, paragraph.blockFormat(),
                                                  f->frameFormat().intProperty(wpObjAnchorOffset));
         if (now != f->frameFormat())
@@ -285,7 +287,7 @@ int PlacePicture(QTextDocument *text, int position)
         return position;
     }
     if (framed)
-        return unframe(text, f, picture);
+        return unframe(text, position, f, picture);
     if (PictureIsFramed(picture))
         return frame(text, position, picture);
     return position;
@@ -299,11 +301,28 @@ int UnframePicture(QTextDocument *text, int position)
     QTextCursor c(text);
     c.setPosition(position + 1);
     const QTextCharFormat cf = c.charFormat();
-    c.setPosition(position);
-    QTextFrame *f = c.currentFrame();
-    if (!cf.isImageFormat() || !IsPictureFrame(f) || f->firstPosition() != position)
+    const QTextFrame *f = pictureFrameOf(text, position);
+    if (!cf.isImageFormat() || !f)
         return position;
-    return unframe(text, f, cf.toImageFormat());
+    return unframe(text, position, f, cf.toImageFormat());
+}
+
+void RemoveSelection(QTextCursor &cursor)
+{
+    QTextDocument *text = cursor.document();
+    const int at = cursor.selectionStart();
+    if (text && cursor.selectionEnd() - at == 1) {
+        if (pictureFrameOf(text, at)) {
+            cursor.beginEditBlock();
+            const int inlineAt = UnframePicture(text, at);
+            cursor.setPosition(inlineAt);
+            cursor.setPosition(inlineAt + 1, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+            cursor.endEditBlock();
+            return;
+        }
+    }
+    cursor.removeSelectedText();
 }
 
 void PlacePictures(QTextDocument *text)
@@ -318,9 +337,8 @@ void PlacePictures(QTextDocument *text)
             const QTextCharFormat cf = frag.charFormat();
             if (!cf.isImageFormat())
                 continue;
-            const bool inFrame = IsPictureFrame(QTextCursor(b).currentFrame());
-            if (PictureIsFramed(cf) != inFrame || PictureIsFramed(cf))
-                for (int i = 0; i < frag.length(); ++i)
+            for (int i = 0; i < frag.length(); ++i)
+                if (PictureIsFramed(cf) || pictureFrameOf(text, frag.position() + i))
                     pictures.emplace_back(text).setPosition(frag.position() + i);
         }
     QTextCursor edit(text);

@@ -37,6 +37,7 @@
 
 class QPainter;
 class QTextBlock;
+class QTextCursor;
 class QTextDocument;
 class QTextFrame;
 class QTextImageFormat;
@@ -66,6 +67,9 @@ ZOR_EXPORT int PlacePicture(QTextDocument *text, int position);
 // Takes a framed picture out of its frame back into its paragraph, whatever
 // its format says; returns its position (position itself for others).
 ZOR_EXPORT int UnframePicture(QTextDocument *text, int position);
+// Removes what the cursor selects. A placed picture selected alone goes
+// with its frame, so no empty frame stays behind (one undo step).
+ZOR_EXPORT void RemoveSelection(QTextCursor &cursor);
 // The same for every picture of the text (readers call it after loading).
 ZOR_EXPORT void PlacePictures(QTextDocument *text);
 
