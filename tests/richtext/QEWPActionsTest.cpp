@@ -684,6 +684,19 @@ TEST(QEWPActions, GraphicOptionsOnPrintedPages)
         for (int x = 0; x < red.left(); ++x)
             left += page.pixelColor(x, y).lightness() < 100;
     EXPECT_EQ(left, 0) << "nothing left of a left float";
+
+    // Under the text: the picture is there, with the text drawn over it.
+    t.trigger("XA_GraphicUnderText");
+    const QImage under = TWPPagePainter(t.editor.Document()).RenderPage(0);
+    int red2 = 0, over = 0;
+    for (int y = 0; y < under.height(); ++y)
+        for (int x = 0; x < under.width(); ++x) {
+            const QColor c = under.pixelColor(x, y);
+            red2 += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            over += c.red() > 60 && c.red() < 200 && c.green() < 40 && c.blue() < 40; // text edges blended into red
+        }
+    EXPECT_GT(red2, 1000);
+    EXPECT_GT(over, 0) << "text drawn over the picture";
 }
 
 // Catches: options 0 and 8 changing the picture; the wrong position or wrap
