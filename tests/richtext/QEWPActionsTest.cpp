@@ -630,6 +630,11 @@ TEST(QEWPActions, PlacedPicturesCopyDeleteAndCut)
     Placed t;
     t.trigger("XA_GraphicOpRelToParAuto");
     const QString placed = t.text()->toPlainText();
+    // The picture and the start of its paragraph: a selection leaving the frame.
+    QTextCursor part(t.text());
+    part.setPosition(t.picture());
+    part.setPosition(t.picture() + 8, QTextCursor::KeepAnchor);
+    t.editor.SetTextCursor(part);
     t.editor.Copy();
     QTextCursor end(t.text());
     end.movePosition(QTextCursor::End);

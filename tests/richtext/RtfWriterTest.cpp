@@ -394,3 +394,44 @@ TEST(RtfWriter, PlacedPicturesRoundTripAsShapes)
             EXPECT_EQ(TWPRTFWriter::Write(back).toStdString(), rtf.toStdString());
         }
 }
+
+// Catches: a placed picture at the start of a table cell joined to the cell
+// before it (the table broken), its frame written as a paragraph of the cell.
+TEST(RtfWriter, PlacedPictureInATableCell)
+{
+    TWPDocument doc;
+    QTextCursor c(doc.Text());
+    QTextTable *table = c.insertTable(1, 2);
+    QTextCursor first = table->cellAt(0, 0).firstCursorPosition();
+    first.insertText(QStringLiteral("left"));
+    QTextCursor second = table->cellAt(0, 1).firstCursorPosition();
+    QTextImageFormat f;
+    f.setProperty(wpObjPositionMode, int(wpotPar));
+    f.setProperty(wpObjWrapMode, int(wpwrAutomatic));
+    f.setName(doc.AddPicture(PngBytes(QSize(6, 4), Qt::red), QStringLiteral("png")));
+    f.setProperty(wpPictureName, f.name());
+    second.insertImage(f);
+    second.insertText(QStringLiteral("right"));
+    PlacePictures(doc.Text());
+
+    const auto check = [](const TWPDocument &d) {
+        const QList<QTextFrame *> top = d.Text()->rootFrame()->childFrames();
+        ASSERT_EQ(top.size(), 1);
+        auto *t = qobject_cast<QTextTable *>(top[0]);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->columns(), 2);
+        QTextCursor left = t->cellAt(0, 0).firstCursorPosition();
+        left.setPosition(t->cellAt(0, 0).lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        EXPECT_EQ(left.selectedText(), QStringLiteral("left"));
+        ASSERT_EQ(t->childFrames().size(), 1) << "the picture's frame, in the table";
+        EXPECT_TRUE(IsPictureFrame(t->childFrames()[0]));
+        EXPECT_EQ(t->cellAt(t->childFrames()[0]->firstPosition()).column(), 1);
+    };
+    check(doc);
+    const QByteArray rtf = TWPRTFWriter::Write(doc);
+    EXPECT_EQ(rtf.count("\\cell\n"), 2) << rtf.constData();
+    TWPDocument back;
+    ASSERT_TRUE(TWPRTFReader::Read(rtf, back).Ok);
+    check(back);
+    EXPECT_EQ(TWPRTFWriter::Write(back).toStdString(), rtf.toStdString());
+}

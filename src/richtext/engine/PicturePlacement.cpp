@@ -118,10 +118,9 @@ int frame(QTextDocument *text, int position, const QTextImageFormat &picture)
     // a spacer of no height.
     const QTextBlock before = text->findBlock(f->firstPosition() - 1);
     const QTextBlock prev = before.previous();
-    // A plain paragraph end only: a table's cell boundaries and frame ends
-    // carry their table's or frame's format.
-    if (prev.isValid() && text->characterAt(before.position() - 1) == QChar::ParagraphSeparator
-        && !text->objectForFormat(before.charFormat())) {
+    // A plain paragraph end only (a cell's or a frame's start or end is no
+    // such character).
+    if (prev.isValid() && text->characterAt(before.position() - 1) == QChar::ParagraphSeparator) {
         const QTextBlockFormat prevFormat = prev.blockFormat();
         const QTextCharFormat prevChar = prev.charFormat();
         QTextCursor r(text);
@@ -341,6 +340,8 @@ void PlacePictures(QTextDocument *text)
                 if (PictureIsFramed(cf) || pictureFrameOf(text, frag.position() + i))
                     pictures.emplace_back(text).setPosition(frag.position() + i);
         }
+    if (pictures.empty())
+        return;
     QTextCursor edit(text);
     edit.beginEditBlock();
     for (const QTextCursor &p : pictures)

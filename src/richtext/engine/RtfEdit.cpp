@@ -1,5 +1,4 @@
 #include "RtfEdit.h"
-#include "PicturePlacement.h"
 
 #include "Document.h"
 #include "HtmlReader.h"
@@ -18,7 +17,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QSaveFile>
-#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -155,9 +153,6 @@ void insertInto(const TWPDocument &src, const QTextDocumentFragment &fragment, T
     const int start = at.position();
     at.insertFragment(fragment);
     const int end = at.position();
-    // Placed pictures get (or keep) their frames where they landed.
-    // (after the renaming below, which goes by position).
-    const auto place = qScopeGuard([&dst] { PlacePictures(dst.Text()); });
     if (renamed.isEmpty())
         return;
     struct Found
