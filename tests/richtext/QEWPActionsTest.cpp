@@ -661,6 +661,32 @@ TEST(QEWPActions, PlacedPicturesCopyDeleteAndCut)
         EXPECT_FALSE(IsPictureSpacer(b));
 }
 
+// Catches: a resized placed picture whose frame keeps the old width (the
+// text beside it would not move), a moved one that leaves its frame behind
+// or is not placed again at the paragraph it was dropped into.
+TEST(QEWPActions, PlacedPicturesResizeAndMove)
+{
+    Placed t;
+    t.trigger("XA_GraphicOpRelToParAuto");
+    ASSERT_NE(t.frame(), nullptr);
+    const QRect r = t.editor.PictureRect(t.picture());
+    Drag(&t.editor, QPoint(r.right() + 1, r.center().y()), QPoint(r.right() + 21, r.center().y()));
+    ASSERT_NE(t.frame(), nullptr);
+    EXPECT_NEAR(t.frameRect().width(), 60, 1.5);
+    EXPECT_GE(t.firstLine().left() + t.paragraph().layout()->lineAt(0).naturalTextRect().left(), t.frameRect().left() + 60);
+
+    // Dropped into "Before.": placed beside that paragraph now.
+    const QString plain = t.text()->toPlainText();
+    const QRect pic = t.editor.PictureRect(t.picture());
+    Drag(&t.editor, pic.center(), t.editor.CursorRect(3).center() + QPoint(1, 0));
+    ASSERT_EQ(t.text()->rootFrame()->childFrames().size(), 1);
+    ASSERT_NE(t.frame(), nullptr) << "still selected";
+    EXPECT_TRUE(t.text()->findBlock(t.frame()->lastPosition() + 1).text().startsWith(QStringLiteral("Before.")));
+    EXPECT_TRUE(t.paragraph().text().startsWith(QStringLiteral("Start  word")));
+    t.editor.Undo();
+    EXPECT_EQ(t.text()->toPlainText(), plain) << "the move is one step";
+}
+
 // Catches: print and PDF pages that draw a placed picture as a character
 // (the text would start after it on its line) or lose it.
 TEST(QEWPActions, GraphicOptionsOnPrintedPages)
