@@ -16,7 +16,9 @@
 // - Paragraph borders and shading (block properties; drawn by our painter).
 // - Named data items: bytes by name (GetRTFDataColorValue keeps colours there).
 // - Pictures: the bytes as read (PNG, JPEG, EMF, WMF), so writers give back
-//   what was read; the text holds a QTextImageFormat naming the picture.
+//   what was read; the text holds a QTextImageFormat naming the picture. A
+//   picture placed beside its paragraph or the page says so in its format
+//   (wpObjPositionMode …) and sits in a frame of its own (PicturePlacement.h).
 #pragma once
 
 #include <ZorCompCore/zor_export.h>

@@ -112,9 +112,11 @@ public:
                                              std::vector<std::pair<int, int>> *hiddenOut = nullptr)
     {
         std::unique_ptr<QTextDocument> c(text->clone());
+        // Pictures are the document's: headers, footers and notes name them
+        // but hold none of their own.
         for (const QString &name : doc->PictureNames())
             c->addResource(QTextDocument::ImageResource, QUrl(name),
-                           text->resource(QTextDocument::ImageResource, QUrl(name)));
+                           doc->Text()->resource(QTextDocument::ImageResource, QUrl(name)));
         c->setDefaultFont(text->defaultFont());
         c->setUndoRedoEnabled(false);
         c->setDocumentMargin(0);
@@ -489,6 +491,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
         painter.save();
         painter.translate(TwipsToUnits(p.MarginLeft), y);
         ctx.clip = QRectF(0, 0, body.width(), h);
+        DrawPicturesUnderText(painter, t, ctx.clip);
         t->documentLayout()->draw(&painter, ctx);
         painter.restore();
     }
@@ -508,6 +511,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
             painter.save();
             painter.translate(0, y);
             ctx.clip = QRectF(QPointF(0, 0), t->documentLayout()->documentSize());
+            DrawPicturesUnderText(painter, t, ctx.clip);
             t->documentLayout()->draw(&painter, ctx);
             painter.restore();
             y += t->documentLayout()->documentSize().height();

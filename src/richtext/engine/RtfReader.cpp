@@ -1662,6 +1662,14 @@ TWPRTFReadResult Reader::Run()
     }
     // Pictures placed beside their paragraph get the frames that place them.
     PlacePictures(m_doc.Text());
+    for (int s = 0; s < m_doc.SectionCount(); ++s)
+        for (const TWPHeaderKind kind : {TWPHeaderKind::All, TWPHeaderKind::Left, TWPHeaderKind::First}) {
+            const TWPDocument &doc = m_doc;
+            PlacePictures(doc.Header(s, kind));
+            PlacePictures(doc.Footer(s, kind));
+        }
+    for (int i = 0; i < m_doc.FootnoteCount(); ++i)
+        PlacePictures(m_doc.Footnote(i));
     m_doc.Text()->setUndoRedoEnabled(true);
     m_doc.Text()->setModified(false);
     result.Ok = true;
