@@ -75,6 +75,7 @@ with open(base+'src/richtext/actions/lang/dialogs.tsv', encoding='utf-8') as f:
     for line in f:
         cols=line.rstrip('\n').split('\t')
         if len(cols)==4: DLG[cols[0]]=cols
+LISTS={'WPReportBandsDialog':[('cbxKind','Header,Data,Footer,Group header,Group footer')]}
 FORMS=[]
 for ui in sorted(glob.glob(base+'forms/WP*.ui')):
     top=ET.parse(ui).getroot().find('widget')
@@ -84,6 +85,8 @@ for ui in sorted(glob.glob(base+'forms/WP*.ui')):
             st=prop.find('string')
             if prop.get('name') in ('text','title','windowTitle') and st is not None and st.text in DLG:
                 items.append((w.get('name'), st.text))
+    # Combo boxes filled in code: their entries as one comma-separated text.
+    items += [(w, en) for (w, en) in LISTS.get(top.get('name'), []) if en in DLG]
     FORMS.append((top.get('name'), items))
 def forms(f, code):
     for form,items in FORMS:

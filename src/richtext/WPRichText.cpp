@@ -2,6 +2,7 @@
 
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/PagePainter.h>
+#include <ZorCompCore/richtext/engine/PicturePlacement.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
 
@@ -615,6 +616,10 @@ public:
         if (!cf.isImageFormat() || t()->characterAt(pos) != QChar::ObjectReplacementCharacter)
             return {};
         const QTextImageFormat f = cf.toImageFormat();
+        if (PictureIsUnderText(f)) {
+            const QRectF r = PictureUnderTextRect(t(), pos);
+            return r.isValid() ? Picture{pos, r, pageOfY(r.top())} : Picture{};
+        }
         QSizeF size(f.width(), f.height());
         if (size.width() <= 0 || size.height() <= 0) {
             const QImage img = t()->resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
@@ -635,6 +640,27 @@ public:
         const qreal baseline = origin.y() + line.y() + line.ascent();
         const qreal x = origin.x() + line.cursorToX(pos - b.position());
         return {pos, QRectF(x, baseline - size.height(), size.width(), size.height()), pageOfY(origin.y() + line.y())};
+    }
+
+    // The picture under the text at a viewport point with no text over it;
+    // -1 when there is none.
+    int underTextPictureAt(const QPointF &viewportPos) const
+    {
+        const QPointF dp = toDocument(viewportPos.toPoint());
+        if (t()->documentLayout()->hitTest(dp, Qt::ExactHit) >= 0)
+            return -1;
+        for (QTextBlock b = t()->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextFragment f = it.fragment();
+                if (!PictureIsUnderText(f.charFormat()))
+                    continue;
+                for (int i = 0; i < f.length(); ++i) {
+                    const Picture p = pictureAt(f.position() + i);
+                    if (p.Position >= 0 && viewRect(p).contains(viewportPos))
+                        return p.Position;
+                }
+            }
+        return -1;
     }
 
     QRectF viewRect(const Picture &p) const
@@ -713,7 +739,10 @@ public:
         QTextImageFormat size;
         size.setWidth(to.width() / z());
         size.setHeight(to.height() / z());
+        c.beginEditBlock();
         c.mergeCharFormat(size);
+        PlacePicture(t(), dragPicture.Position); // a placed picture's frame takes the new width
+        c.endEditBlock();
     }
 
     // Moves the picture being dragged to moveTarget, as one undo step.
@@ -729,13 +758,24 @@ public:
         dst.setPosition(to);
         if (!mayEdit(src) || !mayEdit(dst))
             return false;
-        const QTextDocumentFragment picture = src.selection();
         src.beginEditBlock();
+        // A placed picture leaves its frame first and takes the paragraph it
+        // is dropped into as its new anchor.
+        const bool placed = PictureIsFramed(src.charFormat());
+        if (placed) {
+            const int inline_ = UnframePicture(t(), from);
+            src.setPosition(inline_);
+            src.setPosition(inline_ + 1, QTextCursor::KeepAnchor);
+        }
+        const QTextDocumentFragment picture = src.selection();
         dst.insertFragment(picture);
-        const int at = dst.position() - 1;
+        QTextCursor moved(t());
+        moved.setPosition(dst.position() - 1);
         src.removeSelectedText();
+        int now = moved.position();
+        if (placed)
+            now = PlacePicture(t(), now);
         src.endEditBlock();
-        const int now = to > from ? at - 1 : at;
         cur().setPosition(now);
         cur().setPosition(now + 1, QTextCursor::KeepAnchor);
         return true;
@@ -885,7 +925,15 @@ public:
         QTextCursor &c = cur();
         if (!mayEdit(c))
             return false;
-        c.insertText(s, typingFormat(c));
+        const QTextCharFormat f = typingFormat(c);
+        if (c.hasSelection()) {
+            c.beginEditBlock();
+            RemoveSelection(c); // a placed picture typed over takes its frame along
+            c.insertText(s, f);
+            c.endEditBlock();
+        } else {
+            c.insertText(s, f);
+        }
         ensureVisible();
         return true;
     }
@@ -967,7 +1015,7 @@ public:
         }
         if (!mayEdit(c))
             return false;
-        c.removeSelectedText();
+        RemoveSelection(c);
         ensureVisible();
         return true;
     }
@@ -1346,6 +1394,7 @@ public:
             ctx.selections.append(sel);
         }
         drawExtras(p, clip, true);
+        DrawPicturesUnderText(p, t(), clip);
         t()->documentLayout()->draw(&p, ctx);
         drawExtras(p, clip, false);
     }
@@ -1739,7 +1788,7 @@ void TWPRichText::Cut()
     if (!d->cur().hasSelection() || !d->mayEdit(d->cur()))
         return;
     Copy();
-    d->cur().removeSelectedText();
+    RemoveSelection(d->cur());
     d->cursorChanged();
 }
 
@@ -1929,6 +1978,13 @@ void TWPRichText::mousePressEvent(QMouseEvent *e)
                 d->cursorChanged();
                 return;
             }
+        }
+        // A picture under the text, where no text is over it.
+        if (const int under = d->underTextPictureAt(e->position()); under >= 0) {
+            d->cur().setPosition(under);
+            d->cur().setPosition(under + 1, QTextCursor::KeepAnchor);
+            d->cursorChanged();
+            return;
         }
     }
     d->cur().setPosition(hit, (e->modifiers() & Qt::ShiftModifier) ? QTextCursor::KeepAnchor

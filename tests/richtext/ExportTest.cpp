@@ -3,11 +3,15 @@
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/HtmlReader.h>
 #include <ZorCompCore/richtext/engine/HtmlWriter.h>
+#include <ZorCompCore/richtext/engine/PicturePlacement.h>
 #include <ZorCompCore/richtext/engine/RtfReader.h>
 #include <ZorCompCore/richtext/engine/TextWriter.h>
 
 #include <QRegularExpression>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
 
 #include <gtest/gtest.h>
 
@@ -241,4 +245,46 @@ TEST(HtmlReader, ForeignOrBrokenFootnoteMarkupIsReadAsItStands)
                         doc);
     EXPECT_EQ(doc.FootnoteCount(), 0);
     EXPECT_EQ(S(doc.Text()->toPlainText()), "a9 b");
+}
+
+// Catches: a placed picture's frame or spacer written as a line or
+// paragraph of its own, its picture lost, not floated as laid out, or put
+// elsewhere than at the start of its paragraph.
+TEST(HtmlWriter, PlacedPicturesFloatAtTheirParagraph)
+{
+    struct Row
+    {
+        int wrap;
+        bool first;
+        const char *style;
+    };
+    for (const Row &row : {Row{wpwrAutomatic, false, "float:left;margin-right:6px"},
+                           Row{wpwrNone, true, "display:block"}}) {
+        SCOPED_TRACE(row.style);
+        TWPDocument doc;
+        QTextCursor c(doc.Text());
+        if (!row.first) {
+            c.insertText(QStringLiteral("Before."));
+            c.insertBlock();
+        }
+        c.insertText(QStringLiteral("Start "));
+        QTextImageFormat f;
+        f.setName(doc.AddPicture(PngBytes(QSize(6, 4), Qt::red), QStringLiteral("png")));
+        f.setProperty(wpPictureName, f.name());
+        f.setProperty(wpObjPositionMode, int(wpotPar));
+        f.setProperty(wpObjWrapMode, row.wrap);
+        c.insertImage(f);
+        c.insertText(QStringLiteral(" after."));
+        PlacePictures(doc.Text());
+        ASSERT_EQ(doc.Text()->rootFrame()->childFrames().size(), 1);
+
+        EXPECT_EQ(S(TWPTextWriter::Write(doc, "\n")), row.first ? "Start  after." : "Before.\nStart  after.");
+        TWPHTMLWriter w;
+        const QString html = w.Write(doc);
+        EXPECT_EQ(html.count(u"<img"_qs), 1);
+        EXPECT_EQ(html.count(u"&nbsp;"_qs), 0) << "no paragraph for the frame or its spacer";
+        const QRegularExpression placed(u"<p[^>]*><img [^>]*style=\""_qs + QRegularExpression::escape(QString::fromLatin1(row.style))
+                                        + u"\">Start "_qs);
+        EXPECT_TRUE(placed.match(html).hasMatch()) << S(html);
+    }
 }

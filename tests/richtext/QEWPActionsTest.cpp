@@ -18,6 +18,10 @@
 #include <ZorCompCore/richtext/actions/WPLanguageControl.h>
 #include <ZorCompCore/richtext/actions/dmQEWPActions.h>
 #include <ZorCompCore/richtext/engine/Document.h>
+#include <ZorCompCore/richtext/engine/PagePainter.h>
+#include <ZorCompCore/richtext/engine/PicturePlacement.h>
+#include <ZorCompCore/richtext/engine/RtfWriter.h>
+#include <ZorCompCore/richtext/engine/RtfReader.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/richtext/frmRTFPDFOptions.h>
 #include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
@@ -38,6 +42,13 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QTextFrame>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -399,6 +410,326 @@ TEST(QEWPActions, BreaksAndParagraphFormat)
     EXPECT_EQ(t.editor.Document().SectionAt(doc->lastBlock().position()), 1) << "the section stays";
 }
 
+// A shown editor with a 40 x 40 red picture inside a long paragraph
+// ("Start <picture> words …") after a short one.
+struct Placed : Module
+{
+    static constexpr int Offset = 6; // the picture's place in its paragraph
+    explicit Placed(Qt::Alignment align = Qt::AlignLeft)
+    {
+        editor.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        editor.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        editor.resize(640, 480);
+        editor.show();
+        QImage img(40, 40, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QByteArray png;
+        QBuffer buf(&png);
+        img.save(&buf, "PNG");
+        const QString name = editor.Document().AddPicture(png, QStringLiteral("png"));
+        QTextCursor c(text());
+        c.insertText(QStringLiteral("Before."));
+        QTextBlockFormat bf;
+        bf.setAlignment(align);
+        c.insertBlock(bf);
+        c.insertText(QStringLiteral("Start "));
+        editor.Document().InsertPicture(c, name);
+        QString words;
+        for (int i = 0; i < 60; ++i)
+            words += QStringLiteral(" word");
+        c.insertText(words);
+        select(QStringLiteral("Before.\n").size() + Offset);
+        QApplication::processEvents();
+    }
+    QTextDocument *text() { return editor.Document().Text(); }
+    void select(int at)
+    {
+        QTextCursor c(text());
+        c.setPosition(at);
+        c.setPosition(at + 1, QTextCursor::KeepAnchor);
+        editor.SetTextCursor(c);
+    }
+    int picture() { return editor.TextCursor().selectionStart(); }
+    QTextFrame *frame()
+    {
+        QTextCursor c(text());
+        c.setPosition(picture());
+        return IsPictureFrame(c.currentFrame()) ? c.currentFrame() : nullptr;
+    }
+    // The paragraph with the words (after the picture's frame, if any).
+    QTextBlock paragraph()
+    {
+        for (QTextBlock b = text()->begin(); b.isValid(); b = b.next())
+            if (b.text().contains(QStringLiteral("word")))
+                return b;
+        return {};
+    }
+    // Its first line in document units.
+    QRectF firstLine()
+    {
+        const QTextBlock b = paragraph();
+        const QTextLine l = b.layout()->lineAt(0);
+        return l.rect().translated(text()->documentLayout()->blockBoundingRect(b).topLeft());
+    }
+    // Where the picture's frame puts it (inside the frame's margins).
+    QRectF frameRect()
+    {
+        return frame() ? text()->documentLayout()->blockBoundingRect(text()->findBlock(frame()->firstPosition()))
+                       : QRectF();
+    }
+};
+
+// Catches: a floating picture that the text does not flow beside (or that
+// covers it), automatic wrap not choosing the right side for a right-aligned
+// paragraph, a picture without wrap sharing its lines, a page-relative
+// picture keeping the paragraph's indent, the text pushed aside by a picture
+// under it — in the control's normal and page layout alike.
+TEST(QEWPActions, GraphicOptionsLayOutThePicture)
+{
+    for (const TWPLayoutMode mode : {wplayNormal, wplayPageLayout}) {
+        SCOPED_TRACE(int(mode));
+        {
+            SCOPED_TRACE("beside the paragraph");
+            for (const char *action : {"XA_GraphicOpRelToParAuto", "XA_GraphicOpRelToParBoth", "XA_GraphicOptRelToPageWrap"}) {
+                SCOPED_TRACE(action);
+                Placed t;
+                t.editor.SetLayoutMode(mode);
+                t.trigger(action);
+                ASSERT_NE(t.frame(), nullptr);
+                const QRectF pic = t.frameRect(), line = t.firstLine();
+                EXPECT_GE(pic.width(), 40);
+                EXPECT_LT(line.top(), pic.bottom()) << "the first line is beside the picture";
+                EXPECT_GE(line.left() + t.paragraph().layout()->lineAt(0).naturalTextRect().left(), pic.left() + 40);
+                EXPECT_TRUE(t.paragraph().text().startsWith(QStringLiteral("Start  word")));
+            }
+        }
+        {
+            SCOPED_TRACE("right-aligned, automatic");
+            Placed t(Qt::AlignRight);
+            t.editor.SetLayoutMode(mode);
+            t.trigger("XA_GraphicOpRelToParAuto");
+            ASSERT_NE(t.frame(), nullptr);
+            const QRectF pic = t.frameRect();
+            const QTextLine l = t.paragraph().layout()->lineAt(0);
+            const qreal right = t.text()->documentLayout()->blockBoundingRect(t.paragraph()).left() + l.x() + l.width();
+            EXPECT_GT(pic.left(), t.text()->documentLayout()->blockBoundingRect(t.paragraph()).center().x());
+            EXPECT_LE(right, pic.left() + 0.5) << "the lines end before the picture";
+        }
+        for (const char *action : {"XA_GraphicOptRelToParNoWrap", "XA_GraphicOptRelToPage"}) {
+            SCOPED_TRACE(action);
+            Placed t;
+            QTextBlockFormat indent;
+            indent.setLeftMargin(30);
+            QTextCursor(t.paragraph()).mergeBlockFormat(indent);
+            t.editor.SetLayoutMode(mode);
+            t.trigger(action);
+            ASSERT_NE(t.frame(), nullptr);
+            const QRectF pic = t.frameRect(), line = t.firstLine();
+            EXPECT_GE(line.top(), pic.bottom() - 0.5) << "nothing beside the picture";
+            EXPECT_EQ(t.paragraph().layout()->lineAt(0).x(), 30) << "only the paragraph's own indent";
+            const qreal textLeft = t.text()->documentLayout()->blockBoundingRect(t.text()->begin()).left();
+            if (QByteArray(action) == "XA_GraphicOptRelToPage")
+                EXPECT_NEAR(pic.left(), textLeft, 0.5) << "at the text area's edge";
+            else
+                EXPECT_NEAR(pic.left(), textLeft + 30, 0.5) << "at the paragraph's indent";
+        }
+        {
+            SCOPED_TRACE("under the text");
+            Placed t;
+            t.editor.SetLayoutMode(mode);
+            const auto advance = [&t] {
+                const QTextBlock b = t.text()->findBlock(t.picture());
+                const QTextLine l = b.layout()->lineForTextPosition(t.picture() - b.position());
+                return l.cursorToX(t.picture() - b.position() + 1) - l.cursorToX(t.picture() - b.position());
+            };
+            EXPECT_NEAR(advance(), 40, 0.5) << "as a character it takes its room";
+            t.trigger("XA_GraphicOpRelToParAuto");
+            t.trigger("XA_GraphicUnderText");
+            EXPECT_EQ(t.frame(), nullptr);
+            EXPECT_EQ(t.picture(), int(QStringLiteral("Before.\n").size()) + Placed::Offset) << "back in its place";
+            EXPECT_NEAR(advance(), 0, 0.01) << "the text is not pushed aside";
+            // Drawn beneath the words: red shows, and so does text on it.
+            t.editor.repaint();
+            const QRect r = t.editor.PictureRect(t.picture());
+            ASSERT_FALSE(r.isEmpty());
+            EXPECT_NEAR(r.width(), 40, 1);
+            EXPECT_NEAR(r.height(), 40, 1);
+            const QImage shot = Shot(t.editor);
+            int red = 0, dark = 0;
+            for (int y = r.top() + 1; y < r.bottom(); ++y)
+                for (int x = r.left() + 1; x < r.right(); ++x) {
+                    const QColor c = shot.pixelColor(x, y);
+                    red += c.red() > 200 && c.green() < 60;
+                    dark += c.red() < 100 && c.green() < 100;
+                }
+            EXPECT_GT(red, 400);
+            EXPECT_GT(dark, 10) << "text over the picture";
+            // A click at its corner (where its character is) selects it again.
+            t.select(0);
+            Click(&t.editor, r.topLeft() + QPoint(1, 2));
+            EXPECT_EQ(t.editor.TextCursor().selectionStart(), t.picture() - 0);
+            EXPECT_EQ(t.editor.TextCursor().selectionEnd() - t.editor.TextCursor().selectionStart(), 1);
+        }
+    }
+}
+
+// Catches: an option that is more than one undo step, going back to a
+// character that loses the picture's place or leaves a frame behind, a
+// framed picture that a click no longer selects.
+TEST(QEWPActions, GraphicOptionsUndoAndBack)
+{
+    Placed t;
+    const QString plain = t.text()->toPlainText();
+    const int blocks = t.text()->blockCount();
+    const int start = t.picture();
+    for (const char *action : {"XA_GraphicOpRelToParAuto", "XA_GraphicOptRelToParNoWrap", "XA_GraphicOptRelToPage"}) {
+        SCOPED_TRACE(action);
+        // One undo step takes the option back whole, and redo brings it again.
+        t.select(start);
+        t.trigger(action);
+        ASSERT_NE(t.frame(), nullptr);
+        const QString placed = t.text()->toPlainText();
+        t.editor.Undo();
+        EXPECT_TRUE(t.text()->rootFrame()->childFrames().isEmpty());
+        EXPECT_EQ(t.text()->toPlainText(), plain);
+        EXPECT_EQ(t.formatAt(start).intProperty(wpObjPositionMode), int(wpotChar));
+        t.editor.Redo();
+        EXPECT_EQ(t.text()->rootFrame()->childFrames().size(), 1);
+        EXPECT_EQ(t.text()->toPlainText(), placed);
+        // A click on the framed picture selects it.
+        t.select(0);
+        const QTextFrame *f = t.text()->rootFrame()->childFrames().value(0);
+        ASSERT_NE(f, nullptr);
+        const int framed = f->firstPosition();
+        const QRect r = t.editor.PictureRect(framed);
+        ASSERT_FALSE(r.isEmpty());
+        Click(&t.editor, r.center());
+        EXPECT_EQ(t.editor.TextCursor().selectionStart(), framed);
+        EXPECT_EQ(t.editor.TextCursor().selectionEnd(), framed + 1);
+        t.trigger("XY_GraphicOptAsChar");
+    }
+    t.trigger("XA_GraphicOptRelToPageWrap");
+    t.trigger("XY_GraphicOptAsChar");
+    EXPECT_EQ(t.frame(), nullptr);
+    EXPECT_TRUE(t.text()->rootFrame()->childFrames().isEmpty());
+    EXPECT_EQ(t.picture(), start);
+    EXPECT_EQ(t.text()->toPlainText(), plain);
+    EXPECT_EQ(t.text()->blockCount(), blocks);
+    EXPECT_EQ(t.formatAt(start).intProperty(wpObjPositionMode), int(wpotChar));
+
+    // Back from "as character" in one step.
+    t.editor.Undo();
+    EXPECT_EQ(t.text()->rootFrame()->childFrames().size(), 1);
+}
+
+// Catches: a pasted placed picture that lies in the text as a character,
+// deleting or cutting a placed picture leaving its empty frame (blank room
+// beside the paragraph) behind.
+TEST(QEWPActions, PlacedPicturesCopyDeleteAndCut)
+{
+    Placed t;
+    t.trigger("XA_GraphicOpRelToParAuto");
+    const QString placed = t.text()->toPlainText();
+    // The picture and the start of its paragraph: a selection leaving the frame.
+    QTextCursor part(t.text());
+    part.setPosition(t.picture());
+    part.setPosition(t.picture() + 8, QTextCursor::KeepAnchor);
+    t.editor.SetTextCursor(part);
+    t.editor.Copy();
+    QTextCursor end(t.text());
+    end.movePosition(QTextCursor::End);
+    end.insertBlock();
+    t.editor.SetTextCursor(end);
+    t.editor.Paste();
+    const QList<QTextFrame *> frames = t.text()->rootFrame()->childFrames();
+    ASSERT_EQ(frames.size(), 2) << "the copy is placed too";
+    for (QTextFrame *f : frames) {
+        EXPECT_TRUE(IsPictureFrame(f));
+        EXPECT_EQ(f->lastPosition() - f->firstPosition(), 1);
+        EXPECT_TRUE(t.formatAt(f->firstPosition()).isImageFormat());
+    }
+    t.select(frames[1]->firstPosition());
+    Key(&t.editor, Qt::Key_Delete);
+    ASSERT_EQ(t.text()->rootFrame()->childFrames().size(), 1);
+    t.select(t.text()->rootFrame()->childFrames()[0]->firstPosition());
+    t.editor.Cut();
+    EXPECT_TRUE(t.text()->rootFrame()->childFrames().isEmpty());
+    QString rest = placed;
+    rest.remove(QChar::ObjectReplacementCharacter);
+    EXPECT_TRUE(t.text()->toPlainText().startsWith(QStringLiteral("Before.\nStart  word")));
+    for (QTextBlock b = t.text()->begin(); b.isValid(); b = b.next())
+        EXPECT_FALSE(IsPictureSpacer(b));
+}
+
+// Catches: a resized placed picture whose frame keeps the old width (the
+// text beside it would not move), a moved one that leaves its frame behind
+// or is not placed again at the paragraph it was dropped into.
+TEST(QEWPActions, PlacedPicturesResizeAndMove)
+{
+    Placed t;
+    t.trigger("XA_GraphicOpRelToParAuto");
+    ASSERT_NE(t.frame(), nullptr);
+    const QRect r = t.editor.PictureRect(t.picture());
+    Drag(&t.editor, QPoint(r.right() + 1, r.center().y()), QPoint(r.right() + 21, r.center().y()));
+    ASSERT_NE(t.frame(), nullptr);
+    EXPECT_NEAR(t.frameRect().width(), 60, 1.5);
+    EXPECT_GE(t.firstLine().left() + t.paragraph().layout()->lineAt(0).naturalTextRect().left(), t.frameRect().left() + 60);
+
+    // Dropped into "Before.": placed beside that paragraph now.
+    const QString plain = t.text()->toPlainText();
+    const QRect pic = t.editor.PictureRect(t.picture());
+    Drag(&t.editor, pic.center(), t.editor.CursorRect(3).center() + QPoint(1, 0));
+    ASSERT_EQ(t.text()->rootFrame()->childFrames().size(), 1);
+    ASSERT_NE(t.frame(), nullptr) << "still selected";
+    EXPECT_TRUE(t.text()->findBlock(t.frame()->lastPosition() + 1).text().startsWith(QStringLiteral("Before.")));
+    EXPECT_TRUE(t.paragraph().text().startsWith(QStringLiteral("Start  word")));
+    t.editor.Undo();
+    EXPECT_EQ(t.text()->toPlainText(), plain) << "the move is one step";
+}
+
+// Catches: print and PDF pages that draw a placed picture as a character
+// (the text would start after it on its line) or lose it.
+TEST(QEWPActions, GraphicOptionsOnPrintedPages)
+{
+    Placed t;
+    t.trigger("XA_GraphicOpRelToParAuto");
+    ASSERT_NE(t.frame(), nullptr);
+    const QImage page = TWPPagePainter(t.editor.Document()).RenderPage(0);
+    // The red picture, and dark text pixels beside it on its rows.
+    QRect red;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 60 && c.blue() < 60)
+                red |= QRect(x, y, 1, 1);
+        }
+    ASSERT_FALSE(red.isEmpty());
+    EXPECT_NEAR(red.width(), 40, 2);
+    int beside = 0;
+    for (int y = red.top(); y <= red.bottom(); ++y)
+        for (int x = red.right() + 1; x < red.right() + 200 && x < page.width(); ++x)
+            beside += page.pixelColor(x, y).lightness() < 100;
+    EXPECT_GT(beside, 20) << "the text flows beside the picture";
+    int left = 0;
+    for (int y = red.top(); y <= red.bottom(); ++y)
+        for (int x = 0; x < red.left(); ++x)
+            left += page.pixelColor(x, y).lightness() < 100;
+    EXPECT_EQ(left, 0) << "nothing left of a left float";
+
+    // Under the text: the picture is there, with the text drawn over it.
+    t.trigger("XA_GraphicUnderText");
+    const QImage under = TWPPagePainter(t.editor.Document()).RenderPage(0);
+    int red2 = 0, over = 0;
+    for (int y = 0; y < under.height(); ++y)
+        for (int x = 0; x < under.width(); ++x) {
+            const QColor c = under.pixelColor(x, y);
+            red2 += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            over += c.red() > 60 && c.red() < 200 && c.green() < 40 && c.blue() < 40; // text edges blended into red
+        }
+    EXPECT_GT(red2, 1000);
+    EXPECT_GT(over, 0) << "text drawn over the picture";
+}
+
 // Catches: options 0 and 8 changing the picture; the wrong position or wrap
 // mode per option; the update handler's checks and the under-text rule.
 TEST(QEWPActions, GraphicOptions)
@@ -426,8 +757,9 @@ TEST(QEWPActions, GraphicOptions)
     for (const Row &row : rows) {
         SCOPED_TRACE(row.action);
         t.trigger(row.action);
-        EXPECT_EQ(t.formatAt(0).intProperty(wpObjPositionMode), row.position);
-        EXPECT_EQ(t.formatAt(0).intProperty(wpObjWrapMode), row.wrap);
+        const int at = t.editor.TextCursor().selectionStart();
+        EXPECT_EQ(t.formatAt(at).intProperty(wpObjPositionMode), row.position);
+        EXPECT_EQ(t.formatAt(at).intProperty(wpObjWrapMode), row.wrap);
         t.m.UpdateActions();
         for (const Row &other : rows)
             EXPECT_EQ(t.a(other.action)->isChecked(), &other == &row) << other.action;
@@ -435,10 +767,10 @@ TEST(QEWPActions, GraphicOptions)
         EXPECT_TRUE(t.a("XA_GraphicUnderText")->isEnabled());
     }
     t.trigger("XA_GraphicUnderText");
-    EXPECT_TRUE(t.formatAt(0).boolProperty(wpObjUnderText));
+    EXPECT_TRUE(t.formatAt(t.editor.TextCursor().selectionStart()).boolProperty(wpObjUnderText));
     EXPECT_TRUE(t.a("XA_GraphicUnderText")->isChecked());
     t.trigger("XY_GraphicOptAsChar");
-    EXPECT_EQ(t.formatAt(0).intProperty(wpObjPositionMode), int(wpotChar));
+    EXPECT_EQ(t.formatAt(t.editor.TextCursor().selectionStart()).intProperty(wpObjPositionMode), int(wpotChar));
     EXPECT_TRUE(t.a("XY_GraphicOptAsChar")->isChecked());
     EXPECT_FALSE(t.a("XA_GraphicUnderText")->isEnabled()) << "only for placed pictures";
 

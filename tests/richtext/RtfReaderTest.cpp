@@ -8,6 +8,8 @@
 #include <QTextDocument>
 #include <QTextList>
 #include <QTextTable>
+#include <QImage>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -513,4 +515,62 @@ TEST(RtfReader, FootnotesAreTextsOfTheirOwnWithAReference)
     EXPECT_EQ(S(doc.Footnote(0)->toPlainText()), "\xEF\xBF\xBC Note one.");
     EXPECT_EQ(S(doc.Footnote(1)->toPlainText()), "\xEF\xBF\xBC Two  end.");
     EXPECT_EQ(S(TWPTextWriter::Write(doc, "\n")), "Text1 more2 last\n1 Note one.\n2 Two  end.");
+}
+
+// Catches: a shape without a picture we can show losing its rendering, a
+// shape's picture shown twice (again from its \shprslt), the shapes inside
+// a group read as pictures of their own, a picture shape's placement words
+// misread (\shpwr1 and \shpwr3 both keep text off its sides; margin counts
+// as page).
+TEST(RtfReader, ShapesGiveTheirPictureOrElseTheirRendering)
+{
+    const QByteArray red = PngBytes(QSize(3, 3), Qt::red).toHex();
+    const QByteArray blue = PngBytes(QSize(3, 3), Qt::blue).toHex();
+    const auto pict = [](const QByteArray &hex) { return "{\\pict\\pngblip " + hex + "}"; };
+    const auto pib = [&](const QByteArray &hex) { return "{\\sp{\\sn pib}{\\sv " + pict(hex) + "}}"; };
+    struct Row
+    {
+        const char *name;
+        QByteArray shape;
+        QColor shown;     // invalid: no picture
+        int position, wrap;
+        QString text;     // the paragraph's text without pictures
+    };
+    const Row rows[] = {
+        {"text box: its rendering", "{\\shp{\\*\\shpinst\\shpwr2{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt inside}}{\\shprslt " + pict(blue) + "}}",
+         Qt::blue, wpotChar, wpwrAutomatic, "ab"},
+        {"picture shape: its own picture once", "{\\shp{\\*\\shpinst\\shpbxmargin\\shpbymargin\\shpwr4\\shpwrk1" + pib(red) + "}{\\shprslt " + pict(blue) + "}}",
+         Qt::red, wpotPage, wpwrBoth, "ab"},
+        {"top and bottom", "{\\shp{\\*\\shpinst\\shpbypara\\shpwr1" + pib(red) + "}}", Qt::red, wpotPar, wpwrNone, "ab"},
+        {"undecodable picture: the rendering", "{\\shp{\\*\\shpinst\\shpwr2" + pib("89504e470d0a1a0a0000") + "}{\\shprslt " + pict(blue) + "}}",
+         Qt::blue, wpotChar, wpwrAutomatic, "ab"},
+        {"group: its rendering", "{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst" + pib(red) + "}}}{\\shprslt " + pict(blue) + " drawn}}",
+         Qt::blue, wpotChar, wpwrAutomatic, "a drawnb"},
+        {"no picture, no rendering", "{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}}}", QColor(), wpotChar, wpwrAutomatic, "ab"},
+        {"unclosed", "{\\shp{\\*\\shpinst\\shpwr2\\shpwrk3" + pib(red), Qt::red, wpotPar, wpwrAutomatic, "a"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        TWPDocument doc;
+        ASSERT_TRUE(TWPRTFReader::Read("{\\rtf1 a" + row.shape + "b}", doc).Ok);
+        std::vector<QTextImageFormat> pictures;
+        QString text;
+        for (QTextBlock b = doc.Text()->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat cf = it.fragment().charFormat();
+                if (cf.isImageFormat())
+                    pictures.push_back(cf.toImageFormat());
+                else
+                    text += it.fragment().text();
+            }
+        EXPECT_EQ(text, row.text);
+        ASSERT_EQ(pictures.size(), row.shown.isValid() ? 1u : 0u);
+        if (pictures.empty())
+            continue;
+        const QImage img = doc.Text()->resource(QTextDocument::ImageResource, QUrl(pictures[0].name())).value<QImage>();
+        EXPECT_EQ(img.pixelColor(1, 1), row.shown);
+        EXPECT_EQ(pictures[0].intProperty(wpObjPositionMode), row.position);
+        if (row.position != wpotChar)
+            EXPECT_EQ(pictures[0].intProperty(wpObjWrapMode), row.wrap);
+    }
 }

@@ -3,6 +3,7 @@
 // form's own buttons, and the frame that opens and closes it.
 #include <ZorCompCore/richtext/WPRichText.h>
 #include <ZorCompCore/richtext/actions/WPDefaultActions.h>
+#include <ZorCompCore/richtext/actions/WPLanguageControl.h>
 #include <ZorCompCore/richtext/dialogs/WPReportBandsDialog.h>
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
@@ -144,4 +145,28 @@ TEST(WPReportBandsDialog, TheFrameOpensAndClosesIt)
     frame.SetModified(false);
     frame.close();
     EXPECT_FALSE(dlg->Form()->isVisible());
+}
+
+// Catches: band kinds left in English under a German language table, the
+// band list naming kinds in another language than the kind list.
+TEST(WPReportBandsDialog, KindNamesFollowTheLanguage)
+{
+    Template t;
+    TWPLanguageControl german;
+    ASSERT_TRUE(german.LoadFromXml(WPLanguageResource(QStringLiteral("WPTOOLS_DE_XML"))));
+    t.dlg.OnShow = [&german](QDialog &form) { german.ApplyToForm(&form); };
+    t.caretAt(QStringLiteral("Row"));
+    ASSERT_TRUE(t.dlg.Execute());
+    auto *kinds = t.widget<QComboBox>("cbxKind");
+    ASSERT_EQ(kinds->count(), 5);
+    EXPECT_EQ(kinds->itemText(0), QStringLiteral("Kopfbereich"));
+    EXPECT_EQ(kinds->itemText(4), QStringLiteral("Gruppenfuß"));
+    EXPECT_EQ(kinds->itemData(1).toInt(), int(TWPBandKind::Data)) << "entries renamed, not reordered";
+    ASSERT_TRUE(t.dlg.AddBand(int(TWPBandKind::Data), QStringLiteral("Lines"), QStringLiteral("Orders")));
+    ASSERT_EQ(t.widget<QListWidget>("lstBands")->count(), 1);
+    EXPECT_EQ(t.widget<QListWidget>("lstBands")->item(0)->text(), QStringLiteral("Datenbereich: Lines (Orders)"));
+
+    Template english;
+    ASSERT_TRUE(english.dlg.Execute());
+    EXPECT_EQ(english.widget<QComboBox>("cbxKind")->itemText(0), QStringLiteral("Header"));
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTabWidget>
@@ -151,6 +152,12 @@ bool TWPLanguageControl::ApplyToForm(QWidget *form) const
             group->setTitle(t.value());
         else if (auto *action = qobject_cast<QAction *>(child))
             action->setText(t.value());
+        else if (auto *combo = qobject_cast<QComboBox *>(child)) {
+            // A list filled in code: its entries in order, separated by commas.
+            const QStringList entries = t.value().split(u',');
+            for (int i = 0; i < combo->count() && i < entries.size(); ++i)
+                combo->setItemText(i, entries[i]);
+        }
         else if (auto *page = qobject_cast<QWidget *>(child)) {
             // A tab page: its title is the tab's text.
             page->setWindowTitle(t.value());

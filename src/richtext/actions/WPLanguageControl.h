@@ -9,6 +9,7 @@
 //     <string id="98">Feld einfügen</string>
 //     <form name="WPFindDlg">               (a form's object name)
 //       <text name="lblFind">&amp;Suchen nach:</text>   (a child's, or the form's title)
+//       <text name="cbKind">Kopf,Daten</text>   (a combo box's entries, in order)
 //     </form>
 //   </wptools>
 //

@@ -23,6 +23,7 @@
 #include <ZorCompCore/richtext/actions/WPEngineActions.h>
 #include <ZorCompCore/richtext/actions/WPLanguageControl.h>
 #include <ZorCompCore/richtext/engine/Document.h>
+#include <ZorCompCore/richtext/engine/PicturePlacement.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 #include <ZorCompCore/richtext/frmRTFPDFOptions.h>
 #include <ZorCompCore/richtext/spell/SpellAsYouGo.h>
@@ -650,12 +651,17 @@ void TdmQEWPActions::ApplyGraphicOptionsByNum(int N)
     case 6: f.setProperty(wpObjUnderText, !f.boolProperty(wpObjUnderText)); break;
     case 7: place(wpotPar, wpwrNone); break;
     }
+    // The new format and the layout that follows it are one undo step.
     object.beginEditBlock();
     object.setCharFormat(f);
+    const int at = PlacePicture(object.document(), object.selectionStart());
     object.endEditBlock();
     if (N == 6)
         e->ReformatAll();
-    e->SetTextCursor(e->TextCursor());
+    QTextCursor picture(object.document());
+    picture.setPosition(at);
+    picture.setPosition(at + 1, QTextCursor::KeepAnchor);
+    e->SetTextCursor(picture);
 }
 
 void TdmQEWPActions::XA_GraphicOptExecute(QObject *Sender)

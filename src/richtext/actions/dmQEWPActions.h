@@ -54,16 +54,6 @@ public:
 // (Sender, out RichText): the editor the actions work on, or null.
 using TWPGetCurrentEditor = std::function<void(QObject *Sender, TWPRichText *&RichText)>;
 
-// How a picture sits in the text, kept in its image format (the graphic
-// options); the layout places every picture as a character for now.
-enum TWPObjectProperty : int {
-    wpObjPositionMode = QTextFormat::UserProperty + 0x180, // int TWPObjPositionMode
-    wpObjWrapMode,                                         // int TWPObjWrapMode
-    wpObjUnderText,                                        // bool
-};
-enum TWPObjPositionMode : int { wpotChar = 0, wpotPar = 1, wpotPage = 2 };
-enum TWPObjWrapMode : int { wpwrAutomatic = 0, wpwrBoth = 1, wpwrNone = 2 };
-
 // The editor's spell commands (TWPSpellCommand): what they do here.
 //   0 check now: selects the next misspelt word from the caret
 //   1 thesaurus: offers the synonyms of the word at the caret, replaces it

@@ -18,9 +18,11 @@ const TWPDialogRegistrar<TWPReportBandsDialog> registerBands("TWPReportBandsDial
 
 const char *const KindNames[] = {"", "Header", "Data", "Footer", "Group header", "Group footer"};
 
-QString describe(const TWPBand &b)
+// kinds: the kind list, whose entries are in the form's language.
+QString describe(const TWPBand &b, const QComboBox *kinds)
 {
-    QString s = QString::fromLatin1(KindNames[int(b.Kind)]);
+    const int k = int(b.Kind);
+    QString s = k >= 1 && k <= kinds->count() ? kinds->itemText(k - 1) : QString();
     if (!b.Name.isEmpty())
         s += u": "_qs + b.Name;
     if (!b.DataBase.isEmpty())
@@ -142,7 +144,7 @@ bool TWPReportBandsDialog::Execute()
         const int row = d->ui.lstBands->currentRow();
         d->ui.lstBands->clear();
         for (const TWPBand &b : d->merge->Bands())
-            d->ui.lstBands->addItem(describe(b));
+            d->ui.lstBands->addItem(describe(b, d->ui.cbxKind));
         d->ui.lstBands->setCurrentRow(std::min(row, d->ui.lstBands->count() - 1));
         const QString field = d->ui.cbxField->currentText();
         d->ui.cbxField->clear();
@@ -166,6 +168,7 @@ bool TWPReportBandsDialog::Execute()
     d->ui.btnInsertFormula->setVisible(ShowFormulas);
     refill();
     Show(*d->form);
+    refill(); // in the language the form was just given
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "Document.h"
+#include "PicturePlacement.h"
 
 #include <ZorCompCore/imaging/Graphic.h>
 
@@ -228,6 +229,7 @@ void RegisterFieldHandler(QTextDocument *text, std::function<TWPFieldContext()> 
 {
     text->documentLayout()->registerHandler(WPFieldObjectType,
                                             new TWPFieldHandler(std::move(context), text));
+    RegisterPictureHandler(text);
 }
 
 void RegisterFieldHandler(QTextDocument *text, const TWPDocument *owner)

@@ -16,7 +16,9 @@
 // - Paragraph borders and shading (block properties; drawn by our painter).
 // - Named data items: bytes by name (GetRTFDataColorValue keeps colours there).
 // - Pictures: the bytes as read (PNG, JPEG, EMF, WMF), so writers give back
-//   what was read; the text holds a QTextImageFormat naming the picture.
+//   what was read; the text holds a QTextImageFormat naming the picture. A
+//   picture placed beside its paragraph or the page says so in its format
+//   (wpObjPositionMode …) and sits in a frame of its own (PicturePlacement.h).
 #pragma once
 
 #include <ZorCompCore/zor_export.h>
@@ -70,7 +72,21 @@ enum TWPProperty : int {
     wpBandKind,           // int TWPBandKind: a report band starts at this block (block)
     wpBandName,           // QString: the band's name (block)
     wpBandDataBase,       // QString: the data base a data band repeats over (block)
+
+    // How a picture sits in the text (image format; see PicturePlacement.h).
+    wpObjPositionMode = QTextFormat::UserProperty + 0x180, // int TWPObjPositionMode
+    wpObjWrapMode,        // int TWPObjWrapMode
+    wpObjUnderText,       // bool: drawn beneath the text, which it does not push aside
+    wpObjFrame,           // bool (frame): the frame holds one positioned picture
+    wpObjAnchorOffset,    // int (frame): where in its paragraph the picture was a character
+    wpObjSpacer,          // bool (block): an empty block before such a frame, drawn with no height
 };
+
+// Where a picture is placed: as a character of its line, or beside its
+// paragraph or the page's text area (keep the numbers: kept in documents).
+enum TWPObjPositionMode : int { wpotChar = 0, wpotPar = 1, wpotPage = 2 };
+// How text flows around a placed picture.
+enum TWPObjWrapMode : int { wpwrAutomatic = 0, wpwrBoth = 1, wpwrNone = 2 };
 
 // How a paragraph's border lines are drawn (keep the numbers: RTF maps them).
 enum TWPBorderStyle : int { wpbsSingle = 0, wpbsDouble, wpbsDotted, wpbsDashed, wpbsThick };

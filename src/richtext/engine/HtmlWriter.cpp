@@ -1,4 +1,5 @@
 #include "HtmlWriter.h"
+#include "PicturePlacement.h"
 
 #include "Document.h"
 
@@ -9,6 +10,9 @@
 #include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
+
+#include <utility>
+#include <vector>
 #include <QUrl>
 
 #include <set>
@@ -253,6 +257,8 @@ public:
     void Frame(QTextFrame *frame)
     {
         for (auto it = frame->begin(); !it.atEnd(); ++it) {
+            if (placed(it.currentFrame()) || IsPictureSpacer(it.currentBlock()))
+                continue;
             if (QTextFrame *child = it.currentFrame()) {
                 closeList();
                 if (auto *t = qobject_cast<QTextTable *>(child))
@@ -267,6 +273,28 @@ public:
     }
 
 private:
+    // A frame holding a placed picture: its picture goes to the start of the
+    // paragraph after it, floated as the frame floats.
+    bool placed(QTextFrame *f)
+    {
+        if (!IsPictureFrame(f))
+            return false;
+        const QTextFrameFormat::Position pos = f->frameFormat().position();
+        const QString style = pos == QTextFrameFormat::FloatLeft    ? u"float:left;margin-right:6px"_qs
+                              : pos == QTextFrameFormat::FloatRight ? u"float:right;margin-left:6px"_qs
+                                                                    : u"display:block"_qs;
+        for (auto it = f->begin(); !it.atEnd(); ++it)
+            for (auto fi = it.currentBlock().begin(); it.currentBlock().isValid() && !fi.atEnd(); ++fi)
+                if (fi.fragment().charFormat().isImageFormat())
+                    m_placed.emplace_back(fi.fragment().charFormat().toImageFormat(), style);
+        return true;
+    }
+    void placedImages()
+    {
+        for (const auto &[format, style] : std::exchange(m_placed, {}))
+            Image(format, style);
+    }
+
     void closeList()
     {
         if (m_list) {
@@ -302,6 +330,8 @@ private:
                     td += u" style=\"background-color:"_qs + cssColor(cf.background().color()) + u"\""_qs;
                 m_out(td + u'>');
                 for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    if (placed(it.currentFrame()) || IsPictureSpacer(it.currentBlock()))
+                        continue;
                     if (QTextFrame *child = it.currentFrame()) {
                         closeList();
                         if (auto *nested = qobject_cast<QTextTable *>(child))
@@ -336,11 +366,13 @@ private:
         }
         if (l) {
             m_out(u"<li>"_qs);
+            placedImages();
             Runs(b);
             m_out(u"</li>\r\n"_qs);
             return;
         }
         m_start(b);
+        placedImages();
         Runs(b);
         if (b.length() <= 1)
             m_out(u"&nbsp;"_qs); // keeps empty paragraphs' height
@@ -436,7 +468,7 @@ private:
               + u"</sup></a>"_qs);
     }
 
-    void Image(const QTextImageFormat &f)
+    void Image(const QTextImageFormat &f, const QString &style = {})
     {
         TWPHTMLImage img;
         img.Picture = m_doc.Picture(f.stringProperty(wpPictureName));
@@ -463,10 +495,13 @@ private:
             tag += u" width=\""_qs + QString::number(qRound(f.width())) + u'"';
         if (f.hasProperty(QTextFormat::ImageHeight))
             tag += u" height=\""_qs + QString::number(qRound(f.height())) + u'"';
+        if (!style.isEmpty())
+            tag += u" style=\""_qs + style + u'"';
         m_out(tag + u'>');
     }
 
     const TWPDocument &m_doc;
+    std::vector<std::pair<QTextImageFormat, QString>> m_placed; // pictures with their style
     std::function<void(const QString &)> m_out;
     std::function<void(const QTextBlock &)> m_start, m_end;
     const std::function<QString(const TWPHTMLImage &)> &m_onImage;

@@ -1,4 +1,5 @@
 #include "PagePainter.h"
+#include "PicturePlacement.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -111,9 +112,11 @@ public:
                                              std::vector<std::pair<int, int>> *hiddenOut = nullptr)
     {
         std::unique_ptr<QTextDocument> c(text->clone());
+        // Pictures are the document's: headers, footers and notes name them
+        // but hold none of their own.
         for (const QString &name : doc->PictureNames())
             c->addResource(QTextDocument::ImageResource, QUrl(name),
-                           text->resource(QTextDocument::ImageResource, QUrl(name)));
+                           doc->Text()->resource(QTextDocument::ImageResource, QUrl(name)));
         c->setDefaultFont(text->defaultFont());
         c->setUndoRedoEnabled(false);
         c->setDocumentMargin(0);
@@ -488,6 +491,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
         painter.save();
         painter.translate(TwipsToUnits(p.MarginLeft), y);
         ctx.clip = QRectF(0, 0, body.width(), h);
+        DrawPicturesUnderText(painter, t, ctx.clip);
         t->documentLayout()->draw(&painter, ctx);
         painter.restore();
     }
@@ -507,6 +511,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
             painter.save();
             painter.translate(0, y);
             ctx.clip = QRectF(QPointF(0, 0), t->documentLayout()->documentSize());
+            DrawPicturesUnderText(painter, t, ctx.clip);
             t->documentLayout()->draw(&painter, ctx);
             painter.restore();
             y += t->documentLayout()->documentSize().height();
@@ -528,6 +533,7 @@ void TWPPagePainter::PaintPage(QPainter &painter, int page) const
     // Lines are drawn when they meet the clip: a line that merely touches
     // the page's edge belongs to the neighbour (and in a PDF its text would
     // be there, clipped or not).
+    DrawPicturesUnderText(painter, run.body.get(), slice);
     ctx.clip = slice.adjusted(0, 0.5, 0, -0.5);
     run.body->documentLayout()->draw(&painter, ctx);
 

@@ -1,4 +1,5 @@
 #include "RtfReader.h"
+#include "PicturePlacement.h"
 
 #include "Document.h"
 #include "RtfBuilder_p.h"
@@ -175,6 +176,9 @@ enum class Dest {
     ListNumbering, // \pn: its words number the paragraph, its text is dropped
     Object,        // \object: everything but its \result is dropped
     Band,          // \zorband: kind;name;data base of the paragraph's report band
+    Shape,         // \shp and its \shpinst: the shape's words and properties
+    ShapeName,     // \sn: a shape property's name
+    ShapeValue,    // \sv: its value (only a picture, under "pib", is kept)
 };
 
 struct Para
@@ -238,6 +242,20 @@ struct PictState
     int goalW = 0, goalH = 0;  // twips
     int picW = 0, picH = 0;    // picture units (pixels for bitmaps)
     int scaleX = 100, scaleY = 100;
+};
+
+// A shape being read: where and how its picture is placed, and the picture.
+struct ShapeState
+{
+    bool active = false;  // inside a \shp group
+    bool done = false;    // its picture went into the text (or could not)
+    bool placed = false;  // the picture is in the text: its \shprslt is not needed
+    int xPage = -1, yPage = -1; // 1 page or margin, 0 column or paragraph, -1 not given
+    int wrap = -1, wrapSide = -1; // \shpwr, \shpwrk
+    bool under = false;   // \shpfblwtxt1
+    QString name;         // of the property being read
+    bool hasPict = false;
+    PictState pict;
 };
 
 // A font table entry's name without control characters and line breaks (no
@@ -360,6 +378,9 @@ private:
     void finishField(const FieldInfo &f, const State &s);
     void startFieldResult();
     void finishPict(const State &s);
+    QTextImageFormat pictureFormat(const PictState &p, const QTextCharFormat &cf);
+    void finishShape();
+    void shapeWord(const Word &w, const Token &t);
     void commitSection();
     QString styleName(int number, bool charStyle) const;
 
@@ -391,6 +412,7 @@ private:
 
     QString m_infoKey;
     PictState m_pict;
+    ShapeState m_shape;
     std::vector<FieldInfo> m_fields;
 
     std::vector<ListDef> m_lists;
@@ -455,6 +477,13 @@ void Reader::pop()
             break;
         case Dest::Pict:
             finishPict(closing);
+            break;
+        case Dest::Shape:
+            finishShape();
+            m_shape.active = false;
+            break;
+        case Dest::ShapeName:
+            m_shape.name = m_capture.trimmed();
             break;
         case Dest::BookmarkStart:
         case Dest::BookmarkEnd:
@@ -620,6 +649,10 @@ void Reader::takeText(const QString &text)
         break;
     case Dest::Band:
         if (m_capture.size() < 1024) // a band's names are short; more is noise
+            m_capture += text;
+        break;
+    case Dest::ShapeName:
+        if (m_capture.size() < 64) // property names are short words
             m_capture += text;
         break;
     default:
@@ -804,18 +837,13 @@ void Reader::finishField(const FieldInfo &f, const State &s)
     b->AddText(st().para.depth(), QString(QChar::ObjectReplacementCharacter), cf);
 }
 
-void Reader::finishPict(const State &s)
+QTextImageFormat Reader::pictureFormat(const PictState &p, const QTextCharFormat &cf)
 {
-    m_capture.clear();
-    PictState p = std::move(m_pict);
-    m_pict = {};
-    if (p.kind.isEmpty() || p.data.isEmpty() || st().dest != Dest::Normal || !st().builder)
-        return;
     const QString name = m_doc.AddPicture(p.data, p.kind);
     if (name.isEmpty())
-        return;
+        return {};
     QTextImageFormat f;
-    f.merge(s.cf);
+    f.merge(cf);
     f.setName(name);
     f.setProperty(wpPictureName, name);
     int w = p.goalW, h = p.goalH;
@@ -825,8 +853,66 @@ void Reader::finishPict(const State &s)
         f.setWidth(TwipsToUnits(std::min(w, 31680 * 4)));
         f.setHeight(TwipsToUnits(std::min(h, 31680 * 4)));
     }
-    st().builder->AddImage(st().para.depth(), name, f);
+    return f;
+}
+
+void Reader::finishPict(const State &s)
+{
+    m_capture.clear();
+    PictState p = std::move(m_pict);
+    m_pict = {};
+    if (st().dest == Dest::ShapeValue) {
+        // A shape's picture is placed when the shape is complete.
+        if (m_shape.name == u"pib" && !p.kind.isEmpty() && !p.data.isEmpty()) {
+            m_shape.pict = std::move(p);
+            m_shape.hasPict = true;
+        }
+        return;
+    }
+    if (p.kind.isEmpty() || p.data.isEmpty() || st().dest != Dest::Normal || !st().builder)
+        return;
+    const QTextImageFormat f = pictureFormat(p, s.cf);
+    if (f.name().isEmpty()) // no reader takes the bytes
+        return;
+    st().builder->AddImage(st().para.depth(), f.name(), f);
     noteParagraph();
+}
+
+// A shape with a picture we can show becomes that picture, placed as the
+// shape says; any other shape is left to its \shprslt rendering.
+void Reader::finishShape()
+{
+    if (m_shape.done)
+        return;
+    m_shape.done = true;
+    if (!m_shape.hasPict || !st().builder)
+        return;
+    QTextImageFormat f = pictureFormat(m_shape.pict, st().cf);
+    m_shape.pict = {};
+    if (f.name().isEmpty()) // no reader takes the bytes
+        return;
+    const int page = m_shape.yPage >= 0 ? m_shape.yPage : m_shape.xPage;
+    f.setProperty(wpObjPositionMode, int(page == 1 ? wpotPage : wpotPar));
+    // \shpwr: 1 top and bottom, 3 none (text as if there were no shape):
+    // either way nothing flows beside it; 2 square, 4 tight, 5 through do.
+    const bool beside = m_shape.wrap == 2 || m_shape.wrap == 4 || m_shape.wrap == 5;
+    f.setProperty(wpObjWrapMode, int(!beside ? wpwrNone : m_shape.wrapSide == 3 ? wpwrAutomatic : wpwrBoth));
+    if (m_shape.under)
+        f.setProperty(wpObjUnderText, true);
+    st().builder->AddImage(st().para.depth(), f.name(), f);
+    noteParagraph();
+    m_shape.placed = true;
+}
+
+void Reader::shapeWord(const Word &w, const Token &t)
+{
+    if (w == "shpbxpage" || w == "shpbxmargin") m_shape.xPage = 1;
+    else if (w == "shpbxcolumn") m_shape.xPage = 0;
+    else if (w == "shpbypage" || w == "shpbymargin") m_shape.yPage = 1;
+    else if (w == "shpbypara" || w == "shpbyline") m_shape.yPage = 0;
+    else if (w == "shpwr") m_shape.wrap = t.param;
+    else if (w == "shpwrk") m_shape.wrapSide = t.param;
+    else if (w == "shpfblwtxt") m_shape.under = t.hasParam ? t.param != 0 : true;
 }
 
 void Reader::symbol(char c)
@@ -890,8 +976,33 @@ bool Reader::destinationWord(const Word &w, const Token &t)
         m_pict = {};
     } else if (w == "shppict") {
         s.destOwner = true; // its \pict is the picture to show
+    } else if (w == "shp" || w == "shpgrp") {
+        // Shapes inside a shape (a group's) are left to the group's rendering.
+        flushText();
+        if (m_shape.active || s.dest != Dest::Normal || !s.builder) {
+            become(Dest::Skip);
+        } else {
+            become(Dest::Shape);
+            m_shape = {};
+            m_shape.active = true;
+        }
+    } else if (s.dest == Dest::Shape && (w == "shpinst" || w == "sp")) {
+        // Their words and properties belong to the shape.
+    } else if (s.dest == Dest::Shape && w == "sn") {
+        become(Dest::ShapeName);
+    } else if (s.dest == Dest::Shape && w == "sv") {
+        become(Dest::ShapeValue);
+    } else if (s.dest == Dest::Shape && w == "shprslt") {
+        // The shape's rendering: shown only when the shape itself is not.
+        finishShape();
+        if (m_shape.placed) {
+            become(Dest::Skip);
+        } else {
+            s.dest = Dest::Normal;
+            s.destOwner = true;
+        }
     } else if (w == "nonshppict" || w == "annotation" || w == "pntext"
-               || w == "listtext" || w == "shp" || w == "xe" || w == "tc"
+               || w == "listtext" || w == "xe" || w == "tc"
                || w == "nonesttables" || w == "fldtype" || w == "datafield"
                || w == "revtbl" || w == "filetbl" || w == "template" || w == "txe") {
         become(Dest::Skip);
@@ -1399,6 +1510,12 @@ void Reader::word(const Token &t)
             m_pict.data += raw;
         return;
     }
+    if (st().dest == Dest::Shape) {
+        shapeWord(w, t);
+        return;
+    }
+    if (st().dest == Dest::ShapeName || st().dest == Dest::ShapeValue)
+        return;
     if (st().dest == Dest::Pict) {
         if (w == "pngblip") m_pict.kind = u"png"_qs;
         else if (w == "jpegblip") m_pict.kind = u"jpeg"_qs;
@@ -1543,6 +1660,16 @@ TWPRTFReadResult Reader::Run()
         f.setFamilies({deff->second.name});
         m_doc.Text()->setDefaultFont(f);
     }
+    // Pictures placed beside their paragraph get the frames that place them.
+    PlacePictures(m_doc.Text());
+    for (int s = 0; s < m_doc.SectionCount(); ++s)
+        for (const TWPHeaderKind kind : {TWPHeaderKind::All, TWPHeaderKind::Left, TWPHeaderKind::First}) {
+            const TWPDocument &doc = m_doc;
+            PlacePictures(doc.Header(s, kind));
+            PlacePictures(doc.Footer(s, kind));
+        }
+    for (int i = 0; i < m_doc.FootnoteCount(); ++i)
+        PlacePictures(m_doc.Footnote(i));
     m_doc.Text()->setUndoRedoEnabled(true);
     m_doc.Text()->setModified(false);
     result.Ok = true;

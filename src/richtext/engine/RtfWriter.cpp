@@ -1,4 +1,5 @@
 #include "RtfWriter.h"
+#include "PicturePlacement.h"
 
 #include "Document.h"
 
@@ -84,6 +85,8 @@ private:
     void fragmentRun(const QTextFragment &f, int from, int to);
     void field(const QTextCharFormat &cf);
     void picture(const QTextImageFormat &f);
+    void shape(const QTextImageFormat &f);
+    bool pictureFrame(QTextFrame *f);
     void bookmarksAt(int position, bool blockEnd);
 
     const TWPDocument &m_doc;
@@ -97,6 +100,9 @@ private:
     int m_section = 0; // the section being written
     // An open run group and its properties: fragments that write the same
     // properties share one group, as the reader would merge them anyway.
+    // Pictures of frames before the paragraph being written: written as
+    // shapes at its start.
+    std::vector<QTextImageFormat> m_shapes;
     bool m_runOpen = false;
     QByteArray m_runProps;
     void closeRun()
@@ -429,6 +435,48 @@ void Writer::picture(const QTextImageFormat &f)
     m_out += '}';
 }
 
+// A placed picture: a shape whose picture is its "pib" property, with the
+// plain picture as its rendering for readers that know no shapes.
+void Writer::shape(const QTextImageFormat &f)
+{
+    const QSizeF size = PictureSize(m_current, f);
+    m_out += "{\\shp{\\*\\shpinst";
+    num("shpleft", 0);
+    num("shptop", 0);
+    num("shpright", UnitsToTwips(size.width()));
+    num("shpbottom", UnitsToTwips(size.height()));
+    m_out += PicturePositionMode(f) == wpotPage ? "\\shpbxpage\\shpbypage" : "\\shpbxcolumn\\shpbypara";
+    switch (PictureWrapMode(f)) {
+    case wpwrNone: num("shpwr", 3); break;
+    case wpwrBoth: num("shpwr", 2); num("shpwrk", 0); break;
+    case wpwrAutomatic: num("shpwr", 2); num("shpwrk", 3); break;
+    }
+    num("shpfblwtxt", f.boolProperty(wpObjUnderText) ? 1 : 0);
+    m_out += "\n{\\sp{\\sn shapeType}{\\sv 75}}{\\sp{\\sn pib}{\\sv ";
+    picture(f);
+    m_out += "}}}{\\shprslt ";
+    picture(f);
+    m_out += "}}";
+}
+
+// A frame holding a placed picture is no frame in RTF: its picture goes to
+// the start of the paragraph after it.
+bool Writer::pictureFrame(QTextFrame *f)
+{
+    if (!IsPictureFrame(f))
+        return false;
+    for (auto it = f->begin(); !it.atEnd(); ++it) {
+        const QTextBlock b = it.currentBlock();
+        for (auto fi = b.begin(); b.isValid() && !fi.atEnd(); ++fi) {
+            const QTextCharFormat cf = fi.fragment().charFormat();
+            if (cf.isImageFormat())
+                for (int i = 0; i < fi.fragment().length(); ++i)
+                    m_shapes.push_back(cf.toImageFormat());
+        }
+    }
+    return true;
+}
+
 void Writer::fragmentRun(const QTextFragment &frag, int from, int to)
 {
     const QTextCharFormat cf = frag.charFormat();
@@ -442,9 +490,13 @@ void Writer::fragmentRun(const QTextFragment &frag, int from, int to)
         return;
     }
     if (cf.isImageFormat()) {
+        const bool placed = PicturePositionMode(cf) != wpotChar;
         for (int i = from; i < to; ++i) {
             bookmarksAt(i, false);
-            picture(cf.toImageFormat());
+            if (placed)
+                shape(cf.toImageFormat());
+            else
+                picture(cf.toImageFormat());
         }
         return;
     }
@@ -481,6 +533,8 @@ void Writer::fragmentRun(const QTextFragment &frag, int from, int to)
 void Writer::block(const QTextBlock &b, int depth)
 {
     paraProps(b.blockFormat(), b, depth);
+    for (const QTextImageFormat &f : std::exchange(m_shapes, {}))
+        shape(f);
     QString href;
     for (auto it = b.begin(); !it.atEnd(); ++it) {
         const QTextFragment f = it.fragment();
@@ -591,6 +645,8 @@ void Writer::table(QTextTable *t, int depth)
             if (cell.row() == r && cell.column() == c) {
                 bool pending = false;
                 for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    if (pictureFrame(it.currentFrame()) || IsPictureSpacer(it.currentBlock()))
+                        continue;
                     if (QTextFrame *child = it.currentFrame()) {
                         if (pending)
                             m_out += "\\par\n";
@@ -627,6 +683,8 @@ void Writer::frame(QTextFrame *f, int depth, bool isRoot)
 {
     bool pending = false; // a block was written and not ended yet
     for (auto it = f->begin(); !it.atEnd(); ++it) {
+        if (pictureFrame(it.currentFrame()) || IsPictureSpacer(it.currentBlock()))
+            continue;
         if (QTextFrame *child = it.currentFrame()) {
             if (pending)
                 m_out += "\\par\n";

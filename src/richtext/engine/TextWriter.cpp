@@ -1,4 +1,5 @@
 #include "TextWriter.h"
+#include "PicturePlacement.h"
 
 #include "Document.h"
 
@@ -22,6 +23,9 @@ public:
     {
         QStringList lines;
         for (auto it = frame->begin(); !it.atEnd(); ++it) {
+            // A placed picture's frame and its spacer hold no text.
+            if (IsPictureFrame(it.currentFrame()) || IsPictureSpacer(it.currentBlock()))
+                continue;
             if (QTextFrame *child = it.currentFrame()) {
                 if (auto *t = qobject_cast<QTextTable *>(child))
                     lines << Table(t);
@@ -57,6 +61,8 @@ private:
                     continue; // covered by a merged cell
                 QStringList parts;
                 for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    if (IsPictureFrame(it.currentFrame()) || IsPictureSpacer(it.currentBlock()))
+                        continue;
                     if (QTextFrame *child = it.currentFrame()) {
                         if (auto *nested = qobject_cast<QTextTable *>(child))
                             parts << Table(nested);
