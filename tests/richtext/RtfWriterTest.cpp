@@ -134,6 +134,16 @@ TEST(RtfWriter, FuzzCorpusSeedsAreFixedPoints)
     }
 }
 
+TEST(RtfWriter, ABandOnTheLastParagraphAfterATableSurvives)
+{
+    // Found by fuzzing: the band mark of a last paragraph that no \par ends
+    // was read only when text followed it.
+    const QByteArray rtf = R"({\rtf1 \trowd\cellx1000 \pard\intbl a\cell\row \pard{\*\zorband 2;Rows;db}})";
+    const QByteArray once = roundTrip(rtf);
+    EXPECT_TRUE(once.contains("{\\*\\zorband 2;Rows;db}")) << once.constData();
+    EXPECT_EQ(roundTrip(once).toStdString(), once.toStdString());
+}
+
 TEST(RtfWriter, RunsThatWriteAlikeShareAGroup)
 {
     // Found by fuzzing: a background cleared by an unknown colour made a

@@ -158,7 +158,8 @@ void Builder::put(QTextCursor &cursor, Item &item)
         applyPara(cursor, item.para);
         break;
     case Item::Table:
-        emitTable(cursor, *item.table);
+        if (item.table)
+            emitTable(cursor, *item.table);
         break;
     case Item::BookmarkStart:
         m_bookmarkStarts[item.text] = cursor.position();
@@ -256,6 +257,9 @@ void Builder::emitTable(QTextCursor &cursor, TableBuild &table)
                         dest->back().kind = Item::ParEnd;
                     for (Item &it : *items)
                         dest->push_back(std::move(it));
+                    // Moved-from items must not be emitted again (the shared
+                    // leftover list can still be placed as a cell later).
+                    items->clear();
                 }
                 lastPlaced = target;
                 continue;

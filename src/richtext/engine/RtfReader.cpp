@@ -500,6 +500,7 @@ void Reader::pop()
                 bf.setProperty(wpBandKind, kind);
                 bf.setProperty(wpBandName, parts.value(1).left(256));
                 bf.setProperty(wpBandDataBase, parts.value(2).left(256));
+                noteParagraph(); // a last paragraph that no \par ends keeps it too
             }
             break;
         }
