@@ -424,7 +424,8 @@ TZORHtmlEditor::TZORHtmlEditor(QWidget *AParent) : QWidget(AParent), d(new Priva
         menu.addSeparator();
         menu.addAction(d->page->action(QWebEnginePage::Cut));
         menu.addAction(d->page->action(QWebEnginePage::Copy));
-        QAction *paste = menu.addAction(QIcon::fromTheme(u"edit-paste"_qs), tr("Paste"));
+        QAction *paste = menu.addAction(QIcon::fromTheme(u"edit-paste"_qs, QIcon(u":/zor/wpicons/edit-paste.svg"_qs)),
+                                        tr("Paste"));
         paste->setEnabled(!d->readOnly);
         connect(paste, &QAction::triggered, this, [this] { Paste(); });
         menu.addSeparator();
@@ -458,7 +459,9 @@ TZORHtmlEditor::TZORHtmlEditor(QWidget *AParent) : QWidget(AParent), d(new Priva
     layout->addWidget(d->tabs);
 
     for (const CommandInfo &c : kCommands) {
-        auto *a = new QAction(QIcon::fromTheme(QLatin1String(c.Icon)), tr(c.Caption), this);
+        // The desktop's icon theme first, else the Breeze icons the library carries.
+        const QString icon = QLatin1String(c.Icon);
+        auto *a = new QAction(QIcon::fromTheme(icon, QIcon(u":/zor/wpicons/"_qs + icon + u".svg"_qs)), tr(c.Caption), this);
         a->setObjectName(u"HtmlEdit"_qs + QLatin1String(commandName(c.Command)));
         a->setCheckable(c.Checkable);
         if (c.Key != QKeySequence::UnknownKey) {
