@@ -26,24 +26,13 @@ using ztest::waitFor;
 
 namespace {
 
-QByteArray png(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 class HtmlEditorPaste : public EditorTest
 {
 protected:
     HttpServer server{[](const HttpRequest &r) {
         HttpResponse resp;
         if (r.target == "/pics/photo.png") {
-            resp.body = png(400, 200);
+            resp.body = ztest::pictureBytes(400, 200, Qt::blue);
         } else {
             resp.status = 404;
             resp.reason = "Not Found";

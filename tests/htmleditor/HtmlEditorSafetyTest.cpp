@@ -24,17 +24,6 @@ using ztest::waitFor;
 
 namespace {
 
-QByteArray png(int w, int h, Qt::GlobalColor color)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 class HtmlEditorSafety : public EditorTest
 {
 protected:
@@ -44,7 +33,7 @@ protected:
         r.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("image/png")));
         return r;
     }};
-    QByteArray picture = png(8, 8, Qt::green);
+    QByteArray picture = ztest::pictureBytes(8, 8, Qt::green);
 
     // A text that would reach the server in four ways.
     QString remoteText() const
@@ -96,10 +85,7 @@ TEST_F(HtmlEditorSafety, ARefreshDoesNotReplaceTheText)
 {
     QTemporaryDir dir;
     const QString other = dir.filePath(u"other.html"_qs);
-    QFile f(other);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("<p>another text</p>");
-    f.close();
+    ASSERT_TRUE(ztest::writeFile(other, "<p>another text</p>"));
     const QString text = u"<html><head><meta http-equiv=\"refresh\" content=\"0;url=%1\"></head>"
                          u"<body><p>mine</p></body></html>"_qs.arg(QUrl::fromLocalFile(other).toString());
     editor->SetHTMLText(text);
@@ -113,10 +99,7 @@ TEST_F(HtmlEditorSafety, DroppedFilesAreInsertedNotOpened)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(u"dropped.png"_qs);
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(picture);
-    f.close();
+    ASSERT_TRUE(ztest::writeFile(file, picture));
     editor->SetHTMLText(u"<p id=\"p\">drop here</p>"_qs);
     const QUrl before = (editor->HTMLText(), editor->View()->page()->url());
 
@@ -140,10 +123,7 @@ TEST_F(HtmlEditorSafety, ContainerReopensInASecondEditorAndABadOneLosesNothing)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(u"photo.png"_qs);
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(picture);
-    f.close();
+    ASSERT_TRUE(ztest::writeFile(file, picture));
     editor->SetHTMLText(u"<p id=\"p\">with a picture: </p>"_qs);
     caretAtEndOf(u"p"_qs);
     ASSERT_FALSE(editor->AddLocalImage(file, false).isEmpty());

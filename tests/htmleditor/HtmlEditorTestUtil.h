@@ -6,7 +6,10 @@
 
 #include <ZorCompCore/htmleditor/ZORHtmlEditor.h>
 
+#include <QBuffer>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QImage>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +29,25 @@ inline QString readData(const QString &name)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(f.readAll());
+}
+
+// A picture's bytes in AFormat ("PNG", "JPEG" …).
+inline QByteArray pictureBytes(int w, int h, Qt::GlobalColor color, const char *format = "PNG")
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// Writes ABytes to AFileName; false when it cannot.
+inline bool writeFile(const QString &AFileName, const QByteArray &ABytes)
+{
+    QFile f(AFileName);
+    return f.open(QIODevice::WriteOnly) && f.write(ABytes) == ABytes.size();
 }
 
 // Waits (bounded) until condition holds, processing events meanwhile.

@@ -264,17 +264,30 @@ QSizeF PictureSize(const QTextDocument *text, const QTextImageFormat &f)
     return size;
 }
 
-int PlacePicture(QTextDocument *text, int position)
+namespace {
+
+// The picture at position (its image format), when there is one.
+bool pictureAt(QTextDocument *text, int position, QTextImageFormat *picture)
 {
     if (!text || position < 0 || position >= text->characterCount() - 1
         || text->characterAt(position) != QChar::ObjectReplacementCharacter)
-        return position;
+        return false;
     QTextCursor c(text);
     c.setPosition(position + 1);
     const QTextCharFormat cf = c.charFormat();
     if (!cf.isImageFormat())
+        return false;
+    *picture = cf.toImageFormat();
+    return true;
+}
+
+} // namespace
+
+int PlacePicture(QTextDocument *text, int position)
+{
+    QTextImageFormat picture;
+    if (!pictureAt(text, position, &picture))
         return position;
-    const QTextImageFormat picture = cf.toImageFormat();
     QTextFrame *f = pictureFrameOf(text, position);
     const bool framed = f != nullptr;
     if (framed && PictureIsFramed(picture)) {
@@ -294,16 +307,11 @@ int PlacePicture(QTextDocument *text, int position)
 
 int UnframePicture(QTextDocument *text, int position)
 {
-    if (!text || position < 0 || position >= text->characterCount() - 1
-        || text->characterAt(position) != QChar::ObjectReplacementCharacter)
+    QTextImageFormat picture;
+    if (!pictureAt(text, position, &picture))
         return position;
-    QTextCursor c(text);
-    c.setPosition(position + 1);
-    const QTextCharFormat cf = c.charFormat();
     const QTextFrame *f = pictureFrameOf(text, position);
-    if (!cf.isImageFormat() || !f)
-        return position;
-    return unframe(text, position, f, cf.toImageFormat());
+    return f ? unframe(text, position, f, picture) : position;
 }
 
 void RemoveSelection(QTextCursor &cursor)
