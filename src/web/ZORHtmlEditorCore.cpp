@@ -522,10 +522,21 @@ void TZORHtmlEditorCore::FillImageList(TStringList &AImageList) const
     for (const QString &f : files)
         AImageList.Add(f);
     const auto doc = parseDocument(d->documentHTML);
-    const THtNodeList images = imagesOf(*doc);
-    for (int i = AImageList.Count() - 1; i >= 0; --i)
-        if (!GetReferencedElement(d->imagePath + u'/' + AImageList.Get(i), images, true))
+    // The same test as GetReferencedElement's, with each source read and each
+    // name encoded once: a folder of n pictures costs n encodings, not n².
+    QStringList localSources;
+    for (const THtmlNode *n : imagesOf(*doc)) {
+        const QString src = n->GetAttribute(u"src");
+        if (src.contains(u"file://"))
+            localSources << src;
+    }
+    for (int i = AImageList.Count() - 1; i >= 0; --i) {
+        const QString encoded = ConvertLocalPathToHTML(d->imagePath + u'/' + AImageList.Get(i), false);
+        const bool used = std::any_of(localSources.cbegin(), localSources.cend(),
+                                      [&](const QString &src) { return src.contains(encoded); });
+        if (!used)
             AImageList.Delete(i);
+    }
 }
 
 QString TZORHtmlEditorCore::AddLocalImage(const QString &AFileName, bool AEmbed)
