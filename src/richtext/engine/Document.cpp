@@ -332,13 +332,16 @@ public:
     void registerHandler(QTextDocument *t)
     {
         QObject::connect(t, &QTextDocument::documentLayoutChanged, t, [this, t] {
-            if (!bulk)
+            // Asking for the layout while the old one is being dropped would
+            // create one at once and lay the whole text out twice.
+            if (!bulk && !droppingLayout)
                 RegisterFieldHandler(t, [this] { return fieldContext; });
         });
         t->documentLayout(); // edits report their changes only to a text with a layout
     }
     bool bulk = false;
     bool switchingLayout = false;
+    bool droppingLayout = false;
 
     QTextDocument *newSubText()
     {
@@ -425,7 +428,9 @@ void TWPDocument::EndBulkLoad()
     d->bulk = false;
     // A new layout of the usual kind; it lays out when first asked.
     d->switchingLayout = true;
+    d->droppingLayout = true;
     d->text->setDocumentLayout(nullptr);
+    d->droppingLayout = false;
     d->text->documentLayout();
     d->switchingLayout = false;
 }
