@@ -10,6 +10,7 @@
 #include <ZorCompCore/richtext/engine/Document.h>
 #include <ZorCompCore/richtext/engine/RtfEdit.h>
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -30,6 +31,14 @@ inline void Load(TWPRichText &editor, const QString &rtf)
 {
     const QString text = rtf.startsWith(u"{\\rtf") ? rtf : u"{\\rtf1\\ansi "_qs + rtf + u'}';
     ASSERT_TRUE(editor.Edit().LoadFromString(text, u"RTF"_qs)) << editor.Edit().LastError().toStdString();
+}
+
+// Picks the entry of a combo box by its text (the test fails without it).
+inline void Choose(QComboBox *box, const char *text)
+{
+    const int i = box->findText(QLatin1String(text));
+    ASSERT_GE(i, 0) << text;
+    box->setCurrentIndex(i);
 }
 
 inline QTextDocument *Text(TWPRichText &editor) { return editor.Document().Text(); }

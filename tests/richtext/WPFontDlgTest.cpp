@@ -10,17 +10,6 @@
 using namespace zor;
 using namespace wpdialog_test;
 
-namespace {
-
-void choose(QComboBox *box, const char *text)
-{
-    const int i = box->findText(QLatin1String(text));
-    ASSERT_GE(i, 0) << text;
-    box->setCurrentIndex(i);
-}
-
-} // namespace
-
 TEST(WPFontDlg, AppliesWhatIsChosenToTheSelectionInOneUndoStep)
 {
     TWPRichText editor;
@@ -33,11 +22,11 @@ TEST(WPFontDlg, AppliesWhatIsChosenToTheSelectionInOneUndoStep)
     EXPECT_TRUE(Answer(dlg, [&](QDialog &form) {
         Child<QFontComboBox>(form, "cbFont")->setEditText(u"Serif Test"_qs);
         Child<QComboBox>(form, "cbSize")->setEditText(u"20"_qs);
-        choose(Child<QComboBox>(form, "cbColor"), "Red");
+        Choose(Child<QComboBox>(form, "cbColor"), "Red");
         Child<QCheckBox>(form, "chkBold")->setChecked(true);
         Child<QCheckBox>(form, "chkUnderline")->setChecked(true);
-        choose(Child<QComboBox>(form, "cbPosition"), "Superscript");
-        choose(Child<QComboBox>(form, "cbCaps"), "Small capitals");
+        Choose(Child<QComboBox>(form, "cbPosition"), "Superscript");
+        Choose(Child<QComboBox>(form, "cbCaps"), "Small capitals");
         previewed = Child<QLabel>(form, "lblPreview")->font();
     }));
     EXPECT_TRUE(previewed.bold() && previewed.underline()) << "the preview follows the form";

@@ -11,17 +11,6 @@
 using namespace zor;
 using namespace wpdialog_test;
 
-namespace {
-
-void choose(QComboBox *box, const char *text)
-{
-    const int i = box->findText(QLatin1String(text));
-    ASSERT_GE(i, 0) << text;
-    box->setCurrentIndex(i);
-}
-
-} // namespace
-
 TEST(WPParagraphBorderDlg, GivesTheSelectedParagraphsLinesAndShadingInOneUndoStep)
 {
     TWPRichText editor;
@@ -34,12 +23,12 @@ TEST(WPParagraphBorderDlg, GivesTheSelectedParagraphsLinesAndShadingInOneUndoSte
         EXPECT_EQ(TWPParagraphBorderDlg::LineStyles(form), TWPParagraphBorderDlg::DefaultLineStyles());
         Child<QPushButton>(form, "btnBox")->click();
         Child<QCheckBox>(form, "chkRight")->setChecked(false);
-        choose(Child<QComboBox>(form, "cbLineStyle"), "Double");
+        Choose(Child<QComboBox>(form, "cbLineStyle"), "Double");
         Child<QDoubleSpinBox>(form, "spWidth")->setValue(1.5);
-        choose(Child<QComboBox>(form, "cbColor"), "Blue");
+        Choose(Child<QComboBox>(form, "cbColor"), "Blue");
         Child<QDoubleSpinBox>(form, "spSpacing")->setValue(4);
         Child<QDoubleSpinBox>(form, "spShading")->setValue(12.5);
-        choose(Child<QComboBox>(form, "cbShadingColor"), "Red");
+        Choose(Child<QComboBox>(form, "cbShadingColor"), "Red");
     }));
     for (int at : {0, 4}) {
         const QTextBlockFormat bf = BlockAt(editor, at);

@@ -62,16 +62,6 @@ bool isPicture(TWPRichText &w, int position)
     return c.charFormat().isImageFormat();
 }
 
-QList<int> cellEdges(TWPRichText &w)
-{
-    const QString rtf = QString::fromLatin1(w.Edit().SaveToBytes(QStringLiteral("RTF")));
-    QList<int> edges;
-    const QRegularExpression cellx(QStringLiteral("\\\\cellx(\\d+)"));
-    for (auto it = cellx.globalMatch(rtf); it.hasNext() && edges.size() < 3;)
-        edges << it.next().captured(1).toInt();
-    return edges;
-}
-
 QString anchorAt(TWPRichText &w, int position)
 {
     QTextCursor c(w.Document().Text());
@@ -162,7 +152,7 @@ TEST(WPRichTextOptions, TableEdgeResizesTheTable)
     ASSERT_TRUE(w.Edit().LoadFromBytes(
         "{\\rtf1\\ansi\\trowd\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl a\\cell b\\cell c\\cell\\row\\pard end\\par}",
         QStringLiteral("RTF")));
-    const QList<int> before = cellEdges(w);
+    const QList<int> before = CellEdges(w);
     ASSERT_EQ(before.size(), 3);
     QTextDocument *doc = w.Document().Text();
     QTextCursor c(doc);
@@ -176,17 +166,17 @@ TEST(WPRichTextOptions, TableEdgeResizesTheTable)
 
     w.SetEditOptions(wpDefaultEditOptions & ~wpTableResizing);
     Drag(&w, at, at + QPoint(48, 0));
-    EXPECT_EQ(cellEdges(w), before);
+    EXPECT_EQ(CellEdges(w), before);
 
     w.SetEditOptions(wpDefaultEditOptions);
     Drag(&w, at, at + QPoint(48, 0));
-    const QList<int> after = cellEdges(w);
+    const QList<int> after = CellEdges(w);
     ASSERT_EQ(after.size(), 3);
     EXPECT_NEAR(after[0], before[0], 40);
     EXPECT_NEAR(after[1], before[1], 40);
     EXPECT_NEAR(after[2] - before[2], 720, 40) << "the last column, and the table, grow";
     EXPECT_TRUE(w.Undo());
-    EXPECT_EQ(cellEdges(w), before);
+    EXPECT_EQ(CellEdges(w), before);
 
     w.SetEditOptions(wpDefaultEditOptions & ~wpTableColumnResizing);
     const QRectF b = doc->documentLayout()->blockBoundingRect(table->cellAt(0, 1).firstCursorPosition().block());
@@ -195,7 +185,7 @@ TEST(WPRichTextOptions, TableEdgeResizesTheTable)
     const QPoint inner(qRound(caretB.left() - (b.left() - (a.right() + b.left()) / 2) * w.Zoom() / 100.0),
                        caretB.center().y());
     Drag(&w, inner, inner + QPoint(48, 0));
-    EXPECT_EQ(cellEdges(w), before) << "no column resizing";
+    EXPECT_EQ(CellEdges(w), before) << "no column resizing";
 }
 
 // Catches: Up/Down moving by lines inside a multi-line cell with the option

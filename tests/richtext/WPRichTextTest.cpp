@@ -571,21 +571,6 @@ TEST(WPRichTextEditing, PictureHandlesResize)
     EXPECT_NEAR(size().width(), 80, 1.5);
 }
 
-namespace {
-
-// The \cellx edges (twips) of a table row in saved RTF.
-QList<int> cellEdges(TWPRichText &w)
-{
-    const QString rtf = QString::fromLatin1(w.Edit().SaveToBytes(QStringLiteral("RTF")));
-    QList<int> edges;
-    const QRegularExpression cellx(QStringLiteral("\\\\cellx(\\d+)"));
-    for (auto it = cellx.globalMatch(rtf); it.hasNext() && edges.size() < 3;)
-        edges << it.next().captured(1).toInt();
-    return edges;
-}
-
-} // namespace
-
 // Catches: borders between columns that cannot be grabbed, a drag that
 // resizes the wrong column or the whole table, widths lost in the saved RTF,
 // a resize that takes more than one undo step, dragging in read-only text.
@@ -596,7 +581,7 @@ TEST(WPRichTextEditing, TableColumnsResizeByDraggingTheirBorder)
     ASSERT_TRUE(w.Edit().LoadFromBytes(
         "{\\rtf1\\ansi\\trowd\\cellx2000\\cellx4000\\cellx6000\\pard\\intbl a\\cell b\\cell c\\cell\\row\\pard end\\par}",
         QStringLiteral("RTF")));
-    const QList<int> before = cellEdges(w);
+    const QList<int> before = CellEdges(w);
     ASSERT_EQ(before.size(), 3);
 
     // The border left of "b": half way between the two cells' text areas.
@@ -613,17 +598,17 @@ TEST(WPRichTextEditing, TableColumnsResizeByDraggingTheirBorder)
     const QPoint at(qRound(caret.left() - (rect(1).left() - border) * w.Zoom() / 100.0), caret.center().y());
 
     Drag(&w, at, at + QPoint(48, 0)); // half an inch at 100 %
-    const QList<int> after = cellEdges(w);
+    const QList<int> after = CellEdges(w);
     ASSERT_EQ(after.size(), 3);
     EXPECT_NEAR(after[0] - before[0], 720, 40) << "the first column grows by the drag";
     EXPECT_NEAR(after[1], before[1], 40) << "the second column gives what the first takes";
     EXPECT_NEAR(after[2], before[2], 40) << "the table keeps its width";
     EXPECT_TRUE(w.Undo());
-    EXPECT_EQ(cellEdges(w), before) << "one undo step";
+    EXPECT_EQ(CellEdges(w), before) << "one undo step";
 
     w.SetReadOnly(true);
     Drag(&w, at, at + QPoint(48, 0));
-    EXPECT_EQ(cellEdges(w), before);
+    EXPECT_EQ(CellEdges(w), before);
 }
 
 // Catches: a read-only control that still types, pastes or deletes, or one

@@ -8,7 +8,11 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QString>
+
+#include <ZorCompCore/richtext/WPRichText.h>
+#include <ZorCompCore/richtext/engine/RtfEdit.h>
 
 namespace richtext_test {
 
@@ -80,6 +84,17 @@ inline QImage Shot(QAbstractScrollArea &w)
     img.fill(Qt::magenta);
     w.viewport()->render(&img);
     return img;
+}
+
+// The \cellx edges (twips) of the first table row in the control's saved RTF.
+inline QList<int> CellEdges(zor::TWPRichText &w)
+{
+    const QString rtf = QString::fromLatin1(w.Edit().SaveToBytes(QStringLiteral("RTF")));
+    QList<int> edges;
+    const QRegularExpression cellx(QStringLiteral("\\\\cellx(\\d+)"));
+    for (auto it = cellx.globalMatch(rtf); it.hasNext() && edges.size() < 3;)
+        edges << it.next().captured(1).toInt();
+    return edges;
 }
 
 } // namespace richtext_test
