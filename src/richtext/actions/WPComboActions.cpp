@@ -34,15 +34,6 @@ bool isParagraph(TWPComboKind k)
     return k == TWPComboKind::ParColor || k == TWPComboKind::ParAlignment || k == TWPComboKind::StyleNames;
 }
 
-QTextCursor blockSpan(const QTextCursor &c)
-{
-    QTextCursor span(c.document());
-    span.setPosition(c.document()->findBlock(c.selectionStart()).position());
-    const QTextBlock last = c.document()->findBlock(c.selectionEnd());
-    span.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
-    return span;
-}
-
 } // namespace
 
 QList<QPair<QString, QColor>> WPComboColors()
@@ -295,7 +286,7 @@ bool TWPToolsCustomEditContolAction::ApplyText(const QString &text)
     }
 
     const bool paragraph = isParagraph(m_kind);
-    if (!MayEdit(*e, paragraph ? blockSpan(c) : c))
+    if (!MayEdit(*e, paragraph ? BlockSpan(c) : c))
         return false;
     c.beginEditBlock();
     if (m_kind == TWPComboKind::ParColor) {
@@ -335,7 +326,7 @@ bool TWPToolsCustomEditContolAction::ApplyText(const QString &text)
     } else if (paragraph) {
         c.mergeBlockFormat(bf);
         if (m_kind == TWPComboKind::StyleNames) {
-            QTextCursor span = blockSpan(c);
+            QTextCursor span = BlockSpan(c);
             span.mergeCharFormat(cf);
         }
     } else {

@@ -167,15 +167,6 @@ QList<QTextBlock> selectedBlocks(const QTextCursor &c)
     return blocks;
 }
 
-// A cursor spanning whole blocks, for the protection check of paragraph edits.
-QTextCursor blockSpan(const QTextCursor &c)
-{
-    QTextCursor span(c.document());
-    span.setPosition(c.document()->findBlock(c.selectionStart()).position());
-    const QTextBlock last = c.document()->findBlock(c.selectionEnd());
-    span.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
-    return span;
-}
 
 // --- pages of the text's own layout (page layout view) ----------------------------
 
@@ -347,6 +338,15 @@ bool TWPToolsAction::MayEdit(TWPRichText &editor, const QTextCursor &cursor)
     return true;
 }
 
+QTextCursor TWPToolsAction::BlockSpan(const QTextCursor &c)
+{
+    QTextCursor span(c.document());
+    span.setPosition(c.document()->findBlock(c.selectionStart()).position());
+    const QTextBlock last = c.document()->findBlock(c.selectionEnd());
+    span.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+    return span;
+}
+
 TWPCustomDialog *TWPToolsAction::Dialog(const QString &className)
 {
     if (DialogSource)
@@ -457,7 +457,7 @@ void TWPToolsAction::ExecuteOn(TWPRichText &e)
         return;
     }
     case kLeft: case kCenter: case kRight: case kJustified: {
-        if (!MayEdit(e, blockSpan(c)))
+        if (!MayEdit(e, BlockSpan(c)))
             return;
         QTextBlockFormat bf;
         bf.setAlignment(alignOf(m_kind));
@@ -468,7 +468,7 @@ void TWPToolsAction::ExecuteOn(TWPRichText &e)
         return;
     }
     case kBullets: case kNumbers: {
-        if (!MayEdit(e, blockSpan(c)))
+        if (!MayEdit(e, BlockSpan(c)))
             return;
         const bool bullets = m_kind == kBullets;
         QTextList *l = c.currentList();
@@ -495,7 +495,7 @@ void TWPToolsAction::ExecuteOn(TWPRichText &e)
         return;
     }
     case kIncIndent: case kDecIndent: {
-        if (!MayEdit(e, blockSpan(c)))
+        if (!MayEdit(e, BlockSpan(c)))
             return;
         const int step = m_kind == kIncIndent ? 1 : -1;
         QList<QTextList *> lists;

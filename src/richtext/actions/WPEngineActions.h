@@ -66,6 +66,9 @@ public:
     // Whether an edit of what cursor spans (or an insertion at it) is
     // allowed; false after EditRefused when it is not.
     static bool MayEdit(TWPRichText &editor, const QTextCursor &cursor);
+    // A cursor over the whole paragraphs cursor's selection touches, for the
+    // check of paragraph edits.
+    static QTextCursor BlockSpan(const QTextCursor &cursor);
 
 protected:
     int Kind() const { return m_kind; }
