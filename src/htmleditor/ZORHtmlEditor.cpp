@@ -230,7 +230,6 @@ void TZORHtmlEditor::Private::waitLoaded()
             if (!blocks->Match(list))
                 qCDebug(lcHtmlEditor) << "the engine's body does not pair with the source; edits rewrite it";
         }
-        changes = 0;
         watchFocusProxy();
     }
 }
@@ -571,8 +570,10 @@ bool TZORHtmlEditor::AutoHeight() const { return d->autoHeight; }
 void TZORHtmlEditor::SetAutoHeight(bool AValue)
 {
     d->autoHeight = AValue;
-    if (!AValue)
-        setMinimumHeight(0), setMaximumHeight(QWIDGETSIZE_MAX);
+    if (!AValue) {
+        setMinimumHeight(0);
+        setMaximumHeight(QWIDGETSIZE_MAX);
+    }
 }
 
 void TZORHtmlEditor::InsertHTML(const QString &AFragment) { d->insert(AFragment); }
